@@ -1,0 +1,119 @@
+#include "cli/commands.h"
+
+#include <CLI/CLI.hpp>
+#include <iostream>
+
+#include "cli/json_writer.h"
+#include "store/dao/db_engine.h"
+#include "store/jet/failure.h"
+#include "store/jet/text_codec.h"
+
+namespace zestrel::cli {
+
+namespace {
+
+constexpr int kExitFailure = 1;
+
+std::string typeName(int daoType) {
+    switch (daoType) {
+    case dao::type::dbBoolean: return "Boolean";
+    case dao::type::dbByte: return "Byte";
+    case dao::type::dbInteger: return "Integer";
+    case dao::type::dbLong: return "Long";
+    case dao::type::dbCurrency: return "Currency";
+    case dao::type::dbSingle: return "Single";
+    case dao::type::dbDouble: return "Double";
+    case dao::type::dbDate: return "DateTime";
+    case dao::type::dbBinary: return "Binary";
+    case dao::type::dbText: return "Text";
+    case dao::type::dbLongBinary: return "OLE";
+    case dao::type::dbMemo: return "Memo";
+    case dao::type::dbGUID: return "GUID";
+    case dao::type::dbDecimal: return "Numeric";
+    default: return "Unknown";
+    }
+}
+
+void listTables(const std::string& file) {
+    auto db = dao::DBEngine::Instance().OpenDatabase(file);
+    for (const auto& name : db->tableNames(false)) std::cout << jet::toUtf8(name) << '\n';
+    db->Close();
+}
+
+void printSchema(const std::string& file, const std::string& table) {
+    auto db = dao::DBEngine::Instance().OpenDatabase(file);
+    std::vector<std::u16string> tables;
+    if (table.empty()) tables = db->tableNames(false);
+    else tables.push_back(jet::fromUtf8(table));
+    for (const auto& name : tables) {
+        const auto def = db->tableDef(name);
+        for (const auto& field : def.fieldList())
+            std::cout << jet::toUtf8(def.Name()) << '\t' << jet::toUtf8(field.Name()) << '\t' << typeName(field.Type())
+                      << '\t' << field.Size() << '\t' << (field.AllowZeroLength() ? "yes" : "no") << '\n';
+    }
+    db->Close();
+}
+
+void dumpTable(const std::string& file, const std::string& table) {
+    auto db = dao::DBEngine::Instance().OpenDatabase(file);
+    auto rs = db->OpenRecordset(jet::fromUtf8(table), dao::dbOpenSnapshot);
+    const auto& fields = rs->fieldList();
+    std::string line;
+    while (!rs->EOF_()) {
+        line = "{";
+        for (std::size_t i = 0; i < fields.size(); ++i) {
+            if (i) line += ",";
+            line += jsonString(jet::toUtf8(fields[i].Name())) + ":" + jsonValue(fields[i].Value().value());
+        }
+        line += "}\n";
+        std::cout << line;
+        rs->MoveNext();
+    }
+    rs->Close();
+    db->Close();
+}
+
+// Runs one subcommand, printing a failure as "<number> - <description>".
+template <typename Action>
+int report(Action&& action) {
+    try {
+        action();
+        std::cout.flush();
+        return 0;
+    } catch (const Failure& f) {
+        std::cerr << f.number() << " - " << f.description() << '\n';
+    } catch (const std::exception& e) {
+        std::cerr << "zestrel: " << e.what() << '\n';
+    }
+    return kExitFailure;
+}
+
+}  // namespace
+
+int runZestrel(int argc, char** argv) {
+    CLI::App app{"Zestrel Cookbook Upgrade: reads and upgrades recipe cookbook files (Jet databases)."};
+    app.set_version_flag("--version", std::string(ZESTREL_VERSION));
+    app.require_subcommand(1);
+
+    std::string file;
+    std::string table;
+    auto* tables = app.add_subcommand("tables", "List the user tables of a database, one per line.");
+    tables->add_option("FILE", file, "The database file")->required();
+    auto* schema = app.add_subcommand("schema", "List columns: table, column, type, size, zero-length text allowed.");
+    schema->add_option("FILE", file, "The database file")->required();
+    schema->add_option("TABLE", table, "Only this table");
+    auto* dump = app.add_subcommand("dump", "Print every row of a table as one JSON object per line.");
+    dump->add_option("FILE", file, "The database file")->required();
+    dump->add_option("TABLE", table, "The table (system tables too)")->required();
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        return app.exit(e);  // 0 for --help and --version, 2 for wrong usage
+    }
+    if (tables->parsed()) return report([&] { listTables(file); });
+    if (schema->parsed()) return report([&] { printSchema(file, table); });
+    return report([&] { dumpTable(file, table); });
+}
+
+}  // namespace zestrel::cli

@@ -1,0 +1,86 @@
+#include "cli/json_writer.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+
+#include "store/jet/text_codec.h"
+
+namespace zestrel::cli {
+
+namespace {
+
+template <typename T>
+std::string shortestNumber(T value) {
+    if (std::isnan(value)) return "\"NaN\"";
+    if (std::isinf(value)) return value < 0 ? "\"-Infinity\"" : "\"Infinity\"";
+    char text[64];
+    auto result = std::to_chars(text, text + sizeof text, value);
+    return std::string(text, result.ptr);
+}
+
+std::string hex(const jet::Bytes& bytes) {
+    static const char* digits = "0123456789abcdef";
+    std::string out;
+    out.reserve(bytes.size() * 2 + 2);
+    out.push_back('"');
+    for (auto b : bytes) {
+        out.push_back(digits[b >> 4]);
+        out.push_back(digits[b & 0xF]);
+    }
+    out.push_back('"');
+    return out;
+}
+
+template <class... Ts>
+struct Overloaded : Ts... {
+    using Ts::operator()...;
+};
+template <class... Ts>
+Overloaded(Ts...) -> Overloaded<Ts...>;
+
+}  // namespace
+
+std::string jsonString(const std::string& utf8) {
+    std::string out = "\"";
+    for (char ch : utf8) {
+        const auto c = static_cast<unsigned char>(ch);
+        switch (c) {
+        case '"': out += "\\\""; break;
+        case '\\': out += "\\\\"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\t': out += "\\t"; break;
+        default:
+            if (c < 0x20) {
+                char escape[8];
+                std::snprintf(escape, sizeof escape, "\\u%04x", c);
+                out += escape;
+            } else {
+                out.push_back(ch);
+            }
+        }
+    }
+    return out + "\"";
+}
+
+std::string jsonValue(const jet::Value& value) {
+    return std::visit(Overloaded{
+                          [](const jet::Null&) { return std::string("null"); },
+                          [](bool v) { return std::string(v ? "true" : "false"); },
+                          [](std::uint8_t v) { return std::to_string(v); },
+                          [](std::int16_t v) { return std::to_string(v); },
+                          [](std::int32_t v) { return std::to_string(v); },
+                          [](const jet::Currency& v) { return jet::formatCurrency(v); },
+                          [](float v) { return shortestNumber(v); },
+                          [](double v) { return shortestNumber(v); },
+                          [](const jet::DateTime& v) { return jsonString(jet::formatDateTime(v)); },
+                          [](const std::u16string& v) { return jsonString(jet::toUtf8(v)); },
+                          [](const jet::Bytes& v) { return hex(v); },
+                          [](const jet::Guid& v) { return jsonString(jet::formatGuid(v)); },
+                          [](const jet::Decimal& v) { return jet::formatDecimal(v); },
+                      },
+                      value);
+}
+
+}  // namespace zestrel::cli

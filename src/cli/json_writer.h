@@ -1,0 +1,16 @@
+// JSON text for the values the command-line program prints: texts as strings,
+// whole numbers as integers, Single/Double/Currency/Decimal as numbers,
+// Booleans as true/false, Null as null, dates as "YYYY-MM-DDTHH:MM:SS", GUIDs
+// as "{...}" in upper case, binary and OLE values as lower-case hex.
+#pragma once
+
+#include <string>
+
+#include "store/jet/value.h"
+
+namespace zestrel::cli {
+
+std::string jsonString(const std::string& utf8);
+std::string jsonValue(const jet::Value& value);
+
+}  // namespace zestrel::cli

@@ -1,0 +1,104 @@
+#include "platform/file.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace zestrel::platform {
+
+FileError::FileError(std::string operation, std::filesystem::path path, int errorNumber)
+    : std::runtime_error(operation + " '" + path.string() + "': " + std::strerror(errorNumber)),
+      operation_(std::move(operation)), path_(std::move(path)), errorNumber_(errorNumber) {}
+
+namespace {
+
+int openFlags(OpenMode mode) {
+    switch (mode) {
+    case OpenMode::ReadOnly: return O_RDONLY;
+    case OpenMode::ReadWrite: return O_RDWR;
+    case OpenMode::CreateNew: return O_RDWR | O_CREAT | O_EXCL;
+    }
+    return O_RDONLY;
+}
+
+}  // namespace
+
+File File::open(const std::filesystem::path& path, OpenMode mode) {
+    int fd = ::open(path.c_str(), openFlags(mode) | O_CLOEXEC, 0644);
+    if (fd < 0) throw FileError("open", path, errno);
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        int err = errno;
+        ::close(fd);
+        throw FileError("stat", path, err);
+    }
+    if (!S_ISREG(st.st_mode)) {
+        ::close(fd);
+        throw FileError("open", path, S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
+    }
+    return File(fd, path);
+}
+
+File::File(int fd, std::filesystem::path path) : fd_(fd), path_(std::move(path)) {}
+
+File::File(File&& other) noexcept : fd_(other.fd_), path_(std::move(other.path_)) { other.fd_ = -1; }
+
+File& File::operator=(File&& other) noexcept {
+    if (this != &other) {
+        if (fd_ >= 0) ::close(fd_);
+        fd_ = other.fd_;
+        path_ = std::move(other.path_);
+        other.fd_ = -1;
+    }
+    return *this;
+}
+
+File::~File() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+std::uint64_t File::size() const {
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0) throw FileError("stat", path_, errno);
+    return static_cast<std::uint64_t>(st.st_size);
+}
+
+void File::readAt(std::uint64_t offset, std::span<std::uint8_t> out) const {
+    std::size_t done = 0;
+    while (done < out.size()) {
+        ssize_t n = ::pread(fd_, out.data() + done, out.size() - done, static_cast<off_t>(offset + done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) throw FileError("read", path_, errno);
+        if (n == 0) throw FileError("read", path_, EIO);
+        done += static_cast<std::size_t>(n);
+    }
+}
+
+void File::writeAt(std::uint64_t offset, std::span<const std::uint8_t> data) {
+    std::size_t done = 0;
+    while (done < data.size()) {
+        ssize_t n = ::pwrite(fd_, data.data() + done, data.size() - done, static_cast<off_t>(offset + done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) throw FileError("write", path_, errno);
+        done += static_cast<std::size_t>(n);
+    }
+}
+
+void File::truncate(std::uint64_t size) {
+    if (::ftruncate(fd_, static_cast<off_t>(size)) != 0) throw FileError("truncate", path_, errno);
+}
+
+void File::sync() {
+    if (::fsync(fd_) != 0) throw FileError("fsync", path_, errno);
+}
+
+void File::close() {
+    if (fd_ < 0) return;
+    int fd = fd_;
+    fd_ = -1;
+    if (::close(fd) != 0) throw FileError("close", path_, errno);
+}
+
+}  // namespace zestrel::platform

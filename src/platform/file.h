@@ -1,0 +1,64 @@
+// Files on disk, the one place where the engine meets the operating system.
+//
+// A File is an open descriptor with positioned reads and writes. Every failing
+// system call raises FileError, which carries the errno and the path, so callers
+// above can turn it into a failure a user understands. Nothing here retries or
+// swallows an error.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <span>
+#include <stdexcept>
+#include <string>
+
+namespace zestrel::platform {
+
+class FileError : public std::runtime_error {
+public:
+    FileError(std::string operation, std::filesystem::path path, int errorNumber);
+    const std::filesystem::path& path() const { return path_; }
+    int errorNumber() const { return errorNumber_; }
+    const std::string& operation() const { return operation_; }
+
+private:
+    std::string operation_;
+    std::filesystem::path path_;
+    int errorNumber_;
+};
+
+enum class OpenMode {
+    ReadOnly,   // the file must exist; nothing is ever written
+    ReadWrite,  // the file must exist
+    CreateNew,  // the file must not exist yet; it is created for reading and writing
+};
+
+class File {
+public:
+    // Opens a regular file. A folder or any other non-regular file is refused (EISDIR / EINVAL).
+    static File open(const std::filesystem::path& path, OpenMode mode);
+
+    File(File&& other) noexcept;
+    File& operator=(File&& other) noexcept;
+    File(const File&) = delete;
+    File& operator=(const File&) = delete;
+    ~File();
+
+    std::uint64_t size() const;
+    // Reads exactly out.size() bytes at offset; a short read raises FileError (EIO).
+    void readAt(std::uint64_t offset, std::span<std::uint8_t> out) const;
+    void writeAt(std::uint64_t offset, std::span<const std::uint8_t> data);
+    void truncate(std::uint64_t size);
+    // Makes everything written so far durable.
+    void sync();
+    void close();
+    bool isOpen() const { return fd_ >= 0; }
+    const std::filesystem::path& path() const { return path_; }
+
+private:
+    File(int fd, std::filesystem::path path);
+    int fd_ = -1;
+    std::filesystem::path path_;
+};
+
+}  // namespace zestrel::platform

@@ -1,0 +1,20 @@
+#include "store/dao/field.h"
+
+#include "store/dao/recordset.h"
+#include "store/jet/failure.h"
+#include "store/jet/text_codec.h"
+
+namespace zestrel::dao {
+
+namespace {
+constexpr std::int32_t kPropertyNotAvailable = 3219;
+}
+
+Variant Field::Value() const {
+    if (!recordset_)
+        throw Failure(kPropertyNotAvailable,
+                      "The field '" + jet::toUtf8(info_.name) + "' has no value outside a recordset.");
+    return Variant(recordset_->currentValue(column_));
+}
+
+}  // namespace zestrel::dao

@@ -1,0 +1,75 @@
+// A recordset: the rows of one table, in the table's order or sorted by one
+// column, with a current position.
+//
+// What callers rely on: BOF and EOF are both true only when there are no rows;
+// after opening, the recordset stands on its first row; RecordCount is exact
+// (also after MoveLast); moving past the end or reading where there is no
+// current row fails with 3021; a column that does not exist fails with 3265.
+// After Close, or after its database is closed, every use fails with 3420.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "store/dao/field.h"
+#include "store/dao/variant.h"
+#include "store/jet/database_file.h"
+
+namespace zestrel::dao {
+
+// Recordset types.
+inline constexpr int dbOpenTable = 1;
+inline constexpr int dbOpenDynaset = 2;
+inline constexpr int dbOpenSnapshot = 4;
+
+// What a database shares with its recordsets, so that closing it invalidates them.
+struct DatabaseState {
+    std::shared_ptr<jet::DatabaseFile> file;
+    bool open = true;
+};
+
+class Recordset {
+public:
+    Recordset(std::shared_ptr<DatabaseState> database, jet::TableDefinition table, std::vector<jet::StoredRow> rows,
+              int type);
+    Recordset(const Recordset&) = delete;
+    Recordset& operator=(const Recordset&) = delete;
+
+    bool BOF() const;
+    bool EOF_() const;
+    void MoveFirst();
+    void MoveNext();
+    void MoveLast();
+    long RecordCount() const;
+    Field& Fields(const std::u16string& name);
+    void Close();
+
+    int type() const { return type_; }
+    // Puts the rows in the order of one of this recordset's fields and stands on the first.
+    void sortBy(const Field& key);
+    const std::vector<Field>& fieldList() const;
+    // The value of column `column` in the current row (3021 when there is none).
+    const jet::Value& currentValue(std::size_t column) const;
+
+private:
+    void ensureOpen() const;
+    void ensureCurrent() const;
+
+    std::shared_ptr<DatabaseState> database_;
+    jet::TableDefinition table_;
+    std::vector<jet::StoredRow> rows_;
+    std::vector<Field> fields_;
+    int type_;
+    long position_ = 0;  // -1 before the first row, size() after the last
+    bool closed_ = false;
+};
+
+// Sorts rows by one column: nulls first, numbers by value, texts in the General
+// sort order, rows with equal keys in their stored order.
+void sortRows(std::vector<jet::StoredRow>& rows, std::size_t column);
+
+// The field a column of a stored table shows: DAO type code, size, attributes, AllowZeroLength.
+ColumnInfo columnInfoOf(const jet::ColumnDefinition& column, jet::JetVersion version);
+
+}  // namespace zestrel::dao

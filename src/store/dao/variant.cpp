@@ -1,0 +1,107 @@
+#include "store/dao/variant.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+#include "store/jet/failure.h"
+#include "store/jet/text_codec.h"
+
+namespace zestrel::dao {
+
+namespace {
+constexpr std::int32_t kInvalidUseOfNull = 94;
+
+template <class... Ts>
+struct Overloaded : Ts... {
+    using Ts::operator()...;
+};
+template <class... Ts>
+Overloaded(Ts...) -> Overloaded<Ts...>;
+}  // namespace
+
+std::string formatNumber(double value, int digits) {
+    if (std::isnan(value)) return "NaN";
+    if (std::isinf(value)) return value < 0 ? "-Infinity" : "Infinity";
+    // The fewest digits (up to `digits`) that give back the value as the type it came from.
+    char text[64];
+    for (int precision = 1; precision <= digits; ++precision) {
+        std::snprintf(text, sizeof text, "%.*G", precision, value);
+        const double back = std::strtod(text, nullptr);
+        const bool same = digits <= 7 ? static_cast<float>(back) == static_cast<float>(value) : back == value;
+        if (same) break;
+    }
+    return text;
+}
+
+Variant::Kind Variant::kind() const {
+    if (empty_) return Kind::Empty;
+    return std::visit(Overloaded{
+                          [](const jet::Null&) { return Kind::Null; },
+                          [](bool) { return Kind::Boolean; },
+                          [](std::uint8_t) { return Kind::Byte; },
+                          [](std::int16_t) { return Kind::Integer; },
+                          [](std::int32_t) { return Kind::Long; },
+                          [](const jet::Currency&) { return Kind::Currency; },
+                          [](float) { return Kind::Single; },
+                          [](double) { return Kind::Double; },
+                          [](const jet::DateTime&) { return Kind::Date; },
+                          [](const std::u16string&) { return Kind::Text; },
+                          [](const jet::Bytes&) { return Kind::Binary; },
+                          [](const jet::Guid&) { return Kind::Guid; },
+                          [](const jet::Decimal&) { return Kind::Decimal; },
+                      },
+                      value_);
+}
+
+bool Variant::isNumeric() const {
+    switch (kind()) {
+    case Kind::Boolean: case Kind::Byte: case Kind::Integer: case Kind::Long: case Kind::Currency:
+    case Kind::Single: case Kind::Double: case Kind::Decimal: return true;
+    default: return false;
+    }
+}
+
+std::u16string Variant::toText() const {
+    if (empty_) return u"";
+    if (jet::isNull(value_)) throw Failure(kInvalidUseOfNull, "Invalid use of Null.");
+    const std::string text = std::visit(
+        Overloaded{
+            [](const jet::Null&) { return std::string(); },
+            [](bool v) { return std::string(v ? "True" : "False"); },
+            [](std::uint8_t v) { return std::to_string(v); },
+            [](std::int16_t v) { return std::to_string(v); },
+            [](std::int32_t v) { return std::to_string(v); },
+            [](const jet::Currency& v) { return jet::formatCurrency(v); },
+            [](float v) { return formatNumber(v, 7); },
+            [](double v) { return formatNumber(v, 15); },
+            [](const jet::DateTime& v) { return jet::formatDateTime(v); },
+            [](const std::u16string& v) { return jet::toUtf8(v); },
+            [](const jet::Bytes& v) { return std::string(v.begin(), v.end()); },
+            [](const jet::Guid& v) { return jet::formatGuid(v); },
+            [](const jet::Decimal& v) { return jet::formatDecimal(v); },
+        },
+        value_);
+    if (auto* s = std::get_if<std::u16string>(&value_)) return *s;
+    return jet::fromUtf8(text);
+}
+
+double Variant::toDouble() const {
+    return std::visit(Overloaded{
+                          [](bool v) { return v ? -1.0 : 0.0; },
+                          [](std::uint8_t v) { return static_cast<double>(v); },
+                          [](std::int16_t v) { return static_cast<double>(v); },
+                          [](std::int32_t v) { return static_cast<double>(v); },
+                          [](const jet::Currency& v) { return static_cast<double>(v.tenThousandths) / 10000.0; },
+                          [](float v) { return static_cast<double>(v); },
+                          [](double v) { return v; },
+                          [](const jet::DateTime& v) { return v.days; },
+                          [](const jet::Decimal& v) { return std::strtod(jet::formatDecimal(v).c_str(), nullptr); },
+                          [](const auto&) -> double {
+                              throw Failure(failure::kConversionError, "Data type conversion error.");
+                          },
+                      },
+                      value_);
+}
+
+}  // namespace zestrel::dao

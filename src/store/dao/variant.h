@@ -1,0 +1,58 @@
+// The value type of every column read or written through the data-access
+// objects: one of the stored kinds, or Empty (no value at all), which is
+// distinct from Null. Empty is stored as Null.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "store/jet/value.h"
+
+namespace zestrel::dao {
+
+class Variant {
+public:
+    enum class Kind { Empty, Null, Boolean, Byte, Integer, Long, Currency, Single, Double, Date, Text, Binary, Guid, Decimal };
+
+    Variant() = default;  // Empty
+    Variant(jet::Value value) : value_(std::move(value)), empty_(false) {}
+    Variant(bool v) : Variant(jet::Value(v)) {}
+    Variant(std::uint8_t v) : Variant(jet::Value(v)) {}
+    Variant(std::int16_t v) : Variant(jet::Value(v)) {}
+    Variant(std::int32_t v) : Variant(jet::Value(v)) {}
+    Variant(float v) : Variant(jet::Value(v)) {}
+    Variant(double v) : Variant(jet::Value(v)) {}
+    Variant(jet::Currency v) : Variant(jet::Value(v)) {}
+    Variant(jet::DateTime v) : Variant(jet::Value(v)) {}
+    Variant(std::u16string v) : Variant(jet::Value(std::move(v))) {}
+    Variant(const char16_t* v) : Variant(jet::Value(std::u16string(v))) {}
+    Variant(jet::Bytes v) : Variant(jet::Value(std::move(v))) {}
+
+    static Variant null() { return Variant(jet::Value(jet::Null{})); }
+
+    Kind kind() const;
+    bool isEmpty() const { return empty_; }
+    bool isNull() const { return !empty_ && jet::isNull(value_); }
+    bool isNumeric() const;
+
+    // The stored value; Empty gives Null.
+    const jet::Value& value() const { return value_; }
+
+    // The text form, as the system converts a value to text: Booleans "True"/"False",
+    // Single with up to 7 significant digits, Double up to 15, dates as
+    // "YYYY-MM-DDTHH:MM:SS". Empty gives ""; Null cannot be converted (Failure 94).
+    std::u16string toText() const;
+    // The numeric value of a numeric kind (Boolean counts -1 and 0); Failure 3421 otherwise.
+    double toDouble() const;
+
+    bool operator==(const Variant& other) const = default;
+
+private:
+    jet::Value value_ = jet::Null{};
+    bool empty_ = true;
+};
+
+// Shortest text that reads back as the same number, with at most `digits` significant digits.
+std::string formatNumber(double value, int digits);
+
+}  // namespace zestrel::dao

@@ -1,0 +1,32 @@
+// The rows of a data page (also of long-value pages, which share its layout).
+//
+// Rows are stored from the end of the page downwards; the offset table after
+// the header gives each row's start, with flags for deleted rows and for rows
+// that only hold a pointer to where the row now lives (overflow). A row ends
+// where the row before it starts.
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+#include "store/jet/format.h"
+
+namespace zestrel::jet {
+
+struct RowSlot {
+    std::uint32_t start = 0;
+    std::uint32_t end = 0;  // one past the last byte
+    bool deleted = false;
+    bool overflow = false;
+};
+
+std::uint16_t rowCountOf(std::span<const std::uint8_t> page, const Format& format);
+std::uint32_t tableOfDataPage(std::span<const std::uint8_t> page);
+
+// The extent of row `index`; a non-deleted row whose extent is impossible raises CorruptData.
+RowSlot rowSlot(std::span<const std::uint8_t> page, const Format& format, std::uint16_t index);
+
+// The bytes of a live row, checked.
+std::span<const std::uint8_t> rowBytes(std::span<const std::uint8_t> page, const Format& format, std::uint16_t index);
+
+}  // namespace zestrel::jet

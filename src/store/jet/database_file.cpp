@@ -1,0 +1,95 @@
+#include "store/jet/database_file.h"
+
+#include <cerrno>
+
+#include "store/jet/failure.h"
+#include "store/jet/properties.h"
+#include "store/jet/text_codec.h"
+
+namespace zestrel::jet {
+
+namespace {
+
+std::string quoted(const std::filesystem::path& path) { return "'" + path.string() + "'"; }
+
+Failure fileFailure(const platform::FileError& e, const std::filesystem::path& path) {
+    switch (e.errorNumber()) {
+    case ENOENT:
+    case ENOTDIR: return Failure(failure::kFileNotFound, "Could not find file " + quoted(path) + ".");
+    case EISDIR: return Failure(failure::kCannotOpenFile, "Cannot open " + quoted(path) + ": it is a folder, not a file.");
+    case EACCES:
+    case EPERM: return Failure(failure::kCannotOpenFile, "Cannot open " + quoted(path) + ": permission denied.");
+    case EIO:
+        if (e.operation() == "read")
+            return Failure(failure::kCannotOpenDatabase, "The database " + quoted(path) + " is damaged: it ends early.");
+        [[fallthrough]];
+    default: return Failure(failure::kDiskIoError, "Disk or file error on " + quoted(path) + ": " + e.what());
+    }
+}
+
+}  // namespace
+
+void rethrowAsFailure(const std::filesystem::path& path) {
+    try {
+        throw;
+    } catch (const Failure&) {
+        throw;
+    } catch (const CorruptData& e) {
+        throw Failure(failure::kCannotOpenDatabase,
+                      "The database " + quoted(path) + " is damaged and cannot be read: " + e.what() + ".");
+    } catch (const platform::FileError& e) {
+        throw fileFailure(e, path);
+    } catch (const std::bad_alloc&) {
+        throw Failure(failure::kCannotOpenDatabase, "The database " + quoted(path) + " is too large to read.");
+    }
+}
+
+DatabaseFile::DatabaseFile(std::filesystem::path path, PageFile pages, const Format& format)
+    : path_(std::move(path)), pages_(std::move(pages)), format_(&format) {}
+
+std::shared_ptr<DatabaseFile> DatabaseFile::open(const std::filesystem::path& path) {
+    try {
+        auto file = platform::File::open(path, platform::OpenMode::ReadOnly);
+        const auto size = file.size();
+        std::vector<std::uint8_t> start(static_cast<std::size_t>(std::min<std::uint64_t>(size, 4096)));
+        file.readAt(0, start);
+        const FormatVerdict verdict = identify(start);
+        if (!verdict.version)
+            throw Failure(failure::kUnrecognizedFormat,
+                          "Unrecognized database format " + quoted(path) + ": " + verdict.reason + ".");
+        const Format& format = formatFor(*verdict.version);
+        if (size < static_cast<std::uint64_t>(format.pageSize) * (kCatalogDefinitionPage + 1))
+            throw CorruptData("the file is shorter than the smallest database");
+        std::shared_ptr<DatabaseFile> db(new DatabaseFile(path, PageFile(std::move(file), format.pageSize), format));
+        db->header_ = readHeader(db->pages_.page(0), format);
+        if (db->header_.databaseKey != 0)
+            throw Failure(failure::kUnrecognizedFormat,
+                          "Unrecognized database format " + quoted(path) + ": it is an encrypted " +
+                              versionName(format.version) + " database, which this program does not read.");
+        db->catalog_ = Catalog::read(db->pages_, format);
+        return db;
+    } catch (...) {
+        rethrowAsFailure(path);
+    }
+}
+
+TableDefinition DatabaseFile::tableDefinition(const std::u16string& name) {
+    const CatalogEntry* entry = catalog_.findTable(name);
+    if (!entry)
+        throw Failure(failure::kTableNotFound,
+                      "Cannot find the input table or query '" + toUtf8(name) + "' in " + quoted(path_) + ".");
+    return guarded([&] {
+        auto t = readTableDefinition(pages_, *format_, entry->definitionPage());
+        t.name = entry->name;
+        const auto properties = parseProperties(entry->properties, format_->version);
+        for (auto& column : t.columns)
+            column.allowZeroLength = booleanProperty(properties, column.name, u"AllowZeroLength").value_or(false);
+        return t;
+    });
+}
+
+std::vector<StoredRow> DatabaseFile::readRows(const TableDefinition& table) {
+    return guarded([&] { return readAllRows(pages_, *format_, table); });
+}
+
+}  // namespace zestrel::jet

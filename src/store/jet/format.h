@@ -1,0 +1,139 @@
+// Encodings and constants of the two file formats read here.
+//
+// Jet 3 (2 KB pages, code-page text) and Jet 4 (4 KB pages, UTF-16 text) lay
+// out the same structures at different offsets; every difference the engine
+// needs is a field of Format, so the rest of the code never asks which version
+// it is reading except through this table. Also the little-endian readers that
+// every structure uses, bounds-checked against the buffer they read.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <stdexcept>
+#include <string>
+
+namespace zestrel::jet {
+
+enum class JetVersion : std::uint8_t { Jet3, Jet4 };
+
+struct Format {
+    JetVersion version;
+    std::uint32_t pageSize;
+    std::uint32_t maskedRegionLength;  // header bytes from 0x18 masked with the fixed key
+
+    // Data pages.
+    std::uint32_t dataRowCountOffset;
+    std::uint32_t dataFreeSpaceOffset;
+
+    // Table definition pages.
+    std::uint32_t tdefRowCountOffset;
+    std::uint32_t tdefTableTypeOffset;
+    std::uint32_t tdefMaxColumnsOffset;
+    std::uint32_t tdefVariableColumnsOffset;
+    std::uint32_t tdefColumnCountOffset;
+    std::uint32_t tdefIndexCountOffset;
+    std::uint32_t tdefRealIndexCountOffset;
+    std::uint32_t tdefUsageMapOffset;
+    std::uint32_t tdefFreeMapOffset;
+    std::uint32_t tdefColumnsStart;
+    std::uint32_t realIndexEntrySize;
+    std::uint32_t columnEntrySize;
+    std::uint32_t nameLengthSize;  // bytes of the length before a column or index name
+
+    // Offsets inside one column entry.
+    std::uint32_t colNumberOffset;
+    std::uint32_t colVariableOffset;
+    std::uint32_t colRowNumberOffset;
+    std::uint32_t colPrecisionOffset;
+    std::uint32_t colScaleOffset;
+    std::uint32_t colFlagsOffset;
+    std::uint32_t colFixedOffset;
+    std::uint32_t colSizeOffset;
+
+    std::uint32_t realIndexDefinitionSize;  // per physical index, after the names
+    std::uint32_t logicalIndexSize;
+
+    // Rows.
+    std::uint32_t rowCountSize;  // bytes of the column count at a row's start
+    std::uint32_t rowOffsetSize; // bytes of one variable-column offset in a row
+
+    // Long-value chunk capacity of one LVAL page row.
+    std::uint32_t dataPageHeaderSize;  // bytes before the row offset table
+};
+
+const Format& formatFor(JetVersion version);
+std::string versionName(JetVersion version);
+
+// Page types (first byte of a page).
+inline constexpr std::uint8_t kPageDatabaseHeader = 0x00;
+inline constexpr std::uint8_t kPageData = 0x01;
+inline constexpr std::uint8_t kPageTableDefinition = 0x02;
+inline constexpr std::uint8_t kPageIndexNode = 0x03;
+inline constexpr std::uint8_t kPageIndexLeaf = 0x04;
+inline constexpr std::uint8_t kPageUsageMap = 0x05;
+
+// Row offset flags on data pages.
+inline constexpr std::uint16_t kRowDeleted = 0x8000;
+inline constexpr std::uint16_t kRowOverflow = 0x4000;
+inline constexpr std::uint16_t kRowOffsetMask = 0x1FFF;
+
+// Column type codes as stored in table definitions.
+enum class ColumnType : std::uint8_t {
+    Boolean = 0x01,
+    Byte = 0x02,
+    Integer = 0x03,
+    Long = 0x04,
+    Currency = 0x05,
+    Single = 0x06,
+    Double = 0x07,
+    DateTime = 0x08,
+    Binary = 0x09,
+    Text = 0x0A,
+    OLE = 0x0B,
+    Memo = 0x0C,
+    GUID = 0x0F,
+    Numeric = 0x10,
+};
+
+bool isKnownColumnType(std::uint8_t code);
+std::string columnTypeName(ColumnType type);
+// Bytes a fixed-length column of this type occupies; 0 for variable-length types.
+std::uint32_t fixedSizeOf(ColumnType type);
+bool isLongValue(ColumnType type);
+
+// Column flags.
+inline constexpr std::uint8_t kColumnFixed = 0x01;
+inline constexpr std::uint8_t kColumnCanBeNull = 0x02;
+inline constexpr std::uint8_t kColumnAutoLong = 0x04;
+
+// Little-endian readers and writers; each throws CorruptData when it would pass the buffer's end.
+std::uint8_t readU8(std::span<const std::uint8_t> buffer, std::size_t offset);
+std::uint16_t readU16(std::span<const std::uint8_t> buffer, std::size_t offset);
+std::uint32_t readU24(std::span<const std::uint8_t> buffer, std::size_t offset);
+std::uint32_t readU32(std::span<const std::uint8_t> buffer, std::size_t offset);
+std::uint64_t readU64(std::span<const std::uint8_t> buffer, std::size_t offset);
+std::span<const std::uint8_t> slice(std::span<const std::uint8_t> buffer, std::size_t offset, std::size_t length);
+
+void writeU8(std::span<std::uint8_t> buffer, std::size_t offset, std::uint8_t value);
+void writeU16(std::span<std::uint8_t> buffer, std::size_t offset, std::uint16_t value);
+void writeU24(std::span<std::uint8_t> buffer, std::size_t offset, std::uint32_t value);
+void writeU32(std::span<std::uint8_t> buffer, std::size_t offset, std::uint32_t value);
+void writeU64(std::span<std::uint8_t> buffer, std::size_t offset, std::uint64_t value);
+
+// A data pointer names a row: page number in the upper three bytes, row number in the lowest.
+struct RowPointer {
+    std::uint32_t page = 0;
+    std::uint8_t row = 0;
+    static RowPointer decode(std::uint32_t value) { return {value >> 8, static_cast<std::uint8_t>(value & 0xFF)}; }
+    std::uint32_t encode() const { return (page << 8) | row; }
+    bool operator==(const RowPointer&) const = default;
+};
+
+// Raised by the readers above; the database layer adds the file name.
+class CorruptData : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+}  // namespace zestrel::jet

@@ -1,0 +1,77 @@
+#include "store/jet/header_page.h"
+
+#include <array>
+#include <bit>
+#include <cstring>
+
+namespace zestrel::jet {
+
+namespace {
+
+constexpr std::array<std::uint8_t, 4> kHeaderMaskKey{0xC7, 0xDA, 0x39, 0x6B};
+
+bool startsWith(std::span<const std::uint8_t> bytes, std::size_t offset, const char* text) {
+    std::size_t n = std::strlen(text) + 1;  // with its terminating zero
+    return bytes.size() >= offset + n && std::memcmp(bytes.data() + offset, text, n) == 0;
+}
+
+std::string aceVersionName(std::uint8_t code) {
+    switch (code) {
+    case 0x02: return "Access 2007 (ACE 12)";
+    case 0x03: return "Access 2010 (ACE 14)";
+    case 0x04: return "Access 2013 (ACE 15)";
+    case 0x05: return "Access 2016 (ACE 16)";
+    case 0x06: return "Access 2019 (ACE 17)";
+    default: return "Access (ACE, version code " + std::to_string(code) + ")";
+    }
+}
+
+}  // namespace
+
+FormatVerdict identify(std::span<const std::uint8_t> start) {
+    const bool magic = start.size() >= 4 && start[0] == 0x00 && start[1] == 0x01 && start[2] == 0 && start[3] == 0;
+    if (!magic || start.size() < kMaskedRegionOffset) return {std::nullopt, "it is not a Jet database"};
+    const std::uint8_t code = start[kVersionOffset];
+    if (startsWith(start, 4, "Standard ACE DB")) return {std::nullopt, "it is in the " + aceVersionName(code) +
+                                                         " format, which this program does not read"};
+    if (!startsWith(start, 4, "Standard Jet DB")) return {std::nullopt, "it is not a Jet database"};
+    if (code == 0x00) return {JetVersion::Jet3, {}};
+    if (code == 0x01) return {JetVersion::Jet4, {}};
+    return {std::nullopt, "it is in the " + aceVersionName(code) + " format, which this program does not read"};
+}
+
+void rc4(std::span<const std::uint8_t> key, std::span<std::uint8_t> data) {
+    std::array<std::uint8_t, 256> s{};
+    for (std::size_t i = 0; i < 256; ++i) s[i] = static_cast<std::uint8_t>(i);
+    std::uint8_t j = 0;
+    for (std::size_t i = 0; i < 256; ++i) {
+        j = static_cast<std::uint8_t>(j + s[i] + key[i % key.size()]);
+        std::swap(s[i], s[j]);
+    }
+    std::uint8_t a = 0;
+    std::uint8_t b = 0;
+    for (auto& byte : data) {
+        a = static_cast<std::uint8_t>(a + 1);
+        b = static_cast<std::uint8_t>(b + s[a]);
+        std::swap(s[a], s[b]);
+        byte ^= s[static_cast<std::uint8_t>(s[a] + s[b])];
+    }
+}
+
+void applyHeaderMask(std::span<std::uint8_t> page, const Format& format) {
+    rc4(kHeaderMaskKey, page.subspan(kMaskedRegionOffset, format.maskedRegionLength));
+}
+
+HeaderInfo readHeader(std::span<const std::uint8_t> page0, const Format& format) {
+    std::vector<std::uint8_t> plain(page0.begin(), page0.end());
+    applyHeaderMask(plain, format);
+    HeaderInfo info{};
+    info.version = format.version;
+    info.codePage = readU16(plain, kCodePageOffset);
+    info.sortOrder = readU16(plain, format.version == JetVersion::Jet3 ? kSortOrderOffsetJet3 : kSortOrderOffsetJet4);
+    info.databaseKey = readU32(plain, kDatabaseKeyOffset);
+    info.creationDate = std::bit_cast<double>(readU64(plain, kCreationDateOffset));
+    return info;
+}
+
+}  // namespace zestrel::jet

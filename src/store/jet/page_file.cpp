@@ -1,0 +1,51 @@
+#include "store/jet/page_file.h"
+
+#include "store/jet/format.h"
+
+namespace zestrel::jet {
+
+PageFile::PageFile(platform::File file, std::uint32_t pageSize)
+    : file_(std::move(file)), pageSize_(pageSize),
+      pageCount_(static_cast<std::uint32_t>(file_.size() / pageSize)) {}
+
+std::vector<std::uint8_t>& PageFile::load(std::uint32_t number) {
+    if (number >= pageCount_) throw CorruptData("a page pointer leads past the end of the file");
+    auto found = cache_.find(number);
+    if (found != cache_.end()) return found->second;
+    std::vector<std::uint8_t> bytes(pageSize_);
+    file_.readAt(static_cast<std::uint64_t>(number) * pageSize_, bytes);
+    return cache_.emplace(number, std::move(bytes)).first->second;
+}
+
+std::span<const std::uint8_t> PageFile::page(std::uint32_t number) { return load(number); }
+
+void PageFile::enableWriting() {
+    if (writable_) return;
+    file_ = platform::File::open(file_.path(), platform::OpenMode::ReadWrite);
+    writable_ = true;
+}
+
+std::span<std::uint8_t> PageFile::mutablePage(std::uint32_t number) {
+    auto& bytes = load(number);
+    dirty_.insert(number);
+    return bytes;
+}
+
+std::uint32_t PageFile::appendPage() {
+    std::uint32_t number = pageCount_++;
+    cache_[number] = std::vector<std::uint8_t>(pageSize_, 0);
+    dirty_.insert(number);
+    return number;
+}
+
+void PageFile::flush() {
+    for (std::uint32_t number : dirty_)
+        file_.writeAt(static_cast<std::uint64_t>(number) * pageSize_, cache_.at(number));
+    dirty_.clear();
+}
+
+void PageFile::sync() { file_.sync(); }
+
+void PageFile::close() { file_.close(); }
+
+}  // namespace zestrel::jet

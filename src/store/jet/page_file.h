@@ -1,0 +1,54 @@
+// The database file seen as numbered pages of one fixed size.
+//
+// Pages are read on first use and kept; a page number at or past the end of
+// the file is a corrupt pointer and raises CorruptData, so no caller reads
+// outside the file. Writing is off until enableWriting() reopens the file for
+// writing: a file opened only to read is never opened writable, so neither its
+// bytes nor its modification time can change. Changed pages stay in memory
+// until flush(); sync() makes them durable.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <set>
+#include <span>
+#include <vector>
+
+#include "platform/file.h"
+
+namespace zestrel::jet {
+
+class PageFile {
+public:
+    PageFile(platform::File file, std::uint32_t pageSize);
+
+    std::uint32_t pageSize() const { return pageSize_; }
+    std::uint32_t pageCount() const { return pageCount_; }
+    const std::filesystem::path& path() const { return file_.path(); }
+
+    std::span<const std::uint8_t> page(std::uint32_t number);
+
+    bool writable() const { return writable_; }
+    void enableWriting();
+    // A page for changing; it is written out by the next flush().
+    std::span<std::uint8_t> mutablePage(std::uint32_t number);
+    // A new zero-filled page at the end of the file.
+    std::uint32_t appendPage();
+    void flush();
+    void sync();
+    void close();
+
+private:
+    std::vector<std::uint8_t>& load(std::uint32_t number);
+
+    platform::File file_;
+    std::uint32_t pageSize_;
+    std::uint32_t pageCount_;
+    bool writable_ = false;
+    std::map<std::uint32_t, std::vector<std::uint8_t>> cache_;
+    std::set<std::uint32_t> dirty_;
+};
+
+}  // namespace zestrel::jet

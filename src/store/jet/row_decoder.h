@@ -1,0 +1,36 @@
+// Decoding a stored row into column values.
+//
+// A row holds its column count, the fixed-length columns at the offsets the
+// definition gives, the variable-length columns, their offset table (in Jet 3
+// one byte each, with a jump table for rows over 256 bytes) and the null mask.
+// Columns added after the row was written are null in it; deleted columns stay
+// in the row and are skipped because the definition no longer names them.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "store/jet/format.h"
+#include "store/jet/page_file.h"
+#include "store/jet/tdef_reader.h"
+#include "store/jet/value.h"
+
+namespace zestrel::jet {
+
+// Where each column's bytes lie in a row; an absent span with isNull set means null.
+struct FieldLocation {
+    bool isNull = true;
+    bool bit = false;  // Boolean columns keep their value in the null mask
+    std::span<const std::uint8_t> bytes;
+};
+
+std::vector<FieldLocation> locateFields(std::span<const std::uint8_t> row, const TableDefinition& table,
+                                        const Format& format);
+
+Value decodeField(const FieldLocation& field, const ColumnDefinition& column, const Format& format, PageFile& pages);
+
+std::vector<Value> decodeRow(std::span<const std::uint8_t> row, const TableDefinition& table, const Format& format,
+                             PageFile& pages);
+
+}  // namespace zestrel::jet

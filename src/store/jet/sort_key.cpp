@@ -1,0 +1,101 @@
+#include "store/jet/sort_key.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace zestrel::jet {
+
+namespace {
+
+// The base letter and accent rank of the letters 0xC0..0xFF.
+struct Folded {
+    const char* base;  // one or two lower-case letters
+    std::uint8_t accent;
+};
+
+constexpr Folded kLatin1[64] = {
+    {"a", 2}, {"a", 1}, {"a", 3}, {"a", 5}, {"a", 4}, {"a", 6}, {"ae", 0}, {"c", 7},  // C0-C7
+    {"e", 2}, {"e", 1}, {"e", 3}, {"e", 4}, {"i", 2}, {"i", 1}, {"i", 3}, {"i", 4},   // C8-CF
+    {"d", 8}, {"n", 5}, {"o", 2}, {"o", 1}, {"o", 3}, {"o", 5}, {"o", 4}, {nullptr, 0},  // D0-D7 (D7 is ×)
+    {"o", 9}, {"u", 2}, {"u", 1}, {"u", 3}, {"u", 4}, {"y", 1}, {"th", 0}, {"ss", 0},  // D8-DF
+    {"a", 2}, {"a", 1}, {"a", 3}, {"a", 5}, {"a", 4}, {"a", 6}, {"ae", 0}, {"c", 7},  // E0-E7
+    {"e", 2}, {"e", 1}, {"e", 3}, {"e", 4}, {"i", 2}, {"i", 1}, {"i", 3}, {"i", 4},   // E8-EF
+    {"d", 8}, {"n", 5}, {"o", 2}, {"o", 1}, {"o", 3}, {"o", 5}, {"o", 4}, {nullptr, 0},  // F0-F7 (F7 is ÷)
+    {"o", 9}, {"u", 2}, {"u", 1}, {"u", 3}, {"u", 4}, {"y", 1}, {"th", 0}, {"y", 4},   // F8-FF
+};
+
+struct Weight {
+    std::uint32_t primary;
+    std::uint8_t accent;
+};
+
+constexpr std::uint32_t kPunctuationBase = 0x100;
+constexpr std::uint32_t kDigitBase = 0x20000;
+constexpr std::uint32_t kLetterBase = 0x20100;
+constexpr std::uint32_t kOtherBase = 0x30000;
+
+void pushLetters(const char* letters, std::uint8_t accent, std::vector<Weight>& out) {
+    for (const char* p = letters; *p; ++p) out.push_back({kLetterBase + static_cast<std::uint32_t>(*p - 'a'), accent});
+}
+
+void appendWeights(char16_t c, std::vector<Weight>& out) {
+    if (c == u'-' || c == u'\'' || c == 0xAD) return;  // ignored at the first level
+    if (c >= u'0' && c <= u'9') return out.push_back({kDigitBase + (c - u'0'), 0});
+    if (c >= u'a' && c <= u'z') return out.push_back({kLetterBase + (c - u'a'), 0});
+    if (c >= u'A' && c <= u'Z') return out.push_back({kLetterBase + (c - u'A'), 0});
+    if (c >= 0xC0 && c <= 0xFF && kLatin1[c - 0xC0].base) return pushLetters(kLatin1[c - 0xC0].base, kLatin1[c - 0xC0].accent, out);
+    switch (c) {
+    case 0x0160: case 0x0161: return pushLetters("s", 10, out);  // Š š
+    case 0x017D: case 0x017E: return pushLetters("z", 10, out);  // Ž ž
+    case 0x0152: case 0x0153: return pushLetters("oe", 0, out);  // Œ œ
+    case 0x0178: return pushLetters("y", 4, out);                // Ÿ
+    case 0x0192: return pushLetters("f", 11, out);               // ƒ
+    default: break;
+    }
+    if (c < 0x100 || (c >= 0x2000 && c <= 0x206F)) return out.push_back({kPunctuationBase + c, 0});
+    out.push_back({kOtherBase + c, 0});
+}
+
+std::vector<Weight> weightsOf(const std::u16string& text) {
+    std::vector<Weight> out;
+    out.reserve(text.size());
+    for (char16_t c : text) appendWeights(c, out);
+    return out;
+}
+
+template <typename Key>
+int compareBy(const std::vector<Weight>& a, const std::vector<Weight>& b, Key key) {
+    const std::size_t n = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < n; ++i) {
+        if (key(a[i]) != key(b[i])) return key(a[i]) < key(b[i]) ? -1 : 1;
+    }
+    return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
+}
+
+char16_t foldCase(char16_t c) {
+    if ((c >= u'A' && c <= u'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7)) return static_cast<char16_t>(c + 0x20);
+    return c;
+}
+
+}  // namespace
+
+int compareGeneral(const std::u16string& a, const std::u16string& b) {
+    const auto wa = weightsOf(a);
+    const auto wb = weightsOf(b);
+    if (int primary = compareBy(wa, wb, [](const Weight& w) { return w.primary; })) return primary;
+    if (int accent = compareBy(wa, wb, [](const Weight& w) { return w.accent; })) return accent;
+    // Texts equal in letters may still differ in ignored characters; those decide last, case never.
+    std::u16string fa, fb;
+    for (char16_t c : a) fa.push_back(foldCase(c));
+    for (char16_t c : b) fb.push_back(foldCase(c));
+    return fa.compare(fb) < 0 ? -1 : (fa == fb ? 0 : 1);
+}
+
+bool equalsIgnoringCase(const std::u16string& a, const std::u16string& b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (foldCase(a[i]) != foldCase(b[i])) return false;
+    return true;
+}
+
+}  // namespace zestrel::jet

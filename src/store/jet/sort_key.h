@@ -1,0 +1,25 @@
+// Comparing texts as the General sort order does, closely enough for ordering
+// rows and matching names.
+//
+// The General order compares letters without regard to case, puts digits
+// before letters and punctuation before digits, and treats an accented letter
+// as its base letter unless the texts are otherwise equal. This engine follows
+// that for ASCII and for the Latin letters of code page 1252 (accented letters
+// fold to their base letter, with the accent as a second-level difference;
+// ß counts as "ss", æ as "ae", œ as "oe"). Hyphens and apostrophes are ignored
+// at the first level, as in the General order. Characters outside that range
+// compare by their code value after all letters. Case never decides: texts
+// that differ only in case compare equal.
+#pragma once
+
+#include <string>
+
+namespace zestrel::jet {
+
+// Negative, zero or positive as a sorts before, with or after b.
+int compareGeneral(const std::u16string& a, const std::u16string& b);
+
+// Object names (tables, columns) match without regard to case.
+bool equalsIgnoringCase(const std::u16string& a, const std::u16string& b);
+
+}  // namespace zestrel::jet

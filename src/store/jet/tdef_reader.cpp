@@ -1,0 +1,86 @@
+#include "store/jet/tdef_reader.h"
+
+#include <algorithm>
+#include <set>
+
+#include "store/jet/text_codec.h"
+
+namespace zestrel::jet {
+
+namespace {
+
+constexpr std::size_t kTdefHeaderSize = 8;
+constexpr std::size_t kNextPageOffset = 4;
+constexpr std::uint16_t kMaxColumns = 4096;
+
+ColumnDefinition readColumnEntry(std::span<const std::uint8_t> bytes, const Format& f, std::size_t at) {
+    ColumnDefinition c;
+    const std::uint8_t code = readU8(bytes, at);
+    if (!isKnownColumnType(code)) throw CorruptData("a column has the unknown type code " + std::to_string(code));
+    c.type = static_cast<ColumnType>(code);
+    c.number = readU16(bytes, at + f.colNumberOffset);
+    c.variableIndex = readU16(bytes, at + f.colVariableOffset);
+    c.precision = readU8(bytes, at + f.colPrecisionOffset);
+    c.scale = readU8(bytes, at + f.colScaleOffset);
+    c.flags = readU8(bytes, at + f.colFlagsOffset);
+    c.fixedOffset = readU16(bytes, at + f.colFixedOffset);
+    c.size = readU16(bytes, at + f.colSizeOffset);
+    return c;
+}
+
+std::u16string readName(std::span<const std::uint8_t> bytes, const Format& f, std::size_t& at) {
+    if (f.nameLengthSize == 1) {
+        const std::uint8_t length = readU8(bytes, at);
+        auto name = decodeCp1252(slice(bytes, at + 1, length));
+        at += 1 + length;
+        return name;
+    }
+    const std::uint16_t length = readU16(bytes, at);
+    auto raw = slice(bytes, at + 2, length);
+    std::u16string name;
+    for (std::size_t i = 0; i + 1 < raw.size(); i += 2) name.push_back(static_cast<char16_t>(raw[i] | (raw[i + 1] << 8)));
+    at += 2 + length;
+    return name;
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> readDefinitionBytes(PageFile& pages, std::uint32_t firstPage) {
+    std::vector<std::uint8_t> bytes;
+    std::set<std::uint32_t> seen;
+    for (std::uint32_t number = firstPage; number != 0;) {
+        if (!seen.insert(number).second) throw CorruptData("the pages of a table definition form a loop");
+        auto page = pages.page(number);
+        if (page[0] != kPageTableDefinition) throw CorruptData("a table definition points to a page of another kind");
+        bytes.insert(bytes.end(), page.begin() + (bytes.empty() ? 0 : kTdefHeaderSize), page.end());
+        number = readU32(page, kNextPageOffset);
+    }
+    return bytes;
+}
+
+TableDefinition readTableDefinition(PageFile& pages, const Format& f, std::uint32_t firstPage) {
+    const auto bytes = readDefinitionBytes(pages, firstPage);
+    TableDefinition t;
+    t.page = firstPage;
+    t.rowCount = readU32(bytes, f.tdefRowCountOffset);
+    t.tableType = readU8(bytes, f.tdefTableTypeOffset);
+    t.maxColumns = readU16(bytes, f.tdefMaxColumnsOffset);
+    t.variableColumnCount = readU16(bytes, f.tdefVariableColumnsOffset);
+    const std::uint16_t columnCount = readU16(bytes, f.tdefColumnCountOffset);
+    t.indexCount = readU32(bytes, f.tdefIndexCountOffset);
+    t.realIndexCount = readU32(bytes, f.tdefRealIndexCountOffset);
+    t.usageMap = RowPointer::decode(readU32(bytes, f.tdefUsageMapOffset));
+    t.freeSpaceMap = RowPointer::decode(readU32(bytes, f.tdefFreeMapOffset));
+    if (columnCount > kMaxColumns || t.realIndexCount > bytes.size() / f.realIndexEntrySize)
+        throw CorruptData("a table definition gives impossible counts");
+
+    std::size_t at = f.tdefColumnsStart + static_cast<std::size_t>(t.realIndexCount) * f.realIndexEntrySize;
+    for (std::uint16_t i = 0; i < columnCount; ++i, at += f.columnEntrySize)
+        t.columns.push_back(readColumnEntry(bytes, f, at));
+    for (auto& column : t.columns) column.name = readName(bytes, f, at);
+    std::stable_sort(t.columns.begin(), t.columns.end(),
+                     [](const ColumnDefinition& a, const ColumnDefinition& b) { return a.number < b.number; });
+    return t;
+}
+
+}  // namespace zestrel::jet
