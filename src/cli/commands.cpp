@@ -30,7 +30,7 @@ std::string typeName(int daoType) {
     case dao::type::dbMemo: return "Memo";
     case dao::type::dbGUID: return "GUID";
     case dao::type::dbDecimal: return "Numeric";
-    default: return "Unknown";
+    default: return jet::columnTypeName(static_cast<jet::ColumnType>(daoType));
     }
 }
 

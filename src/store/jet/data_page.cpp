@@ -18,19 +18,19 @@ RowSlot rowSlot(std::span<const std::uint8_t> page, const Format& f, std::uint16
     const std::size_t tableStart = f.dataRowCountOffset + 2;
     const std::uint16_t raw = readU16(page, tableStart + 2u * index);
     RowSlot slot;
-    slot.deleted = (raw & kRowDeleted) != 0;
-    slot.overflow = (raw & kRowOverflow) != 0;
+    slot.live = (raw & kRowNoData) == 0;
+    slot.movedHere = slot.live && (raw & kRowMovedHere) != 0;
     slot.start = raw & kRowOffsetMask;
     slot.end = index == 0 ? f.pageSize : (readU16(page, tableStart + 2u * (index - 1)) & kRowOffsetMask);
     const std::size_t tableEnd = tableStart + 2u * count;
-    if (!slot.deleted && (slot.start < tableEnd || slot.start >= slot.end || slot.end > f.pageSize))
-        throw CorruptData("a row on a data page has an impossible extent");
+    const bool inside = slot.start >= tableEnd && slot.start < slot.end && slot.end <= f.pageSize;
+    if (slot.live && !inside) throw CorruptData("a row on a data page has an impossible extent");
     return slot;
 }
 
 std::span<const std::uint8_t> rowBytes(std::span<const std::uint8_t> page, const Format& f, std::uint16_t index) {
     const RowSlot slot = rowSlot(page, f, index);
-    if (slot.deleted) throw CorruptData("a pointer leads to a deleted row");
+    if (!slot.live) throw CorruptData("a pointer leads to a deleted row");
     return page.subspan(slot.start, slot.end - slot.start);
 }
 

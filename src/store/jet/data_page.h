@@ -1,9 +1,11 @@
 // The rows of a data page (also of long-value pages, which share its layout).
 //
 // Rows are stored from the end of the page downwards; the offset table after
-// the header gives each row's start, with flags for deleted rows and for rows
-// that only hold a pointer to where the row now lives (overflow). A row ends
-// where the row before it starts.
+// the header gives each row's start with two flags: a slot that holds no row
+// of its own (deleted, or left behind with a pointer when the row grew and
+// moved), and a row that moved here from another page. A row is listed where
+// it lives, so a moved row is listed once, on its new page. A row ends where
+// the row before it starts.
 #pragma once
 
 #include <cstdint>
@@ -16,14 +18,14 @@ namespace zestrel::jet {
 struct RowSlot {
     std::uint32_t start = 0;
     std::uint32_t end = 0;  // one past the last byte
-    bool deleted = false;
-    bool overflow = false;
+    bool live = false;      // the slot holds a row
+    bool movedHere = false;
 };
 
 std::uint16_t rowCountOf(std::span<const std::uint8_t> page, const Format& format);
 std::uint32_t tableOfDataPage(std::span<const std::uint8_t> page);
 
-// The extent of row `index`; a non-deleted row whose extent is impossible raises CorruptData.
+// The extent of row `index`; a live row whose extent is impossible raises CorruptData.
 RowSlot rowSlot(std::span<const std::uint8_t> page, const Format& format, std::uint16_t index);
 
 // The bytes of a live row, checked.

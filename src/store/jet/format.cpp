@@ -1,5 +1,7 @@
 #include "store/jet/format.h"
 
+#include <cstdio>
+
 namespace zestrel::jet {
 
 namespace {
@@ -104,7 +106,9 @@ std::string columnTypeName(ColumnType type) {
     case ColumnType::GUID: return "GUID";
     case ColumnType::Numeric: return "Numeric";
     }
-    return "Unknown";
+    char text[16];
+    std::snprintf(text, sizeof text, "Unknown_%04x", static_cast<unsigned>(type));
+    return text;
 }
 
 std::uint32_t fixedSizeOf(ColumnType type) {

@@ -73,9 +73,11 @@ inline constexpr std::uint8_t kPageIndexNode = 0x03;
 inline constexpr std::uint8_t kPageIndexLeaf = 0x04;
 inline constexpr std::uint8_t kPageUsageMap = 0x05;
 
-// Row offset flags on data pages.
-inline constexpr std::uint16_t kRowDeleted = 0x8000;
-inline constexpr std::uint16_t kRowOverflow = 0x4000;
+// Row offset flags on data pages. A slot with kRowNoData holds no row of its own:
+// the row was deleted (both flags) or moved to another page, leaving a pointer.
+// kRowMovedHere alone marks a row that moved to this page from another.
+inline constexpr std::uint16_t kRowMovedHere = 0x8000;
+inline constexpr std::uint16_t kRowNoData = 0x4000;
 inline constexpr std::uint16_t kRowOffsetMask = 0x1FFF;
 
 // Column type codes as stored in table definitions.

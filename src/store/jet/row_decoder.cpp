@@ -54,8 +54,8 @@ T readAs(std::span<const std::uint8_t> b) {
 Decimal decodeDecimal(std::span<const std::uint8_t> b, const ColumnDefinition& column) {
     Decimal d;
     d.negative = (readU8(b, 0) & 0x80) != 0;
-    // Four little-endian words, the least significant first.
-    for (std::size_t i = 0; i < 4; ++i) d.words[3 - i] = readU32(b, 1 + 4 * i);
+    // Four little-endian words, the most significant first.
+    for (std::size_t i = 0; i < 4; ++i) d.words[i] = readU32(b, 1 + 4 * i);
     d.precision = column.precision;
     d.scale = column.scale;
     return d;
@@ -140,7 +140,7 @@ Value decodeField(const FieldLocation& field, const ColumnDefinition& column, co
     case ColumnType::OLE: return readLongValue(pages, f, b);
     case ColumnType::Memo: return decodeText(readLongValue(pages, f, b), f);
     }
-    return Null{};
+    return Bytes(b.begin(), b.end());
 }
 
 std::vector<Value> decodeRow(std::span<const std::uint8_t> row, const TableDefinition& table, const Format& f,

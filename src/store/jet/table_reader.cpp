@@ -6,26 +6,6 @@
 
 namespace zestrel::jet {
 
-namespace {
-
-constexpr int kMaxOverflowHops = 8;
-
-std::span<const std::uint8_t> followOverflow(PageFile& pages, const Format& f, std::span<const std::uint8_t> stub) {
-    for (int hop = 0; hop < kMaxOverflowHops; ++hop) {
-        const RowPointer target = RowPointer::decode(readU32(stub, 0));
-        auto page = pages.page(target.page);
-        if (page[0] != kPageData) throw CorruptData("an overflow row points to a page that holds no rows");
-        const RowSlot slot = rowSlot(page, f, target.row);
-        if (slot.deleted) throw CorruptData("an overflow row points to a deleted row");
-        auto bytes = page.subspan(slot.start, slot.end - slot.start);
-        if (!slot.overflow) return bytes;
-        stub = bytes;
-    }
-    throw CorruptData("overflow rows point to each other in a loop");
-}
-
-}  // namespace
-
 std::vector<std::uint32_t> dataPagesOf(PageFile& pages, const Format& f, const TableDefinition& table) {
     std::vector<std::uint32_t> owned;
     for (std::uint32_t number : readUsageMap(pages, f, table.usageMap)) {
@@ -41,10 +21,8 @@ void forEachRow(PageFile& pages, const Format& f, const TableDefinition& table, 
         const std::uint16_t count = rowCountOf(page, f);
         for (std::uint16_t i = 0; i < count; ++i) {
             const RowSlot slot = rowSlot(page, f, i);
-            if (slot.deleted) continue;
-            auto bytes = page.subspan(slot.start, slot.end - slot.start);
-            if (slot.overflow) bytes = followOverflow(pages, f, bytes);
-            visit(RowPointer{number, static_cast<std::uint8_t>(i)}, bytes);
+            if (!slot.live) continue;
+            visit(RowPointer{number, static_cast<std::uint8_t>(i)}, page.subspan(slot.start, slot.end - slot.start));
         }
     }
 }

@@ -1,6 +1,6 @@
 // Walking the rows of one table in storage order: the pages its usage map
 // marks (ascending), and on each page the live rows in slot order. A row that
-// moved to another page (overflow) is read where it now lives.
+// grew and moved to another page is listed there, where it now lives.
 #pragma once
 
 #include <cstdint>
@@ -16,7 +16,7 @@
 namespace zestrel::jet {
 
 struct StoredRow {
-    RowPointer location;  // the slot the row is reached through
+    RowPointer location;  // the slot the row lives in
     std::vector<Value> values;
 };
 

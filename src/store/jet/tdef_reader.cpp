@@ -15,9 +15,8 @@ constexpr std::uint16_t kMaxColumns = 4096;
 
 ColumnDefinition readColumnEntry(std::span<const std::uint8_t> bytes, const Format& f, std::size_t at) {
     ColumnDefinition c;
-    const std::uint8_t code = readU8(bytes, at);
-    if (!isKnownColumnType(code)) throw CorruptData("a column has the unknown type code " + std::to_string(code));
-    c.type = static_cast<ColumnType>(code);
+    // Types this engine does not know (later formats' complex columns) are kept and read as raw bytes.
+    c.type = static_cast<ColumnType>(readU8(bytes, at));
     c.number = readU16(bytes, at + f.colNumberOffset);
     c.variableIndex = readU16(bytes, at + f.colVariableOffset);
     c.precision = readU8(bytes, at + f.colPrecisionOffset);

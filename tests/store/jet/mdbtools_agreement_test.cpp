@@ -1,0 +1,102 @@
+// For every Jet 3 and Jet 4 fixture written by the genuine engine, and every
+// table in it (system tables included), `zestrel` must read what mdbtools
+// reads: the same user tables, the same columns with types and sizes, and the
+// same rows in the same order with equal values.
+#include <regex>
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include "support/fixtures.h"
+#include "support/process.h"
+#include "support/row_compare.h"
+
+namespace zestrel::test {
+namespace {
+
+using nlohmann::json;
+
+std::string run(const std::vector<std::string>& argv) {
+    auto result = runProcess(argv);
+    EXPECT_EQ(result.exitCode, 0) << argv[0] << " " << argv[1] << ": " << result.err;
+    return result.out;
+}
+
+// mdb-schema's column line "\t[Name]\t\t\tType (size)," as our type name and size.
+std::vector<ColumnSpec> mdbSchema(const std::string& file, const std::string& table) {
+    static const std::regex line(R"(^\t\[(.*)\]\t+([A-Za-z_/ 0-9]+?)(?: \((\d+)(?:, \d+)?\))?(?: NOT NULL)?,?\s*$)");
+    static const std::map<std::string, std::string> names{
+        {"Long Integer", "Long"}, {"Memo/Hyperlink", "Memo"}, {"Replication ID", "GUID"}};
+    std::vector<ColumnSpec> columns;
+    for (const auto& text : splitLines(run({"mdb-schema", "-T", table, file}))) {
+        std::smatch m;
+        if (!std::regex_match(text, m, line)) continue;
+        std::string type = m[2];
+        if (names.count(type)) type = names.at(type);
+        columns.push_back({m[1], type, m[3].matched ? std::stol(m[3]) : 0});
+    }
+    return columns;
+}
+
+class MdbtoolsAgreement : public ::testing::TestWithParam<std::filesystem::path> {
+protected:
+    void SetUp() override {
+        if (!programExists("mdb-json")) GTEST_SKIP() << "mdbtools is not installed (the test command installs it)";
+    }
+    std::string file() const { return GetParam().string(); }
+};
+
+TEST_P(MdbtoolsAgreement, ListsTheSameUserTables) {
+    EXPECT_EQ(run({zestrelProgram().string(), "tables", file()}), run({"mdb-tables", "-1", file()}));
+}
+
+TEST_P(MdbtoolsAgreement, EveryTableHasTheSameColumnsTypesAndSizes) {
+    for (const auto& table : splitLines(run({"mdb-tables", "-S", "-1", file()}))) {
+        const auto ours = zestrelSchema(file(), table);
+        const auto theirs = mdbSchema(file(), table);
+        ASSERT_EQ(ours.size(), theirs.size()) << table;
+        for (std::size_t i = 0; i < ours.size(); ++i) {
+            SCOPED_TRACE(table + "." + ours[i].name);
+            EXPECT_EQ(ours[i].name, theirs[i].name);
+            EXPECT_EQ(ours[i].type, theirs[i].type);
+            if (ours[i].type == "Text") {
+                EXPECT_EQ(ours[i].size, theirs[i].size);
+            }
+        }
+    }
+}
+
+TEST_P(MdbtoolsAgreement, EveryTableHasTheSameRowsInTheSameOrder) {
+    int tables = 0;
+    for (const auto& table : splitLines(run({"mdb-tables", "-S", "-1", file()}))) {
+        const auto columns = zestrelSchema(file(), table);
+        const auto ours = splitLines(run({zestrelProgram().string(), "dump", file(), table}));
+        const auto theirs = splitLines(run({"mdb-json", "-T", "%Y-%m-%dT%H:%M:%S", file(), table}));
+        ASSERT_EQ(ours.size(), theirs.size()) << table;
+        for (std::size_t i = 0; i < ours.size(); ++i) {
+            const std::string difference = compareWithMdbJson(json::parse(ours[i]), json::parse(theirs[i]), columns);
+            ASSERT_EQ(difference, "") << table << " row " << i;
+        }
+        ++tables;
+    }
+    EXPECT_GT(tables, 0);
+    RecordProperty("tables", tables);
+}
+
+std::string nameOf(const ::testing::TestParamInfo<std::filesystem::path>& info) {
+    std::string name = info.param.stem().string();
+    for (auto& c : name)
+        if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+    return name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Fixtures, MdbtoolsAgreement, ::testing::ValuesIn(jetFixtures()), nameOf);
+GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(MdbtoolsAgreement);
+
+TEST(MdbtoolsAgreementFixtures, ArePresent) {
+    ZESTREL_REQUIRE_SHARED();
+    EXPECT_FALSE(jetFixtures().empty());
+}
+
+}  // namespace
+}  // namespace zestrel::test

@@ -1,0 +1,42 @@
+#include "support/fixtures.h"
+
+#include <algorithm>
+#include <random>
+
+namespace zestrel::test {
+
+std::filesystem::path sharedDir() { return ZESTREL_SHARED_DIR; }
+std::filesystem::path jetFixturesDir() { return sharedDir() / "fixtures" / "jet"; }
+std::filesystem::path binDir() { return ZESTREL_BIN_DIR; }
+std::filesystem::path zestrelProgram() { return binDir() / "zestrel"; }
+std::filesystem::path toolsDir() { return ZESTREL_TOOLS_DIR; }
+
+std::vector<std::filesystem::path> jetFixtures() {
+    std::vector<std::filesystem::path> files;
+    if (!std::filesystem::is_directory(jetFixturesDir())) return files;
+    for (const auto& entry : std::filesystem::directory_iterator(jetFixturesDir()))
+        if (entry.path().extension() == ".mdb") files.push_back(entry.path());
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+std::filesystem::path makeTempDir(const std::string& tag) {
+    std::random_device seed;
+    auto dir = std::filesystem::temp_directory_path() / ("zestrel-" + tag + "-" + std::to_string(seed()));
+    std::filesystem::create_directories(dir);
+    return dir;
+}
+
+std::vector<std::string> splitLines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        if (end > start) lines.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return lines;
+}
+
+}  // namespace zestrel::test

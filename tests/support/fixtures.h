@@ -1,0 +1,34 @@
+// Where tests find the shared fixtures and the built programs, and a guard
+// that skips a test with a clear message when the shared folder is absent.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+namespace zestrel::test {
+
+std::filesystem::path sharedDir();
+std::filesystem::path jetFixturesDir();
+std::filesystem::path binDir();
+std::filesystem::path zestrelProgram();
+std::filesystem::path toolsDir();
+
+// The Jet 3 and Jet 4 fixture files (*.mdb), sorted; empty when the shared folder is absent.
+std::vector<std::filesystem::path> jetFixtures();
+
+// A fresh, empty folder under the system's temporary folder, removed by the caller.
+std::filesystem::path makeTempDir(const std::string& tag);
+
+std::vector<std::string> splitLines(const std::string& text);
+
+}  // namespace zestrel::test
+
+#define ZESTREL_REQUIRE_SHARED()                                                                          \
+    do {                                                                                                  \
+        if (!std::filesystem::is_directory(::zestrel::test::jetFixturesDir()))                            \
+            GTEST_SKIP() << "the shared fixtures folder " << ::zestrel::test::jetFixturesDir()            \
+                         << " is absent; this test needs it";                                             \
+    } while (0)
