@@ -13,6 +13,7 @@ namespace zestrel::cli {
 namespace {
 
 constexpr int kExitFailure = 1;
+constexpr int kExitUsage = 2;
 
 std::string typeName(int daoType) {
     switch (daoType) {
@@ -109,7 +110,7 @@ int runZestrel(int argc, char** argv) {
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
-        return app.exit(e);  // 0 for --help and --version, 2 for wrong usage
+        return app.exit(e) == 0 ? 0 : kExitUsage;  // --help and --version succeed
     }
     if (tables->parsed()) return report([&] { listTables(file); });
     if (schema->parsed()) return report([&] { printSchema(file, table); });

@@ -1,5 +1,6 @@
 #include "store/jet/sort_key.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -84,11 +85,14 @@ int compareGeneral(const std::u16string& a, const std::u16string& b) {
     const auto wb = weightsOf(b);
     if (int primary = compareBy(wa, wb, [](const Weight& w) { return w.primary; })) return primary;
     if (int accent = compareBy(wa, wb, [](const Weight& w) { return w.accent; })) return accent;
-    // Texts equal in letters may still differ in ignored characters; those decide last, case never.
-    std::u16string fa, fb;
-    for (char16_t c : a) fa.push_back(foldCase(c));
-    for (char16_t c : b) fb.push_back(foldCase(c));
-    return fa.compare(fb) < 0 ? -1 : (fa == fb ? 0 : 1);
+    // Texts equal in letters may still differ in ignored characters: the one with fewer comes
+    // first ("coop" before "co-op"). Beyond that they are equal; case never decides.
+    const auto ignored = [](const std::u16string& t) {
+        return std::count_if(t.begin(), t.end(), [](char16_t c) { return c == u'-' || c == u'\'' || c == 0xAD; });
+    };
+    const auto ia = ignored(a);
+    const auto ib = ignored(b);
+    return ia == ib ? 0 : (ia < ib ? -1 : 1);
 }
 
 bool equalsIgnoringCase(const std::u16string& a, const std::u16string& b) {

@@ -7,9 +7,10 @@
 // that for ASCII and for the Latin letters of code page 1252 (accented letters
 // fold to their base letter, with the accent as a second-level difference;
 // ß counts as "ss", æ as "ae", œ as "oe"). Hyphens and apostrophes are ignored
-// at the first level, as in the General order. Characters outside that range
-// compare by their code value after all letters. Case never decides: texts
-// that differ only in case compare equal.
+// at the first level, as in the General order, and only decide between texts
+// otherwise equal (fewer first). Characters outside that range compare by
+// their code value after all letters. Case never decides: texts that differ
+// only in case compare equal.
 #pragma once
 
 #include <string>

@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Installs what building and testing need, when it is missing: Debian packages
+# (compiler, CMake, GoogleTest, Google Benchmark, mdbtools, ...) and the npm
+# package mdb-reader into tests/tools/node_modules (never globally).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+packages=(g++ clang cmake ninja-build libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev
+          libcli11-dev mdbtools nodejs npm)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  sudo_cmd=""
+  [ "$(id -u)" -ne 0 ] && sudo_cmd="sudo"
+  $sudo_cmd apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq "${missing[@]}" >/dev/null
+fi
+
+if [ ! -d tests/tools/node_modules/mdb-reader ]; then
+  echo "Installing mdb-reader into tests/tools"
+  (cd tests/tools && npm ci --no-audit --no-fund --silent)
+fi
