@@ -6,11 +6,14 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(g++ clang cmake ninja-build libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev
-          libcli11-dev mdbtools nodejs npm)
+          libcli11-dev mdbtools)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
+# Node.js may come from elsewhere than Debian (with npm bundled); only a missing command counts.
+command -v node >/dev/null || missing+=(nodejs)
+command -v npm >/dev/null || missing+=(npm)
 if [ ${#missing[@]} -gt 0 ]; then
   echo "Installing: ${missing[*]}"
   sudo_cmd=""
