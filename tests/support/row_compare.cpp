@@ -149,8 +149,8 @@ std::string compareWithMdbReader(const json& ours, const json& theirs, const std
         } else if (c.type == "GUID") {
             if (guidDigits(a.get<std::string>()) != guidDigits(b.get<std::string>())) return differs(c, a, b);
         } else if (c.type == "DateTime") {
-            const double theirs = b.at("ms").get<double>() / 1000.0;
-            if (!(std::fabs(epochSeconds(a.get<std::string>()) - theirs) <= 0.501)) return differs(c, a, b);
+            const double seconds = b.at("ms").get<double>() / 1000.0;
+            if (!(std::fabs(epochSeconds(a.get<std::string>()) - seconds) <= 0.501)) return differs(c, a, b);
         } else if (a != b) {
             return differs(c, a, b);
         }
