@@ -57,7 +57,7 @@ std::string damage(std::string bytes, Damage kind, std::mt19937& rng, std::size_
         const std::size_t at = offset() & ~std::size_t{3};
         if (at + 4 > bytes.size()) break;
         const std::uint32_t pages = static_cast<std::uint32_t>(bytes.size() / pageSize);
-        const std::uint32_t choices[] = {pick(pages + 4) << 8 | static_cast<std::uint32_t>(pick(4)), 0xFFFFFFFFu,
+        const std::uint32_t choices[] = {static_cast<std::uint32_t>(pick(pages + 4) << 8 | pick(4)), 0xFFFFFFFFu,
                                          static_cast<std::uint32_t>(pick(pages + 4)), static_cast<std::uint32_t>(rng())};
         const std::uint32_t value = choices[pick(4)];
         for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<char>(value >> (8 * i));
