@@ -101,4 +101,8 @@ void File::close() {
     if (::close(fd) != 0) throw FileError("close", path_, errno);
 }
 
+void removeFile(const std::filesystem::path& path) {
+    if (::unlink(path.c_str()) != 0 && errno != ENOENT) throw FileError("delete", path, errno);
+}
+
 }  // namespace zestrel::platform

@@ -61,4 +61,7 @@ private:
     std::filesystem::path path_;
 };
 
+// Removes a file; a missing file is not an error.
+void removeFile(const std::filesystem::path& path);
+
 }  // namespace zestrel::platform

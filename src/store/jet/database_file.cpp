@@ -2,6 +2,8 @@
 
 #include <cerrno>
 
+#include "platform/clock.h"
+#include "store/jet/database_creator.h"
 #include "store/jet/failure.h"
 #include "store/jet/properties.h"
 #include "store/jet/text_codec.h"
@@ -85,6 +87,100 @@ TableDefinition DatabaseFile::tableDefinition(const std::u16string& name) {
         for (auto& column : t.columns)
             column.allowZeroLength = booleanProperty(properties, column.name, u"AllowZeroLength").value_or(false);
         return t;
+    });
+}
+
+namespace {
+
+DateTime now() {
+    const auto t = platform::localNow();
+    return makeDateTime(t.year, static_cast<unsigned>(t.month), static_cast<unsigned>(t.day), t.hour, t.minute, t.second);
+}
+
+Failure creationFailure(const platform::FileError& e, const std::filesystem::path& path) {
+    switch (e.errorNumber()) {
+    case EEXIST: return Failure(failure::kDatabaseExists, "Database " + quoted(path) + " already exists.");
+    case ENOENT:
+    case ENOTDIR:
+    case ENAMETOOLONG:
+    case EINVAL: return Failure(failure::kNotAValidPath, quoted(path) + " is not a valid path: the folder does not exist.");
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        return Failure(failure::kCannotOpenFile, "Cannot create " + quoted(path) + ": the folder cannot be written.");
+    default: return Failure(failure::kDiskIoError, "Disk or file error creating " + quoted(path) + ": " + e.what());
+    }
+}
+
+}  // namespace
+
+std::shared_ptr<DatabaseFile> DatabaseFile::create(const std::filesystem::path& path) {
+    if (path.empty() || !path.has_filename())
+        throw Failure(failure::kNotAValidPath, quoted(path) + " is not a valid path for a database file.");
+    platform::File file = [&] {
+        try {
+            return platform::File::open(path, platform::OpenMode::CreateNew);
+        } catch (const platform::FileError& e) {
+            throw creationFailure(e, path);
+        }
+    }();
+    try {
+        writeNewJet3Database(std::move(file), now());
+    } catch (...) {
+        platform::removeFile(path);  // a half-written database is no database
+        rethrowAsFailure(path);
+    }
+    auto db = open(path);
+    db->startWriting();
+    return db;
+}
+
+WriteContext DatabaseFile::startWriting() {
+    if (!pages_.writable()) guarded([&] { pages_.enableWriting(); });
+    return WriteContext{pages_, *format_, writerState_};
+}
+
+void DatabaseFile::createTable(const std::u16string& name, const std::vector<NewColumn>& columns) {
+    if (catalog_.findTable(name))
+        throw Failure(failure::kTableAlreadyExists, "Table '" + toUtf8(name) + "' already exists in " + quoted(path_) + ".");
+    if (format_->version != JetVersion::Jet3)
+        throw Failure(failure::kOperationNotSupported, "Cannot create a table in " + quoted(path_) +
+                                                           ": this program writes only Jet 3 databases.");
+    auto context = startWriting();
+    guarded([&] {
+        createUserTable(context, name, columns, now());
+        pages_.flush();
+        catalog_ = Catalog::read(pages_, *format_);
+    });
+}
+
+RowPointer DatabaseFile::insertRow(TableDefinition& table, const std::vector<Value>& values) {
+    checkWritable(table, *format_);
+    auto context = startWriting();
+    return guarded([&] {
+        const RowPointer at = jet::insertRow(context, table, values);
+        pages_.flush();
+        return at;
+    });
+}
+
+RowPointer DatabaseFile::updateRow(const TableDefinition& table, RowPointer at, const std::vector<Value>& values) {
+    checkWritable(table, *format_);
+    auto context = startWriting();
+    return guarded([&] {
+        const RowPointer moved = jet::updateRow(context, table, at, values);
+        pages_.flush();
+        return moved;
+    });
+}
+
+void DatabaseFile::close() {
+    guarded([&] {
+        if (pages_.writable()) {
+            pages_.flush();
+            pages_.sync();
+        }
+        pages_.close();
     });
 }
 

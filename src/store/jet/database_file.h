@@ -18,13 +18,19 @@
 #include "store/jet/header_page.h"
 #include "store/jet/page_file.h"
 #include "store/jet/table_reader.h"
+#include "store/jet/table_creator.h"
 #include "store/jet/tdef_reader.h"
+#include "store/jet/writer_state.h"
 
 namespace zestrel::jet {
 
 class DatabaseFile {
 public:
     static std::shared_ptr<DatabaseFile> open(const std::filesystem::path& path);
+    // Creates a new, empty Jet 3 database and opens it for writing. Refused, leaving the disk as it
+    // was: a file or folder already at the path (3204), a folder that does not exist or an invalid
+    // path (3044), a folder that cannot be written (3051).
+    static std::shared_ptr<DatabaseFile> create(const std::filesystem::path& path);
 
     const std::filesystem::path& path() const { return path_; }
     const Format& format() const { return *format_; }
@@ -35,18 +41,27 @@ public:
     TableDefinition tableDefinition(const std::u16string& name);
     std::vector<StoredRow> readRows(const TableDefinition& table);
 
+    // Writing. The file is opened for writing on the first write; each call leaves its changes in
+    // the file (not yet made durable); close() makes everything durable.
+    void createTable(const std::u16string& name, const std::vector<NewColumn>& columns);
+    RowPointer insertRow(TableDefinition& table, const std::vector<Value>& values);
+    RowPointer updateRow(const TableDefinition& table, RowPointer at, const std::vector<Value>& values);
+    void close();
+
     // Runs an engine step, turning its low-level errors into failures that name this file.
     template <typename Step>
     auto guarded(Step&& step) -> decltype(step());
 
 private:
     DatabaseFile(std::filesystem::path path, PageFile pages, const Format& format);
+    WriteContext startWriting();
 
     std::filesystem::path path_;
     PageFile pages_;
     const Format* format_;
     HeaderInfo header_{};
     Catalog catalog_;
+    WriterState writerState_;
 };
 
 // Turns the exception in flight (CorruptData, platform::FileError, Failure) into a Failure naming `path`.

@@ -62,6 +62,29 @@ void applyHeaderMask(std::span<std::uint8_t> page, const Format& format) {
     rc4(kHeaderMaskKey, page.subspan(kMaskedRegionOffset, format.maskedRegionLength));
 }
 
+std::vector<std::uint8_t> buildJet3HeaderPage() {
+    const Format& f = formatFor(JetVersion::Jet3);
+    std::vector<std::uint8_t> page(f.pageSize, 0);
+    page[1] = 0x01;
+    const char* signature = "Standard Jet DB";
+    std::copy(signature, signature + std::strlen(signature), page.begin() + 4);
+    // The plain masked region as the engine writes it: the pages of the system tables'
+    // definitions (2 to 5), the sort order, the code page and a constant the engine keeps.
+    const std::uint8_t start[] = {0x00, 0x01, 0x00, 0x00, 0x01, 0x01, 0x00, 0x00, 0x02, 0, 0, 0, 0x03, 0, 0, 0,
+                                  0x04, 0,    0,    0,    0x05, 0,    0,    0};
+    std::copy(std::begin(start), std::end(start), page.begin() + kMaskedRegionOffset);
+    writeU16(page, 0x38, 0x0001);
+    writeU16(page, kSortOrderOffsetJet3, 0x0409);
+    writeU16(page, kCodePageOffset, 1252);
+    writeU16(page, 0x56, 0x251E);
+    applyHeaderMask(page, f);
+    // A table of 256 counters after the masked region, each starting at 0x0100.
+    for (std::size_t at = 0x600; at + 1 < page.size(); at += 2) writeU16(page, at, 0x0100);
+    writeU16(page, 0x600, 0x0101);
+    writeU16(page, 0x602, 0x0101);
+    return page;
+}
+
 HeaderInfo readHeader(std::span<const std::uint8_t> page0, const Format& format) {
     std::vector<std::uint8_t> plain(page0.begin(), page0.end());
     applyHeaderMask(plain, format);

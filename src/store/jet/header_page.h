@@ -47,6 +47,9 @@ struct HeaderInfo {
 
 HeaderInfo readHeader(std::span<const std::uint8_t> page0, const Format& format);
 
+// Page 0 of a new Jet 3 database: General sort order, code page 1252, no key, no password.
+std::vector<std::uint8_t> buildJet3HeaderPage();
+
 // RC4 keystream applied in place.
 void rc4(std::span<const std::uint8_t> key, std::span<std::uint8_t> data);
 

@@ -74,6 +74,41 @@ std::vector<PropertyGroup> parseProperties(std::span<const std::uint8_t> block, 
     return groups;
 }
 
+std::vector<std::uint8_t> buildAllowZeroLengthBlock(const std::vector<std::u16string>& columns) {
+    if (columns.empty()) return {};
+    std::vector<std::uint8_t> block{'K', 'K', 'D', 0};
+    auto u16 = [&](std::vector<std::uint8_t>& out, std::size_t v) {
+        out.push_back(static_cast<std::uint8_t>(v));
+        out.push_back(static_cast<std::uint8_t>(v >> 8));
+    };
+    auto u32 = [&](std::vector<std::uint8_t>& out, std::size_t v) {
+        u16(out, v & 0xFFFF);
+        u16(out, v >> 16);
+    };
+    auto chunk = [&](std::uint16_t type, const std::vector<std::uint8_t>& body) {
+        u32(block, body.size() + 6);
+        u16(block, type);
+        block.insert(block.end(), body.begin(), body.end());
+    };
+    const std::string propertyName = "AllowZeroLength";
+    std::vector<std::uint8_t> names;
+    u16(names, propertyName.size());
+    names.insert(names.end(), propertyName.begin(), propertyName.end());
+    chunk(kChunkNames, names);
+    for (const auto& column : columns) {
+        const auto owner = encodeCp1252(column).value_or(std::vector<std::uint8_t>{});
+        std::vector<std::uint8_t> body;
+        u32(body, 6 + owner.size());
+        u16(body, owner.size());
+        body.insert(body.end(), owner.begin(), owner.end());
+        // One entry: length 9, set through the data-definition language, Boolean, name 0, one byte: true.
+        const std::uint8_t entry[] = {9, 0, 1, static_cast<std::uint8_t>(ColumnType::Boolean), 0, 0, 1, 0, 1};
+        body.insert(body.end(), std::begin(entry), std::end(entry));
+        chunk(kChunkColumn, body);
+    }
+    return block;
+}
+
 std::optional<bool> booleanProperty(const std::vector<PropertyGroup>& groups, const std::u16string& owner,
                                     const std::u16string& name) {
     for (const auto& group : groups) {

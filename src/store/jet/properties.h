@@ -32,6 +32,9 @@ struct PropertyGroup {
 
 std::vector<PropertyGroup> parseProperties(std::span<const std::uint8_t> block, JetVersion version);
 
+// A Jet 3 property block that sets AllowZeroLength on the given columns; empty when there are none.
+std::vector<std::uint8_t> buildAllowZeroLengthBlock(const std::vector<std::u16string>& columns);
+
 // The Boolean property `name` of `owner`, when the block sets it.
 std::optional<bool> booleanProperty(const std::vector<PropertyGroup>& groups, const std::u16string& owner,
                                     const std::u16string& name);

@@ -42,7 +42,27 @@ std::u16string readName(std::span<const std::uint8_t> bytes, const Format& f, st
     return name;
 }
 
+RealIndexDefinition readRealIndex(std::span<const std::uint8_t> bytes, const Format& f, std::size_t at) {
+    constexpr std::size_t kSlots = 10;
+    const std::size_t start = at + (f.version == JetVersion::Jet4 ? 4 : 0);
+    RealIndexDefinition index;
+    for (std::size_t slot = 0; slot < kSlots; ++slot) {
+        const std::uint16_t column = readU16(bytes, start + 3 * slot);
+        if (column != 0xFFFF) index.columns.push_back(column);
+    }
+    index.usageMap = RowPointer::decode(readU32(bytes, start + 3 * kSlots));
+    index.firstPage = readU32(bytes, start + 3 * kSlots + 4);
+    index.flags = readU8(bytes, start + 3 * kSlots + 8);
+    return index;
+}
+
 }  // namespace
+
+std::size_t TableDefinition::positionOf(std::uint16_t number) const {
+    for (std::size_t i = 0; i < columns.size(); ++i)
+        if (columns[i].number == number) return i;
+    return columns.size();
+}
 
 std::vector<std::uint8_t> readDefinitionBytes(PageFile& pages, std::uint32_t firstPage) {
     std::vector<std::uint8_t> bytes;
@@ -77,6 +97,8 @@ TableDefinition readTableDefinition(PageFile& pages, const Format& f, std::uint3
     for (std::uint16_t i = 0; i < columnCount; ++i, at += f.columnEntrySize)
         t.columns.push_back(readColumnEntry(bytes, f, at));
     for (auto& column : t.columns) column.name = readName(bytes, f, at);
+    for (std::uint32_t i = 0; i < t.realIndexCount; ++i, at += f.realIndexDefinitionSize)
+        t.realIndexes.push_back(readRealIndex(bytes, f, at));
     std::stable_sort(t.columns.begin(), t.columns.end(),
                      [](const ColumnDefinition& a, const ColumnDefinition& b) { return a.number < b.number; });
     return t;

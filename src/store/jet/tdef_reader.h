@@ -29,6 +29,13 @@ struct ColumnDefinition {
     bool isFixed() const { return (flags & kColumnFixed) != 0; }
 };
 
+struct RealIndexDefinition {
+    std::vector<std::uint16_t> columns;  // column numbers
+    RowPointer usageMap;
+    std::uint32_t firstPage = 0;
+    std::uint8_t flags = 0;
+};
+
 struct TableDefinition {
     std::u16string name;  // from the catalog; the definition itself does not hold it
     std::uint32_t page = 0;
@@ -41,6 +48,10 @@ struct TableDefinition {
     RowPointer usageMap;
     RowPointer freeSpaceMap;
     std::vector<ColumnDefinition> columns;  // ascending by number
+    std::vector<RealIndexDefinition> realIndexes;
+
+    // The position in `columns` of the column with this number; columns.size() when there is none.
+    std::size_t positionOf(std::uint16_t number) const;
 };
 
 // The definition's bytes: the first page whole, then each further page without its 8-byte header.

@@ -1,0 +1,14 @@
+#include "platform/clock.h"
+
+#include <ctime>
+
+namespace zestrel::platform {
+
+LocalTime localNow() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec};
+}
+
+}  // namespace zestrel::platform

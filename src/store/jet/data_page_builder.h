@@ -1,0 +1,34 @@
+// Changing data pages: a new empty page, adding a row, replacing a row.
+//
+// The page keeps its rows packed against its end in slot order; replacing a
+// row repacks them, so slot numbers (and with them every pointer to a row)
+// stay as they are. The free-space count in the header is kept exact.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+
+#include "store/jet/format.h"
+
+namespace zestrel::jet {
+
+inline constexpr std::uint16_t kMaxRowsPerPage = 255;  // a row pointer has one byte for the row
+
+void initDataPage(std::span<std::uint8_t> page, const Format& format, std::uint32_t owner);
+void initLongValuePage(std::span<std::uint8_t> page, const Format& format);
+
+// Bytes still free for rows and their slots.
+std::uint32_t freeSpaceOf(std::span<const std::uint8_t> page, const Format& format);
+// The largest row a page can hold.
+std::uint32_t maxRowSize(const Format& format);
+
+// Adds a row with the given slot flags; nothing when it does not fit.
+std::optional<std::uint8_t> appendRow(std::span<std::uint8_t> page, const Format& format,
+                                      std::span<const std::uint8_t> row, std::uint16_t flags = 0);
+
+// Puts new bytes (and flags) into slot `index`; false, leaving the page as it was, when they do not fit.
+bool replaceRow(std::span<std::uint8_t> page, const Format& format, std::uint8_t index,
+                std::span<const std::uint8_t> row, std::uint16_t flags);
+
+}  // namespace zestrel::jet

@@ -1,0 +1,178 @@
+#include "store/jet/table_writer.h"
+
+#include <bit>
+
+#include "store/jet/data_page.h"
+#include "store/jet/data_page_builder.h"
+#include "store/jet/failure.h"
+#include "store/jet/long_value_builder.h"
+#include "store/jet/page_allocator.h"
+#include "store/jet/table_reader.h"
+#include "store/jet/tdef_builder.h"
+#include "store/jet/text_codec.h"
+
+namespace zestrel::jet {
+
+namespace {
+
+constexpr std::uint32_t kRecordTooLarge = 3047;
+
+template <typename T>
+std::vector<std::uint8_t> littleEndian(T value) {
+    using U = std::conditional_t<sizeof(T) == 1, std::uint8_t,
+              std::conditional_t<sizeof(T) == 2, std::uint16_t, std::conditional_t<sizeof(T) == 4, std::uint32_t, std::uint64_t>>>;
+    const U bits = std::bit_cast<U>(value);
+    std::vector<std::uint8_t> out(sizeof(T));
+    for (std::size_t i = 0; i < sizeof(T); ++i) out[i] = static_cast<std::uint8_t>(bits >> (8 * i));
+    return out;
+}
+
+std::vector<std::uint8_t> textBytes(const Value& v) {
+    auto encoded = encodeCp1252(std::get<std::u16string>(v));
+    if (!encoded) throw CorruptData("a text has characters outside code page 1252");
+    return *encoded;
+}
+
+std::vector<std::uint8_t> fixedBytes(const Value& v, ColumnType type) {
+    switch (type) {
+    case ColumnType::Byte: return {std::get<std::uint8_t>(v)};
+    case ColumnType::Integer: return littleEndian(std::get<std::int16_t>(v));
+    case ColumnType::Long: return littleEndian(std::get<std::int32_t>(v));
+    case ColumnType::Currency: return littleEndian(std::get<Currency>(v).tenThousandths);
+    case ColumnType::Single: return littleEndian(std::get<float>(v));
+    case ColumnType::Double: return littleEndian(std::get<double>(v));
+    case ColumnType::DateTime: return littleEndian(std::get<DateTime>(v).days);
+    case ColumnType::GUID: {
+        const auto& g = std::get<Guid>(v).bytes;
+        return {g.begin(), g.end()};
+    }
+    default: throw CorruptData("a column type this engine does not write");
+    }
+}
+
+StoredField storeField(WriteContext& c, const ColumnDefinition& column, const Value& v) {
+    StoredField field;
+    if (column.type == ColumnType::Boolean) {
+        field.isNull = false;
+        field.bit = !isNull(v) && std::get<bool>(v);
+        return field;
+    }
+    if (isNull(v)) return field;
+    field.isNull = false;
+    switch (column.type) {
+    case ColumnType::Text: field.bytes = textBytes(v); break;
+    case ColumnType::Binary: field.bytes = std::get<Bytes>(v); break;
+    case ColumnType::Memo: field.bytes = storeLongValue(c.pages, c.format, c.state, textBytes(v)); break;
+    case ColumnType::OLE: field.bytes = storeLongValue(c.pages, c.format, c.state, std::get<Bytes>(v)); break;
+    default: field.bytes = fixedBytes(v, column.type); break;
+    }
+    return field;
+}
+
+std::vector<std::uint8_t> encodeRow(WriteContext& c, const TableDefinition& table, const std::vector<Value>& values) {
+    auto row = buildRowJet3(table, storeFields(c, table, values));
+    if (row.size() > maxRowSize(c.format))
+        throw Failure(static_cast<std::int32_t>(kRecordTooLarge),
+                      "Record is too large: a row of table '" + toUtf8(table.name) + "' needs " +
+                          std::to_string(row.size()) + " bytes, a page holds " + std::to_string(maxRowSize(c.format)) + ".");
+    return row;
+}
+
+std::uint32_t lastDataPage(WriteContext& c, const TableDefinition& table) {
+    auto& page = c.state.insertPage[table.page];
+    if (page == 0) {
+        const auto pages = dataPagesOf(c.pages, c.format, table);
+        if (!pages.empty()) page = pages.back();
+    }
+    return page;
+}
+
+// Puts a row on the table's current page, or on a new page that joins the table.
+RowPointer placeRow(WriteContext& c, const TableDefinition& table, const std::vector<std::uint8_t>& row,
+                    std::uint16_t flags) {
+    const std::uint32_t current = lastDataPage(c, table);
+    if (current != 0) {
+        if (auto slot = appendRow(c.pages.mutablePage(current), c.format, row, flags)) return {current, *slot};
+    }
+    const std::uint32_t fresh = allocatePage(c.pages, c.format);
+    initDataPage(c.pages.mutablePage(fresh), c.format, table.page);
+    markInUsageMap(c.pages, c.format, table.usageMap, fresh, true);
+    if (current != 0) markInUsageMap(c.pages, c.format, table.freeSpaceMap, current, false);
+    markInUsageMap(c.pages, c.format, table.freeSpaceMap, fresh, true);
+    c.state.insertPage[table.page] = fresh;
+    return {fresh, *appendRow(c.pages.mutablePage(fresh), c.format, row, flags)};
+}
+
+std::uint16_t slotFlags(std::span<const std::uint8_t> page, const Format& f, std::uint8_t row) {
+    return readU16(page, f.dataRowCountOffset + 2 + 2u * row) & static_cast<std::uint16_t>(~kRowOffsetMask);
+}
+
+// The slot that holds the pointer to a row that moved to `target`.
+std::optional<RowPointer> findPointerTo(WriteContext& c, const TableDefinition& table, RowPointer target) {
+    for (std::uint32_t number : dataPagesOf(c.pages, c.format, table)) {
+        auto page = c.pages.page(number);
+        for (std::uint16_t i = 0; i < rowCountOf(page, c.format); ++i) {
+            const auto flags = slotFlags(page, c.format, static_cast<std::uint8_t>(i));
+            if (flags != kRowNoData) continue;
+            const RowSlot slot = rowSlot(page, c.format, i);
+            if (slot.end - slot.start >= 4 && readU32(page, slot.start) == target.encode())
+                return RowPointer{number, static_cast<std::uint8_t>(i)};
+        }
+    }
+    return std::nullopt;
+}
+
+std::vector<std::uint8_t> pointerRow(RowPointer to) {
+    std::vector<std::uint8_t> row(4);
+    writeU32(row, 0, to.encode());
+    return row;
+}
+
+}  // namespace
+
+void checkWritable(const TableDefinition& table, const Format& format) {
+    if (format.version != JetVersion::Jet3)
+        throw Failure(failure::kOperationNotSupported,
+                      "Cannot write to table '" + toUtf8(table.name) + "': this program writes only Jet 3 databases.");
+    if (table.tableType == kTableTypeUser && table.realIndexCount > 0)
+        throw Failure(failure::kOperationNotSupported,
+                      "Cannot write to table '" + toUtf8(table.name) +
+                          "': it has indexes of its own, which this program does not maintain.");
+}
+
+std::vector<StoredField> storeFields(WriteContext& c, const TableDefinition& table, const std::vector<Value>& values) {
+    std::vector<StoredField> fields;
+    fields.reserve(values.size());
+    for (std::size_t i = 0; i < table.columns.size(); ++i) fields.push_back(storeField(c, table.columns[i], values[i]));
+    return fields;
+}
+
+RowPointer insertRow(WriteContext& c, TableDefinition& table, const std::vector<Value>& values) {
+    checkWritable(table, c.format);
+    const auto row = encodeRow(c, table, values);
+    const RowPointer at = placeRow(c, table, row, 0);
+    table.rowCount += 1;
+    writeU32(c.pages.mutablePage(table.page), kTdefRowCountOffset, table.rowCount);
+    return at;
+}
+
+RowPointer updateRow(WriteContext& c, const TableDefinition& table, RowPointer at, const std::vector<Value>& values) {
+    checkWritable(table, c.format);
+    const auto row = encodeRow(c, table, values);
+    auto page = c.pages.mutablePage(at.page);
+    const std::uint16_t flags = slotFlags(page, c.format, at.row);
+    if (replaceRow(page, c.format, at.row, row, flags)) return at;
+
+    // No room: the row moves; the slot that pointers lead to keeps a pointer to its new place.
+    const RowPointer moved = placeRow(c, table, row, kRowMovedHere);
+    if ((flags & kRowMovedHere) == 0) {
+        replaceRow(c.pages.mutablePage(at.page), c.format, at.row, pointerRow(moved), kRowNoData);
+        return moved;
+    }
+    if (auto origin = findPointerTo(c, table, at))
+        replaceRow(c.pages.mutablePage(origin->page), c.format, origin->row, pointerRow(moved), kRowNoData);
+    replaceRow(c.pages.mutablePage(at.page), c.format, at.row, {}, kRowNoData | kRowMovedHere);
+    return moved;
+}
+
+}  // namespace zestrel::jet

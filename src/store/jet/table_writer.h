@@ -1,0 +1,43 @@
+// Adding and changing the rows of a Jet 3 table.
+//
+// Values must already have each column's type (the layer above converts
+// them). A new row goes to the table's current page, or to a new page that
+// joins the table's usage map; the row count in the definition follows. A
+// changed row stays in its slot when its page has room, else it moves to
+// another page and leaves a pointer in its slot, so every pointer to it stays
+// good. Tables with indexes of their own are not written: their indexes would
+// go stale.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "store/jet/format.h"
+#include "store/jet/page_file.h"
+#include "store/jet/row_builder.h"
+#include "store/jet/tdef_reader.h"
+#include "store/jet/value.h"
+#include "store/jet/writer_state.h"
+
+namespace zestrel::jet {
+
+struct WriteContext {
+    PageFile& pages;
+    const Format& format;
+    WriterState& state;
+};
+
+// The stored form of each value; long values are written to their pages now.
+std::vector<StoredField> storeFields(WriteContext& context, const TableDefinition& table,
+                                     const std::vector<Value>& values);
+
+RowPointer insertRow(WriteContext& context, TableDefinition& table, const std::vector<Value>& values);
+
+// Replaces the row living at `at`; returns where it lives afterwards.
+RowPointer updateRow(WriteContext& context, const TableDefinition& table, RowPointer at,
+                     const std::vector<Value>& values);
+
+// Refuses writing to tables this engine cannot keep consistent (a user table's own indexes, Jet 4 files).
+void checkWritable(const TableDefinition& table, const Format& format);
+
+}  // namespace zestrel::jet
