@@ -48,9 +48,9 @@ void printSchema(const std::string& file, const std::string& table) {
     else tables.push_back(jet::fromUtf8(table));
     for (const auto& name : tables) {
         const auto def = db->tableDef(name);
-        for (const auto& field : def.fieldList())
-            std::cout << jet::toUtf8(def.Name()) << '\t' << jet::toUtf8(field.Name()) << '\t' << typeName(field.Type())
-                      << '\t' << field.Size() << '\t' << (field.AllowZeroLength() ? "yes" : "no") << '\n';
+        for (const auto& field : def->Fields().items())
+            std::cout << jet::toUtf8(def->Name()) << '\t' << jet::toUtf8(field->Name()) << '\t' << typeName(field->Type())
+                      << '\t' << field->Size() << '\t' << (field->AllowZeroLength() ? "yes" : "no") << '\n';
     }
     db->Close();
 }

@@ -2,6 +2,7 @@
 
 #include "store/dao/sql_source.h"
 #include "store/jet/failure.h"
+#include "store/jet/text_codec.h"
 
 namespace zestrel::dao {
 
@@ -41,18 +42,54 @@ std::vector<std::u16string> Database::tableNames(bool includeSystem) {
     return names;
 }
 
-TableDef Database::tableDef(const std::u16string& name) {
+std::shared_ptr<TableDef> Database::tableDef(const std::u16string& name) {
     auto& f = file();
     const auto table = f.tableDefinition(name);
-    TableDef def(table.name);
-    for (const auto& column : table.columns) def.fieldList().emplace_back(columnInfoOf(column, f.format().version));
+    auto def = std::make_shared<TableDef>(table.name);
+    for (const auto& column : table.columns)
+        def->Fields().Append(std::make_shared<Field>(columnInfoOf(column, f.format().version)));
     return def;
+}
+
+std::shared_ptr<TableDef> Database::CreateTableDef(const std::u16string& name) {
+    ensureOpen();
+    return std::make_shared<TableDef>(name);
 }
 
 void Database::Close() {
     ensureOpen();
     state_->open = false;
-    state_->file.reset();
+    auto file = std::move(state_->file);
+    file->close();
 }
+
+namespace {
+
+constexpr std::int32_t kNoFieldDefined = 3264;
+
+jet::NewColumn newColumnOf(const Field& field) {
+    jet::NewColumn column;
+    column.spec.name = field.Name();
+    column.spec.type = static_cast<jet::ColumnType>(field.Type());
+    column.spec.size = static_cast<std::uint16_t>(field.Size());
+    const bool fixed = jet::fixedSizeOf(column.spec.type) > 0 || column.spec.type == jet::ColumnType::Boolean;
+    column.spec.flags = static_cast<std::uint8_t>(jet::kColumnCanBeNull | (fixed ? jet::kColumnFixed : 0));
+    column.allowZeroLength = field.AllowZeroLength() &&
+                             (field.Type() == type::dbText || field.Type() == type::dbMemo);
+    return column;
+}
+
+}  // namespace
+
+void TableDefList::Append(const std::shared_ptr<TableDef>& table) {
+    auto& file = database_.file();
+    if (table->Fields().Count() == 0)
+        throw Failure(kNoFieldDefined, "No field defined: cannot append table '" + jet::toUtf8(table->Name()) + "'.");
+    std::vector<jet::NewColumn> columns;
+    for (const auto& field : table->Fields().items()) columns.push_back(newColumnOf(*field));
+    file.createTable(table->Name(), columns);
+}
+
+std::size_t TableDefList::Count() const { return database_.tableNames(true).size(); }
 
 }  // namespace zestrel::dao

@@ -10,6 +10,20 @@
 
 namespace zestrel::dao {
 
+class Database;
+
+// The TableDefs collection: appending a table definition writes the table.
+class TableDefList {
+public:
+    explicit TableDefList(Database& database) : database_(database) {}
+    // Writes the table: an existing name fails (3010), a definition without fields too (3264).
+    void Append(const std::shared_ptr<TableDef>& table);
+    std::size_t Count() const;
+
+private:
+    Database& database_;
+};
+
 class Database {
 public:
     explicit Database(std::shared_ptr<jet::DatabaseFile> file);
@@ -21,10 +35,14 @@ public:
     std::unique_ptr<Recordset> OpenRecordset(const std::u16string& source, int type = dbOpenDynaset);
     void Close();
 
+    // A new table definition; it becomes a table when appended to TableDefs.
+    std::shared_ptr<TableDef> CreateTableDef(const std::u16string& name);
+    TableDefList& TableDefs() { return tableDefs_; }
+
     // The names of the tables, in catalog order; system tables only when asked for.
     std::vector<std::u16string> tableNames(bool includeSystem);
     // The definition of a stored table (3078 when there is none).
-    TableDef tableDef(const std::u16string& name);
+    std::shared_ptr<TableDef> tableDef(const std::u16string& name);
 
     const std::filesystem::path& Name() const;
     bool isOpen() const { return state_->open; }
@@ -34,6 +52,7 @@ private:
     void ensureOpen() const;
     std::filesystem::path path_;
     std::shared_ptr<DatabaseState> state_;
+    TableDefList tableDefs_{*this};
 };
 
 }  // namespace zestrel::dao

@@ -1,5 +1,8 @@
 #include "store/dao/db_engine.h"
 
+#include "store/jet/failure.h"
+#include "store/jet/text_codec.h"
+
 namespace zestrel::dao {
 
 DBEngine& DBEngine::Instance() {
@@ -9,6 +12,18 @@ DBEngine& DBEngine::Instance() {
 
 std::shared_ptr<Database> DBEngine::OpenDatabase(const std::filesystem::path& path) {
     return std::make_shared<Database>(jet::DatabaseFile::open(path));
+}
+
+std::shared_ptr<Database> DBEngine::CreateDatabase(const std::filesystem::path& path, const std::u16string& locale,
+                                                   long option) {
+    if (option != dbVersion30)
+        throw Failure(failure::kInvalidArgument, "Invalid argument: this program creates only the 3.0 file format "
+                                                 "(option 32), not option " + std::to_string(option) + ".");
+    if (locale != dbLangGeneral)
+        throw Failure(failure::kInvalidArgument, "Invalid argument: this program creates only databases with the "
+                                                 "General sort order (\";LANGID=0x0409;CP=1252;COUNTRY=0\"), not \"" +
+                                                     jet::toUtf8(locale) + "\".");
+    return std::make_shared<Database>(jet::DatabaseFile::create(path));
 }
 
 }  // namespace zestrel::dao

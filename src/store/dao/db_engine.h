@@ -9,12 +9,22 @@
 
 namespace zestrel::dao {
 
+inline constexpr long dbVersion30 = 32;
+inline constexpr const char16_t* dbLangGeneral = u";LANGID=0x0409;CP=1252;COUNTRY=0";
+
 class DBEngine {
 public:
     static DBEngine& Instance();
 
     // Opens an existing database. It is read now and written only when a write is asked for.
     std::shared_ptr<Database> OpenDatabase(const std::filesystem::path& path);
+
+    // Creates a new, empty database and opens it. This engine writes what the system needs:
+    // the 3.0 file format (option dbVersion30) with the General sort order (dbLangGeneral);
+    // other options or locales fail (3001). An existing file at the path fails (3204) and is
+    // left untouched; a folder that does not exist (3044) or cannot be written (3051) too.
+    std::shared_ptr<Database> CreateDatabase(const std::filesystem::path& path, const std::u16string& locale,
+                                             long option);
 
 private:
     DBEngine() = default;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "store/dao/value_conversion.h"
 #include "store/jet/failure.h"
 #include "store/jet/sort_key.h"
 #include "store/jet/text_codec.h"
@@ -9,6 +10,8 @@
 namespace zestrel::dao {
 
 namespace {
+
+constexpr std::int32_t kReadOnly = 3027;
 
 int daoTypeOf(jet::ColumnType type) {
     return type == jet::ColumnType::Numeric ? type::dbDecimal : static_cast<int>(type);
@@ -118,12 +121,84 @@ long Recordset::RecordCount() const {
     return static_cast<long>(rows_.size());
 }
 
-Field& Recordset::Fields(const std::u16string& name) {
+std::size_t Recordset::columnIndex(const std::u16string& name) const {
     ensureOpen();
-    for (auto& field : fields_)
-        if (jet::equalsIgnoringCase(field.Name(), name)) return field;
+    for (std::size_t i = 0; i < fields_.size(); ++i)
+        if (jet::equalsIgnoringCase(fields_[i].Name(), name)) return i;
     throw Failure(failure::kItemNotFound, "Item not found in this collection: the table '" +
                                               jet::toUtf8(table_.name) + "' has no field '" + jet::toUtf8(name) + "'.");
+}
+
+Field& Recordset::Fields(const std::u16string& name) { return fields_[columnIndex(name)]; }
+
+void Recordset::ensureUpdatable() const {
+    ensureOpen();
+    if (type_ == dbOpenSnapshot)
+        throw Failure(kReadOnly, "Cannot update: the recordset on table '" + jet::toUtf8(table_.name) + "' is read-only.");
+}
+
+void Recordset::AddNew() {
+    ensureUpdatable();
+    buffer_.assign(fields_.size(), Variant());
+    editMode_ = EditMode::Adding;
+}
+
+void Recordset::Edit() {
+    ensureUpdatable();
+    ensureCurrent();
+    const auto& row = rows_[static_cast<std::size_t>(position_)];
+    buffer_.clear();
+    for (const auto& value : row.values) buffer_.emplace_back(value);
+    editMode_ = EditMode::Editing;
+}
+
+Recordset::CollectRef Recordset::Collect(const std::u16string& name) { return CollectRef(*this, columnIndex(name)); }
+
+Recordset::CollectRef& Recordset::CollectRef::operator=(const Variant& value) {
+    owner_.ensureOpen();
+    if (owner_.editMode_ == EditMode::None)
+        throw Failure(failure::kUpdateWithoutAddNewOrEdit,
+                      "Update or CancelUpdate without AddNew or Edit on table '" + jet::toUtf8(owner_.table_.name) + "'.");
+    owner_.buffer_[column_] = value;
+    return *this;
+}
+
+Recordset::CollectRef& Recordset::CollectRef::operator=(const Field& field) { return *this = field.Value(); }
+
+Recordset::CollectRef::operator Variant() const {
+    if (owner_.editMode_ != EditMode::None) return owner_.buffer_[column_];
+    return Variant(owner_.currentValue(column_));
+}
+
+void Recordset::Update(int updateType, bool /*force: there is no other user to overwrite*/) {
+    ensureOpen();
+    if (updateType != dbUpdateRegular)
+        throw Failure(failure::kInvalidArgument, "Invalid argument: update type " + std::to_string(updateType) + ".");
+    if (editMode_ == EditMode::None)
+        throw Failure(failure::kUpdateWithoutAddNewOrEdit,
+                      "Update without AddNew or Edit on table '" + jet::toUtf8(table_.name) + "'.");
+    std::vector<jet::Value> values;
+    values.reserve(buffer_.size());
+    for (std::size_t i = 0; i < buffer_.size(); ++i)
+        values.push_back(convertForColumn(buffer_[i], table_.columns[i], table_.name));
+    auto& file = *database_->file;
+    if (editMode_ == EditMode::Adding) {
+        const jet::RowPointer at = file.insertRow(table_, values);
+        rows_.push_back({at, std::move(values)});
+        if (position_ < 0) position_ = 0;
+    } else {
+        auto& row = rows_[static_cast<std::size_t>(position_)];
+        row.location = file.updateRow(table_, row.location, values);
+        row.values = std::move(values);
+    }
+    editMode_ = EditMode::None;
+    buffer_.clear();
+}
+
+void Recordset::CancelUpdate() {
+    ensureOpen();
+    editMode_ = EditMode::None;
+    buffer_.clear();
 }
 
 const std::vector<Field>& Recordset::fieldList() const {

@@ -29,8 +29,25 @@ struct DatabaseState {
     bool open = true;
 };
 
+inline constexpr int dbUpdateRegular = 1;
+
 class Recordset {
 public:
+    // The target of Collect(name) = value: assigning sets that column of the row being edited.
+    class CollectRef {
+    public:
+        CollectRef& operator=(const Variant& value);
+        // Stores the other field's value in its recordset's current row.
+        CollectRef& operator=(const Field& field);
+        operator Variant() const;
+
+    private:
+        friend class Recordset;
+        CollectRef(Recordset& owner, std::size_t column) : owner_(owner), column_(column) {}
+        Recordset& owner_;
+        std::size_t column_;
+    };
+
     Recordset(std::shared_ptr<DatabaseState> database, jet::TableDefinition table, std::vector<jet::StoredRow> rows,
               int type);
     Recordset(const Recordset&) = delete;
@@ -45,6 +62,15 @@ public:
     Field& Fields(const std::u16string& name);
     void Close();
 
+    // Editing, on dynaset and table recordsets (a snapshot fails with 3027). AddNew begins a new row
+    // (all columns Null), Edit a change of the current row; Collect sets columns; Update saves the row
+    // (3020 when nothing was begun). A new row joins the end of the recordset; the current row stays.
+    void AddNew();
+    void Edit();
+    CollectRef Collect(const std::u16string& name);
+    void Update(int type = dbUpdateRegular, bool force = false);
+    void CancelUpdate();
+
     int type() const { return type_; }
     // Puts the rows in the order of one of this recordset's fields and stands on the first.
     void sortBy(const Field& key);
@@ -55,6 +81,9 @@ public:
 private:
     void ensureOpen() const;
     void ensureCurrent() const;
+    void ensureUpdatable() const;
+    std::size_t columnIndex(const std::u16string& name) const;
+    enum class EditMode { None, Adding, Editing };
 
     std::shared_ptr<DatabaseState> database_;
     jet::TableDefinition table_;
@@ -63,6 +92,8 @@ private:
     int type_;
     long position_ = 0;  // -1 before the first row, size() after the last
     bool closed_ = false;
+    EditMode editMode_ = EditMode::None;
+    std::vector<Variant> buffer_;
 };
 
 // Sorts rows by one column: nulls first, numbers by value, texts in the General

@@ -151,8 +151,10 @@ RowPointer insertRow(WriteContext& c, TableDefinition& table, const std::vector<
     checkWritable(table, c.format);
     const auto row = encodeRow(c, table, values);
     const RowPointer at = placeRow(c, table, row, 0);
-    table.rowCount += 1;
-    writeU32(c.pages.mutablePage(table.page), kTdefRowCountOffset, table.rowCount);
+    // The count in the file, not the caller's copy: several recordsets may write to one table.
+    auto definition = c.pages.mutablePage(table.page);
+    table.rowCount = readU32(definition, kTdefRowCountOffset) + 1;
+    writeU32(definition, kTdefRowCountOffset, table.rowCount);
     return at;
 }
 

@@ -1,0 +1,160 @@
+#include "store/dao/value_conversion.h"
+
+#include <cfloat>
+#include <charconv>
+#include <cstdio>
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+
+#include "store/jet/failure.h"
+#include "store/jet/long_value.h"
+#include "store/jet/sort_key.h"
+#include "store/jet/text_codec.h"
+
+namespace zestrel::dao {
+
+namespace {
+
+constexpr std::int32_t kNumericOverflow = 3349;
+
+class Converter {
+public:
+    Converter(const Variant& v, const jet::ColumnDefinition& c, const std::u16string& table)
+        : value_(v), column_(c), where_("'" + jet::toUtf8(table) + "." + jet::toUtf8(c.name) + "'") {}
+
+    jet::Value convert() const {
+        using T = jet::ColumnType;
+        if (column_.type == T::Boolean) return value_.isEmpty() || value_.isNull() ? false : toBoolean();
+        if (value_.isEmpty() || value_.isNull()) return jet::Null{};
+        switch (column_.type) {
+        case T::Text: return checkedText(toText(), column_.size);
+        case T::Memo: return checkedText(toText(), jet::kLongValueLengthMask);
+        case T::Byte: return static_cast<std::uint8_t>(toWhole(0, 255));
+        case T::Integer: return static_cast<std::int16_t>(toWhole(-32768, 32767));
+        case T::Long: return static_cast<std::int32_t>(toWhole(std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
+        case T::Currency: return toCurrency();
+        case T::Single: return toSingle();
+        case T::Double: return toNumber();
+        case T::DateTime: return toDate();
+        case T::Binary:
+        case T::OLE: return toBytes();
+        case T::GUID:
+            if (value_.kind() == Variant::Kind::Guid) return value_.value();
+            break;
+        default: break;
+        }
+        throw cannotConvert();
+    }
+
+private:
+    Failure cannotConvert() const {
+        return Failure(failure::kConversionError, "Data type conversion error: the value cannot be stored in the " +
+                                                      jet::columnTypeName(column_.type) + " field " + where_ + ".");
+    }
+    Failure overflow() const {
+        return Failure(kNumericOverflow, "Numeric field overflow: the value does not fit the " +
+                                             jet::columnTypeName(column_.type) + " field " + where_ + ".");
+    }
+
+    std::u16string toText() const {
+        if (value_.kind() == Variant::Kind::Binary || value_.kind() == Variant::Kind::Guid) throw cannotConvert();
+        return value_.toText();
+    }
+
+    jet::Value checkedText(const std::u16string& text, std::size_t limit) const {
+        if (text.empty() && !column_.allowZeroLength)
+            throw Failure(failure::kZeroLengthNotAllowed, "Field " + where_ + " cannot be a zero-length string.");
+        if (text.size() > limit)
+            throw Failure(failure::kFieldTooSmall, "The field " + where_ + " is too small to accept the amount of data: " +
+                                                       std::to_string(text.size()) + " characters, it holds " +
+                                                       std::to_string(limit) + ".");
+        if (!jet::encodeCp1252(text))
+            throw Failure(failure::kConversionError, "Data type conversion error: the text for field " + where_ +
+                                                         " has characters outside code page 1252.");
+        return text;
+    }
+
+    // A number from a numeric value or a text that is one number (blanks around it allowed).
+    double toNumber() const {
+        if (value_.isNumeric() || value_.kind() == Variant::Kind::Date) return value_.toDouble();
+        if (value_.kind() != Variant::Kind::Text) throw cannotConvert();
+        // Locale-independent: the engine's own conversion, not the user's number format.
+        const std::string text = jet::toUtf8(value_.toText());
+        std::size_t first = text.find_first_not_of(' ');
+        if (first != std::string::npos && text[first] == '+') ++first;
+        const std::size_t last = text.find_last_not_of(' ');
+        if (first == std::string::npos || first > last) throw cannotConvert();
+        double number = 0;
+        const auto [end, error] = std::from_chars(text.data() + first, text.data() + last + 1, number);
+        if (error != std::errc() || end != text.data() + last + 1 || !std::isfinite(number)) throw cannotConvert();
+        return number;
+    }
+
+    long long toWhole(long long low, long long high) const {
+        const double rounded = std::nearbyint(toNumber());  // halves to even, as the engine rounds
+        if (!(rounded >= static_cast<double>(low) && rounded <= static_cast<double>(high))) throw overflow();
+        return static_cast<long long>(rounded);
+    }
+
+    jet::Value toCurrency() const {
+        if (value_.kind() == Variant::Kind::Currency) return value_.value();
+        const double scaled = std::nearbyint(toNumber() * 10000.0);
+        if (!(std::fabs(scaled) < 9.2e18)) throw overflow();
+        return jet::Currency{static_cast<std::int64_t>(scaled)};
+    }
+
+    jet::Value toSingle() const {
+        const double number = toNumber();
+        if (std::fabs(number) > FLT_MAX) throw overflow();
+        return static_cast<float>(number);
+    }
+
+    bool toBoolean() const {
+        if (value_.kind() == Variant::Kind::Text) {
+            std::u16string text = value_.toText();
+            while (!text.empty() && text.back() == u' ') text.pop_back();
+            while (!text.empty() && text.front() == u' ') text.erase(text.begin());
+            for (const char16_t* yes : {u"yes", u"true", u"on"})
+                if (jet::equalsIgnoringCase(text, yes)) return true;
+            for (const char16_t* no : {u"no", u"false", u"off"})
+                if (jet::equalsIgnoringCase(text, no)) return false;
+        }
+        return toNumber() != 0.0;
+    }
+
+    jet::Value toDate() const {
+        if (value_.kind() == Variant::Kind::Date) return value_.value();
+        if (value_.kind() == Variant::Kind::Text) {
+            int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0;
+            const std::string text = jet::toUtf8(value_.toText());
+            const int parts = std::sscanf(text.c_str(), "%d-%d-%d%*[ T]%d:%d:%d", &y, &mo, &d, &h, &mi, &s);
+            if ((parts == 3 || parts >= 5) && mo >= 1 && mo <= 12 && d >= 1 && d <= 31 && h < 24 && mi < 60 && s < 60)
+                return jet::makeDateTime(y, static_cast<unsigned>(mo), static_cast<unsigned>(d), h, mi, s);
+            throw cannotConvert();
+        }
+        return jet::DateTime{toNumber()};
+    }
+
+    jet::Value toBytes() const {
+        if (value_.kind() != Variant::Kind::Binary) throw cannotConvert();
+        const auto& bytes = std::get<jet::Bytes>(value_.value());
+        if (column_.type == jet::ColumnType::Binary && bytes.size() > column_.size)
+            throw Failure(failure::kFieldTooSmall, "The field " + where_ + " is too small to accept the amount of data: " +
+                                                       std::to_string(bytes.size()) + " bytes, it holds " +
+                                                       std::to_string(column_.size) + ".");
+        return bytes;
+    }
+
+    const Variant& value_;
+    const jet::ColumnDefinition& column_;
+    std::string where_;
+};
+
+}  // namespace
+
+jet::Value convertForColumn(const Variant& value, const jet::ColumnDefinition& column, const std::u16string& table) {
+    return Converter(value, column, table).convert();
+}
+
+}  // namespace zestrel::dao

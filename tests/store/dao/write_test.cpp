@@ -1,0 +1,252 @@
+// Creating databases and tables and writing rows through the data-access
+// objects: what succeeds, and every refusal, each of which leaves the file
+// readable and unchanged.
+#include <fstream>
+
+#include <gtest/gtest.h>
+
+#include "store/dao/db_engine.h"
+#include "store/jet/failure.h"
+#include "store/jet/text_codec.h"
+#include "support/fixtures.h"
+
+namespace zestrel::dao {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string readAll(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+template <typename Action>
+int failureNumber(Action&& action) {
+    try {
+        action();
+    } catch (const Failure& f) {
+        return f.number();
+    }
+    return 0;
+}
+
+class Writing : public ::testing::Test {
+protected:
+    void SetUp() override { dir_ = test::makeTempDir("write"); }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    std::shared_ptr<Database> create(const std::string& name = "new.mdb") {
+        return DBEngine::Instance().CreateDatabase(dir_ / name, dbLangGeneral, dbVersion30);
+    }
+
+    // A database with one table T: Name Text(5) allowing "", Code Text(3) not allowing "", Qty Long, Ok Boolean.
+    fs::path sample() {
+        fs::remove(dir_ / "sample.mdb");
+        auto db = create("sample.mdb");
+        auto td = db->CreateTableDef(u"Sample");
+        auto name = td->CreateField(u"Name", type::dbText, 5);
+        name->AllowZeroLength(true);
+        td->Fields().Append(name);
+        td->Fields().Append(td->CreateField(u"Code", type::dbText, 3));
+        td->Fields().Append(td->CreateField(u"Qty", type::dbLong, 4));
+        td->Fields().Append(td->CreateField(u"Ok", type::dbBoolean, 1));
+        db->TableDefs().Append(td);
+        auto rs = db->OpenRecordset(u"Sample", dbOpenDynaset);
+        rs->AddNew();
+        rs->Collect(u"Name") = Variant(u"Pie");
+        rs->Collect(u"Qty") = Variant(7);
+        rs->Update(dbUpdateRegular, false);
+        rs->Close();
+        db->Close();
+        return dir_ / "sample.mdb";
+    }
+
+    // Runs a refused write on the sample and checks the file is unchanged and still readable.
+    void expectRefusal(int number, const std::function<void(Recordset&)>& write) {
+        const fs::path path = sample();
+        const std::string before = readAll(path);
+        auto db = DBEngine::Instance().OpenDatabase(path);
+        auto rs = db->OpenRecordset(u"Sample", dbOpenDynaset);
+        EXPECT_EQ(failureNumber([&] { write(*rs); }), number);
+        rs->Close();
+        db->Close();
+        EXPECT_EQ(readAll(path), before);
+        auto again = DBEngine::Instance().OpenDatabase(path);
+        EXPECT_EQ(again->OpenRecordset(u"Sample", dbOpenSnapshot)->RecordCount(), 1);
+        again->Close();
+    }
+
+    fs::path dir_;
+};
+
+TEST_F(Writing, ANewDatabaseReadsBackWithItsRows) {
+    const fs::path path = sample();
+    auto db = DBEngine::Instance().OpenDatabase(path);
+    EXPECT_EQ(db->tableNames(false), std::vector<std::u16string>{u"Sample"});
+    auto rs = db->OpenRecordset(u"Sample", dbOpenSnapshot);
+    ASSERT_EQ(rs->RecordCount(), 1);
+    EXPECT_EQ(rs->Fields(u"Name").Value().toText(), u"Pie");
+    EXPECT_TRUE(rs->Fields(u"Code").Value().isNull());
+    EXPECT_EQ(rs->Fields(u"Qty").Value().toText(), u"7");
+    EXPECT_EQ(rs->Fields(u"Ok").Value().toText(), u"False");
+    EXPECT_TRUE(rs->Fields(u"Name").AllowZeroLength());
+    EXPECT_FALSE(rs->Fields(u"Code").AllowZeroLength());
+    EXPECT_EQ(rs->Fields(u"Name").Size(), 5);
+    db->Close();
+}
+
+TEST_F(Writing, ConvertsValuesIntoTheColumnType) {
+    const fs::path path = sample();
+    auto db = DBEngine::Instance().OpenDatabase(path);
+    auto rs = db->OpenRecordset(u"Sample", dbOpenDynaset);
+    rs->AddNew();
+    rs->Collect(u"Name") = Variant(1.0f / 3.0f);  // too long as text: 0.3333333 has 9 characters
+    EXPECT_EQ(failureNumber([&] { rs->Update(); }), 3163);
+    rs->Collect(u"Name") = Variant(0.75f);
+    rs->Collect(u"Code") = Variant(1.5);
+    rs->Collect(u"Qty") = Variant(u" 42 ");
+    rs->Collect(u"Ok") = Variant(u"Yes");
+    rs->Update();
+    rs->MoveLast();
+    EXPECT_EQ(rs->Fields(u"Name").Value().toText(), u"0.75");
+    EXPECT_EQ(rs->Fields(u"Code").Value().toText(), u"1.5");
+    EXPECT_EQ(rs->Fields(u"Qty").Value().kind(), Variant::Kind::Long);
+    EXPECT_EQ(rs->Fields(u"Qty").Value().toText(), u"42");
+    EXPECT_EQ(rs->Fields(u"Ok").Value().toText(), u"True");
+    rs->Close();
+    db->Close();
+}
+
+TEST_F(Writing, EditMakesARowShorterOrLongerAndKeepsTheOthers) {
+    const fs::path path = sample();
+    auto db = DBEngine::Instance().OpenDatabase(path);
+    auto rs = db->OpenRecordset(u"Sample", dbOpenDynaset);
+    for (int i = 0; i < 300; ++i) {  // several pages
+        rs->AddNew();
+        rs->Collect(u"Qty") = Variant(i);
+        rs->Collect(u"Name") = Variant(u"");
+        rs->Update();
+    }
+    rs->MoveFirst();
+    rs->Edit();
+    rs->Collect(u"Name") = Variant(u"Cake!");
+    rs->Update();
+    rs->Edit();
+    rs->Collect(u"Name") = Variant::null();
+    rs->Update();
+    rs->Close();
+    db->Close();
+
+    auto again = DBEngine::Instance().OpenDatabase(path);
+    auto check = again->OpenRecordset(u"SELECT * FROM Sample ORDER BY Qty", dbOpenSnapshot);
+    check->MoveLast();
+    EXPECT_EQ(check->RecordCount(), 301);
+    check->MoveFirst();
+    EXPECT_EQ(check->Fields(u"Qty").Value().toText(), u"0");
+    EXPECT_EQ(check->Fields(u"Name").Value().toText(), u"");
+    again->Close();
+}
+
+TEST_F(Writing, RefusesATextLongerThanItsColumn) {
+    expectRefusal(3163, [](Recordset& rs) {
+        rs.AddNew();
+        rs.Collect(u"Name") = Variant(u"Quiche");
+        rs.Update();
+    });
+}
+
+TEST_F(Writing, RefusesAZeroLengthTextWhereNotAllowed) {
+    expectRefusal(3315, [](Recordset& rs) {
+        rs.AddNew();
+        rs.Collect(u"Code") = Variant(u"");
+        rs.Update();
+    });
+}
+
+TEST_F(Writing, RefusesAValueItCannotConvert) {
+    expectRefusal(3421, [](Recordset& rs) {
+        rs.AddNew();
+        rs.Collect(u"Qty") = Variant(u"a pinch");
+        rs.Update();
+    });
+    expectRefusal(3421, [](Recordset& rs) {
+        rs.AddNew();
+        rs.Collect(u"Name") = Variant(u"\u4E2D");  // not in code page 1252
+        rs.Update();
+    });
+}
+
+TEST_F(Writing, RefusesUpdateWithNothingBegun) {
+    expectRefusal(3020, [](Recordset& rs) { rs.Update(); });
+    expectRefusal(3020, [](Recordset& rs) { rs.Collect(u"Qty") = Variant(1); });
+}
+
+TEST_F(Writing, RefusesASecondTableOfTheSameName) {
+    const fs::path path = sample();
+    const std::string before = readAll(path);
+    auto db = DBEngine::Instance().OpenDatabase(path);
+    auto td = db->CreateTableDef(u"sample");
+    td->Fields().Append(td->CreateField(u"X", type::dbLong, 4));
+    EXPECT_EQ(failureNumber([&] { db->TableDefs().Append(td); }), 3010);
+    EXPECT_EQ(failureNumber([&] { td->Fields().Append(td->CreateField(u"x", type::dbText, 5)); }), 3191);
+    db->Close();
+    EXPECT_EQ(readAll(path), before);
+}
+
+TEST_F(Writing, CreateDatabaseRefusesAnExistingFileAndLeavesIt) {
+    const fs::path path = sample();
+    const std::string before = readAll(path);
+    EXPECT_EQ(failureNumber([&] { create("sample.mdb"); }), 3204);
+    EXPECT_EQ(readAll(path), before);
+}
+
+TEST_F(Writing, CreateDatabaseRefusesBadPlacesAndArguments) {
+    EXPECT_EQ(failureNumber([&] { create("no-such-folder/new.mdb"); }), 3044);
+    EXPECT_FALSE(fs::exists(dir_ / "no-such-folder"));
+    EXPECT_EQ(failureNumber([&] { DBEngine::Instance().CreateDatabase(dir_ / "a.mdb", dbLangGeneral, 64); }), 3001);
+    EXPECT_EQ(failureNumber([&] { DBEngine::Instance().CreateDatabase(dir_ / "a.mdb", u";LANGID=0x0419;CP=1251;COUNTRY=0", 32); }), 3001);
+    EXPECT_FALSE(fs::exists(dir_ / "a.mdb"));
+    if (fs::exists("/sys")) {
+        EXPECT_EQ(failureNumber([&] { DBEngine::Instance().CreateDatabase("/sys/zestrel-test.mdb", dbLangGeneral, 32); }), 3051);
+    }
+}
+
+TEST_F(Writing, RefusesRowsForAUserTableWithItsOwnIndexes) {
+    ZESTREL_REQUIRE_SHARED();
+    const fs::path path = dir_ / "indexed.mdb";
+    fs::copy_file(test::jetFixturesDir() / "indexTestV1997.mdb", path);
+    const std::string before = readAll(path);
+    auto db = DBEngine::Instance().OpenDatabase(path);
+    auto rs = db->OpenRecordset(u"Table1", dbOpenDynaset);
+    rs->AddNew();
+    EXPECT_EQ(failureNumber([&] { rs->Update(); }), 3251);
+    db->Close();
+    EXPECT_EQ(readAll(path), before);
+}
+
+TEST_F(Writing, SnapshotsAreReadOnly) {
+    const fs::path path = sample();
+    auto db = DBEngine::Instance().OpenDatabase(path);
+    auto rs = db->OpenRecordset(u"Sample", dbOpenSnapshot);
+    EXPECT_EQ(failureNumber([&] { rs->AddNew(); }), 3027);
+    EXPECT_EQ(failureNumber([&] { rs->Edit(); }), 3027);
+    db->Close();
+}
+
+TEST_F(Writing, CollectTakesAnotherRecordsetsCurrentValue) {
+    const fs::path path = sample();
+    auto db = DBEngine::Instance().OpenDatabase(path);
+    auto source = db->OpenRecordset(u"Sample", dbOpenSnapshot);
+    auto target = db->OpenRecordset(u"Sample", dbOpenDynaset);
+    target->AddNew();
+    target->Collect(u"Name") = source->Fields(u"Name");
+    target->Collect(u"Qty") = source->Fields(u"Qty");
+    target->Update();
+    target->MoveLast();
+    EXPECT_EQ(target->Fields(u"Name").Value().toText(), u"Pie");
+    EXPECT_EQ(target->Fields(u"Qty").Value().toText(), u"7");
+    db->Close();
+}
+
+}  // namespace
+}  // namespace zestrel::dao
