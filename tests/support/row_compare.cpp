@@ -57,6 +57,7 @@ double epochSeconds(const std::string& text) {
 // byte is lost, and a value that starts with one comes out as no value at all.
 bool mdbtoolsShowsAsNull(const json& ours, const std::string& type) {
     if (!ours.is_string()) return false;
+    if ((type == "Text" || type == "Memo") && ours.get<std::string>().empty()) return true;  // empty looks like none
     if (type == "Text" || type == "Memo") return ours.get<std::string>().rfind(std::string(1, '\0'), 0) == 0;
     return (type == "Binary" || type == "OLE") && ours.get<std::string>().rfind("00", 0) == 0;
 }

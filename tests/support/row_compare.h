@@ -22,7 +22,8 @@ std::vector<ColumnSpec> zestrelSchema(const std::string& file, const std::string
 
 // mdb-json (run with -T '%Y-%m-%dT%H:%M:%S'): nulls are left out, Booleans are
 // 0/1, binary values are base64 and, like texts, may end at their first zero
-// byte (mdbtools passes them through C strings), GUIDs are their text in base64.
+// byte (mdbtools passes them through C strings), an empty text or memo is left
+// out like a null, GUIDs are their text in base64.
 std::string compareWithMdbJson(const nlohmann::json& ours, const nlohmann::json& theirs,
                                const std::vector<ColumnSpec>& columns);
 

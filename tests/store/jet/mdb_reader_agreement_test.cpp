@@ -7,6 +7,7 @@
 
 #include "support/fixtures.h"
 #include "support/process.h"
+#include "support/reference_readers.h"
 #include "support/row_compare.h"
 
 namespace zestrel::test {
@@ -14,37 +15,10 @@ namespace {
 
 using nlohmann::json;
 
-struct ReaderTable {
-    std::string name;
-    std::string error;
-    json columns;
-    std::vector<json> rows;
-};
-
-std::vector<ReaderTable> readWithMdbReader(const std::string& file) {
-    const auto result = runProcess({"node", (toolsDir() / "mdb_reader_dump.mjs").string(), file});
-    EXPECT_EQ(result.exitCode, 0) << result.err;
-    std::vector<ReaderTable> tables;
-    for (const auto& line : splitLines(result.out)) {
-        auto item = json::parse(line);
-        if (item.contains("table")) {
-            tables.push_back({item["table"], item.value("error", ""), item.value("columns", json::array()), {}});
-        } else {
-            tables.back().rows.push_back(item["row"]);
-        }
-    }
-    return tables;
-}
-
-const std::map<std::string, std::string> kTypeNames{
-    {"boolean", "Boolean"}, {"byte", "Byte"}, {"integer", "Integer"}, {"long", "Long"}, {"currency", "Currency"},
-    {"float", "Single"}, {"double", "Double"}, {"datetime", "DateTime"}, {"binary", "Binary"}, {"text", "Text"},
-    {"ole", "OLE"}, {"memo", "Memo"}, {"repid", "GUID"}, {"numeric", "Numeric"}};
-
 class MdbReaderAgreement : public ::testing::TestWithParam<std::filesystem::path> {
 protected:
     void SetUp() override {
-        if (!std::filesystem::exists(toolsDir() / "node_modules" / "mdb-reader"))
+        if (!mdbReaderInstalled())
             GTEST_SKIP() << "mdb-reader is not installed in tests/tools (the test command installs it)";
     }
 };
@@ -52,7 +26,7 @@ protected:
 TEST_P(MdbReaderAgreement, EveryReadableTableHasTheSameColumnsAndRows) {
     const std::string file = GetParam().string();
     int compared = 0;
-    for (const auto& table : readWithMdbReader(file)) {
+    for (const auto& table : mdbReaderTables(file)) {
         if (!table.error.empty()) {
             std::cout << "mdb-reader cannot read " << table.name << " (" << table.error << "); not compared\n";
             continue;
@@ -61,7 +35,7 @@ TEST_P(MdbReaderAgreement, EveryReadableTableHasTheSameColumnsAndRows) {
         ASSERT_EQ(columns.size(), table.columns.size()) << table.name;
         for (std::size_t i = 0; i < columns.size(); ++i) {
             EXPECT_EQ(columns[i].name, table.columns[i]["name"]) << table.name;
-            EXPECT_EQ(columns[i].type, kTypeNames.at(table.columns[i]["type"])) << table.name << "." << columns[i].name;
+            EXPECT_EQ(columns[i].type, ourTypeName(table.columns[i]["type"])) << table.name << "." << columns[i].name;
         }
         const auto ours = splitLines(runProcess({zestrelProgram().string(), "dump", file, table.name}).out);
         ASSERT_EQ(ours.size(), table.rows.size()) << table.name;

@@ -2,13 +2,12 @@
 // table in it (system tables included), `zestrel` must read what mdbtools
 // reads: the same user tables, the same columns with types and sizes, and the
 // same rows in the same order with equal values.
-#include <regex>
-
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
 #include "support/fixtures.h"
 #include "support/process.h"
+#include "support/reference_readers.h"
 #include "support/row_compare.h"
 
 namespace zestrel::test {
@@ -22,26 +21,10 @@ std::string run(const std::vector<std::string>& argv) {
     return result.out;
 }
 
-// mdb-schema's column line "\t[Name]\t\t\tType (size)," as our type name and size.
-std::vector<ColumnSpec> mdbSchema(const std::string& file, const std::string& table) {
-    static const std::regex line(R"(^\t\[(.*)\]\t+([A-Za-z_/ 0-9]+?)(?: \((\d+)(?:, \d+)?\))?(?: NOT NULL)?,?\s*$)");
-    static const std::map<std::string, std::string> names{
-        {"Long Integer", "Long"}, {"Memo/Hyperlink", "Memo"}, {"Replication ID", "GUID"}};
-    std::vector<ColumnSpec> columns;
-    for (const auto& text : splitLines(run({"mdb-schema", "-T", table, file}))) {
-        std::smatch m;
-        if (!std::regex_match(text, m, line)) continue;
-        std::string type = m[2];
-        if (names.count(type)) type = names.at(type);
-        columns.push_back({m[1], type, m[3].matched ? std::stol(m[3]) : 0});
-    }
-    return columns;
-}
-
 class MdbtoolsAgreement : public ::testing::TestWithParam<std::filesystem::path> {
 protected:
     void SetUp() override {
-        if (!programExists("mdb-json")) GTEST_SKIP() << "mdbtools is not installed (the test command installs it)";
+        if (!mdbtoolsInstalled()) GTEST_SKIP() << "mdbtools is not installed (the test command installs it)";
     }
     std::string file() const { return GetParam().string(); }
 };
@@ -71,10 +54,10 @@ TEST_P(MdbtoolsAgreement, EveryTableHasTheSameRowsInTheSameOrder) {
     for (const auto& table : splitLines(run({"mdb-tables", "-S", "-1", file()}))) {
         const auto columns = zestrelSchema(file(), table);
         const auto ours = splitLines(run({zestrelProgram().string(), "dump", file(), table}));
-        const auto theirs = splitLines(run({"mdb-json", "-T", "%Y-%m-%dT%H:%M:%S", file(), table}));
+        const auto theirs = mdbJsonRows(file(), table);
         ASSERT_EQ(ours.size(), theirs.size()) << table;
         for (std::size_t i = 0; i < ours.size(); ++i) {
-            const std::string difference = compareWithMdbJson(json::parse(ours[i]), json::parse(theirs[i]), columns);
+            const std::string difference = compareWithMdbJson(json::parse(ours[i]), theirs[i], columns);
             ASSERT_EQ(difference, "") << table << " row " << i;
         }
         ++tables;
