@@ -32,11 +32,12 @@ public:
     std::vector<std::uint8_t> bytes;
 };
 
-void writeColumn(Writer& w, const ColumnSpec& c, std::uint16_t number, const ColumnPlacement& place) {
+void writeColumn(Writer& w, const ColumnSpec& c, std::uint16_t number, const ColumnPlacement& place,
+                 std::uint8_t tableType) {
     w.u8(static_cast<std::uint8_t>(c.type));
     w.u16(number);
     w.u16(place.variableIndex);
-    w.u16(number);
+    w.u16(tableType == kTableTypeSystem ? 0 : number);  // the engine repeats the number for user tables only
     w.u16(0x0001);
     w.u16(kGeneralSortOrder);
     w.u16(kCodePage1252);
@@ -120,7 +121,7 @@ std::vector<std::uint8_t> buildTableDefinition(const TableSpec& spec, std::uint3
         w.u32(0);
         w.u32(spec.rowCount);
     }
-    for (std::uint16_t i = 0; i < columnCount; ++i) writeColumn(w, spec.columns[i], i, placed[i]);
+    for (std::uint16_t i = 0; i < columnCount; ++i) writeColumn(w, spec.columns[i], i, placed[i], spec.tableType);
     for (const auto& c : spec.columns) w.name(c.name);
     for (const auto& index : spec.indexes) writeRealIndex(w, index);
     // Logical indexes are listed by name.
@@ -134,7 +135,12 @@ std::vector<std::uint8_t> buildTableDefinition(const TableSpec& spec, std::uint3
         w.u8(spec.indexes[i].logicalType);
     }
     for (std::uint32_t i : byName) w.name(spec.indexes[i].name);
-    for (const auto& maps : spec.longValueMaps) {
+    // The long-value columns' usage maps are listed by column name.
+    auto longValueMaps = spec.longValueMaps;
+    std::stable_sort(longValueMaps.begin(), longValueMaps.end(), [&](const LongValueMaps& a, const LongValueMaps& b) {
+        return compareGeneral(spec.columns.at(a.column).name, spec.columns.at(b.column).name) < 0;
+    });
+    for (const auto& maps : longValueMaps) {
         w.u16(maps.column);
         w.u32(maps.used.encode());
         w.u32(maps.free.encode());
