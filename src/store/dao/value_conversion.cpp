@@ -21,7 +21,7 @@ constexpr std::int32_t kNumericOverflow = 3349;
 class Converter {
 public:
     Converter(const Variant& v, const jet::ColumnDefinition& c, const std::u16string& table)
-        : value_(v), column_(c), where_("'" + jet::toUtf8(table) + "." + jet::toUtf8(c.name) + "'") {}
+        : value_(v), column_(c), table_(table) {}
 
     jet::Value convert() const {
         using T = jet::ColumnType;
@@ -50,11 +50,11 @@ public:
 private:
     Failure cannotConvert() const {
         return Failure(failure::kConversionError, "Data type conversion error: the value cannot be stored in the " +
-                                                      jet::columnTypeName(column_.type) + " field " + where_ + ".");
+                                                      jet::columnTypeName(column_.type) + " field " + where() + ".");
     }
     Failure overflow() const {
         return Failure(kNumericOverflow, "Numeric field overflow: the value does not fit the " +
-                                             jet::columnTypeName(column_.type) + " field " + where_ + ".");
+                                             jet::columnTypeName(column_.type) + " field " + where() + ".");
     }
 
     std::u16string toText() const {
@@ -64,13 +64,13 @@ private:
 
     jet::Value checkedText(const std::u16string& text, std::size_t limit) const {
         if (text.empty() && !column_.allowZeroLength)
-            throw Failure(failure::kZeroLengthNotAllowed, "Field " + where_ + " cannot be a zero-length string.");
+            throw Failure(failure::kZeroLengthNotAllowed, "Field " + where() + " cannot be a zero-length string.");
         if (text.size() > limit)
-            throw Failure(failure::kFieldTooSmall, "The field " + where_ + " is too small to accept the amount of data: " +
+            throw Failure(failure::kFieldTooSmall, "The field " + where() + " is too small to accept the amount of data: " +
                                                        std::to_string(text.size()) + " characters, it holds " +
                                                        std::to_string(limit) + ".");
         if (!jet::encodeCp1252(text))
-            throw Failure(failure::kConversionError, "Data type conversion error: the text for field " + where_ +
+            throw Failure(failure::kConversionError, "Data type conversion error: the text for field " + where() +
                                                          " has characters outside code page 1252.");
         return text;
     }
@@ -140,15 +140,18 @@ private:
         if (value_.kind() != Variant::Kind::Binary) throw cannotConvert();
         const auto& bytes = std::get<jet::Bytes>(value_.value());
         if (column_.type == jet::ColumnType::Binary && bytes.size() > column_.size)
-            throw Failure(failure::kFieldTooSmall, "The field " + where_ + " is too small to accept the amount of data: " +
+            throw Failure(failure::kFieldTooSmall, "The field " + where() + " is too small to accept the amount of data: " +
                                                        std::to_string(bytes.size()) + " bytes, it holds " +
                                                        std::to_string(column_.size) + ".");
         return bytes;
     }
 
+    // The column's name for a failure's description, as 'Table.Column'.
+    std::string where() const { return "'" + jet::toUtf8(table_) + "." + jet::toUtf8(column_.name) + "'"; }
+
     const Variant& value_;
     const jet::ColumnDefinition& column_;
-    std::string where_;
+    const std::u16string& table_;
 };
 
 }  // namespace

@@ -65,6 +65,7 @@ bool Variant::isNumeric() const {
 std::u16string Variant::toText() const {
     if (empty_) return u"";
     if (jet::isNull(value_)) throw Failure(kInvalidUseOfNull, "Invalid use of Null.");
+    if (auto* s = std::get_if<std::u16string>(&value_)) return *s;
     const std::string text = std::visit(
         Overloaded{
             [](const jet::Null&) { return std::string(); },
@@ -82,7 +83,6 @@ std::u16string Variant::toText() const {
             [](const jet::Decimal& v) { return jet::formatDecimal(v); },
         },
         value_);
-    if (auto* s = std::get_if<std::u16string>(&value_)) return *s;
     return jet::fromUtf8(text);
 }
 

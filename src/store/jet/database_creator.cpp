@@ -65,7 +65,7 @@ void writeNewJet3Database(platform::File file, DateTime now) {
     rebuildIndexes(c, kMSysObjectsPage);
     rebuildIndexes(c, kMSysACEsPage);
 
-    pages.flush();
+    pages.flushAll();
     pages.sync();
     pages.close();
 }

@@ -149,7 +149,7 @@ void DatabaseFile::createTable(const std::u16string& name, const std::vector<New
     auto context = startWriting();
     guarded([&] {
         createUserTable(context, name, columns, now());
-        pages_.flush();
+        pages_.flushAll();
         catalog_ = Catalog::read(pages_, *format_);
     });
 }
@@ -177,7 +177,7 @@ RowPointer DatabaseFile::updateRow(const TableDefinition& table, RowPointer at, 
 void DatabaseFile::close() {
     guarded([&] {
         if (pages_.writable()) {
-            pages_.flush();
+            pages_.flushAll();
             pages_.sync();
         }
         pages_.close();

@@ -38,10 +38,25 @@ std::uint32_t PageFile::appendPage() {
     return number;
 }
 
+void PageFile::deferPage(std::uint32_t number) {
+    if (dirty_.erase(number)) deferred_.insert(number);
+}
+
 void PageFile::flush() {
+    if (!deferred_.empty() && (dirty_.size() > 1 || ++flushesSinceDeferred_ >= kDeferredFlushes)) {
+        dirty_.insert(deferred_.begin(), deferred_.end());
+        deferred_.clear();
+        flushesSinceDeferred_ = 0;
+    }
     for (std::uint32_t number : dirty_)
         file_.writeAt(static_cast<std::uint64_t>(number) * pageSize_, cache_.at(number));
     dirty_.clear();
+}
+
+void PageFile::flushAll() {
+    dirty_.insert(deferred_.begin(), deferred_.end());
+    deferred_.clear();
+    flush();
 }
 
 void PageFile::sync() { file_.sync(); }

@@ -5,7 +5,8 @@
 // outside the file. Writing is off until enableWriting() reopens the file for
 // writing: a file opened only to read is never opened writable, so neither its
 // bytes nor its modification time can change. Changed pages stay in memory
-// until flush(); sync() makes them durable.
+// until flush(); sync() makes them durable. A page that changes with every row
+// (a table's row count) may be deferred, so that adding a row costs one write.
 #pragma once
 
 #include <cstdint>
@@ -34,9 +35,13 @@ public:
     void enableWriting();
     // A page for changing; it is written out by the next flush().
     std::span<std::uint8_t> mutablePage(std::uint32_t number);
+    // Lets a changed page wait: flush() writes it only together with other structural
+    // changes (two or more pages), or after kDeferredFlushes flushes, or flushAll().
+    void deferPage(std::uint32_t number);
     // A new zero-filled page at the end of the file.
     std::uint32_t appendPage();
     void flush();
+    void flushAll();
     void sync();
     void close();
 
@@ -49,6 +54,10 @@ private:
     bool writable_ = false;
     std::map<std::uint32_t, std::vector<std::uint8_t>> cache_;
     std::set<std::uint32_t> dirty_;
+    std::set<std::uint32_t> deferred_;
+    unsigned flushesSinceDeferred_ = 0;
 };
+
+inline constexpr unsigned kDeferredFlushes = 64;
 
 }  // namespace zestrel::jet

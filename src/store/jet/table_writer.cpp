@@ -155,6 +155,7 @@ RowPointer insertRow(WriteContext& c, TableDefinition& table, const std::vector<
     auto definition = c.pages.mutablePage(table.page);
     table.rowCount = readU32(definition, kTdefRowCountOffset) + 1;
     writeU32(definition, kTdefRowCountOffset, table.rowCount);
+    c.pages.deferPage(table.page);
     return at;
 }
 
