@@ -124,6 +124,8 @@ long Recordset::RecordCount() const {
 std::size_t Recordset::columnIndex(const std::u16string& name) const {
     ensureOpen();
     for (std::size_t i = 0; i < fields_.size(); ++i)
+        if (fields_[i].Name() == name) return i;
+    for (std::size_t i = 0; i < fields_.size(); ++i)
         if (jet::equalsIgnoringCase(fields_[i].Name(), name)) return i;
     throw Failure(failure::kItemNotFound, "Item not found in this collection: the table '" +
                                               jet::toUtf8(table_.name) + "' has no field '" + jet::toUtf8(name) + "'.");

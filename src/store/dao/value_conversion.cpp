@@ -69,7 +69,7 @@ private:
             throw Failure(failure::kFieldTooSmall, "The field " + where() + " is too small to accept the amount of data: " +
                                                        std::to_string(text.size()) + " characters, it holds " +
                                                        std::to_string(limit) + ".");
-        if (!jet::encodeCp1252(text))
+        if (!jet::fitsCp1252(text))
             throw Failure(failure::kConversionError, "Data type conversion error: the text for field " + where() +
                                                          " has characters outside code page 1252.");
         return text;

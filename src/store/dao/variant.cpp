@@ -1,5 +1,7 @@
 #include "store/dao/variant.h"
 
+#include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -23,14 +25,16 @@ Overloaded(Ts...) -> Overloaded<Ts...>;
 std::string formatNumber(double value, int digits) {
     if (std::isnan(value)) return "NaN";
     if (std::isinf(value)) return value < 0 ? "-Infinity" : "Infinity";
-    // The fewest digits (up to `digits`) that give back the value as the type it came from.
+    // The fewest significant digits (up to `digits`) that give back the value as the type it
+    // came from: the shortest round-trip form tells how many that is.
+    char shortest[64];
+    const auto end = digits <= 7 ? std::to_chars(shortest, shortest + sizeof shortest, static_cast<float>(value),
+                                                 std::chars_format::scientific)
+                                 : std::to_chars(shortest, shortest + sizeof shortest, value, std::chars_format::scientific);
+    int significant = 0;
+    for (const char* p = shortest; p != end.ptr && *p != 'e'; ++p) significant += (*p >= '0' && *p <= '9');
     char text[64];
-    for (int precision = 1; precision <= digits; ++precision) {
-        std::snprintf(text, sizeof text, "%.*G", precision, value);
-        const double back = std::strtod(text, nullptr);
-        const bool same = digits <= 7 ? static_cast<float>(back) == static_cast<float>(value) : back == value;
-        if (same) break;
-    }
+    std::snprintf(text, sizeof text, "%.*G", std::clamp(significant, 1, digits), value);
     return text;
 }
 

@@ -10,11 +10,14 @@ PageFile::PageFile(platform::File file, std::uint32_t pageSize)
 
 std::vector<std::uint8_t>& PageFile::load(std::uint32_t number) {
     if (number >= pageCount_) throw CorruptData("a page pointer leads past the end of the file");
-    auto found = cache_.find(number);
-    if (found != cache_.end()) return found->second;
-    std::vector<std::uint8_t> bytes(pageSize_);
-    file_.readAt(static_cast<std::uint64_t>(number) * pageSize_, bytes);
-    return cache_.emplace(number, std::move(bytes)).first->second;
+    if (cache_.size() < pageCount_) cache_.resize(pageCount_);
+    auto& slot = cache_[number];
+    if (!slot) {
+        auto bytes = std::make_unique<std::vector<std::uint8_t>>(pageSize_);
+        file_.readAt(static_cast<std::uint64_t>(number) * pageSize_, *bytes);
+        slot = std::move(bytes);
+    }
+    return *slot;
 }
 
 std::span<const std::uint8_t> PageFile::page(std::uint32_t number) { return load(number); }
@@ -33,7 +36,8 @@ std::span<std::uint8_t> PageFile::mutablePage(std::uint32_t number) {
 
 std::uint32_t PageFile::appendPage() {
     std::uint32_t number = pageCount_++;
-    cache_[number] = std::vector<std::uint8_t>(pageSize_, 0);
+    cache_.resize(pageCount_);
+    cache_[number] = std::make_unique<std::vector<std::uint8_t>>(pageSize_, 0);
     dirty_.insert(number);
     return number;
 }
@@ -49,7 +53,7 @@ void PageFile::flush() {
         flushesSinceDeferred_ = 0;
     }
     for (std::uint32_t number : dirty_)
-        file_.writeAt(static_cast<std::uint64_t>(number) * pageSize_, cache_.at(number));
+        file_.writeAt(static_cast<std::uint64_t>(number) * pageSize_, *cache_.at(number));
     dirty_.clear();
 }
 

@@ -52,7 +52,7 @@ private:
     std::uint32_t pageSize_;
     std::uint32_t pageCount_;
     bool writable_ = false;
-    std::map<std::uint32_t, std::vector<std::uint8_t>> cache_;
+    std::vector<std::unique_ptr<std::vector<std::uint8_t>>> cache_;  // by page number, loaded on first use
     std::set<std::uint32_t> dirty_;
     std::set<std::uint32_t> deferred_;
     unsigned flushesSinceDeferred_ = 0;

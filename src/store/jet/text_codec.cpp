@@ -34,6 +34,14 @@ std::optional<std::uint8_t> encodeCp1252(char16_t unit) {
     return std::nullopt;
 }
 
+bool fitsCp1252(const std::u16string& text) {
+    for (char16_t unit : text)
+        if ((unit >= 0x80 && unit < 0xA0) || unit > 0xFF) {
+            if (!encodeCp1252(unit)) return false;
+        }
+    return true;
+}
+
 std::optional<std::vector<std::uint8_t>> encodeCp1252(const std::u16string& text) {
     std::vector<std::uint8_t> out;
     out.reserve(text.size());

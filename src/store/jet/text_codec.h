@@ -17,6 +17,8 @@ namespace zestrel::jet {
 std::u16string decodeCp1252(std::span<const std::uint8_t> bytes);
 // The code page 1252 byte for a code unit, or nothing when 1252 has no such character.
 std::optional<std::uint8_t> encodeCp1252(char16_t unit);
+// Whether every character of a text has a code page 1252 byte.
+bool fitsCp1252(const std::u16string& text);
 // Encodes all of a text; nothing when a character has no code page 1252 byte.
 std::optional<std::vector<std::uint8_t>> encodeCp1252(const std::u16string& text);
 
