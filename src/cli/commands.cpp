@@ -3,8 +3,15 @@
 #include <CLI/CLI.hpp>
 #include <iostream>
 
+#include <algorithm>
+#include <unistd.h>
+
 #include "cli/json_writer.h"
+#include "cli/terminal_view.h"
+#include "format/create_cookbook.h"
 #include "store/dao/db_engine.h"
+#include "window/frm_main.h"
+#include "zestrel_version.h"
 #include "store/jet/failure.h"
 #include "store/jet/text_codec.h"
 
@@ -74,6 +81,29 @@ void dumpTable(const std::string& file, const std::string& table) {
     db->Close();
 }
 
+int newCookbook(const std::string& file) {
+    TerminalView view(std::cout, std::cerr, false);
+    platform::setMessageView(&view);
+    dbFunction::CreateCookbook(jet::fromUtf8(file));
+    platform::setMessageView(nullptr);
+    const bool failed = view.messageCount(platform::MsgIcon::Critical) > 0;
+    if (!failed) std::cout << "Created an empty layout-1.3 cookbook: " << file << '\n';
+    return failed ? kExitFailure : 0;
+}
+
+// The Browse command on one file: the version it finds and whether it offers an upgrade.
+int cookbookVersion(const std::string& file) {
+    TerminalView view(std::cout, std::cerr, false);
+    frmMain form(view);
+    view.answerDialogWith(jet::fromUtf8(file));
+    form.cmdOpen_Click();
+    const bool offered = view.messageCount(platform::MsgIcon::Warning) == 0;
+    const std::u16string shown = form.sCookbookVersion.empty() ? u"1.0" : form.sCookbookVersion;
+    std::cout << jet::toUtf8(form.sCookbookPath) << ": version " << jet::toUtf8(shown)
+              << (offered ? ", upgrade offered" : ", up to date") << '\n';
+    return 0;
+}
+
 // Runs one subcommand, printing a failure as "<number> - <description>".
 template <typename Action>
 int report(Action&& action) {
@@ -93,7 +123,7 @@ int report(Action&& action) {
 
 int runZestrel(int argc, char** argv) {
     CLI::App app{"Zestrel Cookbook Upgrade: reads and upgrades recipe cookbook files (Jet databases)."};
-    app.set_version_flag("--version", std::string(ZESTREL_VERSION));
+    app.set_version_flag("--version", std::string(kVersionText));
     app.require_subcommand(1);
 
     std::string file;
@@ -107,6 +137,11 @@ int runZestrel(int argc, char** argv) {
     dump->add_option("FILE", file, "The database file")->required();
     dump->add_option("TABLE", table, "The table (system tables too)")->required();
 
+    auto* create = app.add_subcommand("new", "Create an empty cookbook of layout 1.3 (the file must not exist).");
+    create->add_option("FILE", file, "The cookbook file to create")->required();
+    auto* version = app.add_subcommand("version", "Read a cookbook's version as Browse does, and say whether an upgrade is offered.");
+    version->add_option("FILE", file, "The cookbook file (\".rcp\" is added when the name does not end in it)")->required();
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -114,6 +149,8 @@ int runZestrel(int argc, char** argv) {
     }
     if (tables->parsed()) return report([&] { listTables(file); });
     if (schema->parsed()) return report([&] { printSchema(file, table); });
+    if (create->parsed()) return newCookbook(file);
+    if (version->parsed()) return cookbookVersion(file);
     return report([&] { dumpTable(file, table); });
 }
 

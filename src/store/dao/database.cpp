@@ -9,6 +9,15 @@ namespace zestrel::dao {
 Database::Database(std::shared_ptr<jet::DatabaseFile> file)
     : path_(file->path()), state_(std::make_shared<DatabaseState>(DatabaseState{std::move(file), true})) {}
 
+Database::~Database() {
+    if (!state_->open) return;
+    try {
+        Close();
+    } catch (const std::exception&) {
+        // Released without an explicit close: nothing is left to report to.
+    }
+}
+
 void Database::ensureOpen() const {
     if (!state_->open) throw Failure(failure::kDatabaseClosed, "Object invalid or no longer set: the database is closed.");
 }

@@ -27,6 +27,8 @@ private:
 class Database {
 public:
     explicit Database(std::shared_ptr<jet::DatabaseFile> file);
+    // Releasing the last reference closes the database, as Close does (failures are not reported).
+    ~Database();
     Database(const Database&) = delete;
     Database& operator=(const Database&) = delete;
 

@@ -4,9 +4,9 @@
 // A key column is a flag byte (0x7F ascending, 0x00 null) and the encoded
 // value. Long: four bytes big-endian with the sign bit flipped, so that byte
 // order is number order. Text: one byte per character and a closing zero.
-// Letters are case-blind, digits come before letters. The character codes
-// used are those observed in catalog indexes the genuine engine wrote; a text
-// with any other character has no known key, and encodeTextKey says so.
+// Letters are case-blind, digits come before letters. Keys are written for
+// texts of printable ASCII characters; any other character has no simple key
+// (the engine adds extra bytes for accents), and appendTextKey says so.
 #pragma once
 
 #include <cstdint>

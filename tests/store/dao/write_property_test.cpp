@@ -45,9 +45,9 @@ public:
     int pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng_); }
     bool chance(int percent) { return pick(100) < percent; }
 
-    // Names from the letters catalog indexes can sort.
+    // Names of letters (the catalog index sorts any printable ASCII name).
     std::u16string name(int length) {
-        static const std::u16string letters = u"abcdefghijklmnoprstuyABCDEFGHIJKLMNOPRSTUY";
+        static const std::u16string letters = u"abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ";
         std::u16string text;
         for (int i = 0; i < length; ++i) text.push_back(letters[static_cast<std::size_t>(pick(static_cast<int>(letters.size())))]);
         return text;

@@ -1,0 +1,56 @@
+// The window of the command-line program: status texts and message boxes
+// become printed lines (boxes with their title; failures and warnings on
+// standard error), the progress bar is drawn only when the output is a
+// terminal, the open-file dialog answers with the file named on the command
+// line, and there are no pauses.
+#pragma once
+
+#include <iosfwd>
+#include <optional>
+#include <string>
+
+#include "platform/form_view.h"
+
+namespace zestrel::cli {
+
+class TerminalView : public platform::FormView {
+public:
+    TerminalView(std::ostream& out, std::ostream& err, bool drawProgress);
+
+    void setStatusText(const std::u16string& text) override;
+    void setProgressVisible(bool visible) override;
+    void setProgressValue(int value) override;
+    void setPercentCaption(const std::u16string& caption) override;
+    void setUpgradeEnabled(bool) override {}
+    void setExitEnabled(bool) override {}
+    void setBrowseEnabled(bool) override {}
+    void setPathText(const std::u16string& text) override { path_ = text; }
+    std::u16string pathText() const override { return path_; }
+    void setBusyPointer(bool) override {}
+    void messageBox(const std::u16string& text, platform::MsgIcon icon, const std::u16string& title) override;
+    std::optional<std::u16string> openFile(const platform::OpenFileRequest& request) override;
+    void doEvents() override {}
+    void pause(int) override {}
+
+    // The file the next open-file dialog gives back.
+    void answerDialogWith(std::u16string file) { dialogAnswer_ = std::move(file); }
+
+    int messageCount(platform::MsgIcon icon) const;
+    const std::u16string& lastMessage() const { return lastMessage_; }
+
+private:
+    void endProgressLine();
+
+    std::ostream& out_;
+    std::ostream& err_;
+    bool drawProgress_;
+    bool progressShown_ = false;
+    int progressValue_ = 0;
+    std::u16string percent_;
+    std::u16string path_;
+    std::optional<std::u16string> dialogAnswer_;
+    int counts_[3] = {0, 0, 0};
+    std::u16string lastMessage_;
+};
+
+}  // namespace zestrel::cli

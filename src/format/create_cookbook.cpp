@@ -1,0 +1,26 @@
+#include "format/create_cookbook.h"
+
+#include "format/cookbook_schema.h"
+#include "platform/form_view.h"
+#include "store/dao/db_engine.h"
+#include "store/db_function.h"
+#include "store/failure_text.h"
+
+namespace zestrel::dbFunction {
+
+void CreateCookbook(const std::u16string& path) {
+    try {
+        auto& engine = dao::DBEngine::Instance();  // created on first use
+        dbCookbook = engine.CreateDatabase(std::filesystem::path(path), dao::dbLangGeneral, dao::dbVersion30);
+        CreateRecipeTable();
+        CreateIngredientTable();
+        CreateVersionTable();
+        dbCookbook->Close();
+        dbCookbook.reset();
+    } catch (const Failure& f) {
+        // dbCookbook keeps what it held: nothing when the creation failed, the open database otherwise.
+        platform::MsgBox(failureText(f), platform::MsgIcon::Critical, u"Create Database");
+    }
+}
+
+}  // namespace zestrel::dbFunction

@@ -1,0 +1,69 @@
+#include "window/frm_main.h"
+
+#include "store/db_function.h"
+
+namespace zestrel {
+
+namespace {
+
+constexpr const char16_t* kUpgradeThreshold = u"1.2";
+constexpr const char16_t* kVersionWithoutMarker = u"1.0";
+constexpr std::size_t kVersionLength = 3;
+
+// The extension rule: a path whose last four characters are not ".rcp" in any case gets ".rcp".
+std::u16string withCookbookExtension(const std::u16string& path) {
+    std::u16string tail = path.size() > 4 ? path.substr(path.size() - 4) : path;
+    for (auto& c : tail)
+        if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c + 0x20);
+    return tail == u".rcp" ? path : path + u".rcp";
+}
+
+}  // namespace
+
+bool versionBefore(const std::u16string& a, const std::u16string& b) { return a.compare(b) < 0; }
+
+frmMain::frmMain(platform::FormView& view) : FrmMainBase(view) { platform::setMessageView(&view); }
+
+frmMain::~frmMain() {
+    if (platform::messageView() == &view_) platform::setMessageView(nullptr);
+}
+
+void frmMain::Form_Load() { view_.setStatusText(u"Click on Browse button to select a cookbook."); }
+
+void frmMain::Form_Unload() { unloaded_ = true; }
+
+void frmMain::cmdExit_Click() { Form_Unload(); }
+
+void frmMain::setPathBox(const std::u16string& text) {
+    view_.setPathText(text);
+    tDb_Change();
+}
+
+void frmMain::tDb_Change() {
+    if (!view_.pathText().empty()) view_.setUpgradeEnabled(true);
+}
+
+void frmMain::cmdOpen_Click() {
+    try {
+        const auto chosen = view_.openFile({u"Open Cookbook", u"Zestrel Cookbook (*.rcp)", u"*.rcp", u""});
+        if (!chosen) return;  // a cancel changes nothing
+        sCookbookPath = withCookbookExtension(*chosen);
+        setPathBox(sCookbookPath);
+        dbFunction::OpenCookbook(sCookbookPath);
+        sCookbookVersion = dbFunction::ReadCookbookVersion();
+        sCookbookVersion = sCookbookVersion.substr(0, kVersionLength);
+        dbFunction::CloseCookbook();
+        if (versionBefore(sCookbookVersion, kUpgradeThreshold)) {
+            const std::u16string shown = sCookbookVersion.empty() ? kVersionWithoutMarker : sCookbookVersion;
+            view_.setStatusText(u"Selected cookbook version is " + shown + u", click Upgrade to start.");
+        } else {
+            view_.messageBox(u"This cookbook is already up to date. You don't need to upgrade it.",
+                             platform::MsgIcon::Warning, u"");
+            setPathBox(u"");
+        }
+    } catch (const std::exception&) {
+        // Browse ends silently at the step that failed.
+    }
+}
+
+}  // namespace zestrel

@@ -1,0 +1,68 @@
+// A window that records what frmMain does to it, for tests: every call is kept
+// in order as an event, the current state of each element can be read, and
+// the open-file dialog answers from a queue the test fills (an empty answer
+// is a cancel).
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/form_view.h"
+
+namespace zestrel {
+
+struct ViewEvent {
+    enum class Kind { Status, ProgressVisible, ProgressValue, Percent, Upgrade, Exit, Browse, Path, Busy, Message, Dialog, Yield, Pause };
+    Kind kind;
+    std::u16string text;  // status, caption, path, message text
+    int number = 0;       // progress value, pause milliseconds, enabled/visible/busy as 0 or 1, message icon
+    std::u16string title; // message title as given (empty: the application title)
+};
+
+class RecordingView : public platform::FormView {
+public:
+    void setStatusText(const std::u16string& text) override;
+    void setProgressVisible(bool visible) override;
+    void setProgressValue(int value) override;
+    void setPercentCaption(const std::u16string& caption) override;
+    void setUpgradeEnabled(bool enabled) override;
+    void setExitEnabled(bool enabled) override;
+    void setBrowseEnabled(bool enabled) override;
+    void setPathText(const std::u16string& text) override;
+    std::u16string pathText() const override { return path; }
+    void setBusyPointer(bool busy) override;
+    void messageBox(const std::u16string& text, platform::MsgIcon icon, const std::u16string& title) override;
+    std::optional<std::u16string> openFile(const platform::OpenFileRequest& request) override;
+    void doEvents() override;
+    void pause(int milliseconds) override;
+
+    // What the next open-file dialogs give back; nothing queued means cancel.
+    std::deque<std::optional<std::u16string>> dialogAnswers;
+    // Runs at every yield (a test can act "during" a long operation).
+    std::function<void()> onYield;
+
+    std::vector<ViewEvent> events;
+    std::vector<platform::OpenFileRequest> dialogRequests;
+    std::u16string status;
+    std::u16string path;
+    std::u16string percent;
+    bool progressVisible = false;
+    int progressValue = 0;
+    bool upgradeEnabled = false;
+    bool exitEnabled = true;
+    bool browseEnabled = true;
+    bool busy = false;
+
+    // The message boxes shown, in order.
+    std::vector<ViewEvent> messages() const;
+    // The events of one kind, in order.
+    std::vector<ViewEvent> eventsOf(ViewEvent::Kind kind) const;
+
+private:
+    void add(ViewEvent::Kind kind, std::u16string text = {}, int number = 0, std::u16string title = {});
+};
+
+}  // namespace zestrel
