@@ -7,6 +7,8 @@
 #include <unistd.h>
 
 #include "cli/json_writer.h"
+#include "cli/sample_cookbook.h"
+#include "platform/file_system.h"
 #include "cli/terminal_view.h"
 #include "format/create_cookbook.h"
 #include "store/dao/db_engine.h"
@@ -104,6 +106,35 @@ int cookbookVersion(const std::string& file) {
     return 0;
 }
 
+// Browse and Upgrade on each file, headless; success only when every upgrade succeeded.
+int upgradeCookbooks(const std::vector<std::string>& files, const std::string& programFolder) {
+    if (!programFolder.empty()) platform::setProgramFolder(programFolder);
+    bool allSucceeded = true;
+    for (const auto& file : files) {
+        TerminalView view(std::cout, std::cerr, ::isatty(1) == 1);
+        frmMain form(view);
+        form.Form_Load();
+        view.answerDialogWith(jet::fromUtf8(file));
+        form.cmdOpen_Click();
+        if (view.messageCount(platform::MsgIcon::Warning) == 0) form.cmdUp_Click();
+        const bool succeeded = view.messageCount(platform::MsgIcon::Information) == 1 &&
+                               view.messageCount(platform::MsgIcon::Critical) == 0 &&
+                               view.messageCount(platform::MsgIcon::Warning) == 0;
+        allSucceeded = allSucceeded && succeeded;
+    }
+    return allSucceeded ? 0 : kExitFailure;
+}
+
+void writeSample(const std::string& file, const std::string& layout, const SampleOptions& base,
+                 const std::string& recipeRows, const std::string& ingredientRows) {
+    SampleOptions options = base;
+    options.layout = layout == "1.0" ? OldLayout::V10 : OldLayout::V11;
+    if (!recipeRows.empty()) options.recipeRows = readJsonLines(recipeRows);
+    if (!ingredientRows.empty()) options.ingredientRows = readJsonLines(ingredientRows);
+    writeSampleCookbook(file, options);
+    std::cout << "Wrote a layout-" << layout << " cookbook: " << file << '\n';
+}
+
 // Runs one subcommand, printing a failure as "<number> - <description>".
 template <typename Action>
 int report(Action&& action) {
@@ -142,6 +173,28 @@ int runZestrel(int argc, char** argv) {
     auto* version = app.add_subcommand("version", "Read a cookbook's version as Browse does, and say whether an upgrade is offered.");
     version->add_option("FILE", file, "The cookbook file (\".rcp\" is added when the name does not end in it)")->required();
 
+    std::vector<std::string> files;
+    std::string programFolder;
+    auto* upgrade = app.add_subcommand("upgrade", "Browse and Upgrade each cookbook, headless; exit 0 only when all upgrades succeed.");
+    upgrade->add_option("--program-folder", programFolder,
+                        "The program's folder (for tempdb.mdb and Backup); default: the executable's folder, "
+                        "or the per-user data folder when that cannot be written");
+    upgrade->add_option("FILE", files, "The cookbook files")->required();
+
+    std::string layout;
+    std::string recipeRows;
+    std::string ingredientRows;
+    SampleOptions sample;
+    auto* sampleCommand = app.add_subcommand("sample", "Write an old-layout cookbook, generated or from given rows.");
+    sampleCommand->add_option("--layout", layout, "1.0 or 1.1")->required()->check(CLI::IsMember({"1.0", "1.1"}));
+    sampleCommand->add_option("--recipes", sample.recipes, "Number of recipes to generate")->check(CLI::NonNegativeNumber);
+    sampleCommand->add_option("--ingredients-per-recipe", sample.ingredientsPerRecipe, "Ingredient rows per recipe")
+        ->check(CLI::NonNegativeNumber);
+    sampleCommand->add_option("--seed", sample.seed, "Seed of the generator");
+    sampleCommand->add_option("--recipe-rows", recipeRows, "Recipe rows, one JSON object per line (old column names)");
+    sampleCommand->add_option("--ingredient-rows", ingredientRows, "Ingred rows, one JSON object per line (old column names)");
+    sampleCommand->add_option("FILE", file, "The cookbook file to write (must not exist)")->required();
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -151,6 +204,8 @@ int runZestrel(int argc, char** argv) {
     if (schema->parsed()) return report([&] { printSchema(file, table); });
     if (create->parsed()) return newCookbook(file);
     if (version->parsed()) return cookbookVersion(file);
+    if (upgrade->parsed()) return upgradeCookbooks(files, programFolder);
+    if (sampleCommand->parsed()) return report([&] { writeSample(file, layout, sample, recipeRows, ingredientRows); });
     return report([&] { dumpTable(file, table); });
 }
 

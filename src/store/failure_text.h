@@ -3,11 +3,16 @@
 
 #include <string>
 
+#include "platform/file.h"
 #include "store/jet/failure.h"
 
 namespace zestrel {
 
 std::u16string failureText(const Failure& failure);
+
+// A file operation's failure with the number the system's users know for it: 53 file not found,
+// 58 file already exists, 70 permission denied, 76 path not found, 75 path/file access error.
+Failure fileFailure(const platform::FileError& error);
 
 // VB's "Object variable or With block variable not set": a handle used before it holds an object.
 inline constexpr std::int32_t kObjectNotSet = 91;

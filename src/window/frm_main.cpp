@@ -1,6 +1,9 @@
 #include "window/frm_main.h"
 
+#include "format/create_cookbook.h"
+#include "platform/file_system.h"
 #include "store/db_function.h"
+#include "store/failure_text.h"
 
 namespace zestrel {
 
@@ -22,7 +25,7 @@ std::u16string withCookbookExtension(const std::u16string& path) {
 
 bool versionBefore(const std::u16string& a, const std::u16string& b) { return a.compare(b) < 0; }
 
-frmMain::frmMain(platform::FormView& view) : FrmMainBase(view) { platform::setMessageView(&view); }
+frmMain::frmMain(platform::FormView& view) : FrmMainUpgrade(view) { platform::setMessageView(&view); }
 
 frmMain::~frmMain() {
     if (platform::messageView() == &view_) platform::setMessageView(nullptr);
@@ -64,6 +67,42 @@ void frmMain::cmdOpen_Click() {
     } catch (const std::exception&) {
         // Browse ends silently at the step that failed.
     }
+}
+
+}  // namespace zestrel
+
+namespace zestrel {
+
+void frmMain::cmdUp_Click() {
+    const std::filesystem::path temporary = platform::programFolder() / "tempdb.mdb";
+    const std::u16string temporaryPath = temporary.u16string();
+    std::u16string failure;
+    view_.setBrowseEnabled(false);
+    try {
+        view_.setExitEnabled(false);
+        view_.setUpgradeEnabled(false);
+        if (platform::fileExists(temporary)) platform::deleteFile(temporary);
+        view_.setBusyPointer(true);
+        view_.setProgressVisible(true);
+        view_.setStatusText(u"Create temporary file...");
+        view_.pause(500);
+        dbFunction::CreateCookbook(temporaryPath);
+        view_.setStatusText(u"Copying data from old cookbook...");
+        view_.pause(500);
+        if (sCookbookVersion.empty()) UpVersion_10(sCookbookPath, temporaryPath);
+        if (sCookbookVersion == u"1.1") UpVersion_11(sCookbookPath, temporaryPath);
+    } catch (const Failure& f) {
+        failure = failureText(f);
+    } catch (const platform::FileError& e) {
+        failure = failureText(fileFailure(e));
+    }
+    view_.setProgressValue(0);
+    view_.setProgressVisible(false);
+    view_.setPercentCaption(u"");
+    view_.setBusyPointer(false);
+    if (!failure.empty()) view_.messageBox(failure, platform::MsgIcon::Critical, u"");
+    view_.setExitEnabled(true);
+    view_.setBrowseEnabled(true);
 }
 
 }  // namespace zestrel

@@ -7,11 +7,11 @@
 #include <string>
 
 #include "platform/form_view.h"
-#include "store/frm_main_base.h"
+#include "upgrade/frm_main_upgrade.h"
 
 namespace zestrel {
 
-class frmMain : public FrmMainBase {
+class frmMain : public FrmMainUpgrade {
 public:
     // Message boxes of the dbFunction procedures go to this window while it exists.
     explicit frmMain(platform::FormView& view);
@@ -22,6 +22,9 @@ public:
     void cmdExit_Click();
     void cmdOpen_Click();
     void tDb_Change();
+    // The Upgrade command. Browse is disabled while it runs, so that no Browse can change the
+    // version or path a run works on.
+    void cmdUp_Click();
 
     // Sets the path box and runs its change rule, as every assignment to the box does.
     void setPathBox(const std::u16string& text);

@@ -64,7 +64,10 @@ void RecordingView::doEvents() {
     add(Kind::Yield);
     if (onYield) onYield();
 }
-void RecordingView::pause(int milliseconds) { add(Kind::Pause, {}, milliseconds); }
+void RecordingView::pause(int milliseconds) {
+    add(Kind::Pause, {}, milliseconds);
+    if (onPause) onPause();
+}
 
 std::vector<ViewEvent> RecordingView::messages() const { return eventsOf(Kind::Message); }
 

@@ -41,8 +41,9 @@ public:
 
     // What the next open-file dialogs give back; nothing queued means cancel.
     std::deque<std::optional<std::u16string>> dialogAnswers;
-    // Runs at every yield (a test can act "during" a long operation).
+    // Run at every yield and every pause (a test can act "during" a long operation).
     std::function<void()> onYield;
+    std::function<void()> onPause;
 
     std::vector<ViewEvent> events;
     std::vector<platform::OpenFileRequest> dialogRequests;

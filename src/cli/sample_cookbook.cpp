@@ -1,0 +1,169 @@
+#include "cli/sample_cookbook.h"
+
+#include <fstream>
+#include <random>
+
+#include "store/dao/db_engine.h"
+#include "store/jet/failure.h"
+#include "store/jet/text_codec.h"
+
+namespace zestrel::cli {
+
+namespace {
+
+using namespace dao::type;
+using nlohmann::json;
+
+const std::vector<OldColumn> kRecipe10{
+    {u"Name", dbText, 255},   {u"Catagory", dbText, 255}, {u"MainIngr", dbText, 255}, {u"Style", dbText, 255},
+    {u"Prep", dbMemo, 0},     {u"Serving", dbText, 50},   {u"comment", dbMemo, 0},    {u"Mark", dbBoolean, 1},
+    {u"PrepTime", dbText, 255}, {u"Ingredient", dbMemo, 0}, {u"Pic", dbMemo, 0},      {u"Yield", dbText, 255},
+    {u"rID", dbLong, 4}};
+const std::vector<OldColumn> kRecipe11{
+    {u"Name", dbText, 255},     {u"Category", dbText, 255},  {u"MainIngr", dbText, 255}, {u"Style", dbText, 255},
+    {u"Prep", dbMemo, 0},       {u"Serving", dbText, 50},    {u"comment", dbMemo, 0},    {u"Mark", dbBoolean, 1},
+    {u"PrepTime", dbText, 255}, {u"CookTime", dbText, 255},  {u"Ingredient", dbMemo, 0}, {u"Pic", dbMemo, 0},
+    {u"Yield", dbText, 255},    {u"rID", dbText, 255},       {u"Cookware", dbText, 255}};
+const std::vector<OldColumn> kIngred10{
+    {u"Name", dbText, 255}, {u"Amt", dbText, 255}, {u"Messure", dbText, 255}, {u"Ingred", dbMemo, 0},
+    {u"com", dbText, 255},  {u"Item", dbLong, 4},  {u"rID", dbLong, 4}};
+const std::vector<OldColumn> kIngred11{
+    {u"Name", dbText, 255}, {u"Amt", dbText, 255},  {u"Measure", dbText, 255}, {u"Ingred", dbMemo, 0},
+    {u"com", dbText, 255},  {u"Item", dbText, 255}, {u"rID", dbText, 255},     {u"Weights", dbText, 255}};
+
+void defineTable(dao::Database& db, const char16_t* name, const std::vector<OldColumn>& columns) {
+    auto td = db.CreateTableDef(name);
+    for (const auto& c : columns) {
+        auto field = td->CreateField(c.name, c.type, c.size);
+        field->AllowZeroLength(c.type == dbText || c.type == dbMemo);
+        td->Fields().Append(field);
+    }
+    db.TableDefs().Append(td);
+}
+
+dao::Variant fromJson(const json& value) {
+    if (value.is_null()) return dao::Variant::null();
+    if (value.is_boolean()) return dao::Variant(value.get<bool>());
+    if (value.is_number_integer()) return dao::Variant(static_cast<double>(value.get<std::int64_t>()));
+    if (value.is_number()) return dao::Variant(value.get<double>());
+    if (value.is_string()) return dao::Variant(jet::fromUtf8(value.get<std::string>()));
+    throw Failure(failure::kConversionError, "A row value must be null, a Boolean, a number or a text: " + value.dump());
+}
+
+void addRows(dao::Database& db, const char16_t* table, const std::vector<OldColumn>& columns,
+             const std::vector<json>& rows) {
+    auto rs = db.OpenRecordset(table, dao::dbOpenDynaset);
+    for (const auto& row : rows) {
+        if (!row.is_object()) throw Failure(failure::kConversionError, "A row must be a JSON object: " + row.dump());
+        rs->AddNew();
+        for (const auto& c : columns) {
+            const std::string key = jet::toUtf8(c.name);
+            if (row.contains(key)) rs->Collect(c.name) = fromJson(row.at(key));
+        }
+        rs->Update();
+    }
+    rs->Close();
+}
+
+class RowGenerator {
+public:
+    explicit RowGenerator(std::uint32_t seed) : rng_(seed) {}
+
+    std::vector<json> recipes(OldLayout layout, int count) {
+        static const char* categories[] = {"Breakfast", "Soup", "Main Course", "Dessert", "Bread"};
+        std::vector<json> rows;
+        for (int k = 1; k <= count; ++k) {
+            json row{{"Name", "Recipe " + std::to_string(k)}, {"MainIngr", pickOf({"Flour", "Eggs", "Chicken", "Rice"})},
+                     {"Style", pickOf({"French", "Italian", "Thai", "Home"})},
+                     {"Prep", "Mix everything.\nBake for " + std::to_string(20 + pick(40)) + " minutes."},
+                     {"Serving", std::to_string(2 + pick(8)) + " servings"}, {"comment", pick(3) ? json() : json("Family favourite")},
+                     {"Mark", pick(2) == 0}, {"PrepTime", std::to_string(5 + pick(50)) + " min"},
+                     {"Ingredient", "See the ingredient list."}, {"Pic", pick(4) ? json("") : json("pictures/recipe.jpg")},
+                     {"Yield", "portions"}};
+            row[layout == OldLayout::V10 ? "Catagory" : "Category"] = categories[pick(5)];
+            if (layout == OldLayout::V10) {
+                row["rID"] = k;
+            } else {
+                row["rID"] = std::to_string(k);
+                row["CookTime"] = std::to_string(10 + pick(90)) + " min";
+                row["Cookware"] = pickOf({"Oven", "Pan", "Pot", ""});
+            }
+            rows.push_back(row);
+        }
+        return rows;
+    }
+
+    std::vector<json> ingredients(OldLayout layout, int recipes, int perRecipe) {
+        static const char* amounts[] = {"1", "2", "1 1/2", "3/4", "0.5", "2 ", "1 cup", "1/2 cup", "1*", "", "a pinch"};
+        std::vector<json> rows;
+        for (int k = 1; k <= recipes; ++k) {
+            for (int item = 1; item <= perRecipe; ++item) {
+                json row{{"Name", "Recipe " + std::to_string(k)}, {"Amt", amounts[pick(11)]},
+                         {"Ingred", pickOf({"flour", "sugar", "butter", "milk", "eggs", "salt"})},
+                         {"com", pick(3) ? json("") : json("at room temperature")}};
+                row[layout == OldLayout::V10 ? "Messure" : "Measure"] = pickOf({"cup", "tbsp", "tsp", "g", ""});
+                if (layout == OldLayout::V10) {
+                    row["Item"] = item;
+                    row["rID"] = k;
+                } else {
+                    row["Item"] = std::to_string(item);
+                    row["rID"] = std::to_string(k);
+                    row["Weights"] = "";
+                }
+                rows.push_back(row);
+            }
+        }
+        return rows;
+    }
+
+private:
+    int pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng_); }
+    std::string pickOf(std::initializer_list<const char*> choices) {
+        return *(choices.begin() + pick(static_cast<int>(choices.size())));
+    }
+    std::mt19937 rng_;
+};
+
+}  // namespace
+
+const std::vector<OldColumn>& oldRecipeColumns(OldLayout layout) { return layout == OldLayout::V10 ? kRecipe10 : kRecipe11; }
+const std::vector<OldColumn>& oldIngredientColumns(OldLayout layout) {
+    return layout == OldLayout::V10 ? kIngred10 : kIngred11;
+}
+
+void writeSampleCookbook(const std::filesystem::path& path, const SampleOptions& options) {
+    RowGenerator generate(options.seed);
+    const auto recipes = options.recipeRows ? *options.recipeRows : generate.recipes(options.layout, options.recipes);
+    const auto ingredients = options.ingredientRows ? *options.ingredientRows
+                                                    : generate.ingredients(options.layout, options.recipes,
+                                                                           options.ingredientsPerRecipe);
+    auto db = dao::DBEngine::Instance().CreateDatabase(path, dao::dbLangGeneral, dao::dbVersion30);
+    defineTable(*db, u"Recipe", oldRecipeColumns(options.layout));
+    defineTable(*db, u"Ingred", oldIngredientColumns(options.layout));
+    addRows(*db, u"Recipe", oldRecipeColumns(options.layout), recipes);
+    addRows(*db, u"Ingred", oldIngredientColumns(options.layout), ingredients);
+    if (options.layout == OldLayout::V11) {
+        const std::vector<OldColumn> version{{u"Version", dbText, 10}};
+        defineTable(*db, u"Version", version);
+        addRows(*db, u"Version", version, {json{{"Version", "1.1"}}});
+    }
+    db->Close();
+}
+
+std::vector<json> readJsonLines(const std::filesystem::path& path) {
+    std::ifstream in(path);
+    if (!in) throw Failure(failure::kFileNotFound, "Could not find file '" + path.string() + "'.");
+    std::vector<json> rows;
+    std::string line;
+    for (int number = 1; std::getline(in, line); ++number) {
+        if (line.find_first_not_of(" \t\r") == std::string::npos) continue;
+        try {
+            rows.push_back(json::parse(line));
+        } catch (const json::parse_error& e) {
+            throw Failure(failure::kSyntaxError, path.string() + " line " + std::to_string(number) + ": " + e.what());
+        }
+    }
+    return rows;
+}
+
+}  // namespace zestrel::cli

@@ -1,0 +1,17 @@
+// Text to number as the user's locale writes numbers: blanks around the number,
+// an optional sign, digits and at most one decimal separator of the locale
+// (LC_NUMERIC). Nothing else is a number; nor is a value beyond the range of a
+// single-precision number.
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace zestrel::platform {
+
+std::optional<float> textToSingle(const std::u16string& text);
+
+// The decimal separator of the current locale (LC_NUMERIC).
+char16_t decimalSeparator();
+
+}  // namespace zestrel::platform

@@ -1,0 +1,169 @@
+#include "upgrade/frm_main_upgrade.h"
+
+#include <cmath>
+#include <limits>
+
+#include "platform/file_system.h"
+#include "store/dao/db_engine.h"
+#include "store/db_function.h"
+#include "store/failure_text.h"
+#include "store/jet/text_codec.h"
+#include "upgrade/file_name_of.h"
+#include "upgrade/ingredient_columns.h"
+#include "upgrade/recipe_columns.h"
+
+namespace zestrel {
+
+namespace {
+
+constexpr std::int32_t kOverflow = 6;
+constexpr std::int32_t kDivisionByZero = 11;
+constexpr std::int32_t kInvalidArgument = 5;
+constexpr int kStatusPause = 500;
+
+std::int32_t checkedIncrement(std::int32_t value) {
+    if (value == std::numeric_limits<std::int32_t>::max()) throw Failure(kOverflow, "Overflow");
+    return value + 1;
+}
+
+}  // namespace
+
+std::filesystem::path freeBackupPath(const std::filesystem::path& backupFolder, const std::u16string& cookbookName) {
+    if (cookbookName.size() < 4)
+        throw Failure(kInvalidArgument, "Invalid procedure call or argument: the cookbook name \"" +
+                                            jet::toUtf8(cookbookName) + "\" is shorter than four characters.");
+    const std::u16string stem = cookbookName.substr(0, cookbookName.size() - 4) + u"_backup";
+    std::filesystem::path candidate = backupFolder / (stem + u".rcp");
+    for (int number = 2; platform::entryExists(candidate); ++number) {
+        const std::string digits = std::to_string(number);
+        candidate = backupFolder / (stem + u"_" + std::u16string(digits.begin(), digits.end()) + u".rcp");
+    }
+    return candidate;
+}
+
+void FrmMainUpgrade::UpVersion_10(const std::u16string& DataFrom, const std::u16string& DataTo) {
+    upgrade(upgrade::Layout::V10, DataFrom, DataTo);
+}
+
+void FrmMainUpgrade::UpVersion_11(const std::u16string& DataFrom, const std::u16string& DataTo) {
+    upgrade(upgrade::Layout::V11, DataFrom, DataTo);
+}
+
+void FrmMainUpgrade::upgrade(upgrade::Layout layout, const std::u16string& DataFrom, const std::u16string& DataTo) {
+    const char16_t* title = layout == upgrade::Layout::V10 ? u"Upgrade Version 1.0" : u"Upgrade Version 1.1";
+    std::u16string failure;
+    std::u16string backup;
+    try {
+        backup = copyAndReplace(layout, DataFrom, DataTo);
+    } catch (const Failure& f) {
+        failure = failureText(f);
+    } catch (const platform::FileError& e) {
+        failure = failureText(fileFailure(e));
+    }
+    if (!failure.empty()) return view_.messageBox(failure, platform::MsgIcon::Critical, title);
+    view_.messageBox(u"Upgrade successful! A backup copy of the original cookbook has been saved as \"" + backup + u"\"",
+                     platform::MsgIcon::Information, u"");
+}
+
+std::u16string FrmMainUpgrade::copyAndReplace(upgrade::Layout layout, const std::u16string& DataFrom,
+                                              const std::u16string& DataTo) {
+    GetRecCount(DataFrom);
+    view_.doEvents();
+    auto& engine = dao::DBEngine::Instance();
+    auto source = engine.OpenDatabase(std::filesystem::path(DataFrom));
+    auto target = engine.OpenDatabase(std::filesystem::path(DataTo));
+    view_.doEvents();
+    std::int32_t counter = 0;
+    copyRecipes(layout, *source, *target, counter);
+    view_.doEvents();
+    copyIngredients(layout, *source, *target, counter);
+    source->Close();
+    target->Close();
+
+    showStatus(u"Done copy data.", kStatusPause);
+    showStatus(u"Creating backup copy...", kStatusPause);
+    const std::filesystem::path folder = platform::programFolder() / "Backup";
+    if (!platform::entryExists(folder)) platform::createFolder(folder);
+    const std::filesystem::path backup = freeBackupPath(folder, dbFunction::FileNameOf(DataFrom));
+    platform::moveFile(std::filesystem::path(DataFrom), backup);
+    try {
+        platform::moveFile(std::filesystem::path(DataTo), std::filesystem::path(DataFrom));
+    } catch (...) {
+        platform::moveFile(backup, std::filesystem::path(DataFrom));  // the cookbook goes back where it was
+        throw;
+    }
+    showStatus(u"Successful!", kStatusPause);
+    dbFunction::OpenCookbook(DataFrom);
+    dbFunction::StampCurrentVersion();
+    dbFunction::CloseCookbook();
+    view_.setStatusText(u"Done!");
+    return backup.u16string();
+}
+
+void FrmMainUpgrade::copyRecipes(upgrade::Layout layout, dao::Database& source, dao::Database& target,
+                                 std::int32_t& counter) {
+    auto from = source.OpenRecordset(u"Select * FROM Recipe ORDER BY rID", dao::dbOpenDynaset);
+    auto to = target.OpenRecordset(u"Select * FROM Recipe ORDER BY rID", dao::dbOpenDynaset);
+    counter = 0;
+    while (!from->EOF_()) {
+        view_.doEvents();
+        to->AddNew();
+        upgrade::writeColumns(upgrade::recipeColumnMap(), layout, *from, *to);
+        if (layout == upgrade::Layout::V10) {
+            view_.doEvents();
+            progressStep(counter);
+            to->Update(dao::dbUpdateRegular, false);
+        } else {
+            to->Update(dao::dbUpdateRegular, false);
+            view_.doEvents();
+            progressStep(counter);
+        }
+        from->MoveNext();
+    }
+    to->Close();
+    from->Close();
+}
+
+void FrmMainUpgrade::copyIngredients(upgrade::Layout layout, dao::Database& source, dao::Database& target,
+                                     std::int32_t& counter) {
+    auto from = source.OpenRecordset(u"Select * FROM Ingred ORDER BY rID", dao::dbOpenDynaset);
+    auto to = target.OpenRecordset(u"Select * FROM Ingredient ORDER BY rID", dao::dbOpenDynaset);
+    counter -= 1;
+    while (!from->EOF_()) {
+        view_.doEvents();
+        to->AddNew();
+        upgrade::writeColumns(upgrade::ingredientColumnMap(), layout, *from, *to);
+        to->Update(dao::dbUpdateRegular, false);
+        view_.doEvents();
+        progressStep(counter);
+        from->MoveNext();
+    }
+    to->Close();
+    from->Close();
+}
+
+// Worked in 64 bits, so that no count of rows a cookbook can hold overflows it.
+int progressPercent(std::int32_t counter, std::int32_t recipes, std::int32_t ingredients) {
+    const std::int64_t total = static_cast<std::int64_t>(recipes) + ingredients;
+    if (total == 0) throw Failure(kDivisionByZero, "Division by zero");
+    const double x = static_cast<double>(static_cast<std::int64_t>(counter) * 100) / static_cast<double>(total);
+    const double r = std::nearbyint(x);
+    if (r < std::numeric_limits<std::int16_t>::min() || r > std::numeric_limits<std::int16_t>::max())
+        throw Failure(kOverflow, "Overflow");
+    return static_cast<int>(r);
+}
+
+void FrmMainUpgrade::progressStep(std::int32_t& counter) {
+    const int percent = progressPercent(counter, lRecipeCount, lIngredCount);
+    const std::string text = std::to_string(percent) + "%";
+    view_.setPercentCaption(std::u16string(text.begin(), text.end()));
+    view_.setProgressValue(percent);
+    counter = checkedIncrement(counter);
+}
+
+void FrmMainUpgrade::showStatus(const char16_t* text, int pauseMilliseconds) {
+    view_.setStatusText(text);
+    view_.pause(pauseMilliseconds);
+}
+
+}  // namespace zestrel

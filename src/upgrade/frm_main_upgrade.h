@@ -1,0 +1,46 @@
+// The part of frmMain that upgrades a cookbook: UpVersion_10 and UpVersion_11.
+//
+// Both copy every recipe and ingredient row of the old cookbook (DataFrom)
+// into the new, empty layout-1.3 database (DataTo) with the column maps of
+// their layout, showing progress; then move the old cookbook into the Backup
+// folder of the program's folder, move the new database into its place, stamp
+// it "1.3" and report the outcome in a message box. They never pass a failure
+// on. Nothing is ever deleted or overwritten: a backup name already taken gets
+// a number ("family_backup_2.rcp"), and when the new database cannot be moved
+// into place the original is moved back, so a cookbook always lies at DataFrom.
+#pragma once
+
+#include <string>
+
+#include "store/dao/database.h"
+#include "store/frm_main_base.h"
+#include "upgrade/column_map.h"
+
+namespace zestrel {
+
+class FrmMainUpgrade : public FrmMainBase {
+public:
+    using FrmMainBase::FrmMainBase;
+
+    void UpVersion_10(const std::u16string& DataFrom, const std::u16string& DataTo);
+    void UpVersion_11(const std::u16string& DataFrom, const std::u16string& DataTo);
+
+private:
+    void upgrade(upgrade::Layout layout, const std::u16string& DataFrom, const std::u16string& DataTo);
+    // Copies the rows and returns the backup path the old cookbook was moved to.
+    std::u16string copyAndReplace(upgrade::Layout layout, const std::u16string& DataFrom, const std::u16string& DataTo);
+    void copyRecipes(upgrade::Layout layout, dao::Database& source, dao::Database& target, std::int32_t& counter);
+    void copyIngredients(upgrade::Layout layout, dao::Database& source, dao::Database& target, std::int32_t& counter);
+    void progressStep(std::int32_t& counter);
+    void showStatus(const char16_t* text, int pauseMilliseconds);
+};
+
+// The percentage shown for a row counter: 100 * counter / (recipes + ingredients), rounded half
+// to even. A zero total is a division by zero (11), a result beyond 16 bits an overflow (6).
+int progressPercent(std::int32_t counter, std::int32_t recipes, std::int32_t ingredients);
+
+// The backup path for a cookbook file name in the Backup folder: the name without its last four
+// characters, then "_backup.rcp"; when that is taken, "_backup_2.rcp", "_backup_3.rcp" and on.
+std::filesystem::path freeBackupPath(const std::filesystem::path& backupFolder, const std::u16string& cookbookName);
+
+}  // namespace zestrel
