@@ -1,0 +1,78 @@
+#include "upgrade/upgrade_support.h"
+
+#include <fstream>
+
+#include "platform/file_system.h"
+#include "store/dao/db_engine.h"
+#include "support/fixtures.h"
+
+namespace zestrel::test {
+
+namespace fs = std::filesystem;
+
+void UpgradeTest::SetUp() {
+    dir_ = makeTempDir("upgrade");
+    program_ = dir_ / "program";
+    fs::create_directory(program_);
+    platform::setProgramFolder(program_);
+}
+
+void UpgradeTest::TearDown() {
+    if (!HasFailure()) fs::remove_all(dir_);
+}
+
+fs::path UpgradeTest::cookbook(const std::string& name, cli::OldLayout layout, const std::vector<nlohmann::json>& recipes,
+                               const std::vector<nlohmann::json>& ingredients) {
+    cli::SampleOptions options;
+    options.layout = layout;
+    options.recipeRows = recipes;
+    options.ingredientRows = ingredients;
+    const fs::path path = dir_ / name;
+    cli::writeSampleCookbook(path, options);
+    return path;
+}
+
+fs::path UpgradeTest::customCookbook(const std::string& name,
+                                     const std::vector<std::pair<std::u16string, std::vector<std::u16string>>>& tables) {
+    const fs::path path = dir_ / name;
+    auto db = dao::DBEngine::Instance().CreateDatabase(path, dao::dbLangGeneral, dao::dbVersion30);
+    for (const auto& [table, columns] : tables) {
+        auto td = db->CreateTableDef(table);
+        for (const auto& column : columns) td->Fields().Append(td->CreateField(column, dao::type::dbText, 255));
+        db->TableDefs().Append(td);
+        auto rs = db->OpenRecordset(table, dao::dbOpenDynaset);
+        rs->AddNew();
+        for (const auto& column : columns) rs->Collect(column) = dao::Variant(u"1");
+        rs->Update();
+    }
+    db->Close();
+    return path;
+}
+
+RecordingView& UpgradeTest::run(const fs::path& path) {
+    frmMain form(view_);
+    form.Form_Load();
+    view_.dialogAnswers.push_back(path.u16string());
+    form.cmdOpen_Click();
+    form.cmdUp_Click();
+    return view_;
+}
+
+std::string UpgradeTest::bytesOf(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+std::vector<std::u16string> UpgradeTest::statusTexts() const {
+    std::vector<std::u16string> texts;
+    for (const auto& e : view_.eventsOf(ViewEvent::Kind::Status)) texts.push_back(e.text);
+    return texts;
+}
+
+std::vector<std::u16string> UpgradeTest::percentCaptions() const {
+    std::vector<std::u16string> texts;
+    for (const auto& e : view_.eventsOf(ViewEvent::Kind::Percent)) texts.push_back(e.text);
+    return texts;
+}
+
+}  // namespace zestrel::test
