@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(g++ clang cmake ninja-build libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev
-          libcli11-dev mdbtools)
+          libcli11-dev mdbtools qt6-base-dev xvfb xauth)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

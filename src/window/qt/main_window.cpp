@@ -1,0 +1,168 @@
+#include "window/qt/main_window.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPainter>
+#include <QScreen>
+#include <QThread>
+
+#include <cstdlib>
+
+#include "window/frm_main.h"
+#include "window/qt/layout.h"
+
+namespace zestrel::qt {
+
+namespace {
+
+QString q(const std::u16string& text) { return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size())); }
+std::u16string u(const QString& text) { return text.toStdU16String(); }
+
+const ControlLayout& layoutOf(const char* name) {
+    for (const auto& control : kControls)
+        if (std::string(control.name) == name) return control;
+    return kControls[0];
+}
+
+void place(QWidget* widget, const char* name) {
+    const ControlLayout& c = layoutOf(name);
+    widget->setObjectName(name);
+    widget->setGeometry(pixels(c.left), pixels(c.top), pixels(c.width), pixels(c.height));
+}
+
+QMessageBox::Icon iconOf(platform::MsgIcon icon) {
+    switch (icon) {
+    case platform::MsgIcon::Critical: return QMessageBox::Critical;
+    case platform::MsgIcon::Warning: return QMessageBox::Warning;
+    case platform::MsgIcon::Information: return QMessageBox::Information;
+    }
+    return QMessageBox::NoIcon;
+}
+
+}  // namespace
+
+QIcon windowIcon() {
+    // A cooking pot: a dark body, a lid and two handles.
+    QPixmap pixmap(16, 16);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(60, 60, 70));
+    painter.drawRoundedRect(2, 6, 12, 8, 2, 2);
+    painter.drawRect(0, 7, 2, 2);
+    painter.drawRect(14, 7, 2, 2);
+    painter.setBrush(QColor(200, 80, 40));
+    painter.drawRect(2, 4, 12, 2);
+    painter.drawRect(7, 2, 2, 2);
+    return QIcon(pixmap);
+}
+
+MainWindow::MainWindow() {
+    setWindowTitle(kWindowCaption);
+    setWindowIcon(windowIcon());
+    setFixedSize(pixels(kClientWidthTwips), pixels(kClientHeightTwips));
+    buildControls();
+    form_ = std::make_unique<frmMain>(*this);
+    connect(cmdOpen, &QPushButton::clicked, this, [this] { form_->cmdOpen_Click(); });
+    connect(tDb, &QLineEdit::textEdited, this, [this] { form_->tDb_Change(); });
+    connect(cmdExit, &QPushButton::clicked, this, [this] {
+        form_->cmdExit_Click();
+        close();
+    });
+    connect(cmdUp, &QPushButton::clicked, this, [this] {
+        running_ = true;
+        form_->cmdUp_Click();
+        running_ = false;
+    });
+    form_->Form_Load();
+    if (QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+    cmdOpen->setFocus();
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::buildControls() {
+    Label1 = new QLabel(layoutOf("Label1").caption, this);
+    place(Label1, "Label1");
+    tDb = new QLineEdit(this);
+    place(tDb, "tDb");
+    cmdOpen = new QPushButton(layoutOf("cmdOpen").caption, this);
+    place(cmdOpen, "cmdOpen");
+    pBar = new QProgressBar(this);
+    place(pBar, "pBar");
+    pBar->setRange(0, 100);
+    pBar->setValue(0);
+    pBar->setTextVisible(false);
+    pBar->hide();
+    LP = new QLabel(this);
+    place(LP, "LP");
+    cmdUp = new QPushButton(layoutOf("cmdUp").caption, this);
+    place(cmdUp, "cmdUp");
+    cmdUp->setEnabled(false);
+    cmdExit = new QPushButton(layoutOf("cmdExit").caption, this);
+    place(cmdExit, "cmdExit");
+    sBar = new QStatusBar(this);
+    place(sBar, "sBar");
+    sBar->setSizeGripEnabled(false);
+    statusPanel = new QLabel(sBar);
+    statusPanel->setObjectName("sBarPanel1");
+    sBar->addWidget(statusPanel, 1);
+    for (QPushButton* button : {cmdOpen, cmdUp, cmdExit}) {
+        button->setAutoDefault(false);
+        button->setDefault(false);
+    }
+    // Only Browse, the path box, Upgrade and Exit take the focus, in that order.
+    for (QWidget* passive : std::initializer_list<QWidget*>{Label1, pBar, LP, sBar, statusPanel})
+        passive->setFocusPolicy(Qt::NoFocus);
+    setTabOrder(cmdOpen, tDb);
+    setTabOrder(tDb, cmdUp);
+    setTabOrder(cmdUp, cmdExit);
+}
+
+void MainWindow::setStatusText(const std::u16string& text) { statusPanel->setText(q(text)); }
+void MainWindow::setProgressVisible(bool visible) { pBar->setVisible(visible); }
+void MainWindow::setProgressValue(int value) { pBar->setValue(std::clamp(value, 0, 100)); }
+void MainWindow::setPercentCaption(const std::u16string& caption) { LP->setText(q(caption)); }
+void MainWindow::setUpgradeEnabled(bool enabled) { cmdUp->setEnabled(enabled); }
+void MainWindow::setExitEnabled(bool enabled) { cmdExit->setEnabled(enabled); }
+void MainWindow::setBrowseEnabled(bool enabled) { cmdOpen->setEnabled(enabled); }
+void MainWindow::setPathText(const std::u16string& text) { tDb->setText(q(text)); }
+std::u16string MainWindow::pathText() const { return u(tDb->text()); }
+
+void MainWindow::setBusyPointer(bool busy) {
+    if (busy) QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        while (QApplication::overrideCursor()) QApplication::restoreOverrideCursor();
+}
+
+void MainWindow::messageBox(const std::u16string& text, platform::MsgIcon icon, const std::u16string& title) {
+    QMessageBox box(iconOf(icon), q(title.empty() ? std::u16string(platform::kApplicationTitle) : title), q(text),
+                    QMessageBox::Ok, this);
+    box.exec();
+}
+
+std::optional<std::u16string> MainWindow::openFile(const platform::OpenFileRequest& request) {
+    QFileDialog dialog(this, q(request.title));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setNameFilter(q(request.filterDescription));
+    dialog.setFilter(dialog.filter() & ~QDir::CaseSensitive);  // *.rcp matches .RCP and .Rcp too
+    dialog.selectFile(q(request.fileName));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return u(dialog.selectedFiles().front());
+}
+
+void MainWindow::doEvents() { QCoreApplication::processEvents(); }
+
+void MainWindow::pause(int milliseconds) { QThread::msleep(static_cast<unsigned long>(milliseconds)); }
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    form_->Form_Unload();
+    if (running_) std::_Exit(0);  // ends the program at once; the cookbook is not touched before the copy ends
+    event->accept();
+}
+
+}  // namespace zestrel::qt

@@ -1,0 +1,321 @@
+// The Qt window, offscreen: layout, captions, initial state and tab order as
+// the layout table gives them; the Browse rules with the real open-file dialog
+// answered by the test; the Upgrade command's states before, during and after
+// a run; and one whole upgrade through the real window.
+#include <QApplication>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QTest>
+#include <QTimer>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+
+#include "cli/sample_cookbook.h"
+#include "format/create_cookbook.h"
+#include "platform/file_system.h"
+#include "store/db_function.h"
+#include "support/fixtures.h"
+#include "window/frm_main.h"
+#include "window/qt/main_window.h"
+
+namespace fs = std::filesystem;
+using zestrel::qt::MainWindow;
+
+namespace {
+
+struct Answered {
+    QString title;
+    QString text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+};
+
+// The modal window that is up (message box or dialog), if any.
+QWidget* shownModal() {
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (widget->isVisible() && widget->isModal()) return widget;
+    return nullptr;
+}
+
+// Acts on the next modal window as soon as it is up.
+void whenModal(std::function<void(QWidget*)> act) {
+    QTimer::singleShot(10, [act] {
+        if (QWidget* modal = shownModal()) return act(modal);
+        whenModal(act);
+    });
+}
+
+// Answers the next message box with OK and keeps what it said.
+void answerMessage(Answered& into, std::function<void()> whileShown = {}) {
+    whenModal([&into, whileShown](QWidget* modal) {
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        QVERIFY(box);
+        into = {box->windowTitle(), box->text(), box->icon()};
+        if (whileShown) whileShown();
+        box->button(QMessageBox::Ok)->click();
+    });
+}
+
+// Answers the next open-file dialog with a file, or cancels it.
+void answerDialog(const QString& file, QString* title = nullptr, QStringList* filters = nullptr,
+                  bool* caseSensitive = nullptr) {
+    whenModal([file, title, filters, caseSensitive](QWidget* modal) {
+        auto* dialog = qobject_cast<QFileDialog*>(modal);
+        QVERIFY(dialog);
+        if (title) *title = dialog->windowTitle();
+        if (filters) *filters = dialog->nameFilters();
+        if (caseSensitive) *caseSensitive = (dialog->filter() & QDir::CaseSensitive) != 0;
+        if (file.isEmpty()) return dialog->reject();
+        // Typed into the name box, as a user would, so that the filter does not hide it.
+        auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
+        QVERIFY(name);
+        name->setText(file);
+        QMetaObject::invokeMethod(dialog, "accept", Qt::DirectConnection);
+    });
+}
+
+QString q(const fs::path& path) { return QString::fromStdString(path.string()); }
+
+}  // namespace
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+
+private:
+    fs::path dir_;
+
+    fs::path cookbookWithMarker(const std::string& name, const std::optional<std::u16string>& marker) {
+        zestrel::cli::SampleOptions options;
+        options.layout = marker ? zestrel::cli::OldLayout::V11 : zestrel::cli::OldLayout::V10;
+        options.recipes = 2;
+        options.ingredientsPerRecipe = 2;
+        const fs::path path = dir_ / name;
+        zestrel::cli::writeSampleCookbook(path, options);
+        if (marker && *marker != u"1.1") {
+            zestrel::dbFunction::OpenCookbook(path.u16string());
+            auto rs = zestrel::dbFunction::dbCookbook->OpenRecordset(u"Version", 2);
+            rs->Edit();
+            rs->Collect(u"Version") = zestrel::dao::Variant(*marker);
+            rs->Update();
+            rs->Close();
+            zestrel::dbFunction::CloseCookbook();
+        }
+        return path;
+    }
+
+private slots:
+    void initTestCase() {
+        dir_ = zestrel::test::makeTempDir("qt");
+        zestrel::platform::setProgramFolder(dir_);
+    }
+    void cleanupTestCase() { fs::remove_all(dir_); }
+
+    void windowAndControlsFollowTheLayoutTable() {
+        MainWindow w;
+        w.show();
+        QCOMPARE(w.windowTitle(), QString("Zestrel - Cookbook Upgrade Utility"));
+        QCOMPARE(w.size(), QSize(367, 145));
+        QCOMPARE(w.minimumSize(), w.maximumSize());  // fixed: the user cannot resize it
+        QCOMPARE(w.windowIcon().availableSizes().value(0, QSize(16, 16)), QSize(16, 16));
+        const struct {
+            QWidget* widget;
+            QRect pixels;
+        } expected[] = {{w.Label1, {8, 10, 293, 13}}, {w.tDb, {6, 28, 297, 19}},   {w.cmdOpen, {308, 28, 55, 21}},
+                        {w.pBar, {6, 60, 295, 17}},   {w.LP, {306, 60, 57, 15}},   {w.cmdUp, {214, 92, 71, 27}},
+                        {w.cmdExit, {292, 92, 71, 27}}, {w.sBar, {0, 126, 367, 19}}};
+        for (const auto& e : expected) QCOMPARE(e.widget->geometry(), e.pixels);
+        QCOMPARE(w.Label1->text(), QString("Please select a cookbook to upgrade:"));
+        QCOMPARE(w.cmdOpen->text(), QString("Browse"));
+        QCOMPARE(w.cmdUp->text(), QString("Upgrade"));
+        QCOMPARE(w.cmdExit->text(), QString("Exit"));
+    }
+
+    void startsInItsInitialState() {
+        MainWindow w;
+        w.show();
+        QApplication::setActiveWindow(&w);
+        QVERIFY(w.tDb->text().isEmpty());
+        QVERIFY(!w.cmdUp->isEnabled());
+        QVERIFY(w.cmdExit->isEnabled() && w.cmdOpen->isEnabled());
+        QVERIFY(!w.pBar->isVisible());
+        QCOMPARE(w.pBar->minimum(), 0);
+        QCOMPARE(w.pBar->maximum(), 100);
+        QCOMPARE(w.pBar->value(), 0);
+        QVERIFY(w.LP->text().isEmpty());
+        QCOMPARE(w.statusPanel->text(), QString("Click on Browse button to select a cookbook."));
+        QVERIFY(w.cmdOpen->hasFocus());
+        for (QPushButton* b : {w.cmdOpen, w.cmdUp, w.cmdExit}) QVERIFY(!b->isDefault() && !b->autoDefault());
+    }
+
+    void tabOrderIsBrowsePathUpgradeExit() {
+        MainWindow w;
+        QList<QWidget*> order;
+        QWidget* at = w.cmdOpen;
+        do {
+            if (at->focusPolicy() & Qt::TabFocus) order << at;
+            at = at->nextInFocusChain();
+        } while (at != w.cmdOpen);
+        QCOMPARE(order, (QList<QWidget*>{w.cmdOpen, w.tDb, w.cmdUp, w.cmdExit}));
+    }
+
+    void browseAsksWithTheDialogAndAppliesTheExtensionRule() {
+        MainWindow w;
+        w.show();
+        std::ofstream(dir_ / "Family.txt") << "not a cookbook";
+        QString title;
+        QStringList filters;
+        bool caseSensitive = true;
+        answerDialog(q(dir_ / "Family.txt"), &title, &filters, &caseSensitive);
+        w.cmdOpen->click();
+        QCOMPARE(title, QString("Open Cookbook"));
+        QCOMPARE(filters, QStringList{"Zestrel Cookbook (*.rcp)"});
+        QVERIFY(!caseSensitive);  // the filter shows Family.RCP and family.Rcp as well
+        QCOMPARE(w.tDb->text(), q(dir_ / "Family.txt.rcp"));
+        QVERIFY(w.cmdUp->isEnabled());
+        QCOMPARE(w.statusPanel->text(), QString("Selected cookbook version is 1.0, click Upgrade to start."));
+
+        const fs::path upper = cookbookWithMarker("Upper.RCP", u"1.1");
+        answerDialog(q(upper));
+        w.cmdOpen->click();
+        QCOMPARE(w.tDb->text(), q(upper));  // .RCP stays as it is
+        QCOMPARE(w.statusPanel->text(), QString("Selected cookbook version is 1.1, click Upgrade to start."));
+    }
+
+    void cancellingBrowseChangesNothing() {
+        MainWindow w;
+        w.show();
+        const fs::path book = cookbookWithMarker("cancel.rcp", u"1.1");
+        answerDialog(q(book));
+        w.cmdOpen->click();
+        const QString status = w.statusPanel->text();
+        answerDialog(QString());
+        w.cmdOpen->click();
+        QCOMPARE(w.tDb->text(), q(book));
+        QCOMPARE(w.statusPanel->text(), status);
+        QCOMPARE(w.form().sCookbookPath, book.u16string());
+        QCOMPARE(w.form().sCookbookVersion, std::u16string(u"1.1"));
+    }
+
+    void versionsAreOfferedOrTurnedDown_data() {
+        QTest::addColumn<QString>("marker");  // "-" for no Version table
+        QTest::addColumn<QString>("shown");   // empty: turned down as up to date
+        QTest::newRow("none") << "-" << "1.0";
+        QTest::newRow("1.1") << "1.1" << "1.1";
+        QTest::newRow("1.0 written") << "1.0" << "1.0";
+        QTest::newRow("1.2") << "1.2" << "";
+        QTest::newRow("1.3") << "1.3" << "";
+        QTest::newRow("1.25") << "1.25" << "";
+        QTest::newRow("1.10") << "1.10" << "1.1";
+        QTest::newRow("0.9") << "0.9" << "0.9";
+        QTest::newRow("10") << "10" << "";
+    }
+
+    void versionsAreOfferedOrTurnedDown() {
+        QFETCH(QString, marker);
+        QFETCH(QString, shown);
+        static int counter = 0;
+        const auto name = "v" + std::to_string(counter++) + ".rcp";
+        const fs::path book = marker == "-" ? cookbookWithMarker(name, std::nullopt)
+                                            : cookbookWithMarker(name, marker.toStdU16String());
+        MainWindow w;
+        w.show();
+        answerDialog(q(book));
+        Answered warning;
+        if (shown.isEmpty()) answerMessage(warning);
+        w.cmdOpen->click();
+        if (shown.isEmpty()) {
+            QCOMPARE(warning.text, QString("This cookbook is already up to date. You don't need to upgrade it."));
+            QCOMPARE(warning.icon, QMessageBox::Warning);
+            QCOMPARE(warning.title, QString("Zestrel Cookbook Upgrade"));
+            QVERIFY(w.tDb->text().isEmpty());
+            QVERIFY(w.cmdUp->isEnabled());  // the change rule enabled it and nothing disabled it
+            QCOMPARE(w.statusPanel->text(), QString("Click on Browse button to select a cookbook."));
+        } else {
+            QCOMPARE(w.statusPanel->text(), "Selected cookbook version is " + shown + ", click Upgrade to start.");
+        }
+    }
+
+    void upgradeRunsWithTheWindowInItsRunningStateAndReturnsToRest() {
+        const fs::path book = cookbookWithMarker("run.rcp", u"1.1");
+        MainWindow w;
+        w.show();
+        answerDialog(q(book));
+        w.cmdOpen->click();
+        Answered success;
+        bool exitDuring = true, upgradeDuring = true, browseDuring = true, barDuring = false, busyDuring = false;
+        answerMessage(success, [&] {
+            exitDuring = w.cmdExit->isEnabled();
+            upgradeDuring = w.cmdUp->isEnabled();
+            browseDuring = w.cmdOpen->isEnabled();
+            barDuring = w.pBar->isVisible();
+            busyDuring = QApplication::overrideCursor() != nullptr;
+        });
+        QTest::mouseClick(w.cmdUp, Qt::LeftButton);
+        QVERIFY(success.text.startsWith("Upgrade successful! A backup copy of the original cookbook has been saved as \""));
+        QCOMPARE(success.icon, QMessageBox::Information);
+        QVERIFY(!exitDuring && !upgradeDuring && !browseDuring && barDuring && busyDuring);
+        QVERIFY(w.cmdExit->isEnabled());
+        QVERIFY(!w.cmdUp->isEnabled());
+        QVERIFY(w.cmdOpen->isEnabled());
+        QVERIFY(!w.pBar->isVisible());
+        QCOMPARE(w.pBar->value(), 0);
+        QVERIFY(w.LP->text().isEmpty());
+        QVERIFY(QApplication::overrideCursor() == nullptr);
+        QCOMPARE(w.statusPanel->text(), QString("Done!"));
+        QCOMPARE(w.tDb->text(), q(book));
+        zestrel::dbFunction::OpenCookbook(book.u16string());
+        QCOMPARE(zestrel::dbFunction::ReadCookbookVersion(), std::u16string(u"1.3"));
+        zestrel::dbFunction::CloseCookbook();
+        // Browsing the same cookbook again finds it up to date.
+        answerDialog(q(book));
+        Answered upToDate;
+        answerMessage(upToDate);
+        w.cmdOpen->click();
+        QCOMPARE(upToDate.icon, QMessageBox::Warning);
+    }
+
+    void closingTheWindowUnloadsTheForm() {
+        MainWindow w;
+        w.show();
+        QVERIFY(!w.form().unloaded());
+        w.close();
+        QVERIFY(w.form().unloaded());
+    }
+
+    void anOtherVersionRunsNoMethodButMakesTheTemporaryDatabase() {
+        const fs::path book = cookbookWithMarker("other.rcp", u"1.0");
+        MainWindow w;
+        w.show();
+        answerDialog(q(book));
+        w.cmdOpen->click();
+        QTest::mouseClick(w.cmdUp, Qt::LeftButton);  // no message box comes
+        QCOMPARE(w.statusPanel->text(), QString("Copying data from old cookbook..."));
+        QVERIFY(fs::is_regular_file(dir_ / "tempdb.mdb"));
+        QVERIFY(w.cmdExit->isEnabled());
+        QVERIFY(!w.cmdUp->isEnabled());
+    }
+
+    void aFailureIsReportedAndTheWindowRests() {
+        const fs::path book = cookbookWithMarker("fail.rcp", u"1.1");
+        fs::create_directories(dir_ / "failing");
+        zestrel::platform::setProgramFolder(dir_ / "failing");
+        std::ofstream(dir_ / "failing" / "Backup") << "a plain file";
+        MainWindow w;
+        w.show();
+        answerDialog(q(book));
+        w.cmdOpen->click();
+        Answered failure;
+        answerMessage(failure);
+        QTest::mouseClick(w.cmdUp, Qt::LeftButton);
+        zestrel::platform::setProgramFolder(dir_);
+        QCOMPARE(failure.title, QString("Upgrade Version 1.1"));
+        QCOMPARE(failure.icon, QMessageBox::Critical);
+        QVERIFY(w.cmdExit->isEnabled());
+        QVERIFY(!w.pBar->isVisible());
+    }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "main_window_test.moc"
