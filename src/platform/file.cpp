@@ -1,5 +1,7 @@
 #include "platform/file.h"
 
+#include "platform/fault_injection.h"
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -26,6 +28,7 @@ int openFlags(OpenMode mode) {
 }  // namespace
 
 File File::open(const std::filesystem::path& path, OpenMode mode) {
+    faults::check("open", path);
     int fd = ::open(path.c_str(), openFlags(mode) | O_CLOEXEC, 0644);
     if (fd < 0) throw FileError("open", path, errno);
     struct stat st {};
@@ -65,7 +68,14 @@ std::uint64_t File::size() const {
     return static_cast<std::uint64_t>(st.st_size);
 }
 
+std::pair<std::uint64_t, std::uint64_t> File::identity() const {
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0) throw FileError("stat", path_, errno);
+    return {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+}
+
 void File::readAt(std::uint64_t offset, std::span<std::uint8_t> out) const {
+    faults::check("read", path_);
     std::size_t done = 0;
     while (done < out.size()) {
         ssize_t n = ::pread(fd_, out.data() + done, out.size() - done, static_cast<off_t>(offset + done));
@@ -77,6 +87,7 @@ void File::readAt(std::uint64_t offset, std::span<std::uint8_t> out) const {
 }
 
 void File::writeAt(std::uint64_t offset, std::span<const std::uint8_t> data) {
+    faults::check("write", path_);
     std::size_t done = 0;
     while (done < data.size()) {
         ssize_t n = ::pwrite(fd_, data.data() + done, data.size() - done, static_cast<off_t>(offset + done));
@@ -87,21 +98,41 @@ void File::writeAt(std::uint64_t offset, std::span<const std::uint8_t> data) {
 }
 
 void File::truncate(std::uint64_t size) {
+    faults::check("truncate", path_);
     if (::ftruncate(fd_, static_cast<off_t>(size)) != 0) throw FileError("truncate", path_, errno);
 }
 
 void File::sync() {
+    faults::check("fsync", path_);
     if (::fsync(fd_) != 0) throw FileError("fsync", path_, errno);
+}
+
+void File::reopenForWriting() {
+    faults::check("open", path_);
+    // Through /proc the same inode is reached even when the file was moved since it was opened.
+    const std::string self = "/proc/self/fd/" + std::to_string(fd_);
+    const int fd = ::open(self.c_str(), O_RDWR | O_CLOEXEC);
+    if (fd < 0) throw FileError("open for writing", path_, errno);
+    ::close(fd_);
+    fd_ = fd;
+}
+
+std::optional<std::pair<std::uint64_t, std::uint64_t>> fileIdentity(const std::filesystem::path& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return std::nullopt;
+    return std::pair{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
 }
 
 void File::close() {
     if (fd_ < 0) return;
+    faults::check("close", path_);
     int fd = fd_;
     fd_ = -1;
     if (::close(fd) != 0) throw FileError("close", path_, errno);
 }
 
 void removeFile(const std::filesystem::path& path) {
+    faults::check("delete", path);
     if (::unlink(path.c_str()) != 0 && errno != ENOENT) throw FileError("delete", path, errno);
 }
 

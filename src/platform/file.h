@@ -8,9 +8,11 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <span>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 namespace zestrel::platform {
 
@@ -45,6 +47,8 @@ public:
     ~File();
 
     std::uint64_t size() const;
+    // Device and inode: the same for every path that leads to this file.
+    std::pair<std::uint64_t, std::uint64_t> identity() const;
     // Reads exactly out.size() bytes at offset; a short read raises FileError (EIO).
     void readAt(std::uint64_t offset, std::span<std::uint8_t> out) const;
     void writeAt(std::uint64_t offset, std::span<const std::uint8_t> data);
@@ -52,6 +56,8 @@ public:
     // Makes everything written so far durable.
     void sync();
     void close();
+    // Opens the same file (whatever its path is now) for reading and writing in place of this handle.
+    void reopenForWriting();
     bool isOpen() const { return fd_ >= 0; }
     const std::filesystem::path& path() const { return path_; }
 
@@ -60,6 +66,9 @@ private:
     int fd_ = -1;
     std::filesystem::path path_;
 };
+
+// Device and inode of the file at a path; nothing when there is none.
+std::optional<std::pair<std::uint64_t, std::uint64_t>> fileIdentity(const std::filesystem::path& path);
 
 // Removes a file; a missing file is not an error.
 void removeFile(const std::filesystem::path& path);

@@ -7,6 +7,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "platform/fault_injection.h"
 #include "platform/file.h"
 
 namespace zestrel::platform {
@@ -33,6 +34,7 @@ fs::path userDataFolder() {
 bool writable(const fs::path& folder) { return ::access(folder.c_str(), W_OK) == 0; }
 
 void copyDurably(const fs::path& from, const fs::path& to) {
+    faults::check("copy", from);
     File source = File::open(from, OpenMode::ReadOnly);
     File target = File::open(to, OpenMode::CreateNew);
     try {
@@ -79,15 +81,18 @@ bool entryExists(const fs::path& path) {
 }
 
 void createFolder(const fs::path& path) {
+    faults::check("create folder", path);
     if (::mkdir(path.c_str(), 0755) != 0) throw FileError("create folder", path, errno);
 }
 
 void deleteFile(const fs::path& path) {
+    faults::check("delete", path);
     if (::unlink(path.c_str()) != 0) throw FileError("delete", path, errno);
 }
 
 void moveFile(const fs::path& from, const fs::path& to) {
     if (entryExists(to)) throw FileError("move to", to, EEXIST);
+    faults::check("rename", from);
     if (::rename(from.c_str(), to.c_str()) == 0) return;
     if (errno != EXDEV) throw FileError("move", from, errno);
     copyDurably(from, to);  // another file system: the copy is durable before the original goes

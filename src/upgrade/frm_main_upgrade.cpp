@@ -19,11 +19,22 @@ namespace {
 constexpr std::int32_t kOverflow = 6;
 constexpr std::int32_t kDivisionByZero = 11;
 constexpr std::int32_t kInvalidArgument = 5;
+constexpr std::int32_t kNoCurrentRecord = 3021;
 constexpr int kStatusPause = 500;
 
 std::int32_t checkedIncrement(std::int32_t value) {
     if (value == std::numeric_limits<std::int32_t>::max()) throw Failure(kOverflow, "Overflow");
     return value + 1;
+}
+
+// A new database whose creation failed part way may lack its Version row; moving it into
+// the cookbook's place would give a cookbook without a version marker, so it counts as missing.
+void requireVersionRow(dao::Database& target) {
+    auto version = target.OpenRecordset(u"Version", dao::dbOpenSnapshot);
+    if (version->RecordCount() == 0)
+        throw Failure(kNoCurrentRecord, "No current record: the new database " + target.Name().string() +
+                                             " has no row in its table 'Version'.");
+    version->Close();
 }
 
 }  // namespace
@@ -72,6 +83,7 @@ std::u16string FrmMainUpgrade::copyAndReplace(upgrade::Layout layout, const std:
     auto& engine = dao::DBEngine::Instance();
     auto source = engine.OpenDatabase(std::filesystem::path(DataFrom));
     auto target = engine.OpenDatabase(std::filesystem::path(DataTo));
+    requireVersionRow(*target);
     view_.doEvents();
     std::int32_t counter = 0;
     copyRecipes(layout, *source, *target, counter);

@@ -69,7 +69,9 @@ void Database::Close() {
     ensureOpen();
     state_->open = false;
     auto file = std::move(state_->file);
-    file->close();
+    // The last database on a file closes it; the others leave it open for them, made durable.
+    if (file.use_count() == 1) file->close();
+    else file->flushAndSync();
 }
 
 namespace {

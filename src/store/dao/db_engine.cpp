@@ -1,5 +1,6 @@
 #include "store/dao/db_engine.h"
 
+#include "platform/file.h"
 #include "store/jet/failure.h"
 #include "store/jet/text_codec.h"
 
@@ -10,8 +11,17 @@ DBEngine& DBEngine::Instance() {
     return engine;
 }
 
+std::shared_ptr<jet::DatabaseFile> DBEngine::shared(const std::filesystem::path& path) {
+    if (const auto identity = platform::fileIdentity(path)) {
+        if (auto file = open_[*identity].lock()) return file;
+    }
+    auto file = jet::DatabaseFile::open(path);
+    open_[file->identity()] = file;
+    return file;
+}
+
 std::shared_ptr<Database> DBEngine::OpenDatabase(const std::filesystem::path& path) {
-    return std::make_shared<Database>(jet::DatabaseFile::open(path));
+    return std::make_shared<Database>(shared(path));
 }
 
 std::shared_ptr<Database> DBEngine::CreateDatabase(const std::filesystem::path& path, const std::u16string& locale,
@@ -23,7 +33,9 @@ std::shared_ptr<Database> DBEngine::CreateDatabase(const std::filesystem::path& 
         throw Failure(failure::kInvalidArgument, "Invalid argument: this program creates only databases with the "
                                                  "General sort order (\";LANGID=0x0409;CP=1252;COUNTRY=0\"), not \"" +
                                                      jet::toUtf8(locale) + "\".");
-    return std::make_shared<Database>(jet::DatabaseFile::create(path));
+    auto file = jet::DatabaseFile::create(path);
+    open_[file->identity()] = file;
+    return std::make_shared<Database>(file);
 }
 
 }  // namespace zestrel::dao

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <filesystem>
+#include <map>
 #include <memory>
 
 #include "store/dao/database.h"
@@ -17,6 +18,7 @@ public:
     static DBEngine& Instance();
 
     // Opens an existing database. It is read now and written only when a write is asked for.
+    // Opening a file that is open already shares that open file.
     std::shared_ptr<Database> OpenDatabase(const std::filesystem::path& path);
 
     // Creates a new, empty database and opens it. This engine writes what the system needs:
@@ -28,6 +30,10 @@ public:
 
 private:
     DBEngine() = default;
+    // One open file, one engine copy of its pages: every open of the same file (by any path,
+    // also after it was moved) shares it, as the engine shares a file between its databases.
+    std::shared_ptr<jet::DatabaseFile> shared(const std::filesystem::path& path);
+    std::map<std::pair<std::uint64_t, std::uint64_t>, std::weak_ptr<jet::DatabaseFile>> open_;
 };
 
 }  // namespace zestrel::dao

@@ -148,8 +148,10 @@ void DatabaseFile::createTable(const std::u16string& name, const std::vector<New
                                                            ": this program writes only Jet 3 databases.");
     auto context = startWriting();
     guarded([&] {
-        createUserTable(context, name, columns, now());
-        pages_.flushAll();
+        atomically([&] {
+            createUserTable(context, name, columns, now());
+            pages_.flushAll();
+        });
         catalog_ = Catalog::read(pages_, *format_);
     });
 }
@@ -157,31 +159,52 @@ void DatabaseFile::createTable(const std::u16string& name, const std::vector<New
 RowPointer DatabaseFile::insertRow(TableDefinition& table, const std::vector<Value>& values) {
     checkWritable(table, *format_);
     auto context = startWriting();
-    return guarded([&] {
-        const RowPointer at = jet::insertRow(context, table, values);
-        pages_.flush();
-        return at;
-    });
+    const std::uint32_t rowCount = table.rowCount;
+    try {
+        return guarded([&] {
+            return atomically([&] {
+                const RowPointer at = jet::insertRow(context, table, values);
+                pages_.flush();
+                return at;
+            });
+        });
+    } catch (...) {
+        table.rowCount = rowCount;
+        throw;
+    }
 }
 
 RowPointer DatabaseFile::updateRow(const TableDefinition& table, RowPointer at, const std::vector<Value>& values) {
     checkWritable(table, *format_);
     auto context = startWriting();
     return guarded([&] {
-        const RowPointer moved = jet::updateRow(context, table, at, values);
-        pages_.flush();
-        return moved;
+        return atomically([&] {
+            const RowPointer moved = jet::updateRow(context, table, at, values);
+            pages_.flush();
+            return moved;
+        });
+    });
+}
+
+void DatabaseFile::flushAndSync() {
+    guarded([&] {
+        if (!pages_.writable()) return;
+        pages_.flushAll();
+        pages_.sync();
     });
 }
 
 void DatabaseFile::close() {
-    guarded([&] {
-        if (pages_.writable()) {
-            pages_.flushAll();
-            pages_.sync();
-        }
-        pages_.close();
-    });
+    flushAndSync();
+    guarded([&] { pages_.close(); });
+}
+
+DatabaseFile::~DatabaseFile() {
+    try {
+        close();
+    } catch (const std::exception&) {
+        // Released without a close: there is no one left to tell.
+    }
 }
 
 std::vector<StoredRow> DatabaseFile::readRows(const TableDefinition& table) {

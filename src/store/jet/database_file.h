@@ -46,7 +46,14 @@ public:
     void createTable(const std::u16string& name, const std::vector<NewColumn>& columns);
     RowPointer insertRow(TableDefinition& table, const std::vector<Value>& values);
     RowPointer updateRow(const TableDefinition& table, RowPointer at, const std::vector<Value>& values);
+    // Makes every change durable (written and synced); the file stays open.
+    void flushAndSync();
     void close();
+    ~DatabaseFile();
+    DatabaseFile(const DatabaseFile&) = delete;
+    DatabaseFile& operator=(const DatabaseFile&) = delete;
+
+    std::pair<std::uint64_t, std::uint64_t> identity() const { return pages_.identity(); }
 
     // Runs an engine step, turning its low-level errors into failures that name this file.
     template <typename Step>
@@ -55,6 +62,9 @@ public:
 private:
     DatabaseFile(std::filesystem::path path, PageFile pages, const Format& format);
     WriteContext startWriting();
+    // Runs a write whole or not at all: on any failure the pages and the writer's memory are as before.
+    template <typename Step>
+    auto atomically(Step&& step) -> decltype(step());
 
     std::filesystem::path path_;
     PageFile pages_;
@@ -66,6 +76,26 @@ private:
 
 // Turns the exception in flight (CorruptData, platform::FileError, Failure) into a Failure naming `path`.
 [[noreturn]] void rethrowAsFailure(const std::filesystem::path& path);
+
+template <typename Step>
+auto DatabaseFile::atomically(Step&& step) -> decltype(step()) {
+    const WriterState before = writerState_;
+    pages_.beginChange();
+    try {
+        if constexpr (std::is_void_v<decltype(step())>) {
+            step();
+            pages_.commitChange();
+        } else {
+            auto result = step();
+            pages_.commitChange();
+            return result;
+        }
+    } catch (...) {
+        pages_.rollbackChange();
+        writerState_ = before;
+        throw;
+    }
+}
 
 template <typename Step>
 auto DatabaseFile::guarded(Step&& step) -> decltype(step()) {

@@ -24,14 +24,44 @@ std::span<const std::uint8_t> PageFile::page(std::uint32_t number) { return load
 
 void PageFile::enableWriting() {
     if (writable_) return;
-    file_ = platform::File::open(file_.path(), platform::OpenMode::ReadWrite);
+    file_.reopenForWriting();
     writable_ = true;
 }
 
 std::span<std::uint8_t> PageFile::mutablePage(std::uint32_t number) {
     auto& bytes = load(number);
+    if (changing_ && number < pageCountBeforeChange_) beforeChange_.try_emplace(number, bytes);
     dirty_.insert(number);
     return bytes;
+}
+
+void PageFile::beginChange() {
+    changing_ = true;
+    pageCountBeforeChange_ = pageCount_;
+    beforeChange_.clear();
+    writtenInChange_.clear();
+}
+
+void PageFile::commitChange() {
+    changing_ = false;
+    beforeChange_.clear();
+    writtenInChange_.clear();
+}
+
+void PageFile::rollbackChange() {
+    for (auto& [number, bytes] : beforeChange_) {
+        *cache_.at(number) = std::move(bytes);
+        deferred_.erase(number);
+        dirty_.erase(number);
+        if (writtenInChange_.count(number)) dirty_.insert(number);  // the file holds the undone bytes
+    }
+    for (std::uint32_t number = pageCountBeforeChange_; number < pageCount_; ++number) {
+        dirty_.erase(number);
+        deferred_.erase(number);
+    }
+    pageCount_ = pageCountBeforeChange_;
+    cache_.resize(pageCount_);
+    commitChange();
 }
 
 std::uint32_t PageFile::appendPage() {
@@ -52,8 +82,10 @@ void PageFile::flush() {
         deferred_.clear();
         flushesSinceDeferred_ = 0;
     }
-    for (std::uint32_t number : dirty_)
+    for (std::uint32_t number : dirty_) {
+        if (changing_) writtenInChange_.insert(number);
         file_.writeAt(static_cast<std::uint64_t>(number) * pageSize_, *cache_.at(number));
+    }
     dirty_.clear();
 }
 

@@ -27,6 +27,8 @@ public:
 
     std::uint32_t pageSize() const { return pageSize_; }
     std::uint32_t pageCount() const { return pageCount_; }
+    // The file's identity (device and inode), the same for every path that leads to it.
+    std::pair<std::uint64_t, std::uint64_t> identity() const { return file_.identity(); }
     const std::filesystem::path& path() const { return file_.path(); }
 
     std::span<const std::uint8_t> page(std::uint32_t number);
@@ -42,6 +44,13 @@ public:
     std::uint32_t appendPage();
     void flush();
     void flushAll();
+
+    // A change that either happens whole or not at all: beginChange() remembers every page
+    // before its first change, rollbackChange() puts them back (those whose changed bytes had
+    // reached the file are written out again at the next flush) and forgets new pages.
+    void beginChange();
+    void commitChange();
+    void rollbackChange();
     void sync();
     void close();
 
@@ -56,6 +65,10 @@ private:
     std::set<std::uint32_t> dirty_;
     std::set<std::uint32_t> deferred_;
     unsigned flushesSinceDeferred_ = 0;
+    bool changing_ = false;
+    std::uint32_t pageCountBeforeChange_ = 0;
+    std::map<std::uint32_t, std::vector<std::uint8_t>> beforeChange_;
+    std::set<std::uint32_t> writtenInChange_;  // pages whose changed bytes reached the file
 };
 
 inline constexpr unsigned kDeferredFlushes = 64;

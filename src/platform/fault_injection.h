@@ -1,0 +1,27 @@
+// A hook under every file operation (open, read, write, truncate, fsync,
+// close, rename, delete, create folder, copy), for testing that nothing is
+// lost when one of them fails or the process dies: operations are counted, and
+// when armed the k-th one fails with EIO. With the environment variable
+// ZESTREL_KILL_AT_OPERATION=k the process kills itself (SIGKILL) at the k-th
+// operation instead. Unarmed, the hook only counts.
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+namespace zestrel::platform::faults {
+
+// Makes operation number `failAt` (counted from the next one, starting at 1) fail; 0 disarms.
+void arm(long failAt);
+void disarm();
+// Operations counted since the last arm() or resetCount().
+long operationCount();
+void resetCount();
+
+// The operation the armed fault hit ("write /path/file"), empty when none was hit.
+std::string failedOperation();
+
+// Called by every file operation before it acts.
+void check(const char* operation, const std::filesystem::path& path);
+
+}  // namespace zestrel::platform::faults

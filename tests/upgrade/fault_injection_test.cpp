@@ -1,0 +1,129 @@
+// Nothing lost when a file operation fails: for every k, the k-th file
+// operation of a whole upgrade (open, read, write, fsync, close, rename,
+// delete, create folder, copy) fails, and afterwards the original cookbook is
+// unchanged at its path or at the backup path the message names, a failure is
+// reported whenever the upgrade did not complete, and whatever lies at the
+// cookbook's path is the original or a complete, readable upgraded cookbook.
+#include <fstream>
+
+#include "platform/fault_injection.h"
+#include "platform/file_system.h"
+#include "store/jet/database_file.h"
+#include "store/jet/failure.h"
+#include "store/jet/text_codec.h"
+#include "support/fixtures.h"
+#include "upgrade/upgrade_support.h"
+
+namespace zestrel::test {
+namespace {
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+
+constexpr std::size_t kRecipes = 3;
+constexpr std::size_t kIngredients = 5;
+
+std::string bytes(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// A complete upgraded cookbook: it reads, and holds every row in the 1.3 tables.
+bool isCompleteUpgrade(const fs::path& path) {
+    try {
+        auto db = jet::DatabaseFile::open(path);
+        return db->readRows(db->tableDefinition(u"Recipe")).size() == kRecipes &&
+               db->readRows(db->tableDefinition(u"Ingredient")).size() == kIngredients &&
+               db->readRows(db->tableDefinition(u"Version")).size() == 1;
+    } catch (const Failure&) {
+        return false;
+    }
+}
+
+struct Outcome {
+    std::string messages;  // every box, for the failure report
+    bool succeeded = false;
+    std::u16string backup;  // named by the success message
+    bool failureShown = false;
+};
+
+class FaultInjection : public UpgradeTest {
+protected:
+    void SetUp() override {
+        UpgradeTest::SetUp();
+        cli::SampleOptions options;
+        options.layout = cli::OldLayout::V11;
+        options.recipes = kRecipes;
+        options.ingredientsPerRecipe = 1;
+        options.ingredientRows = std::vector<json>{};
+        for (std::size_t i = 0; i < kIngredients; ++i)
+            options.ingredientRows->push_back({{"Amt", "1 1/2"}, {"rID", std::to_string(1 + i % kRecipes)}});
+        original_ = dir_ / "template.rcp";
+        cli::writeSampleCookbook(original_, options);
+        originalBytes_ = bytes(original_);
+    }
+
+    // One whole Browse-and-Upgrade in a fresh folder, with operation `failAt` failing (0: none).
+    Outcome runWithFault(long failAt, fs::path& cookbookPath, long* operations = nullptr) {
+        const fs::path folder = dir_ / ("run" + std::to_string(failAt));
+        fs::create_directories(folder / "program");
+        platform::setProgramFolder(folder / "program");
+        cookbookPath = folder / "family.rcp";
+        fs::copy_file(original_, cookbookPath);
+        RecordingView view;
+        platform::faults::arm(failAt);
+        {
+            frmMain form(view);
+            view.dialogAnswers.push_back(cookbookPath.u16string());
+            form.cmdOpen_Click();
+            form.cmdUp_Click();
+        }
+        if (operations) *operations = platform::faults::operationCount();
+        lastFailed_ = platform::faults::failedOperation();
+        platform::faults::disarm();
+        Outcome outcome;
+        const std::u16string prefix = u"Upgrade successful! A backup copy of the original cookbook has been saved as \"";
+        for (const auto& m : view.messages()) {
+            outcome.messages += "[" + jet::toUtf8(m.title) + "] " + jet::toUtf8(m.text) + "\n";
+            if (m.number == static_cast<int>(platform::MsgIcon::Critical)) outcome.failureShown = true;
+            if (m.text.rfind(prefix, 0) == 0) {
+                outcome.succeeded = true;
+                outcome.backup = m.text.substr(prefix.size(), m.text.size() - prefix.size() - 1);
+            }
+        }
+        return outcome;
+    }
+
+    fs::path original_;
+    std::string originalBytes_;
+    std::string lastFailed_;
+};
+
+TEST_F(FaultInjection, NoFailingFileOperationLosesTheCookbook) {
+    fs::path path;
+    long operations = 0;
+    const Outcome clean = runWithFault(0, path, &operations);
+    ASSERT_TRUE(clean.succeeded);
+    ASSERT_GT(operations, 50);
+    int failures = 0;
+    for (long k = 1; k <= operations; ++k) {
+        SCOPED_TRACE("file operation " + std::to_string(k) + " of " + std::to_string(operations) + " fails");
+        const Outcome outcome = runWithFault(k, path);
+        SCOPED_TRACE("the failing operation: " + lastFailed_ + "\nmessages:\n" + outcome.messages);
+        const bool originalAtPath = fs::exists(path) && bytes(path) == originalBytes_;
+        if (outcome.succeeded) {
+            EXPECT_EQ(bytes(fs::path(outcome.backup)), originalBytes_);
+            EXPECT_TRUE(isCompleteUpgrade(path));
+        } else {
+            EXPECT_TRUE(outcome.failureShown) << "the upgrade did not complete and no failure was shown";
+            EXPECT_TRUE(originalAtPath) << "the cookbook is not at its path as it was";
+            ++failures;
+        }
+        if (HasFailure()) break;
+    }
+    std::cout << operations << " file operations, each failed once: " << failures << " runs reported a failure, "
+              << operations - failures << " completed\n";
+}
+
+}  // namespace
+}  // namespace zestrel::test
