@@ -19,6 +19,9 @@ bool fileExists(const std::filesystem::path& path);
 // Anything (file or folder) exists at the path.
 bool entryExists(const std::filesystem::path& path);
 
+// The file a path leads to: a symbolic link is followed to the file it names; any other path is itself.
+std::filesystem::path followLink(const std::filesystem::path& path);
+
 void createFolder(const std::filesystem::path& path);
 void deleteFile(const std::filesystem::path& path);
 void moveFile(const std::filesystem::path& from, const std::filesystem::path& to);

@@ -97,11 +97,14 @@ std::u16string FrmMainUpgrade::copyAndReplace(upgrade::Layout layout, const std:
     const std::filesystem::path folder = platform::programFolder() / "Backup";
     if (!platform::entryExists(folder)) platform::createFolder(folder);
     const std::filesystem::path backup = freeBackupPath(folder, dbFunction::FileNameOf(DataFrom));
-    platform::moveFile(std::filesystem::path(DataFrom), backup);
+    // A cookbook reached through a symbolic link: the file itself is backed up and replaced,
+    // and the link goes on leading to the cookbook.
+    const std::filesystem::path cookbook = platform::followLink(std::filesystem::path(DataFrom));
+    platform::moveFile(cookbook, backup);
     try {
-        platform::moveFile(std::filesystem::path(DataTo), std::filesystem::path(DataFrom));
+        platform::moveFile(std::filesystem::path(DataTo), cookbook);
     } catch (...) {
-        platform::moveFile(backup, std::filesystem::path(DataFrom));  // the cookbook goes back where it was
+        platform::moveFile(backup, cookbook);  // the cookbook goes back where it was
         throw;
     }
     showStatus(u"Successful!", kStatusPause);

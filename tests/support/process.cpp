@@ -9,7 +9,7 @@
 
 namespace zestrel::test {
 
-ProcessResult runProcess(const std::vector<std::string>& argv) {
+ProcessResult runProcess(const std::vector<std::string>& argv, const std::vector<std::string>& environment) {
     int outPipe[2];
     int errPipe[2];
     if (pipe(outPipe) != 0 || pipe(errPipe) != 0) return {};
@@ -19,6 +19,7 @@ ProcessResult runProcess(const std::vector<std::string>& argv) {
         dup2(errPipe[1], 2);
         close(outPipe[0]);
         close(errPipe[0]);
+        for (const auto& entry : environment) putenv(const_cast<char*>(entry.c_str()));
         std::vector<char*> args;
         for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
         args.push_back(nullptr);

@@ -12,7 +12,8 @@ struct ProcessResult {
     std::string err;
 };
 
-ProcessResult runProcess(const std::vector<std::string>& argv);
+// Runs a program; `environment` entries ("NAME=value") are added to the inherited environment.
+ProcessResult runProcess(const std::vector<std::string>& argv, const std::vector<std::string>& environment = {});
 bool programExists(const std::string& name);
 
 }  // namespace zestrel::test

@@ -17,7 +17,7 @@
 namespace zestrel::test {
 
 class UpgradeTest : public ::testing::Test {
-protected:
+public:
     void SetUp() override;
     void TearDown() override;
 

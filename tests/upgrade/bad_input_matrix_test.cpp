@@ -1,0 +1,217 @@
+// Bad input through the command line (`zestrel upgrade`) and through frmMain
+// with the recording view: each case gives a clear message and loses nothing.
+#include <fstream>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/file_system.h"
+#include "store/jet/text_codec.h"
+#include "support/fixtures.h"
+#include "support/process.h"
+#include "upgrade/upgrade_support.h"
+
+namespace zestrel::test {
+namespace {
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+
+struct Case {
+    const char* name;
+    // Prepares the case in `folder` (with its program folder `program`); returns the cookbook path.
+    std::function<fs::path(UpgradeTest&, const fs::path& folder, const fs::path& program)> prepare;
+    bool succeeds = false;        // an upgrade that must work (odd names, a link)
+    const char* says = nullptr;   // a text the message must hold
+    bool needsOtherUser = false;  // read-only folders: as root only another user sees them so
+};
+
+std::vector<json> someRecipes() { return {json{{"Name", "Soup"}, {"rID", 1}, {"Mark", false}}}; }
+
+fs::path copyFixture(const std::string& name, const fs::path& to) {
+    fs::copy_file(jetFixturesDir() / name, to);
+    return to;
+}
+
+class BadInputMatrix : public UpgradeTest, public ::testing::WithParamInterface<Case> {
+public:
+    fs::path layout10(const fs::path& folder, const std::string& name = "family.rcp") {
+        cli::SampleOptions options;
+        options.layout = cli::OldLayout::V10;
+        options.recipeRows = someRecipes();
+        options.ingredientRows = std::vector<json>{{{"Amt", "1"}, {"rID", 1}}};
+        cli::writeSampleCookbook(folder / name, options);
+        return folder / name;
+    }
+
+protected:
+    // Every regular file below the folder with its bytes, to tell that nothing changed.
+    static std::map<fs::path, std::string> snapshot(const fs::path& folder) {
+        std::map<fs::path, std::string> files;
+        for (const auto& entry : fs::recursive_directory_iterator(folder))
+            if (entry.is_regular_file() && entry.path().filename() != "tempdb.mdb") files[entry.path()] = bytesOf(entry.path());
+        return files;
+    }
+
+    void expectNothingLost(const std::map<fs::path, std::string>& before, const fs::path& program) {
+        for (const auto& [path, bytes] : before) {
+            if (fs::exists(path) && bytesOf(path) == bytes) continue;
+            // A cookbook that was upgraded: its original must be in the Backup folder.
+            bool backedUp = false;
+            if (fs::is_directory(program / "Backup"))
+                for (const auto& entry : fs::directory_iterator(program / "Backup"))
+                    backedUp = backedUp || bytesOf(entry.path()) == bytes;
+            EXPECT_TRUE(backedUp) << path << " is lost";
+        }
+    }
+};
+
+TEST_P(BadInputMatrix, ThroughTheCommandLine) {
+    const Case& c = GetParam();
+    const bool root = ::geteuid() == 0;
+    if (c.needsOtherUser && root && !programExists("setpriv")) GTEST_SKIP() << "setpriv is needed to act as another user";
+    const fs::path folder = dir_ / "cli";
+    const fs::path program = folder / "program";
+    fs::create_directories(program);
+    const fs::path cookbook = c.prepare(*this, folder, program);
+    const auto before = snapshot(folder);
+    std::vector<std::string> argv{zestrelProgram().string(), "upgrade", "--program-folder", program.string(), cookbook.string()};
+    if (c.needsOtherUser && root) {
+        fs::permissions(dir_, fs::perms::all);  // the other user may pass through and read
+        argv.insert(argv.begin(), {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"});
+    }
+    const auto result = runProcess(argv);
+    EXPECT_EQ(result.exitCode, c.succeeds ? 0 : 1) << result.out << result.err;
+    const std::string said = result.out + result.err;
+    EXPECT_NE(said.find(c.succeeds ? "Upgrade successful!" : "] "), std::string::npos) << said;  // a box was shown
+    if (c.says) {
+        EXPECT_NE(said.find(c.says), std::string::npos) << said;
+    }
+    expectNothingLost(before, program);
+}
+
+TEST_P(BadInputMatrix, ThroughTheWindowLogic) {
+    const Case& c = GetParam();
+    if (c.needsOtherUser && ::geteuid() == 0) GTEST_SKIP() << "as root every folder can be written; the command-line case covers it";
+    const fs::path folder = dir_ / "window";
+    const fs::path program = folder / "program";
+    fs::create_directories(program);
+    const fs::path cookbook = c.prepare(*this, folder, program);
+    const auto before = snapshot(folder);
+    platform::setProgramFolder(program);
+    run(cookbook);
+    const auto messages = view_.messages();
+    ASSERT_FALSE(messages.empty());
+    const std::string last = jet::toUtf8(messages.back().text);
+    if (c.succeeds) {
+        EXPECT_EQ(last.rfind("Upgrade successful!", 0), 0u) << last;
+    } else {
+        EXPECT_NE(messages.back().number, static_cast<int>(platform::MsgIcon::Information)) << last;
+    }
+    if (c.says) {
+        std::string all;
+        for (const auto& m : messages) all += "[" + jet::toUtf8(m.title) + "] " + jet::toUtf8(m.text) + "\n";
+        EXPECT_NE(all.find(c.says), std::string::npos) << all;
+    }
+    expectNothingLost(before, program);
+}
+
+fs::path writeFile(const fs::path& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+    return path;
+}
+
+const std::vector<Case> kCases{
+    {"EmptyFile", [](UpgradeTest&, const fs::path& f, const fs::path&) { return writeFile(f / "empty.rcp", ""); }, false, "3343"},
+    {"TextFile", [](UpgradeTest&, const fs::path& f, const fs::path&) { return writeFile(f / "notes.rcp", "Soup: water, salt\n"); },
+     false, "3343"},
+    {"TruncatedCookbook",
+     [](UpgradeTest& t, const fs::path& f, const fs::path&) {
+         const fs::path p = static_cast<BadInputMatrix&>(t).layout10(f);
+         fs::resize_file(p, 2048 * 3 + 77);
+         return p;
+     },
+     false, "3049"},
+    {"NewerFormat",
+     [](UpgradeTest&, const fs::path& f, const fs::path&) {
+         if (!fs::exists(jetFixturesDir())) return writeFile(f / "ace.rcp", std::string("\0\1\0\0Standard ACE DB\0\2", 21));
+         return copyFixture("delTestV2007.accdb", f / "ace.rcp");
+     },
+     false, "Access 2007"},
+    {"AlreadyUpgraded",
+     [](UpgradeTest&, const fs::path& f, const fs::path&) {
+         runProcess({zestrelProgram().string(), "new", (f / "new.rcp").string()});
+         return f / "new.rcp";
+     },
+     false, "already up to date"},
+    {"NoRecipeTable",
+     [](UpgradeTest& t, const fs::path& f, const fs::path&) {
+         return static_cast<BadInputMatrix&>(t).customCookbook(f.filename().string() + "/norecipe.rcp",
+                                                               {{u"Ingred", {u"Name", u"rID"}}});
+     },
+     false, "3078"},
+    {"NoIngredTable",
+     [](UpgradeTest& t, const fs::path& f, const fs::path&) {
+         std::vector<std::u16string> recipe;
+         for (const auto& column : cli::oldRecipeColumns(cli::OldLayout::V10)) recipe.push_back(column.name);
+         return static_cast<BadInputMatrix&>(t).customCookbook(f.filename().string() + "/noingred.rcp",
+                                                               {{u"Recipe", recipe}});
+     },
+     false, "3078"},
+    {"NoColumnRead",
+     [](UpgradeTest& t, const fs::path& f, const fs::path&) {
+         return static_cast<BadInputMatrix&>(t).customCookbook(f.filename().string() + "/nopic.rcp",
+                                                               {{u"Recipe", {u"Name", u"rID"}}, {u"Ingred", {u"Name"}}});
+     },
+     false, "3265"},
+    {"ReadOnlyCookbookFolder",
+     [](UpgradeTest& t, const fs::path& f, const fs::path& program) {
+         fs::create_directories(f / "locked");
+         const fs::path p = static_cast<BadInputMatrix&>(t).layout10(f / "locked");
+         fs::permissions(program, fs::perms::all);
+         fs::permissions(f / "locked", fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
+                                           fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
+         fs::permissions(f, fs::perms::all);
+         return p;
+     },
+     false, "Permission denied", true},
+    {"ReadOnlyProgramFolder",
+     [](UpgradeTest& t, const fs::path& f, const fs::path& program) {
+         const fs::path p = static_cast<BadInputMatrix&>(t).layout10(f);
+         fs::permissions(program, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
+                                      fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
+         fs::permissions(f, fs::perms::all);
+         return p;
+     },
+     false, "3051", true},
+    {"FolderNamedTempdb",
+     [](UpgradeTest& t, const fs::path& f, const fs::path& program) {
+         fs::create_directory(program / "tempdb.mdb");
+         return static_cast<BadInputMatrix&>(t).layout10(f);
+     },
+     false, "Create Database"},
+    {"PlainFileNamedBackup",
+     [](UpgradeTest& t, const fs::path& f, const fs::path& program) {
+         writeFile(program / "Backup", "not a folder");
+         return static_cast<BadInputMatrix&>(t).layout10(f);
+     },
+     false, "76"},
+    {"NameWithBlanksAndAccents",
+     [](UpgradeTest& t, const fs::path& f, const fs::path&) {
+         return static_cast<BadInputMatrix&>(t).layout10(f, "Grand-m\xC3\xA8re's Recettes \xC3\xA9t\xC3\xA9.rcp");
+     },
+     true, nullptr},
+    {"PathThroughALink",
+     [](UpgradeTest& t, const fs::path& f, const fs::path&) {
+         fs::create_directories(f / "real");
+         const fs::path p = static_cast<BadInputMatrix&>(t).layout10(f / "real");
+         fs::create_symlink(p, f / "linked.rcp");
+         return f / "linked.rcp";
+     },
+     true, nullptr},
+};
+
+INSTANTIATE_TEST_SUITE_P(Cases, BadInputMatrix, ::testing::ValuesIn(kCases),
+                         [](const ::testing::TestParamInfo<Case>& param) { return std::string(param.param.name); });
+
+}  // namespace
+}  // namespace zestrel::test
