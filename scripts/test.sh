@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets up a fresh Debian machine, builds everything twice (plain with warnings
 # as errors, then with AddressSanitizer and UndefinedBehaviorSanitizer) and runs
-# every test in both builds with CTest.
+# every test in both builds with CTest; then builds the libFuzzer targets with
+# clang under the sanitizers and runs each for a bounded time.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 "$root/scripts/setup.sh"
@@ -14,8 +15,14 @@ echo "== tests"
 (cd "$root/build" && ctest --output-on-failure -j "$jobs")
 
 echo "== build with sanitizers"
-cmake -S "$root" -B "$root/build-asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DZESTREL_SANITIZE=ON \
-      -DZESTREL_WERROR=ON -DZESTREL_BENCH=OFF >/dev/null
+cmake -S "$root" -B "$root/build-asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" \
+      -DZESTREL_SANITIZE=ON -DZESTREL_WERROR=ON -DZESTREL_BENCH=OFF >/dev/null
 cmake --build "$root/build-asan" -j "$jobs"
 echo "== tests under sanitizers"
 (cd "$root/build-asan" && ctest --output-on-failure -j "$jobs")
+
+echo "== fuzzers (clang, sanitizers, bounded time)"
+cmake -S "$root" -B "$root/build-fuzz" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
+      -DZESTREL_FUZZ=ON -DZESTREL_SANITIZE=ON -DZESTREL_WERROR=ON >/dev/null
+cmake --build "$root/build-fuzz" -j "$jobs"
+(cd "$root/build-fuzz" && ctest --output-on-failure -j "$jobs")
