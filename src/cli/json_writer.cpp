@@ -32,12 +32,6 @@ std::string hex(const jet::Bytes& bytes) {
     return out;
 }
 
-template <class... Ts>
-struct Overloaded : Ts... {
-    using Ts::operator()...;
-};
-template <class... Ts>
-Overloaded(Ts...) -> Overloaded<Ts...>;
 
 }  // namespace
 
@@ -65,7 +59,7 @@ std::string jsonString(const std::string& utf8) {
 }
 
 std::string jsonValue(const jet::Value& value) {
-    return std::visit(Overloaded{
+    return std::visit(jet::Overloaded{
                           [](const jet::Null&) { return std::string("null"); },
                           [](bool v) { return std::string(v ? "true" : "false"); },
                           [](std::uint8_t v) { return std::to_string(v); },

@@ -1,6 +1,7 @@
 #include "support/fixtures.h"
 
 #include <algorithm>
+#include <cctype>
 #include <random>
 
 namespace zestrel::test {
@@ -37,6 +38,13 @@ std::vector<std::string> splitLines(const std::string& text) {
         start = end + 1;
     }
     return lines;
+}
+
+std::string fixtureTestName(const ::testing::TestParamInfo<std::filesystem::path>& info) {
+    std::string name = info.param.stem().string();
+    for (auto& c : name)
+        if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+    return name;
 }
 
 }  // namespace zestrel::test

@@ -24,6 +24,9 @@ std::filesystem::path makeTempDir(const std::string& tag);
 
 std::vector<std::string> splitLines(const std::string& text);
 
+// A test name made from a fixture file's name (letters and digits only).
+std::string fixtureTestName(const ::testing::TestParamInfo<std::filesystem::path>& info);
+
 }  // namespace zestrel::test
 
 #define ZESTREL_REQUIRE_SHARED()                                                                          \

@@ -28,18 +28,6 @@ std::string bytes(const fs::path& path) {
     return {std::istreambuf_iterator<char>(in), {}};
 }
 
-// A complete upgraded cookbook: it reads, and holds every row in the 1.3 tables.
-bool isCompleteUpgrade(const fs::path& path) {
-    try {
-        auto db = jet::DatabaseFile::open(path);
-        return db->readRows(db->tableDefinition(u"Recipe")).size() == kRecipes &&
-               db->readRows(db->tableDefinition(u"Ingredient")).size() == kIngredients &&
-               db->readRows(db->tableDefinition(u"Version")).size() == 1;
-    } catch (const Failure&) {
-        return false;
-    }
-}
-
 struct Outcome {
     std::string messages;  // every box, for the failure report
     bool succeeded = false;
@@ -113,7 +101,7 @@ TEST_F(FaultInjection, NoFailingFileOperationLosesTheCookbook) {
         const bool originalAtPath = fs::exists(path) && bytes(path) == originalBytes_;
         if (outcome.succeeded) {
             EXPECT_EQ(bytes(fs::path(outcome.backup)), originalBytes_);
-            EXPECT_TRUE(isCompleteUpgrade(path));
+            EXPECT_TRUE(isCompleteUpgrade(path, kRecipes, kIngredients));
         } else {
             EXPECT_TRUE(outcome.failureShown) << "the upgrade did not complete and no failure was shown";
             EXPECT_TRUE(originalAtPath) << "the cookbook is not at its path as it was";

@@ -4,11 +4,24 @@
 
 #include "platform/file_system.h"
 #include "store/dao/db_engine.h"
+#include "store/jet/database_file.h"
+#include "store/jet/failure.h"
 #include "support/fixtures.h"
 
 namespace zestrel::test {
 
 namespace fs = std::filesystem;
+
+bool isCompleteUpgrade(const fs::path& path, std::size_t recipes, std::size_t ingredients) {
+    try {
+        auto db = jet::DatabaseFile::open(path);
+        return db->readRows(db->tableDefinition(u"Recipe")).size() == recipes &&
+               db->readRows(db->tableDefinition(u"Ingredient")).size() == ingredients &&
+               db->readRows(db->tableDefinition(u"Version")).size() == 1;
+    } catch (const Failure&) {
+        return false;
+    }
+}
 
 void UpgradeTest::SetUp() {
     dir_ = makeTempDir("upgrade");

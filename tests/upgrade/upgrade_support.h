@@ -16,6 +16,10 @@
 
 namespace zestrel::test {
 
+// A complete upgraded cookbook: it reads, and holds these numbers of rows in Recipe and
+// Ingredient and one Version row.
+bool isCompleteUpgrade(const std::filesystem::path& path, std::size_t recipes, std::size_t ingredients);
+
 class UpgradeTest : public ::testing::Test {
 public:
     void SetUp() override;

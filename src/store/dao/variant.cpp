@@ -14,12 +14,6 @@ namespace zestrel::dao {
 namespace {
 constexpr std::int32_t kInvalidUseOfNull = 94;
 
-template <class... Ts>
-struct Overloaded : Ts... {
-    using Ts::operator()...;
-};
-template <class... Ts>
-Overloaded(Ts...) -> Overloaded<Ts...>;
 }  // namespace
 
 std::string formatNumber(double value, int digits) {
@@ -40,7 +34,7 @@ std::string formatNumber(double value, int digits) {
 
 Variant::Kind Variant::kind() const {
     if (empty_) return Kind::Empty;
-    return std::visit(Overloaded{
+    return std::visit(jet::Overloaded{
                           [](const jet::Null&) { return Kind::Null; },
                           [](bool) { return Kind::Boolean; },
                           [](std::uint8_t) { return Kind::Byte; },
@@ -71,7 +65,7 @@ std::u16string Variant::toText() const {
     if (jet::isNull(value_)) throw Failure(kInvalidUseOfNull, "Invalid use of Null.");
     if (auto* s = std::get_if<std::u16string>(&value_)) return *s;
     const std::string text = std::visit(
-        Overloaded{
+        jet::Overloaded{
             [](const jet::Null&) { return std::string(); },
             [](bool v) { return std::string(v ? "True" : "False"); },
             [](std::uint8_t v) { return std::to_string(v); },
@@ -91,7 +85,7 @@ std::u16string Variant::toText() const {
 }
 
 double Variant::toDouble() const {
-    return std::visit(Overloaded{
+    return std::visit(jet::Overloaded{
                           [](bool v) { return v ? -1.0 : 0.0; },
                           [](std::uint8_t v) { return static_cast<double>(v); },
                           [](std::int16_t v) { return static_cast<double>(v); },

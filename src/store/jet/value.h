@@ -43,6 +43,14 @@ using Value = std::variant<Null, bool, std::uint8_t, std::int16_t, std::int32_t,
 
 inline bool isNull(const Value& v) { return std::holds_alternative<Null>(v); }
 
+// Lambdas for each alternative, as one visitor: std::visit(Overloaded{...}, value).
+template <class... Ts>
+struct Overloaded : Ts... {
+    using Ts::operator()...;
+};
+template <class... Ts>
+Overloaded(Ts...) -> Overloaded<Ts...>;
+
 // "YYYY-MM-DDTHH:MM:SS", to the nearest second.
 std::string formatDateTime(DateTime value);
 // The serial day number of a civil date and time.

@@ -47,14 +47,7 @@ TEST_P(MdbReaderAgreement, EveryReadableTableHasTheSameColumnsAndRows) {
     EXPECT_GT(compared, 0);
 }
 
-std::string nameOf(const ::testing::TestParamInfo<std::filesystem::path>& info) {
-    std::string name = info.param.stem().string();
-    for (auto& c : name)
-        if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-    return name;
-}
-
-INSTANTIATE_TEST_SUITE_P(Fixtures, MdbReaderAgreement, ::testing::ValuesIn(jetFixtures()), nameOf);
+INSTANTIATE_TEST_SUITE_P(Fixtures, MdbReaderAgreement, ::testing::ValuesIn(jetFixtures()), fixtureTestName);
 GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(MdbReaderAgreement);
 
 }  // namespace

@@ -66,14 +66,7 @@ TEST_P(MdbtoolsAgreement, EveryTableHasTheSameRowsInTheSameOrder) {
     RecordProperty("tables", tables);
 }
 
-std::string nameOf(const ::testing::TestParamInfo<std::filesystem::path>& info) {
-    std::string name = info.param.stem().string();
-    for (auto& c : name)
-        if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-    return name;
-}
-
-INSTANTIATE_TEST_SUITE_P(Fixtures, MdbtoolsAgreement, ::testing::ValuesIn(jetFixtures()), nameOf);
+INSTANTIATE_TEST_SUITE_P(Fixtures, MdbtoolsAgreement, ::testing::ValuesIn(jetFixtures()), fixtureTestName);
 GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(MdbtoolsAgreement);
 
 TEST(MdbtoolsAgreementFixtures, ArePresent) {
