@@ -74,6 +74,11 @@ std::pair<std::uint64_t, std::uint64_t> File::identity() const {
     return {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
 }
 
+bool File::linked() const {
+    struct stat st {};
+    return ::fstat(fd_, &st) == 0 && st.st_nlink > 0;
+}
+
 void File::readAt(std::uint64_t offset, std::span<std::uint8_t> out) const {
     faults::check("read", path_);
     std::size_t done = 0;

@@ -49,6 +49,8 @@ public:
     std::uint64_t size() const;
     // Device and inode: the same for every path that leads to this file.
     std::pair<std::uint64_t, std::uint64_t> identity() const;
+    // Whether some path still leads to this file (it was not deleted while open).
+    bool linked() const;
     // Reads exactly out.size() bytes at offset; a short read raises FileError (EIO).
     void readAt(std::uint64_t offset, std::span<std::uint8_t> out) const;
     void writeAt(std::uint64_t offset, std::span<const std::uint8_t> data);

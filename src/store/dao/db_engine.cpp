@@ -13,7 +13,7 @@ DBEngine& DBEngine::Instance() {
 
 std::shared_ptr<jet::DatabaseFile> DBEngine::shared(const std::filesystem::path& path) {
     if (const auto identity = platform::fileIdentity(path)) {
-        if (auto file = open_[*identity].lock()) return file;
+        if (auto file = open_[*identity].lock(); file && file->current()) return file;
     }
     auto file = jet::DatabaseFile::open(path);
     open_[file->identity()] = file;

@@ -54,6 +54,8 @@ public:
     DatabaseFile& operator=(const DatabaseFile&) = delete;
 
     std::pair<std::uint64_t, std::uint64_t> identity() const { return pages_.identity(); }
+    // Still open, and its file not deleted (an inode number can come back for another file).
+    bool current() const { return pages_.linked(); }
 
     // Runs an engine step, turning its low-level errors into failures that name this file.
     template <typename Step>

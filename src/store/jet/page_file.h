@@ -29,6 +29,7 @@ public:
     std::uint32_t pageCount() const { return pageCount_; }
     // The file's identity (device and inode), the same for every path that leads to it.
     std::pair<std::uint64_t, std::uint64_t> identity() const { return file_.identity(); }
+    bool linked() const { return file_.isOpen() && file_.linked(); }
     const std::filesystem::path& path() const { return file_.path(); }
 
     std::span<const std::uint8_t> page(std::uint32_t number);
