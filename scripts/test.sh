@@ -9,13 +9,13 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 jobs=$(nproc)
 
 echo "== build (warnings as errors)"
-cmake -S "$root" -B "$root/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZESTREL_WERROR=ON >/dev/null
+cmake -S "$root" -B "$root/build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DZESTREL_WERROR=ON >/dev/null
 cmake --build "$root/build" -j "$jobs"
 echo "== tests"
 (cd "$root/build" && ctest --output-on-failure -j "$jobs")
 
 echo "== build with sanitizers"
-cmake -S "$root" -B "$root/build-asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" \
+cmake -S "$root" -B "$root/build-asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g1" \
       -DZESTREL_SANITIZE=ON -DZESTREL_WERROR=ON -DZESTREL_BENCH=OFF >/dev/null
 cmake --build "$root/build-asan" -j "$jobs"
 echo "== tests under sanitizers"
