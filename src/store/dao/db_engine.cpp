@@ -12,6 +12,7 @@ DBEngine& DBEngine::Instance() {
 }
 
 std::shared_ptr<jet::DatabaseFile> DBEngine::shared(const std::filesystem::path& path) {
+    std::erase_if(open_, [](const auto& entry) { return entry.second.expired(); });
     if (const auto identity = platform::fileIdentity(path)) {
         if (auto file = open_[*identity].lock(); file && file->current()) return file;
     }
