@@ -86,9 +86,15 @@ std::u16string FrmMainUpgrade::copyAndReplace(upgrade::Layout layout, const std:
     requireVersionRow(*target);
     view_.doEvents();
     std::int32_t counter = 0;
-    copyRecipes(layout, *source, *target, counter);
+    // Layout 1.0 shows a recipe's progress before saving it, layout 1.1 after.
+    copyRows({u"Select * FROM Recipe ORDER BY rID", u"Select * FROM Recipe ORDER BY rID", upgrade::recipeColumnMap(),
+              layout == upgrade::Layout::V10},
+             layout, *source, *target, counter);
     view_.doEvents();
-    copyIngredients(layout, *source, *target, counter);
+    counter -= 1;  // the first ingredient repeats the last recipe's percentage
+    copyRows({u"Select * FROM Ingred ORDER BY rID", u"Select * FROM Ingredient ORDER BY rID",
+              upgrade::ingredientColumnMap(), false},
+             layout, *source, *target, counter);
     source->Close();
     target->Close();
 
@@ -115,16 +121,17 @@ std::u16string FrmMainUpgrade::copyAndReplace(upgrade::Layout layout, const std:
     return backup.u16string();
 }
 
-void FrmMainUpgrade::copyRecipes(upgrade::Layout layout, dao::Database& source, dao::Database& target,
-                                 std::int32_t& counter) {
-    auto from = source.OpenRecordset(u"Select * FROM Recipe ORDER BY rID", dao::dbOpenDynaset);
-    auto to = target.OpenRecordset(u"Select * FROM Recipe ORDER BY rID", dao::dbOpenDynaset);
-    counter = 0;
+// Copies every row of one source query into the target query's table, in the source's order.
+// Each row: yield, add, write the columns; then save and show progress, in the order given.
+void FrmMainUpgrade::copyRows(const CopyPlan& plan, upgrade::Layout layout, dao::Database& source,
+                              dao::Database& target, std::int32_t& counter) {
+    auto from = source.OpenRecordset(plan.from, dao::dbOpenDynaset);
+    auto to = target.OpenRecordset(plan.to, dao::dbOpenDynaset);
     while (!from->EOF_()) {
         view_.doEvents();
         to->AddNew();
-        upgrade::writeColumns(upgrade::recipeColumnMap(), layout, *from, *to);
-        if (layout == upgrade::Layout::V10) {
+        upgrade::writeColumns(plan.columns, layout, *from, *to);
+        if (plan.progressBeforeSave) {
             view_.doEvents();
             progressStep(counter);
             to->Update(dao::dbUpdateRegular, false);
@@ -133,24 +140,6 @@ void FrmMainUpgrade::copyRecipes(upgrade::Layout layout, dao::Database& source, 
             view_.doEvents();
             progressStep(counter);
         }
-        from->MoveNext();
-    }
-    to->Close();
-    from->Close();
-}
-
-void FrmMainUpgrade::copyIngredients(upgrade::Layout layout, dao::Database& source, dao::Database& target,
-                                     std::int32_t& counter) {
-    auto from = source.OpenRecordset(u"Select * FROM Ingred ORDER BY rID", dao::dbOpenDynaset);
-    auto to = target.OpenRecordset(u"Select * FROM Ingredient ORDER BY rID", dao::dbOpenDynaset);
-    counter -= 1;
-    while (!from->EOF_()) {
-        view_.doEvents();
-        to->AddNew();
-        upgrade::writeColumns(upgrade::ingredientColumnMap(), layout, *from, *to);
-        to->Update(dao::dbUpdateRegular, false);
-        view_.doEvents();
-        progressStep(counter);
         from->MoveNext();
     }
     to->Close();

@@ -29,8 +29,14 @@ private:
     void upgrade(upgrade::Layout layout, const std::u16string& DataFrom, const std::u16string& DataTo);
     // Copies the rows and returns the backup path the old cookbook was moved to.
     std::u16string copyAndReplace(upgrade::Layout layout, const std::u16string& DataFrom, const std::u16string& DataTo);
-    void copyRecipes(upgrade::Layout layout, dao::Database& source, dao::Database& target, std::int32_t& counter);
-    void copyIngredients(upgrade::Layout layout, dao::Database& source, dao::Database& target, std::int32_t& counter);
+    struct CopyPlan {
+        const char16_t* from;
+        const char16_t* to;
+        const upgrade::ColumnMap& columns;
+        bool progressBeforeSave;
+    };
+    void copyRows(const CopyPlan& plan, upgrade::Layout layout, dao::Database& source, dao::Database& target,
+                  std::int32_t& counter);
     void progressStep(std::int32_t& counter);
     void showStatus(const char16_t* text, int pauseMilliseconds);
 };
