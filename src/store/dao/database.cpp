@@ -1,5 +1,6 @@
 #include "store/dao/database.h"
 
+#include "store/dao/sort_order.h"
 #include "store/dao/sql_source.h"
 #include "store/jet/failure.h"
 #include "store/jet/text_codec.h"
@@ -36,13 +37,12 @@ std::unique_ptr<Recordset> Database::OpenRecordset(const std::u16string& source,
     const RecordSource parsed = parseRecordSource(source);
     auto& file = *state_->file;
     auto table = file.tableDefinition(parsed.table);
-    auto rows = file.readRows(table);
-    auto recordset = std::make_unique<Recordset>(state_, std::move(table), std::move(rows), type);
-    if (parsed.orderBy) {
-        const Field& key = recordset->Fields(*parsed.orderBy);  // 3265 when missing
-        recordset->sortBy(key);
+    if (!parsed.orderBy) {
+        auto rows = file.rowLocations(table);
+        return std::make_unique<Recordset>(state_, std::move(table), std::move(rows), type);
     }
-    return recordset;
+    auto rows = sortedLocations(file, table, columnOf(table, *parsed.orderBy));  // 3265 when missing
+    return std::make_unique<Recordset>(state_, std::move(table), std::move(rows), type);
 }
 
 std::vector<std::u16string> Database::tableNames(bool includeSystem) {

@@ -1,7 +1,5 @@
 #include "store/dao/recordset.h"
 
-#include <algorithm>
-
 #include "store/dao/value_conversion.h"
 #include "store/jet/failure.h"
 #include "store/jet/sort_key.h"
@@ -30,27 +28,6 @@ long sizeOf(const jet::ColumnDefinition& column, jet::JetVersion version) {
     return jet::fixedSizeOf(column.type) ? jet::fixedSizeOf(column.type) : column.size;
 }
 
-// A sortable rank of a value: null first, then by kind-specific order.
-int compareValues(const jet::Value& a, const jet::Value& b) {
-    if (jet::isNull(a) || jet::isNull(b)) return jet::isNull(a) == jet::isNull(b) ? 0 : (jet::isNull(a) ? -1 : 1);
-    if (auto* ta = std::get_if<std::u16string>(&a)) {
-        if (auto* tb = std::get_if<std::u16string>(&b)) return jet::compareGeneral(*ta, *tb);
-    }
-    if (auto* ba = std::get_if<jet::Bytes>(&a)) {
-        if (auto* bb = std::get_if<jet::Bytes>(&b)) return *ba < *bb ? -1 : (*ba == *bb ? 0 : 1);
-    }
-    if (auto* ga = std::get_if<jet::Guid>(&a)) {
-        if (auto* gb = std::get_if<jet::Guid>(&b)) return ga->bytes < gb->bytes ? -1 : (ga->bytes == gb->bytes ? 0 : 1);
-    }
-    if (auto* ca = std::get_if<jet::Currency>(&a)) {
-        if (auto* cb = std::get_if<jet::Currency>(&b))
-            return ca->tenThousandths < cb->tenThousandths ? -1 : (ca->tenThousandths == cb->tenThousandths ? 0 : 1);
-    }
-    const double x = Variant(a).toDouble();
-    const double y = Variant(b).toDouble();
-    return x < y ? -1 : (x > y ? 1 : 0);
-}
-
 }  // namespace
 
 ColumnInfo columnInfoOf(const jet::ColumnDefinition& column, jet::JetVersion version) {
@@ -58,15 +35,11 @@ ColumnInfo columnInfoOf(const jet::ColumnDefinition& column, jet::JetVersion ver
                       attributesOf(column)};
 }
 
-void sortRows(std::vector<jet::StoredRow>& rows, std::size_t column) {
-    std::stable_sort(rows.begin(), rows.end(), [column](const jet::StoredRow& a, const jet::StoredRow& b) {
-        return compareValues(a.values[column], b.values[column]) < 0;
-    });
-}
-
 Recordset::Recordset(std::shared_ptr<DatabaseState> database, jet::TableDefinition table,
-                     std::vector<jet::StoredRow> rows, int type)
-    : database_(std::move(database)), table_(std::move(table)), rows_(std::move(rows)), type_(type) {
+                     std::vector<jet::RowPointer> rows, int type)
+    : database_(std::move(database)), table_(std::move(table)), type_(type) {
+    rows_.reserve(rows.size());
+    for (const auto& at : rows) rows_.push_back(at.encode());
     const auto version = database_->file->format().version;
     fields_.reserve(table_.columns.size());
     for (std::size_t i = 0; i < table_.columns.size(); ++i) {
@@ -85,7 +58,7 @@ void Recordset::ensureOpen() const {
 
 void Recordset::ensureCurrent() const {
     ensureOpen();
-    if (position_ < 0 || position_ >= static_cast<long>(rows_.size()))
+    if (position_ < 0 || position_ >= size())
         throw Failure(failure::kNoCurrentRecord, "No current record in table '" + jet::toUtf8(table_.name) + "'.");
 }
 
@@ -96,39 +69,49 @@ bool Recordset::BOF() const {
 
 bool Recordset::EOF_() const {
     ensureOpen();
-    return position_ >= static_cast<long>(rows_.size()) || rows_.empty();
+    return position_ >= size() || rows_.empty();
 }
 
 void Recordset::MoveFirst() {
     ensureOpen();
     if (rows_.empty()) throw Failure(failure::kNoCurrentRecord, "No current record: the recordset is empty.");
-    position_ = 0;
+    moveTo(0);
 }
 
 void Recordset::MoveNext() {
     ensureCurrent();
-    ++position_;
+    moveTo(position_ + 1);
 }
 
 void Recordset::MoveLast() {
     ensureOpen();
     if (rows_.empty()) throw Failure(failure::kNoCurrentRecord, "No current record: the recordset is empty.");
-    position_ = static_cast<long>(rows_.size()) - 1;
+    moveTo(size() - 1);
+}
+
+void Recordset::moveTo(long position) {
+    if (position != position_) currentAt_ = -1;
+    position_ = position;
 }
 
 long Recordset::RecordCount() const {
     ensureOpen();
-    return static_cast<long>(rows_.size());
+    return size();
+}
+
+std::size_t columnOf(const jet::TableDefinition& table, const std::u16string& name) {
+    const auto& columns = table.columns;
+    for (std::size_t i = 0; i < columns.size(); ++i)
+        if (columns[i].name == name) return i;
+    for (std::size_t i = 0; i < columns.size(); ++i)
+        if (jet::equalsIgnoringCase(columns[i].name, name)) return i;
+    throw Failure(failure::kItemNotFound, "Item not found in this collection: the table '" +
+                                              jet::toUtf8(table.name) + "' has no field '" + jet::toUtf8(name) + "'.");
 }
 
 std::size_t Recordset::columnIndex(const std::u16string& name) const {
     ensureOpen();
-    for (std::size_t i = 0; i < fields_.size(); ++i)
-        if (fields_[i].Name() == name) return i;
-    for (std::size_t i = 0; i < fields_.size(); ++i)
-        if (jet::equalsIgnoringCase(fields_[i].Name(), name)) return i;
-    throw Failure(failure::kItemNotFound, "Item not found in this collection: the table '" +
-                                              jet::toUtf8(table_.name) + "' has no field '" + jet::toUtf8(name) + "'.");
+    return columnOf(table_, name);
 }
 
 Field& Recordset::Fields(const std::u16string& name) { return fields_[columnIndex(name)]; }
@@ -148,9 +131,8 @@ void Recordset::AddNew() {
 void Recordset::Edit() {
     ensureUpdatable();
     ensureCurrent();
-    const auto& row = rows_[static_cast<std::size_t>(position_)];
     buffer_.clear();
-    for (const auto& value : row.values) buffer_.emplace_back(value);
+    for (std::size_t i = 0; i < fields_.size(); ++i) buffer_.emplace_back(currentValue(i));
     editMode_ = EditMode::Editing;
 }
 
@@ -185,13 +167,13 @@ void Recordset::Update(int updateType, bool /*force: there is no other user to o
         values.push_back(convertForColumn(buffer_[i], table_.columns[i], table_.name));
     auto& file = *database_->file;
     if (editMode_ == EditMode::Adding) {
-        const jet::RowPointer at = file.insertRow(table_, values);
-        rows_.push_back({at, std::move(values)});
+        rows_.push_back(file.insertRow(table_, values).encode());
         if (position_ < 0) position_ = 0;
     } else {
         auto& row = rows_[static_cast<std::size_t>(position_)];
-        row.location = file.updateRow(table_, row.location, values);
-        row.values = std::move(values);
+        row = file.updateRow(table_, jet::RowPointer::decode(row), values).encode();
+        current_ = std::move(values);
+        currentAt_ = position_;
     }
     editMode_ = EditMode::None;
     buffer_.clear();
@@ -208,15 +190,16 @@ const std::vector<Field>& Recordset::fieldList() const {
     return fields_;
 }
 
+// The row is read each time the recordset comes to stand on it, so that a change made
+// through another recordset of the same file shows.
 const jet::Value& Recordset::currentValue(std::size_t column) const {
     ensureCurrent();
-    return rows_[static_cast<std::size_t>(position_)].values.at(column);
-}
-
-void Recordset::sortBy(const Field& key) {
-    ensureOpen();
-    sortRows(rows_, key.column_);
-    position_ = rows_.empty() ? -1 : 0;
+    if (currentAt_ != position_) {
+        currentAt_ = -1;
+        current_ = database_->file->readRow(table_, jet::RowPointer::decode(rows_[static_cast<std::size_t>(position_)]));
+        currentAt_ = position_;
+    }
+    return current_.at(column);
 }
 
 void Recordset::Close() {

@@ -1,6 +1,10 @@
 // A recordset: the rows of one table, in the table's order or sorted by one
 // column, with a current position.
 //
+// It holds where each row lives, not the rows: a row's values are read when
+// the recordset stands on it, so a table of any size takes a few bytes a row.
+// A row changed through any recordset of the same open file reads changed.
+//
 // What callers rely on: BOF and EOF are both true only when there are no rows;
 // after opening, the recordset stands on its first row; RecordCount is exact
 // (also after MoveLast); moving past the end or reading where there is no
@@ -48,7 +52,7 @@ public:
         std::size_t column_;
     };
 
-    Recordset(std::shared_ptr<DatabaseState> database, jet::TableDefinition table, std::vector<jet::StoredRow> rows,
+    Recordset(std::shared_ptr<DatabaseState> database, jet::TableDefinition table, std::vector<jet::RowPointer> rows,
               int type);
     Recordset(const Recordset&) = delete;
     Recordset& operator=(const Recordset&) = delete;
@@ -72,8 +76,6 @@ public:
     void CancelUpdate();
 
     int type() const { return type_; }
-    // Puts the rows in the order of one of this recordset's fields and stands on the first.
-    void sortBy(const Field& key);
     const std::vector<Field>& fieldList() const;
     // The value of column `column` in the current row (3021 when there is none).
     const jet::Value& currentValue(std::size_t column) const;
@@ -83,22 +85,27 @@ private:
     void ensureCurrent() const;
     void ensureUpdatable() const;
     std::size_t columnIndex(const std::u16string& name) const;
+    long size() const { return static_cast<long>(rows_.size()); }
+    // Stands on `position`; the row there is read when a value is first asked for.
+    void moveTo(long position);
     enum class EditMode { None, Adding, Editing };
 
     std::shared_ptr<DatabaseState> database_;
     jet::TableDefinition table_;
-    std::vector<jet::StoredRow> rows_;
+    std::vector<std::uint32_t> rows_;  // where each row lives, encoded (RowPointer::encode)
     std::vector<Field> fields_;
     int type_;
     long position_ = 0;  // -1 before the first row, size() after the last
+    mutable std::vector<jet::Value> current_;  // the values of the row at currentAt_
+    mutable long currentAt_ = -1;              // -1: none read
     bool closed_ = false;
     EditMode editMode_ = EditMode::None;
     std::vector<Variant> buffer_;
 };
 
-// Sorts rows by one column: nulls first, numbers by value, texts in the General
-// sort order, rows with equal keys in their stored order.
-void sortRows(std::vector<jet::StoredRow>& rows, std::size_t column);
+// The column of `table` named `name`: the exact name first, else one that differs only in
+// case. None fails with 3265.
+std::size_t columnOf(const jet::TableDefinition& table, const std::u16string& name);
 
 // The field a column of a stored table shows: DAO type code, size, attributes, AllowZeroLength.
 ColumnInfo columnInfoOf(const jet::ColumnDefinition& column, jet::JetVersion version);

@@ -162,11 +162,8 @@ RowPointer DatabaseFile::insertRow(TableDefinition& table, const std::vector<Val
     const std::uint32_t rowCount = table.rowCount;
     try {
         return guarded([&] {
-            return atomically([&] {
-                const RowPointer at = jet::insertRow(context, table, values);
-                pages_.flush();
-                return at;
-            });
+            pages_.trim();
+            return atomically([&] { return jet::insertRow(context, table, values); });
         });
     } catch (...) {
         table.rowCount = rowCount;
@@ -178,11 +175,8 @@ RowPointer DatabaseFile::updateRow(const TableDefinition& table, RowPointer at, 
     checkWritable(table, *format_);
     auto context = startWriting();
     return guarded([&] {
-        return atomically([&] {
-            const RowPointer moved = jet::updateRow(context, table, at, values);
-            pages_.flush();
-            return moved;
-        });
+        pages_.trim();
+        return atomically([&] { return jet::updateRow(context, table, at, values); });
     });
 }
 
@@ -209,6 +203,21 @@ DatabaseFile::~DatabaseFile() {
 
 std::vector<StoredRow> DatabaseFile::readRows(const TableDefinition& table) {
     return guarded([&] { return readAllRows(pages_, *format_, table); });
+}
+
+std::vector<RowPointer> DatabaseFile::rowLocations(const TableDefinition& table) {
+    return guarded([&] { return jet::rowLocations(pages_, *format_, table); });
+}
+
+std::vector<Value> DatabaseFile::readRow(const TableDefinition& table, RowPointer at) {
+    return guarded([&] {
+        pages_.trim();
+        return readRowAt(pages_, *format_, table, at);
+    });
+}
+
+void DatabaseFile::forEachRow(const TableDefinition& table, const RowVisitor& visit) {
+    guarded([&] { jet::forEachRow(pages_, *format_, table, visit); });
 }
 
 }  // namespace zestrel::jet

@@ -40,9 +40,15 @@ public:
 
     TableDefinition tableDefinition(const std::u16string& name);
     std::vector<StoredRow> readRows(const TableDefinition& table);
+    // Reading a table without holding it: where its rows live, one row's values, and a walk
+    // over every row in storage order. Memory stays bounded whatever the table's size.
+    std::vector<RowPointer> rowLocations(const TableDefinition& table);
+    std::vector<Value> readRow(const TableDefinition& table, RowPointer at);
+    void forEachRow(const TableDefinition& table, const RowVisitor& visit);
 
     // Writing. The file is opened for writing on the first write; each call leaves its changes in
-    // the file (not yet made durable); close() makes everything durable.
+    // the page cache, where every reader of this file sees them at once; they reach the file when
+    // the cache evicts them, and close() writes the rest and makes everything durable.
     void createTable(const std::u16string& name, const std::vector<NewColumn>& columns);
     RowPointer insertRow(TableDefinition& table, const std::vector<Value>& values);
     RowPointer updateRow(const TableDefinition& table, RowPointer at, const std::vector<Value>& values);

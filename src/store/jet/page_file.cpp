@@ -1,26 +1,61 @@
 #include "store/jet/page_file.h"
 
+#include <algorithm>
+
 #include "store/jet/format.h"
 
 namespace zestrel::jet {
 
-PageFile::PageFile(platform::File file, std::uint32_t pageSize)
-    : file_(std::move(file)), pageSize_(pageSize),
-      pageCount_(static_cast<std::uint32_t>(file_.size() / pageSize)) {}
+namespace {
 
-std::vector<std::uint8_t>& PageFile::load(std::uint32_t number) {
-    if (number >= pageCount_) throw CorruptData("a page pointer leads past the end of the file");
-    if (cache_.size() < pageCount_) cache_.resize(pageCount_);
-    auto& slot = cache_[number];
-    if (!slot) {
-        auto bytes = std::make_unique<std::vector<std::uint8_t>>(pageSize_);
-        file_.readAt(static_cast<std::uint64_t>(number) * pageSize_, *bytes);
-        slot = std::move(bytes);
+// Pages written with one call when they lie next to each other in the file.
+constexpr std::size_t kMaxWriteRun = 64;
+
+}  // namespace
+
+PageFile::PageFile(platform::File file, std::uint32_t pageSize, std::size_t cacheBytes)
+    : file_(std::move(file)), pageSize_(pageSize),
+      pageCount_(static_cast<std::uint32_t>(file_.size() / pageSize)),
+      capacity_(std::max<std::size_t>(cacheBytes / pageSize, 16)) {}
+
+PageFile::Frame& PageFile::newFrame(std::uint32_t number) {
+    std::uint32_t index;
+    if (!freeFrames_.empty()) {
+        index = freeFrames_.back();
+        freeFrames_.pop_back();
+    } else {
+        index = static_cast<std::uint32_t>(frames_.size());
+        frames_.push_back(Frame{std::vector<std::uint8_t>(pageSize_), 0, false, false, false});
     }
-    return *slot;
+    Frame& frame = frames_[index];
+    frame.page = number;
+    frame.used = true;
+    frame.dirty = false;
+    frame.referenced = true;
+    if (frameOf_.size() < pageCount_) frameOf_.resize(pageCount_, 0);
+    frameOf_[number] = index + 1;
+    ++resident_;
+    return frame;
 }
 
-std::span<const std::uint8_t> PageFile::page(std::uint32_t number) { return load(number); }
+PageFile::Frame& PageFile::load(std::uint32_t number) {
+    if (number >= pageCount_) throw CorruptData("a page pointer leads past the end of the file");
+    if (number < frameOf_.size() && frameOf_[number] != 0) {
+        Frame& frame = frames_[frameOf_[number] - 1];
+        frame.referenced = true;
+        return frame;
+    }
+    Frame& frame = newFrame(number);
+    try {
+        file_.readAt(static_cast<std::uint64_t>(number) * pageSize_, frame.bytes);
+    } catch (...) {
+        drop(number);
+        throw;
+    }
+    return frame;
+}
+
+std::span<const std::uint8_t> PageFile::page(std::uint32_t number) { return load(number).bytes; }
 
 void PageFile::enableWriting() {
     if (writable_) return;
@@ -29,10 +64,80 @@ void PageFile::enableWriting() {
 }
 
 std::span<std::uint8_t> PageFile::mutablePage(std::uint32_t number) {
-    auto& bytes = load(number);
-    if (changing_ && number < pageCountBeforeChange_) beforeChange_.try_emplace(number, bytes);
-    dirty_.insert(number);
-    return bytes;
+    Frame& frame = load(number);
+    if (changing_ && number < pageCountBeforeChange_)
+        beforeChange_.try_emplace(number, BeforeChange{frame.bytes, frame.dirty});
+    frame.dirty = true;
+    return frame.bytes;
+}
+
+void PageFile::deferPage(std::uint32_t number) {
+    if (number < frameOf_.size() && frameOf_[number] != 0) frames_[frameOf_[number] - 1].dirty = true;
+}
+
+std::uint32_t PageFile::appendPage() {
+    const std::uint32_t number = pageCount_++;
+    Frame& frame = newFrame(number);
+    std::fill(frame.bytes.begin(), frame.bytes.end(), std::uint8_t{0});
+    frame.dirty = true;
+    return number;
+}
+
+void PageFile::drop(std::uint32_t number) {
+    const std::uint32_t index = frameOf_[number] - 1;
+    frameOf_[number] = 0;
+    frames_[index].used = false;
+    frames_[index].dirty = false;
+    freeFrames_.push_back(index);
+    --resident_;
+}
+
+void PageFile::write(Frame& frame) {
+    if (changing_) writtenInChange_.insert(frame.page);
+    file_.writeAt(static_cast<std::uint64_t>(frame.page) * pageSize_, frame.bytes);
+    frame.dirty = false;
+}
+
+void PageFile::evict(Frame& frame) {
+    if (frame.dirty) write(frame);  // on failure the page stays, still changed
+    drop(frame.page);
+}
+
+void PageFile::trim() {
+    if (changing_ || resident_ <= capacity_) return;
+    // The clock: a page used since the hand last passed gets another round.
+    for (std::size_t visited = 0; resident_ > capacity_ && visited < 3 * frames_.size(); ++visited) {
+        hand_ = (hand_ + 1) % frames_.size();
+        Frame& frame = frames_[hand_];
+        if (!frame.used) continue;
+        if (frame.referenced) {
+            frame.referenced = false;
+            continue;
+        }
+        evict(frame);
+    }
+}
+
+void PageFile::flush() {
+    std::vector<std::uint32_t> dirty;
+    for (const Frame& frame : frames_)
+        if (frame.used && frame.dirty) dirty.push_back(frame.page);
+    std::sort(dirty.begin(), dirty.end());
+    std::vector<std::uint8_t> run;
+    for (std::size_t i = 0; i < dirty.size();) {
+        std::size_t end = i + 1;
+        while (end < dirty.size() && end - i < kMaxWriteRun && dirty[end] == dirty[end - 1] + 1) ++end;
+        run.clear();
+        for (std::size_t k = i; k < end; ++k) {
+            const auto& bytes = frames_[frameOf_[dirty[k]] - 1].bytes;
+            run.insert(run.end(), bytes.begin(), bytes.end());
+        }
+        if (changing_) writtenInChange_.insert(dirty.begin() + static_cast<std::ptrdiff_t>(i),
+                                               dirty.begin() + static_cast<std::ptrdiff_t>(end));
+        file_.writeAt(static_cast<std::uint64_t>(dirty[i]) * pageSize_, run);
+        for (std::size_t k = i; k < end; ++k) frames_[frameOf_[dirty[k]] - 1].dirty = false;
+        i = end;
+    }
 }
 
 void PageFile::beginChange() {
@@ -49,50 +154,17 @@ void PageFile::commitChange() {
 }
 
 void PageFile::rollbackChange() {
-    for (auto& [number, bytes] : beforeChange_) {
-        *cache_.at(number) = std::move(bytes);
-        deferred_.erase(number);
-        dirty_.erase(number);
-        if (writtenInChange_.count(number)) dirty_.insert(number);  // the file holds the undone bytes
+    // Nothing is evicted during a change, so every page it touched is still cached.
+    for (auto& [number, before] : beforeChange_) {
+        Frame& frame = frames_[frameOf_[number] - 1];
+        frame.bytes = std::move(before.bytes);
+        frame.dirty = before.dirty || writtenInChange_.count(number) > 0;  // the file may hold the undone bytes
     }
-    for (std::uint32_t number = pageCountBeforeChange_; number < pageCount_; ++number) {
-        dirty_.erase(number);
-        deferred_.erase(number);
-    }
+    for (std::uint32_t number = pageCountBeforeChange_; number < pageCount_; ++number)
+        if (number < frameOf_.size() && frameOf_[number] != 0) drop(number);
     pageCount_ = pageCountBeforeChange_;
-    cache_.resize(pageCount_);
+    if (frameOf_.size() > pageCount_) frameOf_.resize(pageCount_);
     commitChange();
-}
-
-std::uint32_t PageFile::appendPage() {
-    std::uint32_t number = pageCount_++;
-    cache_.resize(pageCount_);
-    cache_[number] = std::make_unique<std::vector<std::uint8_t>>(pageSize_, 0);
-    dirty_.insert(number);
-    return number;
-}
-
-void PageFile::deferPage(std::uint32_t number) {
-    if (dirty_.erase(number)) deferred_.insert(number);
-}
-
-void PageFile::flush() {
-    if (!deferred_.empty() && (dirty_.size() > 1 || ++flushesSinceDeferred_ >= kDeferredFlushes)) {
-        dirty_.insert(deferred_.begin(), deferred_.end());
-        deferred_.clear();
-        flushesSinceDeferred_ = 0;
-    }
-    for (std::uint32_t number : dirty_) {
-        if (changing_) writtenInChange_.insert(number);
-        file_.writeAt(static_cast<std::uint64_t>(number) * pageSize_, *cache_.at(number));
-    }
-    dirty_.clear();
-}
-
-void PageFile::flushAll() {
-    dirty_.insert(deferred_.begin(), deferred_.end());
-    deferred_.clear();
-    flush();
 }
 
 void PageFile::sync() { file_.sync(); }

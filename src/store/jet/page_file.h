@@ -1,12 +1,19 @@
-// The database file seen as numbered pages of one fixed size.
+// The database file seen as numbered pages of one fixed size, through a
+// bounded write-back cache.
 //
-// Pages are read on first use and kept; a page number at or past the end of
-// the file is a corrupt pointer and raises CorruptData, so no caller reads
-// outside the file. Writing is off until enableWriting() reopens the file for
-// writing: a file opened only to read is never opened writable, so neither its
-// bytes nor its modification time can change. Changed pages stay in memory
-// until flush(); sync() makes them durable. A page that changes with every row
-// (a table's row count) may be deferred, so that adding a row costs one write.
+// Pages are read on first use; a page number at or past the end of the file
+// is a corrupt pointer and raises CorruptData, so no caller reads outside the
+// file. Writing is off until enableWriting() reopens the file for writing: a
+// file opened only to read is never opened writable, so neither its bytes nor
+// its modification time can change.
+//
+// A changed page stays in the cache, where every reader of this PageFile sees
+// it at once; it reaches the file when trim() evicts it or at flush(), and
+// sync() makes what was written durable. The cache holds about
+// kCacheBytes; it may grow past that within one operation (a span returned
+// by page() or mutablePage() stays valid until the next trim()), and trim()
+// brings it back. trim() is the only call that evicts, so callers invoke it
+// only where they hold no span; it does nothing inside a change.
 #pragma once
 
 #include <cstdint>
@@ -21,9 +28,11 @@
 
 namespace zestrel::jet {
 
+inline constexpr std::size_t kCacheBytes = 4u << 20;
+
 class PageFile {
 public:
-    PageFile(platform::File file, std::uint32_t pageSize);
+    PageFile(platform::File file, std::uint32_t pageSize, std::size_t cacheBytes = kCacheBytes);
 
     std::uint32_t pageSize() const { return pageSize_; }
     std::uint32_t pageCount() const { return pageCount_; }
@@ -36,15 +45,20 @@ public:
 
     bool writable() const { return writable_; }
     void enableWriting();
-    // A page for changing; it is written out by the next flush().
+    // A page for changing; it reaches the file when evicted or at the next flush().
     std::span<std::uint8_t> mutablePage(std::uint32_t number);
-    // Lets a changed page wait: flush() writes it only together with other structural
-    // changes (two or more pages), or after kDeferredFlushes flushes, or flushAll().
+    // Kept for writers that mark a page changed with every row: every changed page now
+    // waits in the cache, so this only records that the page is changed.
     void deferPage(std::uint32_t number);
     // A new zero-filled page at the end of the file.
     std::uint32_t appendPage();
+    // Writes every changed page, in page order.
     void flush();
-    void flushAll();
+    void flushAll() { flush(); }
+    // Evicts pages (writing changed ones) until the cache is within its size. Invalidates every
+    // span handed out before. A failed write leaves that page changed in the cache.
+    void trim();
+    std::size_t cachedPages() const { return resident_; }
 
     // A change that either happens whole or not at all: beginChange() remembers every page
     // before its first change, rollbackChange() puts them back (those whose changed bytes had
@@ -56,22 +70,38 @@ public:
     void close();
 
 private:
-    std::vector<std::uint8_t>& load(std::uint32_t number);
+    struct Frame {
+        std::vector<std::uint8_t> bytes;
+        std::uint32_t page = 0;
+        bool used = false;
+        bool dirty = false;
+        bool referenced = false;
+    };
+    struct BeforeChange {
+        std::vector<std::uint8_t> bytes;
+        bool dirty = false;
+    };
+
+    Frame& load(std::uint32_t number);
+    Frame& newFrame(std::uint32_t number);
+    void evict(Frame& frame);
+    void drop(std::uint32_t number);
+    void write(Frame& frame);
 
     platform::File file_;
     std::uint32_t pageSize_;
     std::uint32_t pageCount_;
+    std::size_t capacity_;  // in pages
     bool writable_ = false;
-    std::vector<std::unique_ptr<std::vector<std::uint8_t>>> cache_;  // by page number, loaded on first use
-    std::set<std::uint32_t> dirty_;
-    std::set<std::uint32_t> deferred_;
-    unsigned flushesSinceDeferred_ = 0;
+    std::vector<Frame> frames_;
+    std::vector<std::uint32_t> frameOf_;  // by page number: frame index + 1, 0 when not cached
+    std::vector<std::uint32_t> freeFrames_;
+    std::size_t resident_ = 0;
+    std::size_t hand_ = 0;  // the clock hand over frames_
     bool changing_ = false;
     std::uint32_t pageCountBeforeChange_ = 0;
-    std::map<std::uint32_t, std::vector<std::uint8_t>> beforeChange_;
+    std::map<std::uint32_t, BeforeChange> beforeChange_;
     std::set<std::uint32_t> writtenInChange_;  // pages whose changed bytes reached the file
 };
-
-inline constexpr unsigned kDeferredFlushes = 64;
 
 }  // namespace zestrel::jet

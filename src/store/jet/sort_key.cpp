@@ -95,6 +95,48 @@ int compareGeneral(const std::u16string& a, const std::u16string& b) {
     return ia == ib ? 0 : (ia < ib ? -1 : 1);
 }
 
+namespace {
+
+// One primary weight as bytes that sort as the weights do: a first byte that orders the
+// classes (punctuation, digits, letters, others) and, where a class holds more than fits, the
+// code unit after it. No weight starts with 0x00, which ends the primary part.
+void appendPrimary(std::uint32_t primary, std::string& out) {
+    const auto byte = [&out](std::uint32_t b) { out.push_back(static_cast<char>(static_cast<std::uint8_t>(b))); };
+    if (primary >= kOtherBase) {
+        byte(0x40);
+        byte((primary - kOtherBase) >> 8);
+        byte(primary - kOtherBase);
+    } else if (primary >= kLetterBase) {
+        byte(0x20 + (primary - kLetterBase));
+    } else if (primary >= kDigitBase) {
+        byte(0x10 + (primary - kDigitBase));
+    } else if (primary - kPunctuationBase < 0x100) {
+        byte(0x01);
+        byte(primary - kPunctuationBase);
+    } else {
+        byte(0x02);
+        byte(primary - kPunctuationBase - 0x2000);
+    }
+}
+
+}  // namespace
+
+void appendGeneralSortKey(const std::u16string& text, std::string& out) {
+    const auto weights = weightsOf(text);
+    for (const Weight& w : weights) appendPrimary(w.primary, out);
+    out.push_back('\0');
+    // Accents, one above their rank so that 0x00 can end them; trailing unaccented letters are
+    // left out, which keeps the order (texts equal in letters have as many accents).
+    std::size_t accented = weights.size();
+    while (accented > 0 && weights[accented - 1].accent == 0) --accented;
+    for (std::size_t i = 0; i < accented; ++i) out.push_back(static_cast<char>(weights[i].accent + 1));
+    out.push_back('\0');
+    const auto ignored = static_cast<std::uint32_t>(
+        std::count_if(text.begin(), text.end(), [](char16_t c) { return c == u'-' || c == u'\'' || c == 0xAD; }));
+    if (ignored == 0) return;
+    for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<char>(static_cast<std::uint8_t>(ignored >> shift)));
+}
+
 bool equalsIgnoringCase(const std::u16string& a, const std::u16string& b) {
     if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i)

@@ -20,6 +20,11 @@ namespace zestrel::jet {
 // Negative, zero or positive as a sorts before, with or after b.
 int compareGeneral(const std::u16string& a, const std::u16string& b);
 
+// Appends to `out` a key of `text` whose bytes, compared as unsigned bytes, order texts as
+// compareGeneral does (equal keys exactly for texts that compare equal), so that sorting many
+// rows computes each text's weights once.
+void appendGeneralSortKey(const std::u16string& text, std::string& out);
+
 // Object names (tables, columns) match without regard to case.
 bool equalsIgnoringCase(const std::u16string& a, const std::u16string& b);
 

@@ -6,9 +6,18 @@
 
 namespace zestrel::jet {
 
+namespace {
+
+// A moved row leaves one pointer behind, and a row moved again has its first slot repointed,
+// so a location leads to its row in at most two steps; more means the pointers form a loop.
+constexpr int kMaxPointerSteps = 4;
+
+}  // namespace
+
 std::vector<std::uint32_t> dataPagesOf(PageFile& pages, const Format& f, const TableDefinition& table) {
     std::vector<std::uint32_t> owned;
     for (std::uint32_t number : readUsageMap(pages, f, table.usageMap)) {
+        pages.trim();
         auto page = pages.page(number);
         if (page[0] == kPageData && tableOfDataPage(page) == table.page) owned.push_back(number);
     }
@@ -17,6 +26,7 @@ std::vector<std::uint32_t> dataPagesOf(PageFile& pages, const Format& f, const T
 
 void forEachRow(PageFile& pages, const Format& f, const TableDefinition& table, const RowVisitor& visit) {
     for (std::uint32_t number : dataPagesOf(pages, f, table)) {
+        pages.trim();
         auto page = pages.page(number);
         const std::uint16_t count = rowCountOf(page, f);
         for (std::uint16_t i = 0; i < count; ++i) {
@@ -33,6 +43,34 @@ std::vector<StoredRow> readAllRows(PageFile& pages, const Format& f, const Table
         rows.push_back({location, decodeRow(row, table, f, pages)});
     });
     return rows;
+}
+
+std::vector<RowPointer> rowLocations(PageFile& pages, const Format& f, const TableDefinition& table) {
+    std::vector<RowPointer> locations;
+    for (std::uint32_t number : dataPagesOf(pages, f, table)) {
+        pages.trim();
+        auto page = pages.page(number);
+        const std::uint16_t count = rowCountOf(page, f);
+        for (std::uint16_t i = 0; i < count; ++i)
+            if (rowSlot(page, f, i).live) locations.push_back(RowPointer{number, static_cast<std::uint8_t>(i)});
+    }
+    return locations;
+}
+
+std::span<const std::uint8_t> rowAt(PageFile& pages, const Format& f, RowPointer at) {
+    for (int step = 0; step < kMaxPointerSteps; ++step) {
+        auto page = pages.page(at.page);
+        if (page[0] != kPageData) throw CorruptData("a row pointer leads to a page that holds no rows");
+        const RowSlot slot = rowSlot(page, f, at.row);
+        if (slot.live) return page.subspan(slot.start, slot.end - slot.start);
+        if (slot.end < slot.start + 4 || slot.end > page.size()) throw CorruptData("a pointer leads to a deleted row");
+        at = RowPointer::decode(readU32(page, slot.start));
+    }
+    throw CorruptData("the pointers of a moved row form a loop");
+}
+
+std::vector<Value> readRowAt(PageFile& pages, const Format& f, const TableDefinition& table, RowPointer at) {
+    return decodeRow(rowAt(pages, f, at), table, f, pages);
 }
 
 }  // namespace zestrel::jet

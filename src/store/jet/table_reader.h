@@ -1,6 +1,10 @@
 // Walking the rows of one table in storage order: the pages its usage map
 // marks (ascending), and on each page the live rows in slot order. A row that
 // grew and moved to another page is listed there, where it now lives.
+//
+// Walks go one page at a time and let the page cache shrink between pages, so
+// a table of any size is read in bounded memory; a visitor gets the row's
+// bytes and may read other pages (long values) while it runs.
 #pragma once
 
 #include <cstdint>
@@ -27,5 +31,15 @@ using RowVisitor = std::function<void(RowPointer location, std::span<const std::
 void forEachRow(PageFile& pages, const Format& format, const TableDefinition& table, const RowVisitor& visit);
 
 std::vector<StoredRow> readAllRows(PageFile& pages, const Format& format, const TableDefinition& table);
+
+// Where each live row lives, in storage order.
+std::vector<RowPointer> rowLocations(PageFile& pages, const Format& format, const TableDefinition& table);
+
+// The bytes of the row that `at` leads to. A slot a row moved away from holds a pointer to
+// its new place, which is followed, so a location taken before an update stays good.
+std::span<const std::uint8_t> rowAt(PageFile& pages, const Format& format, RowPointer at);
+
+// The values of the row that `at` leads to.
+std::vector<Value> readRowAt(PageFile& pages, const Format& format, const TableDefinition& table, RowPointer at);
 
 }  // namespace zestrel::jet

@@ -1,0 +1,91 @@
+#include "store/dao/sort_order.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+#include <numeric>
+
+#include "store/dao/variant.h"
+#include "store/jet/row_decoder.h"
+#include "store/jet/sort_key.h"
+
+namespace zestrel::dao {
+
+namespace {
+
+constexpr char kNullTag = 0;
+constexpr char kValueTag = 1;
+
+void appendBigEndian(std::uint64_t bits, std::string& out) {
+    for (int shift = 56; shift >= 0; shift -= 8) out.push_back(static_cast<char>(static_cast<std::uint8_t>(bits >> shift)));
+}
+
+// A double as bytes in numeric order: the sign bit flipped for positives, all bits for negatives.
+void appendNumber(double x, std::string& out) {
+    if (x == 0) x = 0;  // -0 sorts with 0
+    const auto bits = std::bit_cast<std::uint64_t>(x);
+    appendBigEndian((bits >> 63) ? ~bits : bits | (std::uint64_t{1} << 63), out);
+}
+
+void appendSigned(std::int64_t x, std::string& out) {
+    appendBigEndian(static_cast<std::uint64_t>(x) ^ (std::uint64_t{1} << 63), out);
+}
+
+// The order of keys held one after another in one buffer.
+class KeyTable {
+public:
+    std::string& buffer() { return keys_; }
+    void endKey() { ends_.push_back(keys_.size()); }
+
+    // Positions 0..n-1 in the order of their keys, equal keys in position order.
+    std::vector<std::uint32_t> order() const {
+        std::vector<std::uint32_t> positions(ends_.size());
+        std::iota(positions.begin(), positions.end(), 0u);
+        std::stable_sort(positions.begin(), positions.end(),
+                         [this](std::uint32_t a, std::uint32_t b) { return key(a) < key(b); });
+        return positions;
+    }
+
+private:
+    std::string_view key(std::uint32_t i) const {
+        const std::size_t begin = i == 0 ? 0 : ends_[i - 1];
+        return std::string_view(keys_).substr(begin, ends_[i] - begin);
+    }
+    std::string keys_;
+    std::vector<std::size_t> ends_;
+};
+
+}  // namespace
+
+void appendSortKey(const jet::Value& value, std::string& out) {
+    if (jet::isNull(value)) return out.push_back(kNullTag);
+    out.push_back(kValueTag);
+    std::visit(jet::Overloaded{
+                   [&](const std::u16string& text) { jet::appendGeneralSortKey(text, out); },
+                   [&](const jet::Bytes& bytes) { out.append(bytes.begin(), bytes.end()); },
+                   [&](const jet::Guid& guid) { out.append(guid.bytes.begin(), guid.bytes.end()); },
+                   [&](const jet::Currency& money) { appendSigned(money.tenThousandths, out); },
+                   [&](const auto&) { appendNumber(Variant(value).toDouble(), out); },
+               },
+               value);
+}
+
+std::vector<jet::RowPointer> sortedLocations(jet::DatabaseFile& file, const jet::TableDefinition& table,
+                                             std::size_t column) {
+    std::vector<std::uint32_t> locations;  // encoded, to keep the list small
+    KeyTable keys;
+    const auto& definition = table.columns.at(column);
+    const auto& format = file.format();
+    file.forEachRow(table, [&](jet::RowPointer at, std::span<const std::uint8_t> row) {
+        const auto fields = jet::locateFields(row, table, format);
+        appendSortKey(jet::decodeField(fields[column], definition, format, file.pages()), keys.buffer());
+        keys.endKey();
+        locations.push_back(at.encode());
+    });
+    std::vector<jet::RowPointer> sorted;
+    sorted.reserve(locations.size());
+    for (std::uint32_t position : keys.order()) sorted.push_back(jet::RowPointer::decode(locations[position]));
+    return sorted;
+}
+
+}  // namespace zestrel::dao

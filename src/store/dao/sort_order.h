@@ -1,0 +1,25 @@
+// The order ORDER BY gives rows: by one column, nulls first, numbers by value,
+// texts in the General sort order, binary values and GUIDs by their bytes,
+// rows with equal values in their stored order.
+//
+// Each row's value becomes a key of bytes once, and rows are sorted by those
+// keys, so no value is decoded or weighed more than once however many
+// comparisons the sort makes.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "store/jet/database_file.h"
+
+namespace zestrel::dao {
+
+// Appends a key for `value`: keys of values of one column compare, as unsigned bytes, as the values do.
+void appendSortKey(const jet::Value& value, std::string& out);
+
+// Where the rows of `table` live, in the order of column `column`.
+std::vector<jet::RowPointer> sortedLocations(jet::DatabaseFile& file, const jet::TableDefinition& table,
+                                             std::size_t column);
+
+}  // namespace zestrel::dao
