@@ -129,8 +129,8 @@ void writeSample(const std::string& file, const std::string& layout, const Sampl
                  const std::string& recipeRows, const std::string& ingredientRows) {
     SampleOptions options = base;
     options.layout = layout == "1.0" ? OldLayout::V10 : OldLayout::V11;
-    if (!recipeRows.empty()) options.recipeRows = readJsonLines(recipeRows);
-    if (!ingredientRows.empty()) options.ingredientRows = readJsonLines(ingredientRows);
+    options.recipeRowsFile = recipeRows;
+    options.ingredientRowsFile = ingredientRows;
     writeSampleCookbook(file, options);
     std::cout << "Wrote a layout-" << layout << " cookbook: " << file << '\n';
 }

@@ -1,6 +1,7 @@
 #include "cli/sample_cookbook.h"
 
-#include <fstream>
+#include <functional>
+#include <memory>
 #include <random>
 
 #include "store/dao/db_engine.h"
@@ -50,70 +51,102 @@ dao::Variant fromJson(const json& value) {
     throw Failure(failure::kConversionError, "A row value must be null, a Boolean, a number or a text: " + value.dump());
 }
 
-void addRows(dao::Database& db, const char16_t* table, const std::vector<OldColumn>& columns,
-             const std::vector<json>& rows) {
+using RowSource = std::function<std::optional<json>()>;
+
+void addRows(dao::Database& db, const char16_t* table, const std::vector<OldColumn>& columns, const RowSource& next) {
     auto rs = db.OpenRecordset(table, dao::dbOpenDynaset);
-    for (const auto& row : rows) {
-        if (!row.is_object()) throw Failure(failure::kConversionError, "A row must be a JSON object: " + row.dump());
+    while (const auto row = next()) {
+        if (!row->is_object()) throw Failure(failure::kConversionError, "A row must be a JSON object: " + row->dump());
         rs->AddNew();
         for (const auto& c : columns) {
             const std::string key = jet::toUtf8(c.name);
-            if (row.contains(key)) rs->Collect(c.name) = fromJson(row.at(key));
+            if (const auto it = row->find(key); it != row->end()) rs->Collect(c.name) = fromJson(*it);
         }
         rs->Update();
     }
     rs->Close();
 }
 
+RowSource fromVector(const std::vector<json>& rows) {
+    return [&rows, i = std::size_t{0}]() mutable -> std::optional<json> {
+        if (i == rows.size()) return std::nullopt;
+        return rows[i++];
+    };
+}
+
+RowSource fromFile(const std::filesystem::path& path) {
+    auto reader = std::make_shared<JsonLinesReader>(path);
+    return [reader] { return reader->next(); };
+}
+
+// Reads a whole row file once, so that a bad line fails before anything is written.
+void checkRowFile(const std::filesystem::path& path) {
+    if (path.empty()) return;
+    JsonLinesReader reader(path);
+    while (reader.next()) {
+    }
+}
+
 class RowGenerator {
 public:
     explicit RowGenerator(std::uint32_t seed) : rng_(seed) {}
 
-    std::vector<json> recipes(OldLayout layout, int count) {
+    json recipe(OldLayout layout, int k) {
         static const char* categories[] = {"Breakfast", "Soup", "Main Course", "Dessert", "Bread"};
-        std::vector<json> rows;
-        for (int k = 1; k <= count; ++k) {
-            json row{{"Name", "Recipe " + std::to_string(k)}, {"MainIngr", pickOf({"Flour", "Eggs", "Chicken", "Rice"})},
-                     {"Style", pickOf({"French", "Italian", "Thai", "Home"})},
-                     {"Prep", "Mix everything.\nBake for " + std::to_string(20 + pick(40)) + " minutes."},
-                     {"Serving", std::to_string(2 + pick(8)) + " servings"}, {"comment", pick(3) ? json() : json("Family favourite")},
-                     {"Mark", pick(2) == 0}, {"PrepTime", std::to_string(5 + pick(50)) + " min"},
-                     {"Ingredient", "See the ingredient list."}, {"Pic", pick(4) ? json("") : json("pictures/recipe.jpg")},
-                     {"Yield", "portions"}};
-            row[layout == OldLayout::V10 ? "Catagory" : "Category"] = categories[pick(5)];
-            if (layout == OldLayout::V10) {
-                row["rID"] = k;
-            } else {
-                row["rID"] = std::to_string(k);
-                row["CookTime"] = std::to_string(10 + pick(90)) + " min";
-                row["Cookware"] = pickOf({"Oven", "Pan", "Pot", ""});
-            }
-            rows.push_back(row);
+        json row{{"Name", "Recipe " + std::to_string(k)}, {"MainIngr", pickOf({"Flour", "Eggs", "Chicken", "Rice"})},
+                 {"Style", pickOf({"French", "Italian", "Thai", "Home"})},
+                 {"Prep", "Mix everything.\nBake for " + std::to_string(20 + pick(40)) + " minutes."},
+                 {"Serving", std::to_string(2 + pick(8)) + " servings"}, {"comment", pick(3) ? json() : json("Family favourite")},
+                 {"Mark", pick(2) == 0}, {"PrepTime", std::to_string(5 + pick(50)) + " min"},
+                 {"Ingredient", "See the ingredient list."}, {"Pic", pick(4) ? json("") : json("pictures/recipe.jpg")},
+                 {"Yield", "portions"}};
+        row[layout == OldLayout::V10 ? "Catagory" : "Category"] = categories[pick(5)];
+        if (layout == OldLayout::V10) {
+            row["rID"] = k;
+        } else {
+            row["rID"] = std::to_string(k);
+            row["CookTime"] = std::to_string(10 + pick(90)) + " min";
+            row["Cookware"] = pickOf({"Oven", "Pan", "Pot", ""});
         }
-        return rows;
+        return row;
     }
 
-    std::vector<json> ingredients(OldLayout layout, int recipes, int perRecipe) {
+    json ingredient(OldLayout layout, int k, int item) {
         static const char* amounts[] = {"1", "2", "1 1/2", "3/4", "0.5", "2 ", "1 cup", "1/2 cup", "1*", "", "a pinch"};
-        std::vector<json> rows;
-        for (int k = 1; k <= recipes; ++k) {
-            for (int item = 1; item <= perRecipe; ++item) {
-                json row{{"Name", "Recipe " + std::to_string(k)}, {"Amt", amounts[pick(11)]},
-                         {"Ingred", pickOf({"flour", "sugar", "butter", "milk", "eggs", "salt"})},
-                         {"com", pick(3) ? json("") : json("at room temperature")}};
-                row[layout == OldLayout::V10 ? "Messure" : "Measure"] = pickOf({"cup", "tbsp", "tsp", "g", ""});
-                if (layout == OldLayout::V10) {
-                    row["Item"] = item;
-                    row["rID"] = k;
-                } else {
-                    row["Item"] = std::to_string(item);
-                    row["rID"] = std::to_string(k);
-                    row["Weights"] = "";
-                }
-                rows.push_back(row);
-            }
+        json row{{"Name", "Recipe " + std::to_string(k)}, {"Amt", amounts[pick(11)]},
+                 {"Ingred", pickOf({"flour", "sugar", "butter", "milk", "eggs", "salt"})},
+                 {"com", pick(3) ? json("") : json("at room temperature")}};
+        row[layout == OldLayout::V10 ? "Messure" : "Measure"] = pickOf({"cup", "tbsp", "tsp", "g", ""});
+        if (layout == OldLayout::V10) {
+            row["Item"] = item;
+            row["rID"] = k;
+        } else {
+            row["Item"] = std::to_string(item);
+            row["rID"] = std::to_string(k);
+            row["Weights"] = "";
         }
-        return rows;
+        return row;
+    }
+
+    // Recipes 1..count, one a call.
+    RowSource recipes(OldLayout layout, int count) {
+        return [this, layout, count, k = 0]() mutable -> std::optional<json> {
+            if (k == count) return std::nullopt;
+            return recipe(layout, ++k);
+        };
+    }
+
+    // For each recipe 1..recipes, its ingredient rows 1..perRecipe, one a call.
+    RowSource ingredients(OldLayout layout, int recipes, int perRecipe) {
+        return [this, layout, recipes, perRecipe, k = 1, item = 0]() mutable -> std::optional<json> {
+            if (perRecipe <= 0) return std::nullopt;
+            if (++item > perRecipe) {
+                item = 1;
+                ++k;
+            }
+            if (k > recipes) return std::nullopt;
+            return ingredient(layout, k, item);
+        };
     }
 
 private:
@@ -132,11 +165,17 @@ const std::vector<OldColumn>& oldIngredientColumns(OldLayout layout) {
 }
 
 void writeSampleCookbook(const std::filesystem::path& path, const SampleOptions& options) {
+    checkRowFile(options.recipeRowsFile);
+    checkRowFile(options.ingredientRowsFile);
     RowGenerator generate(options.seed);
-    const auto recipes = options.recipeRows ? *options.recipeRows : generate.recipes(options.layout, options.recipes);
-    const auto ingredients = options.ingredientRows ? *options.ingredientRows
-                                                    : generate.ingredients(options.layout, options.recipes,
-                                                                           options.ingredientsPerRecipe);
+    // Generated recipes come first from the one generator, then the ingredients, as before.
+    const RowSource recipes = options.recipeRows            ? fromVector(*options.recipeRows)
+                              : !options.recipeRowsFile.empty() ? fromFile(options.recipeRowsFile)
+                                                            : generate.recipes(options.layout, options.recipes);
+    const RowSource ingredients = options.ingredientRows ? fromVector(*options.ingredientRows)
+                                  : !options.ingredientRowsFile.empty()
+                                      ? fromFile(options.ingredientRowsFile)
+                                      : generate.ingredients(options.layout, options.recipes, options.ingredientsPerRecipe);
     auto db = dao::DBEngine::Instance().CreateDatabase(path, dao::dbLangGeneral, dao::dbVersion30);
     defineTable(*db, u"Recipe", oldRecipeColumns(options.layout));
     defineTable(*db, u"Ingred", oldIngredientColumns(options.layout));
@@ -145,25 +184,35 @@ void writeSampleCookbook(const std::filesystem::path& path, const SampleOptions&
     if (options.layout == OldLayout::V11) {
         const std::vector<OldColumn> version{{u"Version", dbText, 10}};
         defineTable(*db, u"Version", version);
-        addRows(*db, u"Version", version, {json{{"Version", "1.1"}}});
+        const std::vector<json> versionRow{json{{"Version", "1.1"}}};
+        addRows(*db, u"Version", version, fromVector(versionRow));
     }
     db->Close();
 }
 
 std::vector<json> readJsonLines(const std::filesystem::path& path) {
-    std::ifstream in(path);
-    if (!in) throw Failure(failure::kFileNotFound, "Could not find file '" + path.string() + "'.");
+    JsonLinesReader reader(path);
     std::vector<json> rows;
+    while (auto row = reader.next()) rows.push_back(std::move(*row));
+    return rows;
+}
+
+JsonLinesReader::JsonLinesReader(const std::filesystem::path& path) : path_(path), in_(path) {
+    if (!in_) throw Failure(failure::kFileNotFound, "Could not find file '" + path.string() + "'.");
+}
+
+std::optional<json> JsonLinesReader::next() {
     std::string line;
-    for (int number = 1; std::getline(in, line); ++number) {
+    while (std::getline(in_, line)) {
+        ++line_;
         if (line.find_first_not_of(" \t\r") == std::string::npos) continue;
         try {
-            rows.push_back(json::parse(line));
+            return json::parse(line);
         } catch (const json::parse_error& e) {
-            throw Failure(failure::kSyntaxError, path.string() + " line " + std::to_string(number) + ": " + e.what());
+            throw Failure(failure::kSyntaxError, path_.string() + " line " + std::to_string(line_) + ": " + e.what());
         }
     }
-    return rows;
+    return std::nullopt;
 }
 
 }  // namespace zestrel::cli

@@ -49,6 +49,7 @@ Recordset::Recordset(std::shared_ptr<DatabaseState> database, jet::TableDefiniti
         field.column_ = i;
         fields_.push_back(std::move(field));
     }
+    for (std::size_t i = 0; i < fields_.size(); ++i) byName_.emplace(fields_[i].Name(), i);
     position_ = rows_.empty() ? -1 : 0;
 }
 
@@ -99,22 +100,24 @@ long Recordset::RecordCount() const {
     return size();
 }
 
-std::size_t columnOf(const jet::TableDefinition& table, const std::u16string& name) {
+std::size_t columnOf(const jet::TableDefinition& table, std::u16string_view name) {
     const auto& columns = table.columns;
     for (std::size_t i = 0; i < columns.size(); ++i)
         if (columns[i].name == name) return i;
+    const std::u16string text(name);
     for (std::size_t i = 0; i < columns.size(); ++i)
-        if (jet::equalsIgnoringCase(columns[i].name, name)) return i;
+        if (jet::equalsIgnoringCase(columns[i].name, text)) return i;
     throw Failure(failure::kItemNotFound, "Item not found in this collection: the table '" +
-                                              jet::toUtf8(table.name) + "' has no field '" + jet::toUtf8(name) + "'.");
+                                              jet::toUtf8(table.name) + "' has no field '" + jet::toUtf8(text) + "'.");
 }
 
-std::size_t Recordset::columnIndex(const std::u16string& name) const {
+std::size_t Recordset::columnIndex(std::u16string_view name) const {
     ensureOpen();
+    if (const auto it = byName_.find(name); it != byName_.end()) return it->second;
     return columnOf(table_, name);
 }
 
-Field& Recordset::Fields(const std::u16string& name) { return fields_[columnIndex(name)]; }
+Field& Recordset::Fields(std::u16string_view name) { return fields_[columnIndex(name)]; }
 
 void Recordset::ensureUpdatable() const {
     ensureOpen();
@@ -136,14 +139,16 @@ void Recordset::Edit() {
     editMode_ = EditMode::Editing;
 }
 
-Recordset::CollectRef Recordset::Collect(const std::u16string& name) { return CollectRef(*this, columnIndex(name)); }
+Recordset::CollectRef Recordset::Collect(std::u16string_view name) { return CollectRef(*this, columnIndex(name)); }
 
-Recordset::CollectRef& Recordset::CollectRef::operator=(const Variant& value) {
+Recordset::CollectRef& Recordset::CollectRef::operator=(const Variant& value) { return *this = Variant(value); }
+
+Recordset::CollectRef& Recordset::CollectRef::operator=(Variant&& value) {
     owner_.ensureOpen();
     if (owner_.editMode_ == EditMode::None)
         throw Failure(failure::kUpdateWithoutAddNewOrEdit,
                       "Update or CancelUpdate without AddNew or Edit on table '" + jet::toUtf8(owner_.table_.name) + "'.");
-    owner_.buffer_[column_] = value;
+    owner_.buffer_[column_] = std::move(value);
     return *this;
 }
 

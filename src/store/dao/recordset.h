@@ -14,6 +14,8 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "store/dao/field.h"
@@ -41,6 +43,7 @@ public:
     class CollectRef {
     public:
         CollectRef& operator=(const Variant& value);
+        CollectRef& operator=(Variant&& value);
         // Stores the other field's value in its recordset's current row.
         CollectRef& operator=(const Field& field);
         operator Variant() const;
@@ -63,7 +66,7 @@ public:
     void MoveNext();
     void MoveLast();
     long RecordCount() const;
-    Field& Fields(const std::u16string& name);
+    Field& Fields(std::u16string_view name);
     void Close();
 
     // Editing, on dynaset and table recordsets (a snapshot fails with 3027). AddNew begins a new row
@@ -71,7 +74,7 @@ public:
     // (3020 when nothing was begun). A new row joins the end of the recordset; the current row stays.
     void AddNew();
     void Edit();
-    CollectRef Collect(const std::u16string& name);
+    CollectRef Collect(std::u16string_view name);
     void Update(int type = dbUpdateRegular, bool force = false);
     void CancelUpdate();
 
@@ -84,7 +87,7 @@ private:
     void ensureOpen() const;
     void ensureCurrent() const;
     void ensureUpdatable() const;
-    std::size_t columnIndex(const std::u16string& name) const;
+    std::size_t columnIndex(std::u16string_view name) const;
     long size() const { return static_cast<long>(rows_.size()); }
     // Stands on `position`; the row there is read when a value is first asked for.
     void moveTo(long position);
@@ -94,6 +97,7 @@ private:
     jet::TableDefinition table_;
     std::vector<std::uint32_t> rows_;  // where each row lives, encoded (RowPointer::encode)
     std::vector<Field> fields_;
+    std::unordered_map<std::u16string_view, std::size_t> byName_;  // exact field names
     int type_;
     long position_ = 0;  // -1 before the first row, size() after the last
     mutable std::vector<jet::Value> current_;  // the values of the row at currentAt_
@@ -105,7 +109,7 @@ private:
 
 // The column of `table` named `name`: the exact name first, else one that differs only in
 // case. None fails with 3265.
-std::size_t columnOf(const jet::TableDefinition& table, const std::u16string& name);
+std::size_t columnOf(const jet::TableDefinition& table, std::u16string_view name);
 
 // The field a column of a stored table shows: DAO type code, size, attributes, AllowZeroLength.
 ColumnInfo columnInfoOf(const jet::ColumnDefinition& column, jet::JetVersion version);

@@ -28,7 +28,7 @@
 
 namespace zestrel::jet {
 
-inline constexpr std::size_t kCacheBytes = 4u << 20;
+inline constexpr std::size_t kCacheBytes = 8u << 20;
 
 class PageFile {
 public:
