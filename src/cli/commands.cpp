@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <unistd.h>
 
-#include "cli/json_writer.h"
+#include "cli/row_printer.h"
 #include "cli/sample_cookbook.h"
 #include "platform/file_system.h"
 #include "cli/terminal_view.h"
@@ -15,6 +15,7 @@
 #include "window/frm_main.h"
 #include "zestrel_version.h"
 #include "store/jet/failure.h"
+#include "store/jet/row_decoder.h"
 #include "store/jet/text_codec.h"
 
 namespace zestrel::cli {
@@ -64,22 +65,19 @@ void printSchema(const std::string& file, const std::string& table) {
     db->Close();
 }
 
+// Rows are printed as they are read, in the table's order, so memory stays flat.
 void dumpTable(const std::string& file, const std::string& table) {
     auto db = dao::DBEngine::Instance().OpenDatabase(file);
-    auto rs = db->OpenRecordset(jet::fromUtf8(table), dao::dbOpenSnapshot);
-    const auto& fields = rs->fieldList();
-    std::string line;
-    while (!rs->EOF_()) {
-        line = "{";
-        for (std::size_t i = 0; i < fields.size(); ++i) {
-            if (i) line += ",";
-            line += jsonString(jet::toUtf8(fields[i].Name())) + ":" + jsonValue(fields[i].Value().value());
-        }
-        line += "}\n";
-        std::cout << line;
-        rs->MoveNext();
+    auto& engine = db->file();
+    const auto definition = engine.tableDefinition(jet::fromUtf8(table));
+    std::vector<std::u16string> names;
+    for (const auto& column : definition.columns) names.push_back(column.name);
+    {
+        RowPrinter printer(names, std::cout);
+        engine.forEachRow(definition, [&](jet::RowPointer, std::span<const std::uint8_t> row) {
+            printer.print(jet::decodeRow(row, definition, engine.format(), engine.pages()));
+        });
     }
-    rs->Close();
     db->Close();
 }
 

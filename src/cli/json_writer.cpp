@@ -1,5 +1,6 @@
 #include "cli/json_writer.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -56,6 +57,36 @@ std::string jsonString(const std::string& utf8) {
         }
     }
     return out + "\"";
+}
+
+void appendJsonText(std::string& out, const std::u16string& text) {
+    const bool plain = std::all_of(text.begin(), text.end(), [](char16_t c) {
+        return c >= 0x20 && c < 0x80 && c != u'"' && c != u'\\';
+    });
+    if (!plain) {
+        out += jsonString(jet::toUtf8(text));
+        return;
+    }
+    out.push_back('"');
+    for (char16_t c : text) out.push_back(static_cast<char>(c));
+    out.push_back('"');
+}
+
+void appendJsonValue(std::string& out, const jet::Value& value) {
+    const auto whole = [&out](auto v) {
+        char text[16];
+        out.append(text, std::to_chars(text, text + sizeof text, v).ptr);
+    };
+    std::visit(jet::Overloaded{
+                   [&](const jet::Null&) { out += "null"; },
+                   [&](bool v) { out += v ? "true" : "false"; },
+                   [&](std::uint8_t v) { whole(static_cast<int>(v)); },
+                   [&](std::int16_t v) { whole(static_cast<int>(v)); },
+                   [&](std::int32_t v) { whole(v); },
+                   [&](const std::u16string& v) { appendJsonText(out, v); },
+                   [&](const auto&) { out += jsonValue(value); },
+               },
+               value);
 }
 
 std::string jsonValue(const jet::Value& value) {

@@ -13,4 +13,8 @@ namespace zestrel::cli {
 std::string jsonString(const std::string& utf8);
 std::string jsonValue(const jet::Value& value);
 
+// The same texts appended to `out`, for writing many values without a string each.
+void appendJsonText(std::string& out, const std::u16string& text);
+void appendJsonValue(std::string& out, const jet::Value& value);
+
 }  // namespace zestrel::cli
