@@ -113,8 +113,12 @@ std::size_t columnOf(const jet::TableDefinition& table, std::u16string_view name
 
 std::size_t Recordset::columnIndex(std::u16string_view name) const {
     ensureOpen();
-    if (const auto it = byName_.find(name); it != byName_.end()) return it->second;
-    return columnOf(table_, name);
+    auto& guess = recent_[(reinterpret_cast<std::uintptr_t>(name.data()) >> 3) % recent_.size()];
+    if (guess != 0 && fields_[guess - 1].Name() == name) return guess - 1;
+    const auto it = byName_.find(name);
+    const std::size_t index = it != byName_.end() ? it->second : columnOf(table_, name);
+    guess = static_cast<std::uint32_t>(index + 1);
+    return index;
 }
 
 Field& Recordset::Fields(std::u16string_view name) { return fields_[columnIndex(name)]; }

@@ -12,6 +12,8 @@
 // After Close, or after its database is closed, every use fails with 3420.
 #pragma once
 
+#include <array>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -98,6 +100,9 @@ private:
     std::vector<std::uint32_t> rows_;  // where each row lives, encoded (RowPointer::encode)
     std::vector<Field> fields_;
     std::unordered_map<std::u16string_view, std::size_t> byName_;  // exact field names
+    // The field last found for a name at that address (index + 1), checked against the name
+    // before use: callers ask for the same literal names row after row.
+    mutable std::array<std::uint32_t, 64> recent_{};
     int type_;
     long position_ = 0;  // -1 before the first row, size() after the last
     mutable std::vector<jet::Value> current_;  // the values of the row at currentAt_

@@ -62,7 +62,7 @@ private:
         return value_.toText();
     }
 
-    jet::Value checkedText(const std::u16string& text, std::size_t limit) const {
+    jet::Value checkedText(std::u16string text, std::size_t limit) const {
         if (text.empty() && !column_.allowZeroLength)
             throw Failure(failure::kZeroLengthNotAllowed, "Field " + where() + " cannot be a zero-length string.");
         if (text.size() > limit)

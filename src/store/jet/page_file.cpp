@@ -65,10 +65,19 @@ void PageFile::enableWriting() {
 
 std::span<std::uint8_t> PageFile::mutablePage(std::uint32_t number) {
     Frame& frame = load(number);
-    if (changing_ && number < pageCountBeforeChange_)
-        beforeChange_.try_emplace(number, BeforeChange{frame.bytes, frame.dirty});
+    if (changing_ && number < pageCountBeforeChange_) rememberBeforeChange(frame);
     frame.dirty = true;
     return frame.bytes;
+}
+
+void PageFile::rememberBeforeChange(const Frame& frame) {
+    for (std::size_t i = 0; i < beforeChangeCount_; ++i)
+        if (beforeChange_[i].page == frame.page) return;
+    if (beforeChangeCount_ == beforeChange_.size()) beforeChange_.emplace_back();
+    BeforeChange& before = beforeChange_[beforeChangeCount_++];
+    before.page = frame.page;
+    before.dirty = frame.dirty;
+    before.bytes.assign(frame.bytes.begin(), frame.bytes.end());
 }
 
 void PageFile::deferPage(std::uint32_t number) {
@@ -143,22 +152,23 @@ void PageFile::flush() {
 void PageFile::beginChange() {
     changing_ = true;
     pageCountBeforeChange_ = pageCount_;
-    beforeChange_.clear();
+    beforeChangeCount_ = 0;
     writtenInChange_.clear();
 }
 
 void PageFile::commitChange() {
     changing_ = false;
-    beforeChange_.clear();
+    beforeChangeCount_ = 0;
     writtenInChange_.clear();
 }
 
 void PageFile::rollbackChange() {
     // Nothing is evicted during a change, so every page it touched is still cached.
-    for (auto& [number, before] : beforeChange_) {
-        Frame& frame = frames_[frameOf_[number] - 1];
-        frame.bytes = std::move(before.bytes);
-        frame.dirty = before.dirty || writtenInChange_.count(number) > 0;  // the file may hold the undone bytes
+    for (std::size_t i = 0; i < beforeChangeCount_; ++i) {
+        const BeforeChange& before = beforeChange_[i];
+        Frame& frame = frames_[frameOf_[before.page] - 1];
+        std::copy(before.bytes.begin(), before.bytes.end(), frame.bytes.begin());
+        frame.dirty = before.dirty || writtenInChange_.count(before.page) > 0;  // the file may hold the undone bytes
     }
     for (std::uint32_t number = pageCountBeforeChange_; number < pageCount_; ++number)
         if (number < frameOf_.size() && frameOf_[number] != 0) drop(number);

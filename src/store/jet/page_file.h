@@ -18,7 +18,6 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <map>
 #include <memory>
 #include <set>
 #include <span>
@@ -78,11 +77,13 @@ private:
         bool referenced = false;
     };
     struct BeforeChange {
-        std::vector<std::uint8_t> bytes;
+        std::uint32_t page = 0;
         bool dirty = false;
+        std::vector<std::uint8_t> bytes;
     };
 
     Frame& load(std::uint32_t number);
+    void rememberBeforeChange(const Frame& frame);
     Frame& newFrame(std::uint32_t number);
     void evict(Frame& frame);
     void drop(std::uint32_t number);
@@ -100,7 +101,10 @@ private:
     std::size_t hand_ = 0;  // the clock hand over frames_
     bool changing_ = false;
     std::uint32_t pageCountBeforeChange_ = 0;
-    std::map<std::uint32_t, BeforeChange> beforeChange_;
+    // The first beforeChangeCount_ entries hold the pages the change touched; the buffers of the
+    // rest are kept for the next change, so that a change allocates nothing.
+    std::vector<BeforeChange> beforeChange_;
+    std::size_t beforeChangeCount_ = 0;
     std::set<std::uint32_t> writtenInChange_;  // pages whose changed bytes reached the file
 };
 
