@@ -2,6 +2,8 @@
 // printed as "<number> - <description>", 2 on wrong usage; --help everywhere.
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "support/fixtures.h"
 #include "support/process.h"
 
@@ -57,6 +59,28 @@ TEST(ZestrelCli, DumpOfAMissingTableIs3078) {
     const auto result = zestrel({"dump", (jetFixturesDir() / "testV1997.mdb").string(), "Recipe"});
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(result.err.rfind("3078 - ", 0), 0u) << result.err;
+}
+
+TEST(ZestrelCli, SampleRowsComeFromTheFileInOrderAndABadLineCreatesNoCookbook) {
+    const auto dir = makeTempDir("cli-sample");
+    std::ofstream(dir / "good.jsonl") << R"({"Name":"Soup","rID":"2"})" << "\n\n" << R"({"Name":"Pie","rID":"1"})" << "\n";
+    std::ofstream(dir / "bad.jsonl") << R"({"Name":"Soup","rID":"2"})" << "\n{not json\n";
+    const auto made = zestrel({"sample", "--layout", "1.1", "--recipe-rows", (dir / "good.jsonl").string(),
+                               (dir / "good.rcp").string()});
+    ASSERT_EQ(made.exitCode, 0) << made.err;
+    const auto dumped = zestrel({"dump", (dir / "good.rcp").string(), "Recipe"});
+    const auto lines = splitLines(dumped.out);
+    ASSERT_EQ(lines.size(), 2u) << dumped.out;
+    EXPECT_EQ(lines[0].rfind(R"({"Name":"Soup",)", 0), 0u) << lines[0];
+    EXPECT_EQ(lines[1].rfind(R"({"Name":"Pie",)", 0), 0u) << lines[1];
+
+    const auto refused = zestrel({"sample", "--layout", "1.1", "--recipe-rows", (dir / "bad.jsonl").string(),
+                                  (dir / "bad.rcp").string()});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_EQ(refused.err.rfind("3131 - ", 0), 0u) << refused.err;
+    EXPECT_NE(refused.err.find("line 2"), std::string::npos) << refused.err;
+    EXPECT_FALSE(std::filesystem::exists(dir / "bad.rcp"));
+    std::filesystem::remove_all(dir);
 }
 
 }  // namespace

@@ -91,7 +91,7 @@ void Recordset::MoveLast() {
 }
 
 void Recordset::moveTo(long position) {
-    if (position != position_) currentAt_ = -1;
+    currentAt_ = -1;  // a move reads the row afresh, with whatever changed since
     position_ = position;
 }
 

@@ -44,5 +44,36 @@ TEST(NameMatching, IgnoresCaseOnly) {
     EXPECT_FALSE(equalsIgnoringCase(u"ete", u"\u00E9t\u00E9"));
 }
 
+// Keys compared as bytes must order every pair of texts exactly as compareGeneral does,
+// ties included: texts are drawn from letters of both cases, accented and folded letters,
+// digits, ignored characters, punctuation and characters outside code page 1252.
+TEST(GeneralSortKey, OrdersEveryPairAsTheComparisonDoes) {
+    const std::u16string alphabet = u"aAbBzZ09 .,-'\u00AD\u00E9\u00C9\u00DF\u00E6\u0153\u0160\u00D7\u2014\u0416\u4E2D";
+    std::uint32_t state = 12345;
+    const auto next = [&state] {
+        state = state * 1103515245u + 12345u;
+        return (state >> 16) & 0x7FFF;
+    };
+    std::vector<std::u16string> texts{u"", u"ss", u"\u00DF", u"coop", u"co-op", u"ae", u"\u00E6"};
+    for (int i = 0; i < 400; ++i) {
+        std::u16string text;
+        for (std::uint32_t n = next() % 6; n > 0; --n) text.push_back(alphabet[next() % alphabet.size()]);
+        texts.push_back(text);
+    }
+    std::vector<std::string> keys;
+    for (const auto& text : texts) {
+        keys.emplace_back();
+        appendGeneralSortKey(text, keys.back());
+    }
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        for (std::size_t j = 0; j < texts.size(); ++j) {
+            const int expected = compareGeneral(texts[i], texts[j]);
+            const int byKey = keys[i].compare(keys[j]);
+            ASSERT_EQ((expected > 0) - (expected < 0), (byKey > 0) - (byKey < 0))
+                << "text " << i << " against text " << j;
+        }
+    }
+}
+
 }  // namespace
 }  // namespace zestrel::jet

@@ -1,0 +1,121 @@
+// Recordsets that read rows where they live: a change through one recordset
+// shows in every other recordset of the same open file, a row that moved is
+// still found, ORDER BY sorts nulls first and keeps ties in stored order, and
+// a table larger than the page cache is written and read back whole.
+#include <gtest/gtest.h>
+
+#include "store/dao/db_engine.h"
+#include "store/jet/sort_key.h"
+#include "store/jet/text_codec.h"
+#include "support/fixtures.h"
+
+namespace zestrel::dao {
+namespace {
+
+namespace fs = std::filesystem;
+
+class StreamingRecordsets : public ::testing::Test {
+protected:
+    void SetUp() override { dir_ = test::makeTempDir("streaming"); }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    // A new database with table T: Name Text(255), Seq Long, Note Memo.
+    std::shared_ptr<Database> create() {
+        auto db = DBEngine::Instance().CreateDatabase(dir_ / "t.mdb", dbLangGeneral, dbVersion30);
+        auto td = db->CreateTableDef(u"T");
+        td->Fields().Append(td->CreateField(u"Name", type::dbText, 255));
+        td->Fields().Append(td->CreateField(u"Seq", type::dbLong, 4));
+        td->Fields().Append(td->CreateField(u"Note", type::dbMemo, 0));
+        db->TableDefs().Append(td);
+        return db;
+    }
+
+    static void add(Recordset& rs, const Variant& name, int seq, const std::u16string& note = u"") {
+        rs.AddNew();
+        rs.Collect(u"Name") = name;
+        rs.Collect(u"Seq") = Variant(seq);
+        if (!note.empty()) rs.Collect(u"Note") = Variant(note);
+        rs.Update();
+    }
+
+    fs::path dir_;
+};
+
+TEST_F(StreamingRecordsets, AnUpdateShowsInEveryRecordsetOfTheFileEvenWhenTheRowMoves) {
+    auto db = create();
+    auto writer = db->OpenRecordset(u"T", dbOpenDynaset);
+    for (int i = 0; i < 20; ++i) add(*writer, Variant(std::u16string(90, u'a')), i);  // fills most of a page
+    auto before = db->OpenRecordset(u"T", dbOpenSnapshot);
+    auto sorted = db->OpenRecordset(u"SELECT * FROM T ORDER BY Seq", dbOpenDynaset);
+    EXPECT_EQ(before->Fields(u"Name").Value().toText(), std::u16string(90, u'a'));
+
+    writer->MoveFirst();
+    writer->Edit();
+    const std::u16string grown(250, u'g');
+    writer->Collect(u"Name") = Variant(grown);  // no room left on its page: the row moves
+    writer->Update();
+    EXPECT_EQ(writer->Fields(u"Name").Value().toText(), grown) << "reading the row after Update";
+
+    before->MoveFirst();
+    EXPECT_EQ(before->Fields(u"Name").Value().toText(), grown);
+    EXPECT_EQ(sorted->Fields(u"Name").Value().toText(), grown) << "the recordset standing on the row";
+    sorted->MoveLast();
+    EXPECT_EQ(sorted->RecordCount(), 20);
+
+    auto after = db->OpenRecordset(u"T", dbOpenSnapshot);
+    after->MoveLast();
+    EXPECT_EQ(after->RecordCount(), 20) << "the moved row is listed once";
+    int grownRows = 0;
+    for (after->MoveFirst(); !after->EOF_(); after->MoveNext())
+        grownRows += after->Fields(u"Name").Value().toText() == grown;
+    EXPECT_EQ(grownRows, 1);
+    db->Close();
+}
+
+TEST_F(StreamingRecordsets, OrderByPutsNullsFirstAndKeepsTiesInStoredOrder) {
+    auto db = create();
+    auto rs = db->OpenRecordset(u"T", dbOpenDynaset);
+    const std::vector<std::u16string> names{u"pear", u"", u"Apple", u"\u00E9clair", u"apple", u"eclair", u"10", u"9"};
+    int seq = 0;
+    for (const auto& name : names) add(*rs, name.empty() ? Variant::null() : Variant(name), seq++);
+    add(*rs, Variant::null(), seq++);
+    rs->Close();
+
+    auto byName = db->OpenRecordset(u"SELECT * FROM T ORDER BY Name", dbOpenDynaset);
+    std::vector<int> order;
+    for (; !byName->EOF_(); byName->MoveNext()) order.push_back(static_cast<int>(byName->Fields(u"Seq").Value().toDouble()));
+    // nulls (1, 8) in stored order; "10" before "9"; Apple/apple tie in stored order; eclair before éclair
+    EXPECT_EQ(order, (std::vector<int>{1, 8, 6, 7, 2, 4, 5, 3, 0}));
+    db->Close();
+}
+
+TEST_F(StreamingRecordsets, ATableLargerThanThePageCacheIsWrittenAndReadBackWhole) {
+    constexpr int kRows = 3000;
+    const auto noteOf = [](int i) { return std::u16string(3000, static_cast<char16_t>(u'a' + i % 26)) + jet::fromUtf8(std::to_string(i)); };
+    {
+        auto db = create();
+        auto rs = db->OpenRecordset(u"T", dbOpenDynaset);
+        for (int i = 0; i < kRows; ++i) add(*rs, Variant(jet::fromUtf8(std::to_string((i * 7919) % kRows))), i, noteOf(i));
+        rs->Close();
+        db->Close();
+    }
+    ASSERT_GT(fs::file_size(dir_ / "t.mdb"), jet::kCacheBytes);
+    auto db = DBEngine::Instance().OpenDatabase(dir_ / "t.mdb");
+    auto rs = db->OpenRecordset(u"SELECT * FROM T ORDER BY Name", dbOpenSnapshot);
+    rs->MoveLast();
+    ASSERT_EQ(rs->RecordCount(), kRows);
+    std::u16string last;
+    int rows = 0;
+    for (rs->MoveFirst(); !rs->EOF_(); rs->MoveNext(), ++rows) {
+        const std::u16string name = rs->Fields(u"Name").Value().toText();
+        ASSERT_LE(jet::compareGeneral(last, name), 0) << jet::toUtf8(last) << " before " << jet::toUtf8(name);
+        last = name;
+        const int seq = static_cast<int>(rs->Fields(u"Seq").Value().toDouble());
+        ASSERT_EQ(rs->Fields(u"Note").Value().toText(), noteOf(seq)) << "row " << seq;
+    }
+    EXPECT_EQ(rows, kRows);
+    db->Close();
+}
+
+}  // namespace
+}  // namespace zestrel::dao

@@ -1,0 +1,130 @@
+// The page cache under a file: a bounded number of pages, changed pages
+// written when evicted or flushed, every change visible at once to readers of
+// the same PageFile, and changes undone whole, also after evictions and
+// failed writes.
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "platform/fault_injection.h"
+#include "store/jet/format.h"
+#include "store/jet/page_file.h"
+#include "support/fixtures.h"
+
+namespace zestrel::jet {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::uint32_t kPageSize = 2048;
+constexpr std::size_t kSmallCache = 16 * kPageSize;  // the smallest cache a PageFile keeps
+
+class PageCache : public ::testing::Test {
+protected:
+    void SetUp() override { dir_ = test::makeTempDir("page-cache"); }
+    void TearDown() override {
+        platform::faults::disarm();
+        fs::remove_all(dir_);
+    }
+
+    // A file of `pages` pages, page n filled with the byte n.
+    fs::path makeFile(std::uint32_t pages) {
+        const fs::path path = dir_ / "pages.bin";
+        std::ofstream out(path, std::ios::binary);
+        for (std::uint32_t n = 0; n < pages; ++n) out << std::string(kPageSize, static_cast<char>(n));
+        return path;
+    }
+
+    PageFile openForWriting(const fs::path& path) {
+        PageFile pages(platform::File::open(path, platform::OpenMode::ReadOnly), kPageSize, kSmallCache);
+        pages.enableWriting();
+        return pages;
+    }
+
+    // The first byte of page n as the file on disk holds it.
+    static int byteOnDisk(const fs::path& path, std::uint32_t n) {
+        std::ifstream in(path, std::ios::binary);
+        in.seekg(static_cast<std::streamoff>(n) * kPageSize);
+        return in.get();
+    }
+
+    fs::path dir_;
+};
+
+TEST_F(PageCache, ReadingAFileLargerThanTheCacheStaysWithinIt) {
+    const fs::path path = makeFile(200);
+    PageFile pages(platform::File::open(path, platform::OpenMode::ReadOnly), kPageSize, kSmallCache);
+    for (std::uint32_t n = 0; n < 200; ++n) {
+        pages.trim();
+        EXPECT_EQ(pages.page(n)[7], static_cast<std::uint8_t>(n));
+    }
+    pages.trim();
+    EXPECT_LE(pages.cachedPages(), kSmallCache / kPageSize);
+    EXPECT_THROW(pages.page(200), CorruptData);
+}
+
+TEST_F(PageCache, ChangedPagesReachTheFileWhenEvictedOrFlushedAndReadBackChanged) {
+    const fs::path path = makeFile(100);
+    PageFile pages = openForWriting(path);
+    for (std::uint32_t n = 0; n < 100; ++n) {
+        pages.trim();
+        pages.mutablePage(n)[0] = static_cast<std::uint8_t>(200 - n);
+    }
+    const std::uint32_t added = pages.appendPage();
+    pages.mutablePage(added)[0] = 42;
+    pages.trim();
+    EXPECT_EQ(byteOnDisk(path, 0), 200) << "an evicted page was not written";
+    for (std::uint32_t n = 0; n < 100; ++n) {
+        pages.trim();
+        ASSERT_EQ(pages.page(n)[0], 200 - n) << "page " << n << " lost its change";
+    }
+    pages.flush();
+    for (std::uint32_t n = 0; n < 100; ++n) ASSERT_EQ(byteOnDisk(path, n), static_cast<int>(200 - n)) << "page " << n;
+    EXPECT_EQ(byteOnDisk(path, added), 42);
+}
+
+TEST_F(PageCache, ARolledBackChangeKeepsTheChangesMadeBeforeIt) {
+    const fs::path path = makeFile(40);
+    PageFile pages = openForWriting(path);
+    pages.mutablePage(3)[0] = 99;  // an earlier change, not yet written
+    pages.beginChange();
+    pages.mutablePage(3)[0] = 1;
+    pages.mutablePage(4)[0] = 1;
+    const std::uint32_t added = pages.appendPage();
+    pages.rollbackChange();
+    EXPECT_EQ(pages.pageCount(), 40u);
+    EXPECT_EQ(pages.page(3)[0], 99);
+    EXPECT_EQ(pages.page(4)[0], 4);
+    EXPECT_THROW(pages.page(added), CorruptData);
+    pages.flush();
+    EXPECT_EQ(byteOnDisk(path, 3), 99) << "the change made before the undone one was lost";
+    EXPECT_EQ(byteOnDisk(path, 4), 4);
+}
+
+TEST_F(PageCache, AChangeUndoneAfterItsPagesWereWrittenIsWrittenBack) {
+    const fs::path path = makeFile(40);
+    PageFile pages = openForWriting(path);
+    pages.beginChange();
+    pages.mutablePage(5)[0] = 77;
+    pages.flush();
+    EXPECT_EQ(byteOnDisk(path, 5), 77);
+    pages.rollbackChange();
+    pages.flush();
+    EXPECT_EQ(byteOnDisk(path, 5), 5);
+}
+
+TEST_F(PageCache, AFailedWriteOnEvictionKeepsThePageChanged) {
+    const fs::path path = makeFile(60);
+    PageFile pages = openForWriting(path);
+    for (std::uint32_t n = 0; n < 40; ++n) pages.mutablePage(n)[0] = 123;
+    platform::faults::arm(1);
+    EXPECT_THROW(pages.trim(), platform::FileError);
+    platform::faults::disarm();
+    pages.trim();
+    for (std::uint32_t n = 0; n < 40; ++n) ASSERT_EQ(pages.page(n)[0], 123) << "page " << n;
+    pages.flush();
+    for (std::uint32_t n = 0; n < 40; ++n) ASSERT_EQ(byteOnDisk(path, n), 123) << "page " << n;
+}
+
+}  // namespace
+}  // namespace zestrel::jet
