@@ -36,10 +36,8 @@ ColumnInfo columnInfoOf(const jet::ColumnDefinition& column, jet::JetVersion ver
 }
 
 Recordset::Recordset(std::shared_ptr<DatabaseState> database, jet::TableDefinition table,
-                     std::vector<jet::RowPointer> rows, int type)
-    : database_(std::move(database)), table_(std::move(table)), type_(type) {
-    rows_.reserve(rows.size());
-    for (const auto& at : rows) rows_.push_back(at.encode());
+                     jet::RowList rows, int type)
+    : database_(std::move(database)), table_(std::move(table)), rows_(std::move(rows)), type_(type) {
     const auto version = database_->file->format().version;
     fields_.reserve(table_.columns.size());
     for (std::size_t i = 0; i < table_.columns.size(); ++i) {

@@ -57,8 +57,7 @@ public:
         std::size_t column_;
     };
 
-    Recordset(std::shared_ptr<DatabaseState> database, jet::TableDefinition table, std::vector<jet::RowPointer> rows,
-              int type);
+    Recordset(std::shared_ptr<DatabaseState> database, jet::TableDefinition table, jet::RowList rows, int type);
     Recordset(const Recordset&) = delete;
     Recordset& operator=(const Recordset&) = delete;
 
@@ -97,7 +96,7 @@ private:
 
     std::shared_ptr<DatabaseState> database_;
     jet::TableDefinition table_;
-    std::vector<std::uint32_t> rows_;  // where each row lives, encoded (RowPointer::encode)
+    jet::RowList rows_;  // where each row lives
     std::vector<Field> fields_;
     std::unordered_map<std::u16string_view, std::size_t> byName_;  // exact field names
     // The field last found for a name at that address (index + 1), checked against the name

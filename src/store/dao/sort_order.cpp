@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <limits>
 #include <numeric>
 
 #include "store/dao/variant.h"
+#include "store/jet/failure.h"
 #include "store/jet/row_decoder.h"
 #include "store/jet/sort_key.h"
 
@@ -13,6 +15,7 @@ namespace zestrel::dao {
 
 namespace {
 
+constexpr std::int32_t kOutOfMemory = 7;
 constexpr char kNullTag = 0;
 constexpr char kValueTag = 1;
 
@@ -35,14 +38,21 @@ void appendSigned(std::int64_t x, std::string& out) {
 class KeyTable {
 public:
     std::string& buffer() { return keys_; }
-    void endKey() { ends_.push_back(keys_.size()); }
+    void endKey() {
+        if (keys_.size() > std::numeric_limits<std::uint32_t>::max())
+            throw Failure(kOutOfMemory, "Out of memory: the values to sort by exceed 4 GB.");
+        ends_.push_back(static_cast<std::uint32_t>(keys_.size()));
+    }
 
-    // Positions 0..n-1 in the order of their keys, equal keys in position order.
+    // Positions 0..n-1 in the order of their keys, equal keys in position order (sorted in
+    // place, with the position deciding ties, so that no second buffer is needed).
     std::vector<std::uint32_t> order() const {
         std::vector<std::uint32_t> positions(ends_.size());
         std::iota(positions.begin(), positions.end(), 0u);
-        std::stable_sort(positions.begin(), positions.end(),
-                         [this](std::uint32_t a, std::uint32_t b) { return key(a) < key(b); });
+        std::sort(positions.begin(), positions.end(), [this](std::uint32_t a, std::uint32_t b) {
+            const int byKey = key(a).compare(key(b));
+            return byKey < 0 || (byKey == 0 && a < b);
+        });
         return positions;
     }
 
@@ -52,7 +62,7 @@ private:
         return std::string_view(keys_).substr(begin, ends_[i] - begin);
     }
     std::string keys_;
-    std::vector<std::size_t> ends_;
+    std::vector<std::uint32_t> ends_;  // a table of over 4 GB of keys is refused
 };
 
 }  // namespace
@@ -70,9 +80,8 @@ void appendSortKey(const jet::Value& value, std::string& out) {
                value);
 }
 
-std::vector<jet::RowPointer> sortedLocations(jet::DatabaseFile& file, const jet::TableDefinition& table,
-                                             std::size_t column) {
-    std::vector<std::uint32_t> locations;  // encoded, to keep the list small
+jet::RowList sortedLocations(jet::DatabaseFile& file, const jet::TableDefinition& table, std::size_t column) {
+    jet::RowList locations;
     KeyTable keys;
     const auto& definition = table.columns.at(column);
     const auto& format = file.format();
@@ -82,9 +91,8 @@ std::vector<jet::RowPointer> sortedLocations(jet::DatabaseFile& file, const jet:
         keys.endKey();
         locations.push_back(at.encode());
     });
-    std::vector<jet::RowPointer> sorted;
-    sorted.reserve(locations.size());
-    for (std::uint32_t position : keys.order()) sorted.push_back(jet::RowPointer::decode(locations[position]));
+    jet::RowList sorted = keys.order();
+    for (auto& at : sorted) at = locations[at];
     return sorted;
 }
 

@@ -19,7 +19,6 @@ namespace zestrel::dao {
 void appendSortKey(const jet::Value& value, std::string& out);
 
 // Where the rows of `table` live, in the order of column `column`.
-std::vector<jet::RowPointer> sortedLocations(jet::DatabaseFile& file, const jet::TableDefinition& table,
-                                             std::size_t column);
+jet::RowList sortedLocations(jet::DatabaseFile& file, const jet::TableDefinition& table, std::size_t column);
 
 }  // namespace zestrel::dao

@@ -205,7 +205,7 @@ std::vector<StoredRow> DatabaseFile::readRows(const TableDefinition& table) {
     return guarded([&] { return readAllRows(pages_, *format_, table); });
 }
 
-std::vector<RowPointer> DatabaseFile::rowLocations(const TableDefinition& table) {
+RowList DatabaseFile::rowLocations(const TableDefinition& table) {
     return guarded([&] { return jet::rowLocations(pages_, *format_, table); });
 }
 

@@ -42,7 +42,7 @@ public:
     std::vector<StoredRow> readRows(const TableDefinition& table);
     // Reading a table without holding it: where its rows live, one row's values, and a walk
     // over every row in storage order. Memory stays bounded whatever the table's size.
-    std::vector<RowPointer> rowLocations(const TableDefinition& table);
+    RowList rowLocations(const TableDefinition& table);
     std::vector<Value> readRow(const TableDefinition& table, RowPointer at);
     void forEachRow(const TableDefinition& table, const RowVisitor& visit);
 

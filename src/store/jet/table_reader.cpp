@@ -45,14 +45,14 @@ std::vector<StoredRow> readAllRows(PageFile& pages, const Format& f, const Table
     return rows;
 }
 
-std::vector<RowPointer> rowLocations(PageFile& pages, const Format& f, const TableDefinition& table) {
-    std::vector<RowPointer> locations;
+RowList rowLocations(PageFile& pages, const Format& f, const TableDefinition& table) {
+    RowList locations;
     for (std::uint32_t number : dataPagesOf(pages, f, table)) {
         pages.trim();
         auto page = pages.page(number);
         const std::uint16_t count = rowCountOf(page, f);
         for (std::uint16_t i = 0; i < count; ++i)
-            if (rowSlot(page, f, i).live) locations.push_back(RowPointer{number, static_cast<std::uint8_t>(i)});
+            if (rowSlot(page, f, i).live) locations.push_back(RowPointer{number, static_cast<std::uint8_t>(i)}.encode());
     }
     return locations;
 }

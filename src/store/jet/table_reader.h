@@ -32,8 +32,11 @@ void forEachRow(PageFile& pages, const Format& format, const TableDefinition& ta
 
 std::vector<StoredRow> readAllRows(PageFile& pages, const Format& format, const TableDefinition& table);
 
+// Row locations held compactly: RowPointer::encode() of each, four bytes a row.
+using RowList = std::vector<std::uint32_t>;
+
 // Where each live row lives, in storage order.
-std::vector<RowPointer> rowLocations(PageFile& pages, const Format& format, const TableDefinition& table);
+RowList rowLocations(PageFile& pages, const Format& format, const TableDefinition& table);
 
 // The bytes of the row that `at` leads to. A slot a row moved away from holds a pointer to
 // its new place, which is followed, so a location taken before an update stays good.
