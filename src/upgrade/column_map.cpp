@@ -11,9 +11,11 @@ dao::Variant valueFor(const ColumnRule& rule, dao::Recordset& source) {
     case Kind::Zero: return dao::Variant(static_cast<std::int16_t>(0));
     case Kind::AsIs: return source.Fields(rule.source).Value();
     case Kind::FirstChars: {
-        const dao::Variant value = source.Fields(rule.source).Value();
+        dao::Variant value = source.Fields(rule.source).Value();
         if (value.isNull()) return value;
-        return dao::Variant(value.toText().substr(0, static_cast<std::size_t>(rule.length)));
+        std::u16string text = std::move(value).toText();
+        if (text.size() > static_cast<std::size_t>(rule.length)) text.resize(static_cast<std::size_t>(rule.length));
+        return dao::Variant(std::move(text));
     }
     case Kind::ParsedAmount:
         return dbFunction::ParseQuantity(source.Fields(rule.source).Value().toText());  // a null cannot be text

@@ -60,7 +60,12 @@ bool Variant::isNumeric() const {
     }
 }
 
-std::u16string Variant::toText() const {
+std::u16string Variant::toText() && {
+    if (auto* s = std::get_if<std::u16string>(&value_); s && !empty_) return std::move(*s);
+    return toText();
+}
+
+std::u16string Variant::toText() const& {
     if (empty_) return u"";
     if (jet::isNull(value_)) throw Failure(kInvalidUseOfNull, "Invalid use of Null.");
     if (auto* s = std::get_if<std::u16string>(&value_)) return *s;

@@ -41,7 +41,9 @@ public:
     // The text form, as the system converts a value to text: Booleans "True"/"False",
     // Single with up to 7 significant digits, Double up to 15, dates as
     // "YYYY-MM-DDTHH:MM:SS". Empty gives ""; Null cannot be converted (Failure 94).
-    std::u16string toText() const;
+    std::u16string toText() const&;
+    // The same, taking a text value's characters instead of copying them.
+    std::u16string toText() &&;
     // The numeric value of a numeric kind (Boolean counts -1 and 0); Failure 3421 otherwise.
     double toDouble() const;
 

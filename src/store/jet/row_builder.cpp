@@ -40,6 +40,10 @@ std::vector<std::uint8_t> buildRowJet3(const TableDefinition& table, const std::
     row[0] = static_cast<std::uint8_t>(columns);
 
     const std::size_t varCount = table.variableColumnCount;
+    std::size_t variableBytes = 0;
+    for (const auto& f : fields) variableBytes += f.bytes.size();
+    // Room for the whole row at once: data, offsets, jump table, count and mask.
+    row.reserve(row.size() + variableBytes + 2 * varCount + variableBytes / 256 + 4 + maskSize);
     std::vector<const StoredField*> variable(varCount, nullptr);
     for (std::size_t i = 0; i < table.columns.size(); ++i) {
         const auto& c = table.columns[i];
@@ -58,6 +62,7 @@ std::vector<std::uint8_t> buildRowJet3(const TableDefinition& table, const std::
         return row;
     }
     std::vector<std::size_t> offsets;
+    offsets.reserve(varCount + 1);
     for (const StoredField* f : variable) {
         offsets.push_back(row.size());
         if (f) row.insert(row.end(), f->bytes.begin(), f->bytes.end());
