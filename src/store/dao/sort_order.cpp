@@ -5,6 +5,8 @@
 #include <cstring>
 #include <limits>
 #include <numeric>
+#include <optional>
+#include <stdexcept>
 
 #include "store/dao/variant.h"
 #include "store/jet/failure.h"
@@ -80,14 +82,44 @@ void appendSortKey(const jet::Value& value, std::string& out) {
                value);
 }
 
+namespace {
+
+void appendKeyOfRow(jet::DatabaseFile& file, const jet::TableDefinition& table, std::size_t column,
+                    std::span<const std::uint8_t> row, std::string& out) {
+    const auto fields = jet::locateFields(row, table, file.format());
+    appendSortKey(jet::decodeField(fields[column], table.columns[column], file.format(), file.pages()), out);
+}
+
+// Rows often lie in the file in the order asked for (added in that order); then their places
+// are the answer and no key need be kept. The walk stops at the first row out of order.
+std::optional<jet::RowList> locationsIfInOrder(jet::DatabaseFile& file, const jet::TableDefinition& table,
+                                               std::size_t column) {
+    jet::RowList locations;
+    std::string previous;
+    std::string current;
+    bool inOrder = true;
+    file.forEachRowWhile(table, [&](jet::RowPointer at, std::span<const std::uint8_t> row) {
+        current.clear();
+        appendKeyOfRow(file, table, column, row, current);
+        inOrder = locations.empty() || previous <= current;
+        if (!inOrder) return false;
+        previous.swap(current);
+        locations.push_back(at.encode());
+        return true;
+    });
+    if (!inOrder) return std::nullopt;
+    return locations;
+}
+
+}  // namespace
+
 jet::RowList sortedLocations(jet::DatabaseFile& file, const jet::TableDefinition& table, std::size_t column) {
+    if (column >= table.columns.size()) throw std::out_of_range("no such column to sort by");
+    if (auto inOrder = locationsIfInOrder(file, table, column)) return std::move(*inOrder);
     jet::RowList locations;
     KeyTable keys;
-    const auto& definition = table.columns.at(column);
-    const auto& format = file.format();
     file.forEachRow(table, [&](jet::RowPointer at, std::span<const std::uint8_t> row) {
-        const auto fields = jet::locateFields(row, table, format);
-        appendSortKey(jet::decodeField(fields[column], definition, format, file.pages()), keys.buffer());
+        appendKeyOfRow(file, table, column, row, keys.buffer());
         keys.endKey();
         locations.push_back(at.encode());
     });

@@ -220,4 +220,8 @@ void DatabaseFile::forEachRow(const TableDefinition& table, const RowVisitor& vi
     guarded([&] { jet::forEachRow(pages_, *format_, table, visit); });
 }
 
+void DatabaseFile::forEachRowWhile(const TableDefinition& table, const RowPredicate& visit) {
+    guarded([&] { jet::forEachRowWhile(pages_, *format_, table, visit); });
+}
+
 }  // namespace zestrel::jet

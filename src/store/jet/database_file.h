@@ -45,6 +45,7 @@ public:
     RowList rowLocations(const TableDefinition& table);
     std::vector<Value> readRow(const TableDefinition& table, RowPointer at);
     void forEachRow(const TableDefinition& table, const RowVisitor& visit);
+    void forEachRowWhile(const TableDefinition& table, const RowPredicate& visit);
 
     // Writing. The file is opened for writing on the first write; each call leaves its changes in
     // the page cache, where every reader of this file sees them at once; they reach the file when

@@ -24,7 +24,7 @@ std::vector<std::uint32_t> dataPagesOf(PageFile& pages, const Format& f, const T
     return owned;
 }
 
-void forEachRow(PageFile& pages, const Format& f, const TableDefinition& table, const RowVisitor& visit) {
+void forEachRowWhile(PageFile& pages, const Format& f, const TableDefinition& table, const RowPredicate& visit) {
     for (std::uint32_t number : dataPagesOf(pages, f, table)) {
         pages.trim();
         auto page = pages.page(number);
@@ -32,9 +32,17 @@ void forEachRow(PageFile& pages, const Format& f, const TableDefinition& table, 
         for (std::uint16_t i = 0; i < count; ++i) {
             const RowSlot slot = rowSlot(page, f, i);
             if (!slot.live) continue;
-            visit(RowPointer{number, static_cast<std::uint8_t>(i)}, page.subspan(slot.start, slot.end - slot.start));
+            if (!visit(RowPointer{number, static_cast<std::uint8_t>(i)}, page.subspan(slot.start, slot.end - slot.start)))
+                return;
         }
     }
+}
+
+void forEachRow(PageFile& pages, const Format& f, const TableDefinition& table, const RowVisitor& visit) {
+    forEachRowWhile(pages, f, table, [&](RowPointer location, std::span<const std::uint8_t> row) {
+        visit(location, row);
+        return true;
+    });
 }
 
 std::vector<StoredRow> readAllRows(PageFile& pages, const Format& f, const TableDefinition& table) {

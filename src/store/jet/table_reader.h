@@ -30,6 +30,10 @@ std::vector<std::uint32_t> dataPagesOf(PageFile& pages, const Format& format, co
 using RowVisitor = std::function<void(RowPointer location, std::span<const std::uint8_t> row)>;
 void forEachRow(PageFile& pages, const Format& format, const TableDefinition& table, const RowVisitor& visit);
 
+// The same walk, ended early when `visit` returns false.
+using RowPredicate = std::function<bool(RowPointer location, std::span<const std::uint8_t> row)>;
+void forEachRowWhile(PageFile& pages, const Format& format, const TableDefinition& table, const RowPredicate& visit);
+
 std::vector<StoredRow> readAllRows(PageFile& pages, const Format& format, const TableDefinition& table);
 
 // Row locations held compactly: RowPointer::encode() of each, four bytes a row.

@@ -4,6 +4,9 @@
 // a table larger than the page cache is written and read back whole.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <numeric>
+
 #include "store/dao/db_engine.h"
 #include "store/jet/sort_key.h"
 #include "store/jet/text_codec.h"
@@ -86,6 +89,37 @@ TEST_F(StreamingRecordsets, OrderByPutsNullsFirstAndKeepsTiesInStoredOrder) {
     for (; !byName->EOF_(); byName->MoveNext()) order.push_back(static_cast<int>(byName->Fields(u"Seq").Value().toDouble()));
     // nulls (1, 8) in stored order; "10" before "9"; Apple/apple tie in stored order; eclair before éclair
     EXPECT_EQ(order, (std::vector<int>{1, 8, 6, 7, 2, 4, 5, 3, 0}));
+    db->Close();
+}
+
+// Rows stored in key order are taken as they lie; one row out of order at the very end
+// still sorts the whole table.
+TEST_F(StreamingRecordsets, OrderByIsRightWhetherTheRowsLieInOrderOrNot) {
+    auto db = create();
+    auto rs = db->OpenRecordset(u"T", dbOpenDynaset);
+    for (int i = 0; i < 500; ++i) add(*rs, Variant(i / 2), i);  // ties two by two, in order
+    const auto seqsByName = [&] {
+        auto sorted = db->OpenRecordset(u"SELECT * FROM T ORDER BY Name", dbOpenSnapshot);
+        std::vector<int> seqs;
+        for (; !sorted->EOF_(); sorted->MoveNext()) seqs.push_back(static_cast<int>(sorted->Fields(u"Seq").Value().toDouble()));
+        return seqs;
+    };
+    // Names are texts: "0" "0" "1" "1" "10" ... in the General order, not by number.
+    std::vector<int> expected(500);
+    std::iota(expected.begin(), expected.end(), 0);
+    std::stable_sort(expected.begin(), expected.end(), [](int a, int b) {
+        return jet::compareGeneral(jet::fromUtf8(std::to_string(a / 2)), jet::fromUtf8(std::to_string(b / 2))) < 0;
+    });
+    EXPECT_EQ(seqsByName(), expected);
+
+    auto byNumber = db->OpenRecordset(u"SELECT * FROM T ORDER BY Seq", dbOpenSnapshot);
+    for (int i = 0; !byNumber->EOF_(); byNumber->MoveNext(), ++i)
+        ASSERT_EQ(byNumber->Fields(u"Seq").Value().toDouble(), i);
+    add(*rs, Variant(u" "), 500);  // a blank sorts before every digit, and lies last
+    const auto withLast = seqsByName();
+    ASSERT_EQ(withLast.size(), 501u);
+    EXPECT_EQ(withLast.front(), 500);
+    EXPECT_TRUE(std::equal(expected.begin(), expected.end(), withLast.begin() + 1));
     db->Close();
 }
 
