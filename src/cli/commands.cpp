@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <unistd.h>
 
+#include "cli/check_command.h"
 #include "cli/json_writer.h"
 #include "cli/sample_cookbook.h"
 #include "platform/file_system.h"
@@ -168,6 +169,11 @@ int runZestrel(int argc, char** argv) {
     dump->add_option("FILE", file, "The database file")->required();
     dump->add_option("TABLE", table, "The table (system tables too)")->required();
 
+    bool showNotes = false;
+    auto* check = app.add_subcommand("check", "Check a database's structure; one line per fault, exit 0 only when none.");
+    check->add_option("FILE", file, "The database file (Jet 3 or Jet 4; only read)")->required();
+    check->add_flag("--notes", showNotes, "Also list leftovers the genuine engine tolerates");
+
     auto* create = app.add_subcommand("new", "Create an empty cookbook of layout 1.3 (the file must not exist).");
     create->add_option("FILE", file, "The cookbook file to create")->required();
     auto* version = app.add_subcommand("version", "Read a cookbook's version as Browse does, and say whether an upgrade is offered.");
@@ -202,6 +208,11 @@ int runZestrel(int argc, char** argv) {
     }
     if (tables->parsed()) return report([&] { listTables(file); });
     if (schema->parsed()) return report([&] { printSchema(file, table); });
+    if (check->parsed()) {
+        int status = kExitFailure;
+        report([&] { status = checkFile(file, showNotes, std::cout); });
+        return status;
+    }
     if (create->parsed()) return newCookbook(file);
     if (version->parsed()) return cookbookVersion(file);
     if (upgrade->parsed()) return upgradeCookbooks(files, programFolder);
