@@ -261,7 +261,7 @@ TEST_P(WriteProperty, EveryReaderFindsWhatWasWritten) {
     const fs::path path = dir / "random.mdb";
     write(path, tables);
     checkWithEveryReader(path, tables);
-    if (!HasFailure()) fs::remove_all(dir);
+    test::checkAndRemoveTempDir(dir);
 }
 
 INSTANTIATE_TEST_SUITE_P(Seeds, WriteProperty,
