@@ -7,6 +7,7 @@
 #include "store/dao/db_engine.h"
 #include "store/db_function.h"
 #include "store/failure_text.h"
+#include "store/jet/check/database_check.h"
 #include "store/jet/text_codec.h"
 #include "upgrade/file_name_of.h"
 #include "upgrade/ingredient_columns.h"
@@ -18,6 +19,7 @@ namespace {
 
 constexpr std::int32_t kOverflow = 6;
 constexpr std::int32_t kDivisionByZero = 11;
+constexpr std::int32_t kNewDatabaseFailedCheck = 3049;
 constexpr std::int32_t kInvalidArgument = 5;
 constexpr std::int32_t kNoCurrentRecord = 3021;
 constexpr int kStatusPause = 500;
@@ -35,6 +37,15 @@ void requireVersionRow(dao::Database& target) {
         throw Failure(kNoCurrentRecord, "No current record: the new database " + target.Name().string() +
                                              " has no row in its table 'Version'.");
     version->Close();
+}
+
+// The new database must pass the structural check before any file is moved.
+void requireSoundStructure(const std::filesystem::path& database) {
+    const auto report = jet::check::checkDatabaseFile(database);
+    if (report.clean()) return;
+    throw Failure(kNewDatabaseFailedCheck,
+                  "The new database failed its structural check (" + std::to_string(report.faults.size()) +
+                      " faults; the first: " + report.faults.front() + "). The cookbook was not changed.");
 }
 
 }  // namespace
@@ -97,6 +108,7 @@ std::u16string FrmMainUpgrade::copyAndReplace(upgrade::Layout layout, const std:
              layout, *source, *target, counter);
     source->Close();
     target->Close();
+    requireSoundStructure(std::filesystem::path(DataTo));
 
     showStatus(u"Done copy data.", kStatusPause);
     showStatus(u"Creating backup copy...", kStatusPause);
