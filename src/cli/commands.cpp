@@ -183,8 +183,8 @@ int runZestrel(int argc, char** argv) {
     std::string programFolder;
     auto* upgrade = app.add_subcommand("upgrade", "Browse and Upgrade each cookbook, headless; exit 0 only when all upgrades succeed.");
     upgrade->add_option("--program-folder", programFolder,
-                        "The program's folder (for tempdb.mdb and Backup); default: the executable's folder, "
-                        "or the per-user data folder when that cannot be written");
+                        "The program's folder (for tempdb.mdb and Backup); default: $ZESTREL_PROGRAM_FOLDER, "
+                        "or else $XDG_DATA_HOME/zestrel (by default ~/.local/share/zestrel)");
     upgrade->add_option("FILE", files, "The cookbook files")->required();
 
     std::string layout;
@@ -200,6 +200,19 @@ int runZestrel(int argc, char** argv) {
     sampleCommand->add_option("--recipe-rows", recipeRows, "Recipe rows, one JSON object per line (old column names)");
     sampleCommand->add_option("--ingredient-rows", ingredientRows, "Ingred rows, one JSON object per line (old column names)");
     sampleCommand->add_option("FILE", file, "The cookbook file to write (must not exist)")->required();
+
+    // Set last, so that the subcommands' own help does not repeat it.
+    app.footer(
+        "Exit status:\n"
+        "  0                           success (for upgrade: every cookbook was upgraded)\n"
+        "  1                           failure, printed as <number> - <description>\n"
+        "  2                           wrong usage\n"
+        "\n"
+        "Environment:\n"
+        "  ZESTREL_PROGRAM_FOLDER      The program's folder (for tempdb.mdb and Backup), unless\n"
+        "                              upgrade --program-folder gives one\n"
+        "  XDG_DATA_HOME               Without either, the program's folder is $XDG_DATA_HOME/zestrel\n"
+        "                              (by default ~/.local/share/zestrel)");
 
     try {
         app.parse(argc, argv);

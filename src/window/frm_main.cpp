@@ -1,5 +1,7 @@
 #include "window/frm_main.h"
 
+#include <optional>
+
 #include "format/create_cookbook.h"
 #include "platform/file_system.h"
 #include "store/db_function.h"
@@ -47,10 +49,18 @@ void frmMain::tDb_Change() {
 }
 
 void frmMain::cmdOpen_Click() {
+    std::optional<std::u16string> chosen;
     try {
-        const auto chosen = view_.openFile({u"Open Cookbook", u"Zestrel Cookbook (*.rcp)", u"*.rcp", u""});
-        if (!chosen) return;  // a cancel changes nothing
-        sCookbookPath = withCookbookExtension(*chosen);
+        chosen = view_.openFile({u"Open Cookbook", u"Zestrel Cookbook (*.rcp)", u"*.rcp", u""});
+    } catch (const std::exception&) {
+        return;  // Browse ends silently at the step that failed
+    }
+    if (chosen) chooseCookbook(*chosen);  // a cancel changes nothing
+}
+
+void frmMain::chooseCookbook(const std::u16string& path) {
+    try {
+        sCookbookPath = withCookbookExtension(path);
         setPathBox(sCookbookPath);
         dbFunction::OpenCookbook(sCookbookPath);
         sCookbookVersion = dbFunction::ReadCookbookVersion();

@@ -21,6 +21,9 @@ public:
     void Form_Unload();
     void cmdExit_Click();
     void cmdOpen_Click();
+    // What Browse does once its dialog has given a path: the extension rule, the path box, the
+    // version check and its status text or warning. Starting the window with a file runs this.
+    void chooseCookbook(const std::u16string& path);
     void tDb_Change();
     // The Upgrade command. Browse is disabled while it runs, so that no Browse can change the
     // version or path a run works on.

@@ -2,12 +2,13 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
-#include <QPainter>
 #include <QScreen>
 #include <QThread>
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "window/frm_main.h"
@@ -44,19 +45,14 @@ QMessageBox::Icon iconOf(platform::MsgIcon icon) {
 }  // namespace
 
 QIcon windowIcon() {
-    // A cooking pot: a dark body, a lid and two handles.
-    QPixmap pixmap(16, 16);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(QColor(60, 60, 70));
-    painter.drawRoundedRect(2, 6, 12, 8, 2, 2);
-    painter.drawRect(0, 7, 2, 2);
-    painter.drawRect(14, 7, 2, 2);
-    painter.setBrush(QColor(200, 80, 40));
-    painter.drawRect(2, 4, 12, 2);
-    painter.drawRect(7, 2, 2, 2);
-    return QIcon(pixmap);
+    // The program's icon in every size built in (data/icons), smallest first: 16 by 16, the title bar's.
+    QList<int> sizes;
+    for (const QString& name : QDir(":/icons").entryList({"zestrel-upgrade-*.png"}))
+        sizes.append(name.section('-', 2).section('.', 0, 0).toInt());
+    std::sort(sizes.begin(), sizes.end());
+    QIcon icon;
+    for (const int size : sizes) icon.addFile(QString(":/icons/zestrel-upgrade-%1.png").arg(size), QSize(size, size));
+    return icon;
 }
 
 MainWindow::MainWindow() {

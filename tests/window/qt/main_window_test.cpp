@@ -276,6 +276,29 @@ private slots:
         QCOMPARE(upToDate.icon, QMessageBox::Warning);
     }
 
+    // A cookbook given when the window starts (from a file manager or the desktop entry) is taken as
+    // Browse takes the dialog's answer; no dialog comes up.
+    void aCookbookGivenAtStartIsChosenAsBrowseChoosesIt() {
+        const fs::path book = cookbookWithMarker("given.rcp", u"1.1");
+        MainWindow w;
+        w.show();
+        w.form().chooseCookbook((dir_ / "given").u16string());  // the extension rule applies
+        QCOMPARE(w.tDb->text(), q(book));
+        QCOMPARE(w.form().sCookbookPath, book.u16string());
+        QCOMPARE(w.form().sCookbookVersion, std::u16string(u"1.1"));
+        QCOMPARE(w.statusPanel->text(), QString("Selected cookbook version is 1.1, click Upgrade to start."));
+        QVERIFY(w.cmdUp->isEnabled());
+
+        const fs::path current = cookbookWithMarker("current.rcp", u"1.3");
+        MainWindow second;
+        second.show();
+        Answered warning;
+        answerMessage(warning);
+        second.form().chooseCookbook(current.u16string());
+        QCOMPARE(warning.text, QString("This cookbook is already up to date. You don't need to upgrade it."));
+        QVERIFY(second.tDb->text().isEmpty());
+    }
+
     void closingTheWindowUnloadsTheForm() {
         MainWindow w;
         w.show();
