@@ -3,10 +3,12 @@
 #include <QApplication>
 #include <QTimer>
 
+#include "platform/number_text.h"
 #include "window/qt/main_window.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    zestrel::platform::useUserNumberFormat();
     QApplication::setApplicationName("Zestrel Cookbook Upgrade");
     zestrel::qt::MainWindow window;
     window.show();
