@@ -65,8 +65,8 @@ void frmMain::cmdOpen_Click() {
                              platform::MsgIcon::Warning, u"");
             setPathBox(u"");
         }
-    } catch (const std::exception&) {
-        // Browse ends silently at the step that failed.
+    } catch (...) {
+        // Browse ends silently at the step that failed, whatever failed.
     }
 }
 
@@ -122,6 +122,11 @@ void frmMain::cmdUp_Click() {
     } catch (...) {
         failure = failureText(currentFailure());
     }
+    endRun(failure, upgraded);
+}
+
+// The window at rest again, then the run's failure or, when no upgrade method ran, the warning.
+void frmMain::endRun(const std::u16string& failure, bool upgraded) {
     view_.setProgressValue(0);
     view_.setProgressVisible(false);
     view_.setPercentCaption(u"");

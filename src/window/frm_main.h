@@ -37,6 +37,8 @@ public:
     bool unloaded() const { return unloaded_; }
 
 private:
+    void endRun(const std::u16string& failure, bool upgraded);
+
     bool unloaded_ = false;
     bool running_ = false;
 };
