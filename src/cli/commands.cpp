@@ -10,6 +10,7 @@
 #include "cli/json_writer.h"
 #include "cli/sample_cookbook.h"
 #include "platform/file_system.h"
+#include "platform/number_text.h"
 #include "cli/terminal_view.h"
 #include "format/create_cookbook.h"
 #include "store/dao/db_engine.h"
@@ -45,14 +46,23 @@ std::string typeName(int daoType) {
     }
 }
 
+// Opens a database to inspect it; a database password does not stop the reading (as with
+// mdbtools), but it is said on standard error, so the output itself stays as it is.
+std::shared_ptr<dao::Database> inspect(const std::string& file) {
+    auto db = dao::DBEngine::Instance().OpenForInspection(file);
+    if (db->file().header().hasPassword)
+        std::cerr << "zestrel: " << file << " has a database password; it is read without it\n";
+    return db;
+}
+
 void listTables(const std::string& file) {
-    auto db = dao::DBEngine::Instance().OpenDatabase(file);
+    auto db = inspect(file);
     for (const auto& name : db->tableNames(false)) std::cout << jet::toUtf8(name) << '\n';
     db->Close();
 }
 
 void printSchema(const std::string& file, const std::string& table) {
-    auto db = dao::DBEngine::Instance().OpenDatabase(file);
+    auto db = inspect(file);
     std::vector<std::u16string> tables;
     if (table.empty()) tables = db->tableNames(false);
     else tables.push_back(jet::fromUtf8(table));
@@ -66,7 +76,7 @@ void printSchema(const std::string& file, const std::string& table) {
 }
 
 void dumpTable(const std::string& file, const std::string& table) {
-    auto db = dao::DBEngine::Instance().OpenDatabase(file);
+    auto db = inspect(file);
     auto rs = db->OpenRecordset(jet::fromUtf8(table), dao::dbOpenSnapshot);
     const auto& fields = rs->fieldList();
     std::string line;
@@ -107,9 +117,31 @@ int cookbookVersion(const std::string& file) {
     return 0;
 }
 
+// Makes the folder given with --program-folder, with its parents; false (and a message) when
+// it cannot be made or is not a folder.
+bool prepareProgramFolder(const std::filesystem::path& folder) {
+    std::vector<std::filesystem::path> missing;
+    try {
+        for (auto at = folder; !at.empty() && !platform::entryExists(at); at = at.parent_path()) {
+            missing.push_back(at);
+            if (at == at.parent_path()) break;
+        }
+        for (auto it = missing.rbegin(); it != missing.rend(); ++it) platform::createFolder(*it);
+        if (!platform::entryExists(folder / ".")) throw std::runtime_error("it is not a folder");
+        return true;
+    } catch (const std::exception& e) {
+        std::cerr << "zestrel: the program folder " << folder.string() << " cannot be used: " << e.what()
+                  << "; nothing was upgraded\n";
+        return false;
+    }
+}
+
 // Browse and Upgrade on each file, headless; success only when every upgrade succeeded.
 int upgradeCookbooks(const std::vector<std::string>& files, const std::string& programFolder) {
-    if (!programFolder.empty()) platform::setProgramFolder(programFolder);
+    if (!programFolder.empty()) {
+        if (!prepareProgramFolder(programFolder)) return kExitFailure;
+        platform::setProgramFolder(programFolder);
+    }
     bool allSucceeded = true;
     for (const auto& file : files) {
         TerminalView view(std::cout, std::cerr, ::isatty(1) == 1);
@@ -154,6 +186,7 @@ int report(Action&& action) {
 }  // namespace
 
 int runZestrel(int argc, char** argv) {
+    platform::useUserNumberFormat();  // amounts are read as the window reads them
     CLI::App app{"Zestrel Cookbook Upgrade: reads and upgrades recipe cookbook files (Jet databases)."};
     app.set_version_flag("--version", std::string(kVersionText));
     app.require_subcommand(1);

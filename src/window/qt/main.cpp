@@ -10,6 +10,7 @@
 #include <string>
 
 #include "window/frm_main.h"
+#include "platform/number_text.h"
 #include "window/qt/main_window.h"
 #include "zestrel_version.h"
 
@@ -80,6 +81,7 @@ int main(int argc, char** argv) {
         }
     }
     QApplication app(argc, argv);
+    zestrel::platform::useUserNumberFormat();
     QApplication::setApplicationName("Zestrel Cookbook Upgrade");
     QGuiApplication::setDesktopFileName("zestrel-upgrade");
     Arguments arguments;
