@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # Installs what building and testing need, when it is missing: Debian packages
-# (compiler, CMake, GoogleTest, Google Benchmark, mdbtools, ...) and the npm
+# (compiler, CMake, GoogleTest, Google Benchmark, mdbtools, help2man and the
+# tools that check the Debian package, ...) and the npm
 # package mdb-reader into tests/tools/node_modules (never globally).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(g++ clang cmake ninja-build libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev
-          libcli11-dev mdbtools qt6-base-dev xvfb xauth)
+          libcli11-dev mdbtools qt6-base-dev xvfb xauth
+          help2man dpkg-dev appstream desktop-file-utils shared-mime-info groff-base)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -6,9 +6,12 @@
 #include <algorithm>
 #include <unistd.h>
 
+#include "cli/check_command.h"
+#include "cli/json_writer.h"
 #include "cli/row_printer.h"
 #include "cli/sample_cookbook.h"
 #include "platform/file_system.h"
+#include "platform/number_text.h"
 #include "cli/terminal_view.h"
 #include "format/create_cookbook.h"
 #include "store/dao/db_engine.h"
@@ -45,14 +48,23 @@ std::string typeName(int daoType) {
     }
 }
 
+// Opens a database to inspect it; a database password does not stop the reading (as with
+// mdbtools), but it is said on standard error, so the output itself stays as it is.
+std::shared_ptr<dao::Database> inspect(const std::string& file) {
+    auto db = dao::DBEngine::Instance().OpenForInspection(file);
+    if (db->file().header().hasPassword)
+        std::cerr << "zestrel: " << file << " has a database password; it is read without it\n";
+    return db;
+}
+
 void listTables(const std::string& file) {
-    auto db = dao::DBEngine::Instance().OpenDatabase(file);
+    auto db = inspect(file);
     for (const auto& name : db->tableNames(false)) std::cout << jet::toUtf8(name) << '\n';
     db->Close();
 }
 
 void printSchema(const std::string& file, const std::string& table) {
-    auto db = dao::DBEngine::Instance().OpenDatabase(file);
+    auto db = inspect(file);
     std::vector<std::u16string> tables;
     if (table.empty()) tables = db->tableNames(false);
     else tables.push_back(jet::fromUtf8(table));
@@ -67,7 +79,7 @@ void printSchema(const std::string& file, const std::string& table) {
 
 // Rows are printed as they are read, in the table's order, so memory stays flat.
 void dumpTable(const std::string& file, const std::string& table) {
-    auto db = dao::DBEngine::Instance().OpenDatabase(file);
+    auto db = inspect(file);
     auto& engine = db->file();
     const auto definition = engine.tableDefinition(jet::fromUtf8(table));
     std::vector<std::u16string> names;
@@ -104,9 +116,31 @@ int cookbookVersion(const std::string& file) {
     return 0;
 }
 
+// Makes the folder given with --program-folder, with its parents; false (and a message) when
+// it cannot be made or is not a folder.
+bool prepareProgramFolder(const std::filesystem::path& folder) {
+    std::vector<std::filesystem::path> missing;
+    try {
+        for (auto at = folder; !at.empty() && !platform::entryExists(at); at = at.parent_path()) {
+            missing.push_back(at);
+            if (at == at.parent_path()) break;
+        }
+        for (auto it = missing.rbegin(); it != missing.rend(); ++it) platform::createFolder(*it);
+        if (!platform::entryExists(folder / ".")) throw std::runtime_error("it is not a folder");
+        return true;
+    } catch (const std::exception& e) {
+        std::cerr << "zestrel: the program folder " << folder.string() << " cannot be used: " << e.what()
+                  << "; nothing was upgraded\n";
+        return false;
+    }
+}
+
 // Browse and Upgrade on each file, headless; success only when every upgrade succeeded.
 int upgradeCookbooks(const std::vector<std::string>& files, const std::string& programFolder) {
-    if (!programFolder.empty()) platform::setProgramFolder(programFolder);
+    if (!programFolder.empty()) {
+        if (!prepareProgramFolder(programFolder)) return kExitFailure;
+        platform::setProgramFolder(programFolder);
+    }
     bool allSucceeded = true;
     for (const auto& file : files) {
         TerminalView view(std::cout, std::cerr, ::isatty(1) == 1);
@@ -151,6 +185,7 @@ int report(Action&& action) {
 }  // namespace
 
 int runZestrel(int argc, char** argv) {
+    platform::useUserNumberFormat();  // amounts are read as the window reads them
     CLI::App app{"Zestrel Cookbook Upgrade: reads and upgrades recipe cookbook files (Jet databases)."};
     app.set_version_flag("--version", std::string(kVersionText));
     app.require_subcommand(1);
@@ -166,6 +201,11 @@ int runZestrel(int argc, char** argv) {
     dump->add_option("FILE", file, "The database file")->required();
     dump->add_option("TABLE", table, "The table (system tables too)")->required();
 
+    bool showNotes = false;
+    auto* check = app.add_subcommand("check", "Check a database's structure; one line per fault, exit 0 only when none.");
+    check->add_option("FILE", file, "The database file (Jet 3 or Jet 4; only read)")->required();
+    check->add_flag("--notes", showNotes, "Also list leftovers the genuine engine tolerates");
+
     auto* create = app.add_subcommand("new", "Create an empty cookbook of layout 1.3 (the file must not exist).");
     create->add_option("FILE", file, "The cookbook file to create")->required();
     auto* version = app.add_subcommand("version", "Read a cookbook's version as Browse does, and say whether an upgrade is offered.");
@@ -175,8 +215,8 @@ int runZestrel(int argc, char** argv) {
     std::string programFolder;
     auto* upgrade = app.add_subcommand("upgrade", "Browse and Upgrade each cookbook, headless; exit 0 only when all upgrades succeed.");
     upgrade->add_option("--program-folder", programFolder,
-                        "The program's folder (for tempdb.mdb and Backup); default: the executable's folder, "
-                        "or the per-user data folder when that cannot be written");
+                        "The program's folder (for tempdb.mdb and Backup); default: $ZESTREL_PROGRAM_FOLDER, "
+                        "or else $XDG_DATA_HOME/zestrel (by default ~/.local/share/zestrel)");
     upgrade->add_option("FILE", files, "The cookbook files")->required();
 
     std::string layout;
@@ -193,6 +233,19 @@ int runZestrel(int argc, char** argv) {
     sampleCommand->add_option("--ingredient-rows", ingredientRows, "Ingred rows, one JSON object per line (old column names)");
     sampleCommand->add_option("FILE", file, "The cookbook file to write (must not exist)")->required();
 
+    // Set last, so that the subcommands' own help does not repeat it.
+    app.footer(
+        "Exit status:\n"
+        "  0                           success (for upgrade: every cookbook was upgraded)\n"
+        "  1                           failure, printed as <number> - <description>\n"
+        "  2                           wrong usage\n"
+        "\n"
+        "Environment:\n"
+        "  ZESTREL_PROGRAM_FOLDER      The program's folder (for tempdb.mdb and Backup), unless\n"
+        "                              upgrade --program-folder gives one\n"
+        "  XDG_DATA_HOME               Without either, the program's folder is $XDG_DATA_HOME/zestrel\n"
+        "                              (by default ~/.local/share/zestrel)");
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -200,6 +253,11 @@ int runZestrel(int argc, char** argv) {
     }
     if (tables->parsed()) return report([&] { listTables(file); });
     if (schema->parsed()) return report([&] { printSchema(file, table); });
+    if (check->parsed()) {
+        int status = kExitFailure;
+        report([&] { status = checkFile(file, showNotes, std::cout); });
+        return status;
+    }
     if (create->parsed()) return newCookbook(file);
     if (version->parsed()) return cookbookVersion(file);
     if (upgrade->parsed()) return upgradeCookbooks(files, programFolder);

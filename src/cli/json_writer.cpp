@@ -20,19 +20,25 @@ std::string shortestNumber(T value) {
     return std::string(text, result.ptr);
 }
 
-std::string hex(const jet::Bytes& bytes) {
-    static const char* digits = "0123456789abcdef";
-    std::string out;
-    out.reserve(bytes.size() * 2 + 2);
-    out.push_back('"');
-    for (auto b : bytes) {
-        out.push_back(digits[b >> 4]);
-        out.push_back(digits[b & 0xF]);
+// Standard base64 with padding, inside the object mdb-json writes for binary values.
+std::string binary(const jet::Bytes& bytes) {
+    static const char* alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string out = "{\"$binary\":\"";
+    out.reserve(out.size() + (bytes.size() + 2) / 3 * 4 + 2);
+    std::size_t i = 0;
+    for (; i + 2 < bytes.size(); i += 3) {
+        const unsigned triple = (unsigned{bytes[i]} << 16) | (unsigned{bytes[i + 1]} << 8) | bytes[i + 2];
+        for (int shift = 18; shift >= 0; shift -= 6) out.push_back(alphabet[(triple >> shift) & 0x3F]);
     }
-    out.push_back('"');
-    return out;
+    if (const std::size_t rest = bytes.size() - i; rest > 0) {
+        const unsigned triple = (unsigned{bytes[i]} << 16) | (rest == 2 ? unsigned{bytes[i + 1]} << 8 : 0u);
+        out.push_back(alphabet[(triple >> 18) & 0x3F]);
+        out.push_back(alphabet[(triple >> 12) & 0x3F]);
+        out.push_back(rest == 2 ? alphabet[(triple >> 6) & 0x3F] : '=');
+        out.push_back('=');
+    }
+    return out + "\"}";
 }
-
 
 }  // namespace
 
@@ -101,7 +107,7 @@ std::string jsonValue(const jet::Value& value) {
                           [](double v) { return shortestNumber(v); },
                           [](const jet::DateTime& v) { return jsonString(jet::formatDateTime(v)); },
                           [](const std::u16string& v) { return jsonString(jet::toUtf8(v)); },
-                          [](const jet::Bytes& v) { return hex(v); },
+                          [](const jet::Bytes& v) { return binary(v); },
                           [](const jet::Guid& v) { return jsonString(jet::formatGuid(v)); },
                           [](const jet::Decimal& v) { return jet::formatDecimal(v); },
                       },

@@ -1,7 +1,8 @@
 // JSON text for the values the command-line program prints: texts as strings,
 // whole numbers as integers, Single/Double/Currency/Decimal as numbers,
 // Booleans as true/false, Null as null, dates as "YYYY-MM-DDTHH:MM:SS", GUIDs
-// as "{...}" in upper case, binary and OLE values as lower-case hex.
+// as "{...}" in upper case, binary and OLE values as {"$binary": "<base64>"}, as
+// mdb-json writes them, so a reader can tell them from texts.
 #pragma once
 
 #include <string>

@@ -26,6 +26,7 @@ public:
     void setBrowseEnabled(bool) override {}
     void setPathText(const std::u16string& text) override { path_ = text; }
     std::u16string pathText() const override { return path_; }
+    void setPathReadOnly(bool) override {}
     void setBusyPointer(bool) override {}
     void messageBox(const std::u16string& text, platform::MsgIcon icon, const std::u16string& title) override;
     std::optional<std::u16string> openFile(const platform::OpenFileRequest& request) override;

@@ -85,16 +85,16 @@ std::u16string programVersionText() {
 void CreateRecipeTable() {
     try {
         defineTable(u"Recipe", recipeColumns(), true);
-    } catch (const Failure& f) {
-        report(f, u"Create Recipe Table");
+    } catch (...) {
+        report(currentFailure(), u"Create Recipe Table");
     }
 }
 
 void CreateIngredientTable() {
     try {
         defineTable(u"Ingredient", ingredientColumns(), false);
-    } catch (const Failure& f) {
-        report(f, u"Create Ingredient Table");
+    } catch (...) {
+        report(currentFailure(), u"Create Ingredient Table");
     }
 }
 

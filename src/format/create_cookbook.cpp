@@ -17,9 +17,9 @@ void CreateCookbook(const std::u16string& path) {
         CreateVersionTable();
         dbCookbook->Close();
         dbCookbook.reset();
-    } catch (const Failure& f) {
+    } catch (...) {
         // dbCookbook keeps what it held: nothing when the creation failed, the open database otherwise.
-        platform::MsgBox(failureText(f), platform::MsgIcon::Critical, u"Create Database");
+        platform::MsgBox(failureText(currentFailure()), platform::MsgIcon::Critical, u"Create Database");
     }
 }
 

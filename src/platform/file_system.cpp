@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <optional>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -18,20 +19,43 @@ namespace {
 
 std::optional<fs::path> overrideFolder;
 
-fs::path executableFolder() {
-    std::error_code error;
-    const fs::path exe = fs::read_symlink("/proc/self/exe", error);
-    return error ? fs::current_path() : exe.parent_path();
+std::optional<fs::path> absoluteVariable(const char* name) {
+    const char* value = std::getenv(name);
+    if (!value || !*value) return std::nullopt;
+    const fs::path path(value);
+    if (!path.is_absolute()) return std::nullopt;
+    return path;
 }
 
+fs::path homeFolder() {
+    if (auto home = absoluteVariable("HOME")) return *home;
+    std::vector<char> buffer(16384);
+    passwd entry{};
+    passwd* found = nullptr;
+    if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found && found->pw_dir &&
+        found->pw_dir[0] == '/')
+        return found->pw_dir;
+    std::error_code ignored;
+    return fs::current_path(ignored);  // no home at all: the working folder is all that is left
+}
+
+// $XDG_DATA_HOME/zestrel; a relative or empty XDG_DATA_HOME is ignored, as the base directory rules say.
 fs::path userDataFolder() {
-    const char* xdg = std::getenv("XDG_DATA_HOME");
-    const char* home = std::getenv("HOME");
-    fs::path base = xdg && *xdg ? fs::path(xdg) : fs::path(home ? home : ".") / ".local" / "share";
+    const fs::path base = absoluteVariable("XDG_DATA_HOME").value_or(homeFolder() / ".local" / "share");
     return base / "zestrel";
 }
 
-bool writable(const fs::path& folder) { return ::access(folder.c_str(), W_OK) == 0; }
+// Creates the folder and any missing parents, each new one readable by its owner only (0700, as the
+// base directory rules ask for). Failures are left for the first file operation in the folder to report.
+void createFolders(const fs::path& folder) {
+    struct stat st {};
+    if (::stat(folder.c_str(), &st) == 0) return;
+    fs::path partial;
+    for (const fs::path& part : folder) {
+        partial /= part;
+        if (::mkdir(partial.c_str(), 0700) != 0 && errno != EEXIST) return;
+    }
+}
 
 void copyDurably(const fs::path& from, const fs::path& to) {
     faults::check("copy", from);
@@ -57,16 +81,26 @@ void copyDurably(const fs::path& from, const fs::path& to) {
 }  // namespace
 
 fs::path programFolder() {
-    if (overrideFolder) return *overrideFolder;
-    const fs::path folder = executableFolder();
-    if (writable(folder)) return folder;
-    const fs::path data = userDataFolder();
-    std::error_code ignored;
-    fs::create_directories(data, ignored);
-    return data;
+    fs::path folder;
+    if (overrideFolder) {
+        folder = *overrideFolder;
+    } else if (const char* variable = std::getenv(kProgramFolderVariable); variable && *variable) {
+        std::error_code ignored;
+        folder = fs::absolute(variable, ignored);
+        if (folder.empty()) folder = variable;
+    } else {
+        folder = userDataFolder();
+    }
+    createFolders(folder);
+    return folder;
 }
 
-void setProgramFolder(const fs::path& folder) { overrideFolder = folder; }
+void setProgramFolder(const fs::path& folder) {
+    if (folder.empty())
+        overrideFolder.reset();
+    else
+        overrideFolder = folder;
+}
 
 bool fileExists(const fs::path& path) {
     struct stat st {};

@@ -8,11 +8,17 @@
 
 namespace zestrel::platform {
 
-// The folder of the running executable; when it cannot be written (an installed program), the
-// per-user data folder ($XDG_DATA_HOME/zestrel, by default ~/.local/share/zestrel), created on demand.
-// setProgramFolder overrides both.
+// The folder where the temporary database and the Backup folder live. In order of precedence:
+// the folder given to setProgramFolder; the environment variable ZESTREL_PROGRAM_FOLDER; the
+// per-user data folder $XDG_DATA_HOME/zestrel (by default ~/.local/share/zestrel). Never the
+// executable's folder, so that an installed program writes nothing beside itself. The folder is
+// created (with any missing parents) when it does not exist yet; when that fails, the path is
+// still returned and the first file operation in it reports the failure.
 std::filesystem::path programFolder();
+// An empty path takes the override away again.
 void setProgramFolder(const std::filesystem::path& folder);
+
+inline constexpr const char* kProgramFolderVariable = "ZESTREL_PROGRAM_FOLDER";
 
 // An ordinary file (not a folder, not a hidden file) exists at the path.
 bool fileExists(const std::filesystem::path& path);

@@ -37,6 +37,8 @@ public:
     virtual void setExitEnabled(bool enabled) = 0;
     virtual void setBrowseEnabled(bool enabled) = 0;
     virtual void setPathText(const std::u16string& text) = 0;  // the path box; frmMain runs the change rule
+    // Whether the user can type into the path box (not while an upgrade runs).
+    virtual void setPathReadOnly(bool readOnly) = 0;
     virtual std::u16string pathText() const = 0;
     virtual void setBusyPointer(bool busy) = 0;
     // A modal box with one OK button; an empty title means the application title.

@@ -14,6 +14,8 @@ char16_t decimalSeparator() {
     return static_cast<unsigned char>(point[0]) < 0x80 && point[0] ? static_cast<char16_t>(point[0]) : u'.';
 }
 
+void useUserNumberFormat() { std::setlocale(LC_NUMERIC, ""); }
+
 std::optional<float> textToSingle(const std::u16string& text) {
     const char16_t separator = decimalSeparator();
     std::size_t i = 0;

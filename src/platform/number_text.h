@@ -14,4 +14,9 @@ std::optional<float> textToSingle(const std::u16string& text);
 // The decimal separator of the current locale (LC_NUMERIC).
 char16_t decimalSeparator();
 
+// Takes the user's number format (LC_NUMERIC from the environment) for the conversions above
+// and for numbers written as text. Both the window program and the command-line program call
+// it at start, so that both read and write amounts alike.
+void useUserNumberFormat();
+
 }  // namespace zestrel::platform

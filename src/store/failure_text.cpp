@@ -1,6 +1,8 @@
 #include "store/failure_text.h"
 
 #include <cerrno>
+#include <exception>
+#include <new>
 
 #include "platform/form_view.h"
 #include "store/jet/text_codec.h"
@@ -21,6 +23,22 @@ Failure fileFailure(const platform::FileError& error) {
     case EROFS: return Failure(70, "Permission denied: " + what);
     case ENOTDIR: return Failure(76, "Path not found: " + what);
     default: return Failure(75, "Path/File access error: " + what);
+    }
+}
+
+Failure currentFailure() {
+    try {
+        throw;
+    } catch (const Failure& f) {
+        return f;
+    } catch (const platform::FileError& e) {
+        return fileFailure(e);
+    } catch (const std::bad_alloc&) {
+        return Failure(7, "Out of memory");
+    } catch (const std::exception& e) {
+        return Failure(5, std::string("Invalid procedure call or argument: ") + e.what());
+    } catch (...) {
+        return Failure(5, "Invalid procedure call or argument: an unknown failure");
     }
 }
 

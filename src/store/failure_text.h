@@ -14,6 +14,12 @@ std::u16string failureText(const Failure& failure);
 // 58 file already exists, 70 permission denied, 76 path not found, 75 path/file access error.
 Failure fileFailure(const platform::FileError& error);
 
+// The failure the exception being handled stands for, for a report point's message box:
+// a numbered failure as it is, a file operation's failure as fileFailure gives it, an
+// allocation that failed as 7 "Out of memory", any other trouble as 5. Call only inside
+// a catch block.
+Failure currentFailure();
+
 // VB's "Object variable or With block variable not set": a handle used before it holds an object.
 inline constexpr std::int32_t kObjectNotSet = 91;
 

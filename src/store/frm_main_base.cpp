@@ -29,8 +29,8 @@ void FrmMainBase::GetRecCount(const std::u16string& sdbf) {
         lRecipeCount = countRows(sdbf, u"Recipe");
         view_.doEvents();
         lIngredCount = countRows(sdbf, u"Ingred");
-    } catch (const Failure& f) {
-        view_.messageBox(failureText(f), platform::MsgIcon::Warning, u"Get Record Count");
+    } catch (...) {
+        view_.messageBox(failureText(currentFailure()), platform::MsgIcon::Warning, u"Get Record Count");
     }
 }
 

@@ -16,7 +16,8 @@ struct ColumnRule {
     enum class Kind {
         AsIs,          // the source value unchanged; the engine converts it to the column's type
         FirstChars,    // the source value as text, cut to `length` characters; null stays null
-        ParsedAmount,  // the source value as text through ParseQuantity; null is a failure
+        ParsedAmount,  // the source value as text through ParseQuantity; null stays null; an amount kept
+                       // as text because it has a blank and no slash is cut to `length` characters
         EmptyText,     // the zero-length text, the source is not read
         Zero,          // the number 0 as a 16-bit integer, the source is not read
     };
@@ -27,7 +28,9 @@ struct ColumnRule {
 
 inline ColumnRule asIs(const char16_t* source) { return {ColumnRule::Kind::AsIs, source, 0}; }
 inline ColumnRule first(const char16_t* source, int length) { return {ColumnRule::Kind::FirstChars, source, length}; }
-inline ColumnRule parsedAmount(const char16_t* source) { return {ColumnRule::Kind::ParsedAmount, source, 0}; }
+inline ColumnRule parsedAmount(const char16_t* source, int length) {
+    return {ColumnRule::Kind::ParsedAmount, source, length};
+}
 inline ColumnRule emptyText() { return {ColumnRule::Kind::EmptyText}; }
 inline ColumnRule zero() { return {ColumnRule::Kind::Zero}; }
 

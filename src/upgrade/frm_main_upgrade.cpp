@@ -7,6 +7,7 @@
 #include "store/dao/db_engine.h"
 #include "store/db_function.h"
 #include "store/failure_text.h"
+#include "store/jet/check/database_check.h"
 #include "store/jet/text_codec.h"
 #include "upgrade/file_name_of.h"
 #include "upgrade/ingredient_columns.h"
@@ -18,6 +19,7 @@ namespace {
 
 constexpr std::int32_t kOverflow = 6;
 constexpr std::int32_t kDivisionByZero = 11;
+constexpr std::int32_t kNewDatabaseFailedCheck = 3049;
 constexpr std::int32_t kInvalidArgument = 5;
 constexpr std::int32_t kNoCurrentRecord = 3021;
 constexpr int kStatusPause = 500;
@@ -35,6 +37,52 @@ void requireVersionRow(dao::Database& target) {
         throw Failure(kNoCurrentRecord, "No current record: the new database " + target.Name().string() +
                                              " has no row in its table 'Version'.");
     version->Close();
+}
+
+// The new database must pass the structural check before any file is moved.
+void requireSoundStructure(const std::filesystem::path& database) {
+    const auto report = jet::check::checkDatabaseFile(database);
+    if (report.clean()) return;
+    throw Failure(kNewDatabaseFailedCheck,
+                  "The new database failed its structural check (" + std::to_string(report.faults.size()) +
+                      " faults; the first: " + report.faults.front() + "). The cookbook was not changed.");
+}
+
+[[noreturn]] void moveBack(const std::filesystem::path& backup, const std::filesystem::path& cookbook,
+                           const Failure& replacing) {
+    try {
+        platform::moveFile(backup, cookbook);
+    } catch (...) {
+        const Failure back = currentFailure();
+        throw Failure(replacing.number(), replacing.description() + " Moving the original cookbook back failed too (" +
+                                              back.description() + "); the original cookbook lies at " +
+                                              jet::toUtf8(backup.u16string()) + ".");
+    }
+    throw replacing;
+}
+
+// The source row's rID as text, for a message; empty when it cannot be read.
+std::string ridOf(dao::Recordset& source) {
+    try {
+        const dao::Variant rid = source.Fields(u"rID").Value();
+        return rid.isNull() ? std::string("Null") : "\"" + jet::toUtf8(rid.toText()) + "\"";
+    } catch (const Failure&) {
+        return {};
+    }
+}
+
+// Runs a step of one row's copy; a failure of the engine then also names the source row, so the
+// owner can find the value to mend in the old cookbook.
+template <typename Step>
+void withRowNamed(const char16_t* table, dao::Recordset& source, Step&& step) {
+    try {
+        step();
+    } catch (const Failure& f) {
+        const std::string rid = ridOf(source);
+        throw Failure(f.number(), f.description() + " The value comes from the row of table " +
+                                      jet::toUtf8(std::u16string(table)) +
+                                      (rid.empty() ? std::string(" being copied.") : " with rID " + rid + "."));
+    }
 }
 
 }  // namespace
@@ -66,10 +114,8 @@ void FrmMainUpgrade::upgrade(upgrade::Layout layout, const std::u16string& DataF
     std::u16string backup;
     try {
         backup = copyAndReplace(layout, DataFrom, DataTo);
-    } catch (const Failure& f) {
-        failure = failureText(f);
-    } catch (const platform::FileError& e) {
-        failure = failureText(fileFailure(e));
+    } catch (...) {
+        failure = failureText(currentFailure());
     }
     if (!failure.empty()) return view_.messageBox(failure, platform::MsgIcon::Critical, title);
     view_.messageBox(u"Upgrade successful! A backup copy of the original cookbook has been saved as \"" + backup + u"\"",
@@ -87,16 +133,18 @@ std::u16string FrmMainUpgrade::copyAndReplace(upgrade::Layout layout, const std:
     view_.doEvents();
     std::int32_t counter = 0;
     // Layout 1.0 shows a recipe's progress before saving it, layout 1.1 after.
-    copyRows({u"Select * FROM Recipe ORDER BY rID", u"Select * FROM Recipe ORDER BY rID", upgrade::recipeColumnMap(),
+    copyRows({u"Recipe", u"Select * FROM Recipe ORDER BY rID", u"Select * FROM Recipe ORDER BY rID",
+              upgrade::recipeColumnMap(),
               layout == upgrade::Layout::V10},
              layout, *source, *target, counter);
     view_.doEvents();
     counter -= 1;  // the first ingredient repeats the last recipe's percentage
-    copyRows({u"Select * FROM Ingred ORDER BY rID", u"Select * FROM Ingredient ORDER BY rID",
+    copyRows({u"Ingred", u"Select * FROM Ingred ORDER BY rID", u"Select * FROM Ingredient ORDER BY rID",
               upgrade::ingredientColumnMap(), false},
              layout, *source, *target, counter);
     source->Close();
     target->Close();
+    requireSoundStructure(std::filesystem::path(DataTo));
 
     showStatus(u"Done copy data.", kStatusPause);
     showStatus(u"Creating backup copy...", kStatusPause);
@@ -110,8 +158,7 @@ std::u16string FrmMainUpgrade::copyAndReplace(upgrade::Layout layout, const std:
     try {
         platform::moveFile(std::filesystem::path(DataTo), cookbook);
     } catch (...) {
-        platform::moveFile(backup, cookbook);  // the cookbook goes back where it was
-        throw;
+        moveBack(backup, cookbook, currentFailure());
     }
     showStatus(u"Successful!", kStatusPause);
     dbFunction::OpenCookbook(DataFrom);
@@ -130,13 +177,13 @@ void FrmMainUpgrade::copyRows(const CopyPlan& plan, upgrade::Layout layout, dao:
     while (!from->EOF_()) {
         view_.doEvents();
         to->AddNew();
-        upgrade::writeColumns(plan.columns, layout, *from, *to);
+        withRowNamed(plan.sourceTable, *from, [&] { upgrade::writeColumns(plan.columns, layout, *from, *to); });
         if (plan.progressBeforeSave) {
             view_.doEvents();
             progressStep(counter);
-            to->Update(dao::dbUpdateRegular, false);
+            withRowNamed(plan.sourceTable, *from, [&] { to->Update(dao::dbUpdateRegular, false); });
         } else {
-            to->Update(dao::dbUpdateRegular, false);
+            withRowNamed(plan.sourceTable, *from, [&] { to->Update(dao::dbUpdateRegular, false); });
             view_.doEvents();
             progressStep(counter);
         }

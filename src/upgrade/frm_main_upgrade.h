@@ -5,9 +5,11 @@
 // their layout, showing progress; then move the old cookbook into the Backup
 // folder of the program's folder, move the new database into its place, stamp
 // it "1.3" and report the outcome in a message box. They never pass a failure
-// on. Nothing is ever deleted or overwritten: a backup name already taken gets
+// on; a value the new database refuses is reported with the source row's rID.
+// Nothing is ever deleted or overwritten: a backup name already taken gets
 // a number ("family_backup_2.rcp"), and when the new database cannot be moved
-// into place the original is moved back, so a cookbook always lies at DataFrom.
+// into place the original is moved back, so a cookbook always lies at DataFrom
+// (when even that fails, the message says where the original lies).
 #pragma once
 
 #include <string>
@@ -30,6 +32,7 @@ private:
     // Copies the rows and returns the backup path the old cookbook was moved to.
     std::u16string copyAndReplace(upgrade::Layout layout, const std::u16string& DataFrom, const std::u16string& DataTo);
     struct CopyPlan {
+        const char16_t* sourceTable;  // named in the failure of a row
         const char16_t* from;
         const char16_t* to;
         const upgrade::ColumnMap& columns;

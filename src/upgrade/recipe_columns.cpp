@@ -21,7 +21,7 @@ const ColumnMap& recipeColumnMap() {
         {u"UserDefine1",       emptyText(),                 emptyText()},
         {u"YieldUnit",         first(u"Yield", 80),         first(u"Yield", 80)},
         {u"rID",               first(u"rID", 50),           asIs(u"rID")},
-        {u"Cookware",          emptyText(),                 first(u"Cookware", 80)},
+        {u"Cookware",          emptyText(),                 first(u"Cookware", 255)},
     };
     return map;
 }

@@ -1,5 +1,7 @@
 #include "window/frm_main.h"
 
+#include <optional>
+
 #include "format/create_cookbook.h"
 #include "platform/file_system.h"
 #include "store/db_function.h"
@@ -43,14 +45,23 @@ void frmMain::setPathBox(const std::u16string& text) {
 }
 
 void frmMain::tDb_Change() {
-    if (!view_.pathText().empty()) view_.setUpgradeEnabled(true);
+    if (!running_ && !view_.pathText().empty()) view_.setUpgradeEnabled(true);
 }
 
 void frmMain::cmdOpen_Click() {
+    if (running_) return;
+    std::optional<std::u16string> chosen;
     try {
-        const auto chosen = view_.openFile({u"Open Cookbook", u"Zestrel Cookbook (*.rcp)", u"*.rcp", u""});
-        if (!chosen) return;  // a cancel changes nothing
-        sCookbookPath = withCookbookExtension(*chosen);
+        chosen = view_.openFile({u"Open Cookbook", u"Zestrel Cookbook (*.rcp)", u"*.rcp", u""});
+    } catch (...) {
+        return;  // Browse ends silently at the step that failed, whatever failed
+    }
+    if (chosen) chooseCookbook(*chosen);  // a cancel changes nothing
+}
+
+void frmMain::chooseCookbook(const std::u16string& path) {
+    try {
+        sCookbookPath = withCookbookExtension(path);
         setPathBox(sCookbookPath);
         dbFunction::OpenCookbook(sCookbookPath);
         sCookbookVersion = dbFunction::ReadCookbookVersion();
@@ -64,8 +75,8 @@ void frmMain::cmdOpen_Click() {
                              platform::MsgIcon::Warning, u"");
             setPathBox(u"");
         }
-    } catch (const std::exception&) {
-        // Browse ends silently at the step that failed.
+    } catch (...) {
+        // Browse ends silently at the step that failed, whatever failed.
     }
 }
 
@@ -73,12 +84,37 @@ void frmMain::cmdOpen_Click() {
 
 namespace zestrel {
 
+namespace {
+
+// Marks a run for as long as it lasts, also when it ends by an exception.
+class RunGuard {
+public:
+    RunGuard(bool& running, platform::FormView& view) : running_(running), view_(view) {
+        running_ = true;
+        view_.setPathReadOnly(true);
+    }
+    ~RunGuard() {
+        running_ = false;
+        view_.setPathReadOnly(false);
+    }
+    RunGuard(const RunGuard&) = delete;
+    RunGuard& operator=(const RunGuard&) = delete;
+
+private:
+    bool& running_;
+    platform::FormView& view_;
+};
+
+}  // namespace
+
 void frmMain::cmdUp_Click() {
-    const std::filesystem::path temporary = platform::programFolder() / "tempdb.mdb";
-    const std::u16string temporaryPath = temporary.u16string();
-    std::u16string failure;
+    if (running_) return;
+    const RunGuard guard(running_, view_);
     view_.setBrowseEnabled(false);
+    std::u16string failure;
+    bool upgraded = false;
     try {
+        const std::filesystem::path temporary = platform::programFolder() / "tempdb.mdb";
         view_.setExitEnabled(false);
         view_.setUpgradeEnabled(false);
         if (platform::fileExists(temporary)) platform::deleteFile(temporary);
@@ -86,21 +122,29 @@ void frmMain::cmdUp_Click() {
         view_.setProgressVisible(true);
         view_.setStatusText(u"Create temporary file...");
         view_.pause(500);
-        dbFunction::CreateCookbook(temporaryPath);
+        dbFunction::CreateCookbook(temporary.u16string());
         view_.setStatusText(u"Copying data from old cookbook...");
         view_.pause(500);
-        if (sCookbookVersion.empty()) UpVersion_10(sCookbookPath, temporaryPath);
-        if (sCookbookVersion == u"1.1") UpVersion_11(sCookbookPath, temporaryPath);
-    } catch (const Failure& f) {
-        failure = failureText(f);
-    } catch (const platform::FileError& e) {
-        failure = failureText(fileFailure(e));
+        const std::u16string version = sCookbookVersion;
+        if (version.empty()) UpVersion_10(sCookbookPath, temporary.u16string());
+        if (version == u"1.1") UpVersion_11(sCookbookPath, temporary.u16string());
+        upgraded = version.empty() || version == u"1.1";
+    } catch (...) {
+        failure = failureText(currentFailure());
     }
+    endRun(failure, upgraded);
+}
+
+// The window at rest again, then the run's failure or, when no upgrade method ran, the warning.
+void frmMain::endRun(const std::u16string& failure, bool upgraded) {
     view_.setProgressValue(0);
     view_.setProgressVisible(false);
     view_.setPercentCaption(u"");
     view_.setBusyPointer(false);
     if (!failure.empty()) view_.messageBox(failure, platform::MsgIcon::Critical, u"");
+    else if (!upgraded)
+        view_.messageBox(u"This cookbook's version (" + sCookbookVersion + u") cannot be upgraded. Nothing was changed.",
+                         platform::MsgIcon::Warning, u"");
     view_.setExitEnabled(true);
     view_.setBrowseEnabled(true);
 }

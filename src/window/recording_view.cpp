@@ -45,6 +45,10 @@ void RecordingView::setPathText(const std::u16string& text) {
     path = text;
     add(Kind::Path, text);
 }
+void RecordingView::setPathReadOnly(bool readOnly) {
+    pathReadOnly = readOnly;
+    add(Kind::PathReadOnly, {}, readOnly);
+}
 void RecordingView::setBusyPointer(bool isBusy) {
     busy = isBusy;
     add(Kind::Busy, {}, isBusy);

@@ -15,7 +15,7 @@
 namespace zestrel {
 
 struct ViewEvent {
-    enum class Kind { Status, ProgressVisible, ProgressValue, Percent, Upgrade, Exit, Browse, Path, Busy, Message, Dialog, Yield, Pause };
+    enum class Kind { Status, ProgressVisible, ProgressValue, Percent, Upgrade, Exit, Browse, Path, PathReadOnly, Busy, Message, Dialog, Yield, Pause };
     Kind kind;
     std::u16string text;  // status, caption, path, message text
     int number = 0;       // progress value, pause milliseconds, enabled/visible/busy as 0 or 1, message icon
@@ -33,6 +33,7 @@ public:
     void setBrowseEnabled(bool enabled) override;
     void setPathText(const std::u16string& text) override;
     std::u16string pathText() const override { return path; }
+    void setPathReadOnly(bool readOnly) override;
     void setBusyPointer(bool busy) override;
     void messageBox(const std::u16string& text, platform::MsgIcon icon, const std::u16string& title) override;
     std::optional<std::u16string> openFile(const platform::OpenFileRequest& request) override;
@@ -55,6 +56,7 @@ public:
     bool upgradeEnabled = false;
     bool exitEnabled = true;
     bool browseEnabled = true;
+    bool pathReadOnly = false;
     bool busy = false;
 
     // The message boxes shown, in order.

@@ -1,8 +1,9 @@
 // The command-line program's contract: exit 0 on success, 1 on a failure
 // printed as "<number> - <description>", 2 on wrong usage; --help everywhere.
-#include <gtest/gtest.h>
-
 #include <fstream>
+#include <optional>
+
+#include <gtest/gtest.h>
 
 #include "support/fixtures.h"
 #include "support/process.h"
@@ -81,6 +82,91 @@ TEST(ZestrelCli, SampleRowsComeFromTheFileInOrderAndABadLineCreatesNoCookbook) {
     EXPECT_NE(refused.err.find("line 2"), std::string::npos) << refused.err;
     EXPECT_FALSE(std::filesystem::exists(dir / "bad.rcp"));
     std::filesystem::remove_all(dir);
+}
+
+TEST(ZestrelCli, APasswordDoesNotStopTheInspectionCommandsButIsSaid) {
+    ZESTREL_REQUIRE_SHARED();
+    const std::string file = (jetFixturesDir() / "passwordV2000.mdb").string();
+    const auto tables = zestrel({"tables", file});
+    ASSERT_EQ(tables.exitCode, 0) << tables.err;
+    ASSERT_FALSE(splitLines(tables.out).empty());
+    EXPECT_NE(tables.err.find("has a database password"), std::string::npos) << tables.err;
+    const std::string first = splitLines(tables.out).front();
+    for (const auto& args : std::vector<std::vector<std::string>>{{"schema", file}, {"dump", file, first}}) {
+        const auto result = zestrel(args);
+        EXPECT_EQ(result.exitCode, 0) << args[0] << result.err;
+        EXPECT_NE(result.err.find("has a database password"), std::string::npos) << args[0];
+    }
+    const auto plain = zestrel({"tables", (jetFixturesDir() / "testV1997.mdb").string()});
+    EXPECT_EQ(plain.err, "");
+    const auto version = zestrel({"version", file});
+    EXPECT_NE(version.out.find("version 1.0, upgrade offered"), std::string::npos) << version.out;
+}
+
+class ZestrelUpgradeCli : public ::testing::Test {
+protected:
+    void SetUp() override { dir_ = makeTempDir("cli"); }
+    void TearDown() override {
+        if (!HasFailure()) std::filesystem::remove_all(dir_);
+    }
+    std::filesystem::path sample(const std::string& rows) {
+        const auto lines = dir_ / "ingredients.jsonl";
+        std::ofstream(lines) << rows;
+        const auto path = dir_ / "family.rcp";
+        const auto made = zestrel({"sample", "--layout", "1.0", "--recipes", "1", "--ingredient-rows", lines.string(),
+                                   path.string()});
+        EXPECT_EQ(made.exitCode, 0) << made.err;
+        return path;
+    }
+    std::filesystem::path dir_;
+};
+
+TEST_F(ZestrelUpgradeCli, AMissingProgramFolderIsCreatedWithItsParents) {
+    const auto path = sample("{\"Amt\": \"1\", \"rID\": 1}\n");
+    const auto program = dir_ / "not" / "yet" / "there";
+    const auto result = zestrel({"upgrade", "--program-folder", program.string(), path.string()});
+    EXPECT_EQ(result.exitCode, 0) << result.out << result.err;
+    EXPECT_TRUE(std::filesystem::is_regular_file(program / "Backup" / "family_backup.rcp"));
+}
+
+TEST_F(ZestrelUpgradeCli, AProgramFolderThatCannotBeMadeStopsBeforeAnything) {
+    const auto path = sample("{\"Amt\": \"1\", \"rID\": 1}\n");
+    std::ofstream(dir_ / "plain") << "a file, not a folder";
+    for (const auto& program : {dir_ / "plain", dir_ / "plain" / "below"}) {
+        const auto result = zestrel({"upgrade", "--program-folder", program.string(), path.string()});
+        EXPECT_EQ(result.exitCode, 1);
+        EXPECT_NE(result.err.find("the program folder " + program.string() + " cannot be used"), std::string::npos)
+            << result.err;
+        EXPECT_EQ(result.out, "") << "nothing was started";
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir_ / "Backup"));
+    const auto version = zestrel({"version", path.string()}).out;
+    EXPECT_NE(version.find(path.string() + ": version 1.0, upgrade offered"), std::string::npos) << version;
+}
+
+// A German number format, built into a folder of the test's own (the machine may have none installed).
+std::optional<std::filesystem::path> germanLocale(const std::filesystem::path& dir) {
+    if (!programExists("localedef") || !std::filesystem::exists("/usr/share/i18n/locales/de_DE")) return std::nullopt;
+    const auto folder = dir / "locales";
+    std::filesystem::create_directories(folder);
+    runProcess({"localedef", "-i", "de_DE", "-f", "UTF-8", (folder / "de_DE.UTF-8").string()});
+    if (!std::filesystem::exists(folder / "de_DE.UTF-8")) return std::nullopt;
+    return folder;
+}
+
+TEST_F(ZestrelUpgradeCli, AmountsAreReadAndWrittenInTheUsersNumberFormat) {
+    const auto locales = germanLocale(dir_);
+    if (!locales) GTEST_SKIP() << "localedef and the de_DE locale source are needed";
+    const auto path = sample("{\"Amt\": \"1,5/3\", \"rID\": 1}\n{\"Amt\": \"1 1/2\", \"rID\": 1}\n");
+    const auto result = runProcess(
+        {zestrelProgram().string(), "upgrade", "--program-folder", (dir_ / "program").string(), path.string()},
+        {"LOCPATH=" + locales->string(), "LC_ALL=de_DE.UTF-8"});
+    ASSERT_EQ(result.exitCode, 0) << result.out << result.err;
+    const auto rows = splitLines(zestrel({"dump", path.string(), "Ingredient"}).out);
+    ASSERT_EQ(rows.size(), 2u);
+    // "1,5" is a number in this format: 1,5 / 3 = 0,5; and 1 1/2 is written with the decimal comma.
+    EXPECT_NE(rows[0].find("\"Amount\":\"0,5\""), std::string::npos) << rows[0];
+    EXPECT_NE(rows[1].find("\"Amount\":\"1,5\""), std::string::npos) << rows[1];
 }
 
 }  // namespace

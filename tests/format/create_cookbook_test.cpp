@@ -51,7 +51,7 @@ protected:
     void TearDown() override {
         CloseCookbook();
         platform::setMessageView(nullptr);
-        fs::remove_all(dir_);
+        test::checkAndRemoveTempDir(dir_);
     }
     std::u16string at(const std::string& name) { return (dir_ / name).u16string(); }
 

@@ -24,7 +24,7 @@ protected:
     void TearDown() override {
         CloseCookbook();
         platform::setMessageView(nullptr);
-        fs::remove_all(dir_);
+        test::checkAndRemoveTempDir(dir_);
         EXPECT_TRUE(view_.messages().empty());  // these procedures never show a message
     }
 

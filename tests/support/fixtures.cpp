@@ -4,6 +4,9 @@
 #include <cctype>
 #include <random>
 
+#include "store/jet/check/database_check.h"
+#include "store/jet/failure.h"
+
 namespace zestrel::test {
 
 std::filesystem::path sharedDir() { return ZESTREL_SHARED_DIR; }
@@ -26,6 +29,29 @@ std::filesystem::path makeTempDir(const std::string& tag) {
     auto dir = std::filesystem::temp_directory_path() / ("zestrel-" + tag + "-" + std::to_string(seed()));
     std::filesystem::create_directories(dir);
     return dir;
+}
+
+void expectPassesCheck(const std::filesystem::path& path) {
+    const auto report = jet::check::checkDatabaseFile(path);
+    for (const auto& fault : report.faults) ADD_FAILURE() << path << " fails the structural check: " << fault;
+}
+
+void checkAndRemoveTempDir(const std::filesystem::path& dir, const std::vector<std::string>& unchecked) {
+    std::error_code error;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(dir, error)) {
+        const auto extension = entry.path().extension();
+        if (!entry.is_regular_file() || (extension != ".mdb" && extension != ".rcp")) continue;
+        if (std::find(unchecked.begin(), unchecked.end(), entry.path().filename().string()) != unchecked.end()) continue;
+        jet::check::CheckReport report;
+        try {
+            report = jet::check::checkDatabaseFile(entry.path());
+        } catch (const ::zestrel::Failure&) {
+            continue;  // not a database at all: bad input a test made on purpose
+        }
+        for (const auto& fault : report.faults)
+            ADD_FAILURE() << entry.path() << " fails the structural check: " << fault;
+    }
+    if (!::testing::Test::HasFailure()) std::filesystem::remove_all(dir, error);
 }
 
 std::vector<std::string> splitLines(const std::string& text) {

@@ -22,6 +22,13 @@ std::vector<std::filesystem::path> jetFixtures();
 // A fresh, empty folder under the system's temporary folder, removed by the caller.
 std::filesystem::path makeTempDir(const std::string& tag);
 
+// Checks the structure of every database (*.mdb, *.rcp) a test left in `dir`, but files named
+// in `unchecked`, failing the test for each fault, then removes the folder unless the test failed.
+void checkAndRemoveTempDir(const std::filesystem::path& dir, const std::vector<std::string>& unchecked = {});
+
+// Fails the current test for each structural fault of the database at `path`.
+void expectPassesCheck(const std::filesystem::path& path);
+
 std::vector<std::string> splitLines(const std::string& text);
 
 // A test name made from a fixture file's name (letters and digits only).

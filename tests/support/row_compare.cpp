@@ -59,7 +59,14 @@ bool mdbtoolsShowsAsNull(const json& ours, const std::string& type) {
     if (!ours.is_string()) return false;
     if ((type == "Text" || type == "Memo") && ours.get<std::string>().empty()) return true;  // empty looks like none
     if (type == "Text" || type == "Memo") return ours.get<std::string>().rfind(std::string(1, '\0'), 0) == 0;
-    return (type == "Binary" || type == "OLE") && ours.get<std::string>().rfind("00", 0) == 0;
+    return false;
+}
+
+// mdbtools shows a binary value that starts with a zero byte as no value at all.
+bool mdbtoolsShowsBinaryAsNull(const json& ours, const std::string& type) {
+    if (!ours.is_object() || !(type == "Binary" || type == "OLE")) return false;
+    const auto bytes = base64Decode(ours.at("$binary").get<std::string>());
+    return !bytes.empty() && bytes.front() == 0;
 }
 
 bool isBinaryType(const std::string& type) { return type == "Binary" || type == "OLE" || type.rfind("Unknown", 0) == 0; }
@@ -103,19 +110,12 @@ std::vector<unsigned char> base64Decode(const std::string& text) {
     return out;
 }
 
-std::vector<unsigned char> hexDecode(const std::string& text) {
-    std::vector<unsigned char> out;
-    for (std::size_t i = 0; i + 1 < text.size(); i += 2)
-        out.push_back(static_cast<unsigned char>(std::stoi(text.substr(i, 2), nullptr, 16)));
-    return out;
-}
-
 std::string compareWithMdbJson(const json& ours, const json& theirs, const std::vector<ColumnSpec>& columns) {
     for (const auto& c : columns) {
         const json& a = ours.at(c.name);
         const json b = theirs.contains(c.name) ? theirs.at(c.name) : json();
         if (c.type.rfind("Unknown", 0) == 0) continue;  // mdbtools cannot convert these
-        if (b.is_null() && mdbtoolsShowsAsNull(a, c.type)) continue;
+        if (b.is_null() && (mdbtoolsShowsAsNull(a, c.type) || mdbtoolsShowsBinaryAsNull(a, c.type))) continue;
         if (a.is_null() || b.is_null()) {
             if (a.is_null() != b.is_null()) return differs(c, a, b);
         } else if (c.type == "Boolean") {
@@ -127,7 +127,7 @@ std::string compareWithMdbJson(const json& ours, const json& theirs, const std::
             if (guidDigits(std::string(text.begin(), text.end())) != guidDigits(a.get<std::string>()))
                 return differs(c, a, b);
         } else if (isBinaryType(c.type)) {
-            const auto mine = hexDecode(a.get<std::string>());
+            const auto mine = base64Decode(a.at("$binary").get<std::string>());
             const auto other = base64Decode(b.at("$binary").get<std::string>());
             if (mine != other && cutAtZero(mine) != other) return differs(c, a, b);
         } else if (cutAtZero(a.get<std::string>()) != b.get<std::string>()) {

@@ -29,11 +29,10 @@ std::string compareWithMdbJson(const nlohmann::json& ours, const nlohmann::json&
 
 // mdb-reader, as tests/tools/mdb_reader_dump.mjs prints it: dates in
 // milliseconds (ours, to the second, must be the nearest second), binary as
-// hex, currency and decimals as text, GUIDs without braces.
+// {"$binary": base64}, currency and decimals as text, GUIDs without braces.
 std::string compareWithMdbReader(const nlohmann::json& ours, const nlohmann::json& theirs,
                                  const std::vector<ColumnSpec>& columns);
 
 std::vector<unsigned char> base64Decode(const std::string& text);
-std::vector<unsigned char> hexDecode(const std::string& text);
 
 }  // namespace zestrel::test

@@ -1,6 +1,6 @@
 // Prints every table of a database as mdb-reader reads it, one JSON object per
 // line: {"table", "columns"} or {"table", "error"}, then {"row"} for each row.
-// Dates become {ms: milliseconds since 1970}, binary values hex, GUIDs their text.
+// Dates become {ms: milliseconds since 1970}, binary values {"$binary": base64} as mdb-json writes them, GUIDs their text.
 import MDBReader from "mdb-reader";
 import { readFileSync } from "fs";
 
@@ -10,7 +10,7 @@ const names = reader.getTableNames({ normalTables: true, systemTables: true, lin
 function normalise(value) {
   if (value === null || value === undefined) return null;
   if (value instanceof Date) return { ms: value.getTime() };
-  if (Buffer.isBuffer(value)) return value.toString("hex");
+  if (Buffer.isBuffer(value)) return { $binary: value.toString("base64") };
   return value;
 }
 

@@ -110,6 +110,8 @@ TEST_F(UpgradeEndToEnd, Layout10) {
         {{"Amt", "1/3"}, {"Ingred", kLongIngred}, {"Item", 3}, {"rID", 100}},
         {{"Amt", "2 "}, {"Name", nullptr}, {"rID", 100}},
         {{"Amt", ""}, {"com", nullptr}, {"rID", 7}},
+        {{"Name", "salt, to taste"}, {"Amt", nullptr}, {"rID", 100}},
+        {{"Amt", "2 heaping tablespoons"}, {"rID", 100}},
     };
     Expectation expected;
     expected.recipes = {
@@ -126,6 +128,8 @@ TEST_F(UpgradeEndToEnd, Layout10) {
         ingredient(nullptr, "", nullptr, nullptr, nullptr, nullptr, "42", ""),
         ingredient(nullptr, "0.3333333", nullptr, kLongIngred.substr(0, 255), nullptr, "3", "100", ""),
         ingredient(nullptr, "2", nullptr, nullptr, nullptr, nullptr, "100", ""),
+        ingredient("salt, to taste", nullptr, nullptr, nullptr, nullptr, nullptr, "100", ""),
+        ingredient(nullptr, "2 heaping tablespoon", nullptr, nullptr, nullptr, nullptr, "100", ""),
     };
     upgradeAndCheck(cookbook("family.rcp", OldLayout::V10, recipes, ingredients), expected);
 }
@@ -135,6 +139,7 @@ TEST_F(UpgradeEndToEnd, Layout11) {
         {{"Name", "Soup"}, {"Category", "Starter"}, {"CookTime", nullptr}, {"Cookware", std::string(100, 'c')},
          {"Serving", "2"}, {"Mark", true}, {"rID", "B2"}},
         {{"Name", "Bread"}, {"CookTime", "30 min"}, {"Cookware", "Pot"}, {"rID", "A1"}, {"Mark", false}},
+        {{"Name", "Stew"}, {"Cookware", std::string(255, 'k')}, {"rID", "C3"}, {"Mark", false}},
     };
     const std::vector<json> ingredients{
         {{"Amt", "1 1/2"}, {"Measure", "cup"}, {"Item", "1234567"}, {"Weights", nullptr}, {"rID", "B2"}},
@@ -143,7 +148,8 @@ TEST_F(UpgradeEndToEnd, Layout11) {
     Expectation expected;
     expected.recipes = {
         recipe("Bread", nullptr, nullptr, nullptr, false, "30 min", nullptr, nullptr, "A1", "Pot"),
-        recipe("Soup", "Starter", "2", nullptr, true, nullptr, nullptr, nullptr, "B2", std::string(80, 'c')),
+        recipe("Soup", "Starter", "2", nullptr, true, nullptr, nullptr, nullptr, "B2", std::string(100, 'c')),
+        recipe("Stew", nullptr, nullptr, nullptr, false, nullptr, nullptr, nullptr, "C3", std::string(255, 'k')),
     };
     expected.ingredients = {
         ingredient(nullptr, "3/4", nullptr, nullptr, nullptr, nullptr, "A1", std::string(80, 'w')),

@@ -2,9 +2,15 @@
 // and bar values in order, the success message, and each failure's box with
 // its title; after every failure the cookbook is byte for byte what it was.
 #include <fstream>
+#include <map>
 
 #include "platform/file_system.h"
+#include "format/cookbook_schema.h"
 #include "format/create_cookbook.h"
+#include "platform/fault_injection.h"
+#include "store/dao/db_engine.h"
+#include "store/db_function.h"
+#include "support/fixtures.h"
 #include "store/jet/text_codec.h"
 #include "upgrade/upgrade_support.h"
 
@@ -144,15 +150,38 @@ TEST_F(UpgradeFailures, AMissingColumnFails) {
     expectBoxes({kUpgrade10}, 3265);
 }
 
-TEST_F(UpgradeFailures, ANullLayout10AmountFails) {
-    runUnchanged(cookbook("family.rcp", OldLayout::V10, recipes10(1), {json{{"Name", "x"}, {"Amt", nullptr}, {"rID", 1}}}));
-    expectBoxes({kUpgrade10}, 94);
+struct RefusedValue {
+    const char* name;
+    OldLayout layout;
+    std::vector<json> recipes;
+    std::vector<json> ingredients;
+    const char* column;  // the target column, as the message names it
+    const char* row;     // the source row, as the message names it
+};
+
+class RefusedValues : public UpgradeFailures, public ::testing::WithParamInterface<RefusedValue> {};
+
+TEST_P(RefusedValues, FailNamingTheColumnAndTheSourceRow) {
+    const RefusedValue& c = GetParam();
+    runUnchanged(cookbook("family.rcp", c.layout, c.recipes, c.ingredients));
+    expectBoxes({c.layout == OldLayout::V10 ? kUpgrade10 : kUpgrade11}, 3163);
+    const std::string text = jet::toUtf8(view_.messages().back().text);
+    EXPECT_NE(text.find(c.column), std::string::npos) << text;
+    EXPECT_NE(text.find(c.row), std::string::npos) << text;
 }
 
-TEST_F(UpgradeFailures, AValueTooLongForItsColumnFails) {
-    runUnchanged(cookbook("family.rcp", OldLayout::V11, {json{{"rID", std::string(60, '7')}}}, {}));
-    expectBoxes({kUpgrade11}, 3163);
-}
+INSTANTIATE_TEST_SUITE_P(
+    Cases, RefusedValues,
+    ::testing::Values(
+        RefusedValue{"RecipeIdTooLong", OldLayout::V11, {json{{"rID", std::string(60, '7')}}}, {}, "'Recipe.rID'",
+                     "The value comes from the row of table Recipe with rID \"777"},
+        RefusedValue{"Layout11AmountTooLong", OldLayout::V11, {json{{"rID", "R7"}}},
+                     {json{{"Amt", "1 1/2 cups, heaped and sifted"}, {"rID", "R7"}}},
+                     "'Ingredient.Amount'", "The value comes from the row of table Ingred with rID \"R7\"."},
+        RefusedValue{"Layout10SlashAmountTooLong", OldLayout::V10, recipes10(1),
+                     {json{{"Amt", "1/2 cup, finely chopped onion"}, {"rID", 1}}}, "'Ingredient.Amount'",
+                     "table Ingred with rID \"1\""}),
+    [](const auto& p) { return std::string(p.param.name); });
 
 TEST_F(UpgradeFailures, AMissingTemporaryDatabaseFails) {
     fs::create_directory(program_ / "tempdb.mdb");  // a folder of that name: no database can be made there
@@ -176,6 +205,91 @@ TEST_F(UpgradeFailures, ACookbookNameShorterThanFourCharactersFails) {
     form.UpVersion_10(path.u16string(), (program_ / "tempdb.mdb").u16string());
     expectBoxes({kUpgrade10}, 5);
     EXPECT_EQ(bytesOf(path), original);
+}
+
+TEST_F(UpgradeFailures, ANewDatabaseWithoutItsVersionRowIsNotMovedIntoPlace) {
+    const fs::path path = cookbook("family.rcp", OldLayout::V11, {json{{"rID", "A1"}}}, {});
+    const std::string original = bytesOf(path);
+    const fs::path temporary = program_ / "tempdb.mdb";
+    dbFunction::dbCookbook = dao::DBEngine::Instance().CreateDatabase(temporary, dao::dbLangGeneral, dao::dbVersion30);
+    dbFunction::CreateRecipeTable();
+    dbFunction::CreateIngredientTable();
+    auto version = dbFunction::dbCookbook->CreateTableDef(u"Version");
+    version->Fields().Append(version->CreateField(u"Version", dao::type::dbText, 10));
+    dbFunction::dbCookbook->TableDefs().Append(version);
+    dbFunction::CloseCookbook();
+    frmMain form(view_);
+    form.UpVersion_11(path.u16string(), temporary.u16string());
+    expectBoxes({kUpgrade11}, 3021);
+    EXPECT_NE(jet::toUtf8(view_.messages().back().text).find("Version"), std::string::npos);
+    EXPECT_EQ(bytesOf(path), original);
+    EXPECT_TRUE(fs::exists(temporary));
+    EXPECT_FALSE(fs::exists(program_ / "Backup"));
+    EXPECT_TRUE(view_.eventsOf(ViewEvent::Kind::Percent).empty()) << "no row was copied";
+}
+
+TEST_F(UpgradeFailures, WhenMovingTheOriginalBackFailsTooTheMessageSaysWhereItLies) {
+    const fs::path path = cookbook("family.rcp", OldLayout::V10, recipes10(2), ingredients10(2));
+    const std::string original = bytesOf(path);
+    fs::create_directory(program_ / "Backup");
+    view_.onPause = [&] {
+        if (view_.status != u"Creating backup copy...") return;
+        // The new database disappears, so it cannot take the cookbook's place (the 2nd file
+        // operation from here), and moving the original back (the 3rd) fails as well.
+        fs::remove(program_ / "tempdb.mdb");
+        platform::faults::arm(3);
+    };
+    run(path);
+    platform::faults::disarm();
+    const fs::path backup = program_ / "Backup" / "family_backup.rcp";
+    expectBoxes({kUpgrade10}, 53);
+    const std::string text = jet::toUtf8(view_.messages().back().text);
+    EXPECT_NE(text.find("the original cookbook lies at " + backup.string() + "."), std::string::npos) << text;
+    EXPECT_EQ(bytesOf(backup), original);
+    EXPECT_FALSE(fs::exists(path));
+}
+
+class SaveAndProgressOrder : public UpgradeTest, public ::testing::WithParamInterface<OldLayout> {};
+
+// Layout 1.0 shows a recipe's percentage before the row is saved, layout 1.1 after; ingredients
+// of both after. Seen from another reader of the new database at each percentage.
+TEST_P(SaveAndProgressOrder, FollowsTheLayout) {
+    const OldLayout layout = GetParam();
+    std::vector<json> recipes;
+    for (int k = 1; k <= 3; ++k) recipes.push_back({{"rID", layout == OldLayout::V10 ? json(k) : json(std::to_string(k))}});
+    std::vector<json> ingredients(2, json{{"Amt", "1"}, {"rID", layout == OldLayout::V10 ? json(1) : json("1")}});
+    const fs::path path = cookbook("family.rcp", layout, recipes, ingredients);
+    // At every yield: how many percentages were shown, and the Recipe and Ingredient rows saved.
+    std::map<std::size_t, std::pair<long, long>> lastSeen;
+    view_.onYield = [&] {
+        auto db = dao::DBEngine::Instance().OpenDatabase(program_ / "tempdb.mdb");
+        lastSeen[view_.eventsOf(ViewEvent::Kind::Percent).size()] = {
+            db->OpenRecordset(u"Recipe", dao::dbOpenSnapshot)->RecordCount(),
+            db->OpenRecordset(u"Ingredient", dao::dbOpenSnapshot)->RecordCount()};
+    };
+    run(path);
+    ASSERT_EQ(view_.messages().size(), 1u);
+    // The last yield before percentage k + 1 is the one right before row k's progress step.
+    const long saved = layout == OldLayout::V10 ? 0 : 1;
+    const std::map<std::size_t, std::pair<long, long>> expected{
+        {0, {0 + saved, 0}}, {1, {1 + saved, 0}}, {2, {2 + saved, 0}}, {3, {3, 1}}, {4, {3, 2}}};
+    EXPECT_EQ(lastSeen, expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Layouts, SaveAndProgressOrder, ::testing::Values(OldLayout::V10, OldLayout::V11),
+                         [](const auto& p) { return std::string(p.param == OldLayout::V10 ? "V10" : "V11"); });
+
+TEST_F(UpgradeFailures, APasswordProtectedCookbookIsRefusedAndLeftAsItIs) {
+    ZESTREL_REQUIRE_SHARED();
+    const fs::path path = dir_ / "family.rcp";
+    fs::copy_file(jetFixturesDir() / "passwordV2000.mdb", path);
+    const std::string original = bytesOf(path);
+    run(path);
+    EXPECT_EQ(view_.eventsOf(ViewEvent::Kind::Status)[1].text, u"Selected cookbook version is 1.0, click Upgrade to start.");
+    expectBoxes({{u"Get Record Count", platform::MsgIcon::Warning}, kUpgrade10}, 3031);
+    EXPECT_NE(jet::toUtf8(view_.messages().back().text).find("Not a valid password."), std::string::npos);
+    EXPECT_EQ(bytesOf(path), original);
+    EXPECT_FALSE(fs::exists(program_ / "Backup"));
 }
 
 }  // namespace

@@ -31,7 +31,7 @@ void UpgradeTest::SetUp() {
 }
 
 void UpgradeTest::TearDown() {
-    if (!HasFailure()) fs::remove_all(dir_);
+    checkAndRemoveTempDir(dir_, {"tempdb.mdb"});
 }
 
 fs::path UpgradeTest::cookbook(const std::string& name, cli::OldLayout layout, const std::vector<nlohmann::json>& recipes,

@@ -22,6 +22,14 @@ std::shared_ptr<jet::DatabaseFile> DBEngine::shared(const std::filesystem::path&
 }
 
 std::shared_ptr<Database> DBEngine::OpenDatabase(const std::filesystem::path& path) {
+    auto file = shared(path);
+    if (file->header().hasPassword)
+        throw Failure(failure::kNotAValidPassword, "Not a valid password. The database " + path.string() +
+                                                       " is protected by a database password.");
+    return std::make_shared<Database>(std::move(file));
+}
+
+std::shared_ptr<Database> DBEngine::OpenForInspection(const std::filesystem::path& path) {
     return std::make_shared<Database>(shared(path));
 }
 

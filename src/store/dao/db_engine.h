@@ -18,8 +18,13 @@ public:
     static DBEngine& Instance();
 
     // Opens an existing database. It is read now and written only when a write is asked for.
-    // Opening a file that is open already shares that open file.
+    // Opening a file that is open already shares that open file. A database that carries a
+    // password is refused (3031), as the engine refuses it when no password is given.
     std::shared_ptr<Database> OpenDatabase(const std::filesystem::path& path);
+
+    // Opens a database to look at it (tables, columns, rows), also one that carries a password,
+    // as readers without the password do; Database::file().header().hasPassword tells.
+    std::shared_ptr<Database> OpenForInspection(const std::filesystem::path& path);
 
     // Creates a new, empty database and opens it. This engine writes what the system needs:
     // the 3.0 file format (option dbVersion30) with the General sort order (dbLangGeneral);

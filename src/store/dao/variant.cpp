@@ -32,6 +32,18 @@ std::string formatNumber(double value, int digits) {
     return text;
 }
 
+namespace {
+
+// A decimal's value, read from its text with "." whatever the user's number format is.
+double decimalValue(const jet::Decimal& decimal) {
+    const std::string text = jet::formatDecimal(decimal);
+    double value = 0;
+    std::from_chars(text.data(), text.data() + text.size(), value);
+    return value;
+}
+
+}  // namespace
+
 Variant::Kind Variant::kind() const {
     if (empty_) return Kind::Empty;
     return std::visit(jet::Overloaded{
@@ -99,7 +111,7 @@ double Variant::toDouble() const {
                           [](float v) { return static_cast<double>(v); },
                           [](double v) { return v; },
                           [](const jet::DateTime& v) { return v.days; },
-                          [](const jet::Decimal& v) { return std::strtod(jet::formatDecimal(v).c_str(), nullptr); },
+                          [](const jet::Decimal& v) { return decimalValue(v); },
                           [](const auto&) -> double {
                               throw Failure(failure::kConversionError, "Data type conversion error.");
                           },

@@ -15,8 +15,8 @@ void writeGlobalUsageMap(PageFile& pages, const Format& f) {
     const std::uint32_t number = pages.appendPage();
     auto page = pages.mutablePage(number);
     initDataPage(page, f, number);
-    appendRow(page, f, globalUsageMapRow(number + 1));
-    appendRow(page, f, std::vector<std::uint8_t>(kUsageMapRowSize, 0));
+    appendRow(page, f, newGlobalMapRow(number + 1));
+    appendRow(page, f, emptyInlineMapRow());
 }
 
 void writeSystemTable(WriteContext& c, SystemTable& table) {
@@ -27,7 +27,7 @@ void writeSystemTable(WriteContext& c, SystemTable& table) {
         index.usageMap = newUsageMap(c.pages, c.format, c.state);
         index.firstPage = allocatePage(c.pages, c.format);
         buildLeafPage(c.pages.mutablePage(index.firstPage), table.page, {});
-        markInUsageMap(c.pages, c.format, index.usageMap, index.firstPage, true);
+        markInUsageMap(c.pages, c.format, index.usageMap, index.firstPage, true, MapKind::Owned);
     }
     for (std::size_t i = 0; i < spec.columns.size(); ++i) {
         if (!isLongValue(spec.columns[i].type)) continue;

@@ -33,6 +33,7 @@ inline constexpr std::int32_t kNotAValidPath = 3044;
 inline constexpr std::int32_t kCannotOpenDatabase = 3049;  // corrupt or damaged file
 inline constexpr std::int32_t kCannotOpenFile = 3051;      // no permission, a folder, in use
 inline constexpr std::int32_t kTableNotFound = 3078;
+inline constexpr std::int32_t kNotAValidPassword = 3031;
 inline constexpr std::int32_t kFieldTooSmall = 3163;
 inline constexpr std::int32_t kDatabaseExists = 3204;
 inline constexpr std::int32_t kZeroLengthNotAllowed = 3315;

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <bit>
+#include <cmath>
 #include <cstring>
 
 namespace zestrel::jet {
@@ -24,6 +25,26 @@ std::string aceVersionName(std::uint8_t code) {
     case 0x06: return "Access 2019 (ACE 17)";
     default: return "Access (ACE, version code " + std::to_string(code) + ")";
     }
+}
+
+// The mask Jet 4 lays over the password: the whole part of the creation date, little-endian.
+std::array<std::uint8_t, 4> passwordDateMask(double creationDate) {
+    std::int32_t whole = 0;
+    if (std::isfinite(creationDate) && creationDate > -2147483648.0 && creationDate < 2147483648.0)
+        whole = static_cast<std::int32_t>(creationDate);
+    const auto bits = static_cast<std::uint32_t>(whole);
+    return {static_cast<std::uint8_t>(bits), static_cast<std::uint8_t>(bits >> 8), static_cast<std::uint8_t>(bits >> 16),
+            static_cast<std::uint8_t>(bits >> 24)};
+}
+
+bool passwordPresent(std::span<const std::uint8_t> plain, JetVersion version, double creationDate) {
+    const bool jet4 = version == JetVersion::Jet4;
+    const std::size_t length = jet4 ? kPasswordLengthJet4 : kPasswordLengthJet3;
+    if (plain.size() < kPasswordOffset + length) return false;
+    const std::array<std::uint8_t, 4> mask = jet4 ? passwordDateMask(creationDate) : std::array<std::uint8_t, 4>{};
+    for (std::size_t i = 0; i < length; ++i)
+        if ((plain[kPasswordOffset + i] ^ mask[i % mask.size()]) != 0) return true;
+    return false;
 }
 
 }  // namespace
@@ -94,6 +115,7 @@ HeaderInfo readHeader(std::span<const std::uint8_t> page0, const Format& format)
     info.sortOrder = readU16(plain, format.version == JetVersion::Jet3 ? kSortOrderOffsetJet3 : kSortOrderOffsetJet4);
     info.databaseKey = readU32(plain, kDatabaseKeyOffset);
     info.creationDate = std::bit_cast<double>(readU64(plain, kCreationDateOffset));
+    info.hasPassword = passwordPresent(plain, format.version, info.creationDate);
     return info;
 }
 

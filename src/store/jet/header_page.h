@@ -24,6 +24,8 @@ inline constexpr std::size_t kSortOrderOffsetJet4 = 0x6E;
 inline constexpr std::size_t kCodePageOffset = 0x3C;
 inline constexpr std::size_t kDatabaseKeyOffset = 0x3E;
 inline constexpr std::size_t kPasswordOffset = 0x42;
+inline constexpr std::size_t kPasswordLengthJet3 = 20;
+inline constexpr std::size_t kPasswordLengthJet4 = 40;
 inline constexpr std::size_t kCreationDateOffset = 0x72;
 
 struct FormatVerdict {
@@ -43,6 +45,10 @@ struct HeaderInfo {
     std::uint16_t sortOrder;
     std::uint32_t databaseKey;
     double creationDate;
+    // Whether the file carries a database password. The password takes 20 bytes (Jet 3) or 40
+    // bytes (Jet 4) from 0x42 of the plain region; Jet 4 masks it once more with the whole part
+    // of the creation date as a 32-bit number, repeated. All zeros means no password.
+    bool hasPassword;
 };
 
 HeaderInfo readHeader(std::span<const std::uint8_t> page0, const Format& format);

@@ -6,20 +6,52 @@
 #include "store/jet/data_page_builder.h"
 #include "store/jet/long_value.h"
 #include "store/jet/page_allocator.h"
+#include "store/jet/usage_map.h"
 
 namespace zestrel::jet {
 
 namespace {
 
 constexpr std::size_t kNextPointerSize = 4;
+constexpr std::size_t kOwnerOffset = 4;
 
-RowPointer putLongValueRow(PageFile& pages, const Format& f, WriterState& state, std::span<const std::uint8_t> row) {
-    if (state.longValuePage != 0) {
-        if (auto slot = appendRow(pages.mutablePage(state.longValuePage), f, row)) return {state.longValuePage, *slot};
+bool hasMap(RowPointer map) { return map.page != 0; }
+
+bool isLongValuePage(std::span<const std::uint8_t> page) {
+    return page[0] == kPageData && std::equal(page.begin() + kOwnerOffset, page.begin() + kOwnerOffset + 4, "LVAL");
+}
+
+// The page the column's values went to last: remembered, or the last page its free-space map lists.
+std::uint32_t currentPage(PageFile& pages, const Format& f, WriterState& state, const LongValueColumnMaps& column) {
+    auto& page = state.longValuePage[column.used.encode()];
+    if (page == 0 && hasMap(column.free)) {
+        const auto listed = readUsageMap(pages, f, column.free);
+        if (!listed.empty() && isLongValuePage(pages.page(listed.back()))) page = listed.back();
     }
-    state.longValuePage = allocatePage(pages, f);
-    initLongValuePage(pages.mutablePage(state.longValuePage), f);
-    return {state.longValuePage, *appendRow(pages.mutablePage(state.longValuePage), f, row)};
+    return page;
+}
+
+std::uint32_t newLongValuePage(PageFile& pages, const Format& f, WriterState& state, const LongValueColumnMaps& column,
+                               std::uint32_t previous) {
+    const std::uint32_t fresh = allocatePage(pages, f);
+    initLongValuePage(pages.mutablePage(fresh), f);
+    markInUsageMap(pages, f, column.used, fresh, true, MapKind::Owned);
+    if (hasMap(column.free)) {
+        if (previous != 0) markInUsageMap(pages, f, column.free, previous, false, MapKind::FreeSpace);
+        markInUsageMap(pages, f, column.free, fresh, true, MapKind::FreeSpace);
+    }
+    state.longValuePage[column.used.encode()] = fresh;
+    return fresh;
+}
+
+RowPointer putLongValueRow(PageFile& pages, const Format& f, WriterState& state, const LongValueColumnMaps& column,
+                           std::span<const std::uint8_t> row) {
+    const std::uint32_t current = currentPage(pages, f, state, column);
+    if (current != 0) {
+        if (auto slot = appendRow(pages.mutablePage(current), f, row)) return {current, *slot};
+    }
+    const std::uint32_t fresh = newLongValuePage(pages, f, state, column, current);
+    return {fresh, *appendRow(pages.mutablePage(fresh), f, row)};
 }
 
 std::vector<std::uint8_t> field(std::size_t length, std::uint8_t kind, RowPointer where) {
@@ -30,20 +62,10 @@ std::vector<std::uint8_t> field(std::size_t length, std::uint8_t kind, RowPointe
     return bytes;
 }
 
-}  // namespace
-
-std::vector<std::uint8_t> storeLongValue(PageFile& pages, const Format& f, WriterState& state,
-                                         std::span<const std::uint8_t> data) {
-    if (data.size() > kLongValueLengthMask) throw CorruptData("a long value is longer than the format allows");
-    if (data.size() <= kLongValueInlineLimit) {
-        auto bytes = field(data.size(), kLongValueInline, {});
-        bytes.insert(bytes.end(), data.begin(), data.end());
-        return bytes;
-    }
-    if (data.size() <= maxRowSize(f)) return field(data.size(), kLongValueSingleRow, putLongValueRow(pages, f, state, data));
-
-    // A chain: each row holds the pointer to the next and a part of the value.
-    const std::size_t chunk = maxRowSize(f) - kNextPointerSize;
+// A chain: each row holds the pointer to the next (0 in the last) and a part of the value.
+RowPointer putChain(PageFile& pages, const Format& f, WriterState& state, const LongValueColumnMaps& column,
+                    std::span<const std::uint8_t> data) {
+    const std::size_t chunk = std::min<std::size_t>(kMaxLongValueChunk, maxRowSize(f) - kNextPointerSize);
     RowPointer first{};
     RowPointer previous{};
     for (std::size_t at = 0; at < data.size(); at += chunk) {
@@ -51,17 +73,32 @@ std::vector<std::uint8_t> storeLongValue(PageFile& pages, const Format& f, Write
         std::vector<std::uint8_t> row(kNextPointerSize, 0);
         row.insert(row.end(), data.begin() + static_cast<std::ptrdiff_t>(at),
                    data.begin() + static_cast<std::ptrdiff_t>(at + take));
-        const RowPointer here = putLongValueRow(pages, f, state, row);
+        const RowPointer here = putLongValueRow(pages, f, state, column, row);
         if (at == 0) {
             first = here;
         } else {
             auto page = pages.mutablePage(previous.page);
-            const RowSlot slot = rowSlot(page, f, previous.row);
-            writeU32(page, slot.start, here.encode());
+            writeU32(page, rowSlot(page, f, previous.row).start, here.encode());
         }
         previous = here;
     }
-    return field(data.size(), 0x00, first);
+    return first;
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> storeLongValue(PageFile& pages, const Format& f, WriterState& state,
+                                         const LongValueColumnMaps& column, std::span<const std::uint8_t> data,
+                                         bool storeInline) {
+    if (data.size() > kLongValueLengthMask) throw CorruptData("a long value is longer than the format allows");
+    if (storeInline) {
+        auto bytes = field(data.size(), kLongValueInline, {});
+        bytes.insert(bytes.end(), data.begin(), data.end());
+        return bytes;
+    }
+    if (data.size() <= std::min<std::size_t>(kMaxLongValueChunk, maxRowSize(f)))
+        return field(data.size(), kLongValueSingleRow, putLongValueRow(pages, f, state, column, data));
+    return field(data.size(), 0x00, putChain(pages, f, state, column, data));
 }
 
 }  // namespace zestrel::jet

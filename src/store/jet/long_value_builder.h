@@ -1,7 +1,9 @@
 // Storing a long value (Memo, OLE): small values go inline after the 12-byte
-// field in the row; larger ones into rows of long-value (LVAL) pages, in one
-// row when they fit, else in a chain of rows each pointing to the next.
-// LVAL pages are shared by the values of all tables until they are full.
+// field in the row when the row has room; larger ones into rows of long-value
+// (LVAL) pages, in one row when they fit, else in a chain of rows each
+// pointing to the next. Every LVAL page belongs to one column of one table:
+// it is listed in that column's owned-pages map, and the page new values of
+// the column go to is listed in its free-space map.
 #pragma once
 
 #include <cstdint>
@@ -10,14 +12,18 @@
 
 #include "store/jet/format.h"
 #include "store/jet/page_file.h"
+#include "store/jet/tdef_reader.h"
 #include "store/jet/writer_state.h"
 
 namespace zestrel::jet {
 
 inline constexpr std::size_t kLongValueInlineLimit = 64;
+// The most bytes of a value one LVAL row holds, alone or as one link of a chain.
+inline constexpr std::size_t kMaxLongValueChunk = 2032;
 
-// The field to put in the row (12 bytes, followed by the data when inline).
+// The field to put in the row: 12 bytes, followed by the data when `storeInline`.
 std::vector<std::uint8_t> storeLongValue(PageFile& pages, const Format& format, WriterState& state,
-                                         std::span<const std::uint8_t> data);
+                                         const LongValueColumnMaps& column, std::span<const std::uint8_t> data,
+                                         bool storeInline);
 
 }  // namespace zestrel::jet

@@ -87,6 +87,8 @@ std::uint32_t createUserTable(WriteContext& c, const std::u16string& name, const
         throw Failure(failure::kOperationNotSupported,
                       "Cannot create table '" + toUtf8(name) + "': its name has a character this program cannot sort.");
     const std::uint32_t page = allocatePage(c.pages, c.format);
+    // The table's maps get a page of their own, so that its owned-pages maps can grow inline.
+    startUsageMapPage(c.pages, c.format, c.state);
     TableSpec spec;
     spec.usageMap = newUsageMap(c.pages, c.format, c.state);
     spec.freeSpaceMap = newUsageMap(c.pages, c.format, c.state);

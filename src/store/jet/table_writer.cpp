@@ -1,10 +1,12 @@
 #include "store/jet/table_writer.h"
 
 #include <bit>
+#include <optional>
 
 #include "store/jet/data_page.h"
 #include "store/jet/data_page_builder.h"
 #include "store/jet/failure.h"
+#include "store/jet/long_value.h"
 #include "store/jet/long_value_builder.h"
 #include "store/jet/page_allocator.h"
 #include "store/jet/table_reader.h"
@@ -50,31 +52,64 @@ std::vector<std::uint8_t> fixedBytes(const Value& v, ColumnType type) {
     }
 }
 
-StoredField storeField(WriteContext& c, const ColumnDefinition& column, const Value& v) {
-    StoredField field;
-    if (column.type == ColumnType::Boolean) {
+// The bytes a long value will be stored from: code page text for Memo, raw bytes for OLE.
+std::vector<std::uint8_t> longValueBytes(const Value& v, ColumnType type) {
+    return type == ColumnType::Memo ? textBytes(v) : std::get<Bytes>(v);
+}
+
+// Every column but the long values in its final form; long values (not null) as the bytes to store.
+struct PlannedRow {
+    std::vector<StoredField> fields;
+    std::vector<std::optional<std::vector<std::uint8_t>>> longValues;  // by position
+};
+
+PlannedRow planRow(const TableDefinition& table, const std::vector<Value>& values) {
+    PlannedRow plan;
+    plan.fields.resize(table.columns.size());
+    plan.longValues.resize(table.columns.size());
+    for (std::size_t i = 0; i < table.columns.size(); ++i) {
+        const ColumnDefinition& column = table.columns[i];
+        const Value& v = values[i];
+        StoredField& field = plan.fields[i];
+        if (column.type == ColumnType::Boolean) {
+            field.isNull = false;
+            field.bit = !isNull(v) && std::get<bool>(v);
+            continue;
+        }
+        if (isNull(v)) continue;
         field.isNull = false;
-        field.bit = !isNull(v) && std::get<bool>(v);
-        return field;
+        switch (column.type) {
+        case ColumnType::Text: field.bytes = textBytes(v); break;
+        case ColumnType::Binary: field.bytes = std::get<Bytes>(v); break;
+        case ColumnType::Memo:
+        case ColumnType::OLE: plan.longValues[i] = longValueBytes(v, column.type); break;
+        default: field.bytes = fixedBytes(v, column.type); break;
+        }
     }
-    if (isNull(v)) return field;
-    field.isNull = false;
-    switch (column.type) {
-    case ColumnType::Text: field.bytes = textBytes(v); break;
-    case ColumnType::Binary: field.bytes = std::get<Bytes>(v); break;
-    case ColumnType::Memo: field.bytes = storeLongValue(c.pages, c.format, c.state, textBytes(v)); break;
-    case ColumnType::OLE: field.bytes = storeLongValue(c.pages, c.format, c.state, std::get<Bytes>(v)); break;
-    default: field.bytes = fixedBytes(v, column.type); break;
+    return plan;
+}
+
+// The row's size when the long values that qualify are kept inline (or none are).
+std::size_t plannedSize(const TableDefinition& table, PlannedRow plan, bool inlineSmallValues) {
+    for (std::size_t i = 0; i < plan.fields.size(); ++i) {
+        if (!plan.longValues[i]) continue;
+        const std::size_t length = plan.longValues[i]->size();
+        const bool inlined = inlineSmallValues && length <= kLongValueInlineLimit;
+        plan.fields[i].bytes.assign(kLongValueFieldSize + (inlined ? length : 0), 0);
     }
-    return field;
+    return buildRowJet3(table, plan.fields).size();
+}
+
+[[noreturn]] void refuseRecordTooLarge(const TableDefinition& table, std::size_t size) {
+    throw Failure(static_cast<std::int32_t>(kRecordTooLarge),
+                  "Record is too large: a row of table '" + toUtf8(table.name) + "' needs " + std::to_string(size) +
+                      " bytes even with its memos stored apart, and a row may have at most " +
+                      std::to_string(kMaxRecordSize) + ".");
 }
 
 std::vector<std::uint8_t> encodeRow(WriteContext& c, const TableDefinition& table, const std::vector<Value>& values) {
     auto row = buildRowJet3(table, storeFields(c, table, values));
-    if (row.size() > maxRowSize(c.format))
-        throw Failure(static_cast<std::int32_t>(kRecordTooLarge),
-                      "Record is too large: a row of table '" + toUtf8(table.name) + "' needs " +
-                          std::to_string(row.size()) + " bytes, a page holds " + std::to_string(maxRowSize(c.format)) + ".");
+    if (row.size() > kMaxRecordSize) refuseRecordTooLarge(table, row.size());
     return row;
 }
 
@@ -96,9 +131,9 @@ RowPointer placeRow(WriteContext& c, const TableDefinition& table, const std::ve
     }
     const std::uint32_t fresh = allocatePage(c.pages, c.format);
     initDataPage(c.pages.mutablePage(fresh), c.format, table.page);
-    markInUsageMap(c.pages, c.format, table.usageMap, fresh, true);
-    if (current != 0) markInUsageMap(c.pages, c.format, table.freeSpaceMap, current, false);
-    markInUsageMap(c.pages, c.format, table.freeSpaceMap, fresh, true);
+    markInUsageMap(c.pages, c.format, table.usageMap, fresh, true, MapKind::Owned);
+    if (current != 0) markInUsageMap(c.pages, c.format, table.freeSpaceMap, current, false, MapKind::FreeSpace);
+    markInUsageMap(c.pages, c.format, table.freeSpaceMap, fresh, true, MapKind::FreeSpace);
     c.state.insertPage[table.page] = fresh;
     return {fresh, *appendRow(c.pages.mutablePage(fresh), c.format, row, flags)};
 }
@@ -141,10 +176,25 @@ void checkWritable(const TableDefinition& table, const Format& format) {
 }
 
 std::vector<StoredField> storeFields(WriteContext& c, const TableDefinition& table, const std::vector<Value>& values) {
-    std::vector<StoredField> fields;
-    fields.reserve(values.size());
-    for (std::size_t i = 0; i < table.columns.size(); ++i) fields.push_back(storeField(c, table.columns[i], values[i]));
-    return fields;
+    PlannedRow plan = planRow(table, values);
+    // Small long values stay in the row unless that makes the row too large; then all go apart.
+    const bool inlineSmallValues = plannedSize(table, plan, true) <= kMaxRecordSize;
+    if (!inlineSmallValues) {
+        const std::size_t apart = plannedSize(table, plan, false);
+        if (apart > kMaxRecordSize) refuseRecordTooLarge(table, apart);
+    }
+    for (std::size_t i = 0; i < plan.fields.size(); ++i) {
+        if (!plan.longValues[i]) continue;
+        const ColumnDefinition& column = table.columns[i];
+        const LongValueColumnMaps* maps = table.longValueMapsOf(column.number);
+        if (maps == nullptr)
+            throw CorruptData("the definition of table '" + toUtf8(table.name) + "' lists no pages for column '" +
+                              toUtf8(column.name) + "'");
+        const auto& bytes = *plan.longValues[i];
+        plan.fields[i].bytes = storeLongValue(c.pages, c.format, c.state, *maps, bytes,
+                                              inlineSmallValues && bytes.size() <= kLongValueInlineLimit);
+    }
+    return std::move(plan.fields);
 }
 
 RowPointer insertRow(WriteContext& c, TableDefinition& table, const std::vector<Value>& values) {

@@ -6,7 +6,9 @@
 // changed row stays in its slot when its page has room, else it moves to
 // another page and leaves a pointer in its slot, so every pointer to it stays
 // good. Tables with indexes of their own are not written: their indexes would
-// go stale.
+// go stale. A row may take at most 2,012 bytes, as in the genuine engine: small
+// long values stay inline unless the row would pass that, and a row that does
+// not fit even with every long value stored apart is refused (3047).
 #pragma once
 
 #include <cstdint>
@@ -21,13 +23,16 @@
 
 namespace zestrel::jet {
 
+inline constexpr std::size_t kMaxRecordSize = 2012;
+
 struct WriteContext {
     PageFile& pages;
     const Format& format;
     WriterState& state;
 };
 
-// The stored form of each value; long values are written to their pages now.
+// The stored form of each value; long values are written to their pages now. Refuses a row
+// that cannot fit (3047) before writing anything.
 std::vector<StoredField> storeFields(WriteContext& context, const TableDefinition& table,
                                      const std::vector<Value>& values);
 

@@ -56,7 +56,27 @@ RealIndexDefinition readRealIndex(std::span<const std::uint8_t> bytes, const For
     return index;
 }
 
+// The long-value columns' usage maps close the definition: (column, used, free) until 0xFFFF.
+// Files whose definition ends early simply list fewer.
+std::vector<LongValueColumnMaps> readLongValueMaps(std::span<const std::uint8_t> bytes, std::size_t at) {
+    constexpr std::size_t kEntrySize = 10;
+    std::vector<LongValueColumnMaps> maps;
+    while (at + 2 <= bytes.size()) {
+        const std::uint16_t column = readU16(bytes, at);
+        if (column == 0xFFFF || at + kEntrySize > bytes.size()) break;
+        maps.push_back({column, RowPointer::decode(readU32(bytes, at + 2)), RowPointer::decode(readU32(bytes, at + 6))});
+        at += kEntrySize;
+    }
+    return maps;
+}
+
 }  // namespace
+
+const LongValueColumnMaps* TableDefinition::longValueMapsOf(std::uint16_t number) const {
+    for (const auto& maps : longValueMaps)
+        if (maps.column == number) return &maps;
+    return nullptr;
+}
 
 std::size_t TableDefinition::positionOf(std::uint16_t number) const {
     for (std::size_t i = 0; i < columns.size(); ++i)
@@ -99,6 +119,16 @@ TableDefinition readTableDefinition(PageFile& pages, const Format& f, std::uint3
     for (auto& column : t.columns) column.name = readName(bytes, f, at);
     for (std::uint32_t i = 0; i < t.realIndexCount; ++i, at += f.realIndexDefinitionSize)
         t.realIndexes.push_back(readRealIndex(bytes, f, at));
+    // Only the checker needs the long-value maps: a definition damaged past its columns still reads.
+    if (t.indexCount <= bytes.size() / f.logicalIndexSize) {
+        try {
+            at += static_cast<std::size_t>(t.indexCount) * f.logicalIndexSize;
+            for (std::uint32_t i = 0; i < t.indexCount; ++i) readName(bytes, f, at);
+            t.longValueMaps = readLongValueMaps(bytes, at);
+        } catch (const CorruptData&) {
+            t.longValueMaps.clear();
+        }
+    }
     std::stable_sort(t.columns.begin(), t.columns.end(),
                      [](const ColumnDefinition& a, const ColumnDefinition& b) { return a.number < b.number; });
     return t;

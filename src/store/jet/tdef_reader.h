@@ -36,6 +36,13 @@ struct RealIndexDefinition {
     std::uint8_t flags = 0;
 };
 
+// The usage maps of one long-value column: the LVAL pages it owns, and those with room.
+struct LongValueColumnMaps {
+    std::uint16_t column = 0;  // column number
+    RowPointer used;
+    RowPointer free;
+};
+
 struct TableDefinition {
     std::u16string name;  // from the catalog; the definition itself does not hold it
     std::uint32_t page = 0;
@@ -49,6 +56,10 @@ struct TableDefinition {
     RowPointer freeSpaceMap;
     std::vector<ColumnDefinition> columns;  // ascending by number
     std::vector<RealIndexDefinition> realIndexes;
+    std::vector<LongValueColumnMaps> longValueMaps;  // as listed after the index names
+
+    // The maps of the long-value column with this number; nullptr when the definition lists none.
+    const LongValueColumnMaps* longValueMapsOf(std::uint16_t number) const;
 
     // The position in `columns` of the column with this number; columns.size() when there is none.
     std::size_t positionOf(std::uint16_t number) const;

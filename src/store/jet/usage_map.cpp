@@ -7,13 +7,16 @@ namespace zestrel::jet {
 namespace {
 
 void collectBits(std::span<const std::uint8_t> bitmap, std::uint64_t firstPage, std::uint32_t pageCount,
-                 std::vector<std::uint32_t>& out) {
+                 PastEnd pastEnd, std::vector<std::uint32_t>& out) {
     for (std::size_t byte = 0; byte < bitmap.size(); ++byte) {
         if (bitmap[byte] == 0) continue;
         for (unsigned bit = 0; bit < 8; ++bit) {
             if ((bitmap[byte] & (1u << bit)) == 0) continue;
             const std::uint64_t page = firstPage + byte * 8 + bit;
-            if (page >= pageCount) throw CorruptData("a usage map marks a page past the end of the file");
+            if (page >= pageCount) {
+                if (pastEnd == PastEnd::Skip) return;
+                throw CorruptData("a usage map marks a page past the end of the file");
+            }
             out.push_back(static_cast<std::uint32_t>(page));
         }
     }
@@ -21,14 +24,14 @@ void collectBits(std::span<const std::uint8_t> bitmap, std::uint64_t firstPage, 
 
 }  // namespace
 
-std::vector<std::uint32_t> readUsageMap(PageFile& pages, const Format& f, RowPointer where) {
+std::vector<std::uint32_t> readUsageMap(PageFile& pages, const Format& f, RowPointer where, PastEnd pastEnd) {
     auto page = pages.page(where.page);
     if (page[0] != kPageData) throw CorruptData("a usage map points to a page that holds no rows");
     auto row = rowBytes(page, f, where.row);
     std::vector<std::uint32_t> out;
     const std::uint8_t type = readU8(row, 0);
     if (type == kUsageMapInline) {
-        collectBits(row.subspan(kUsageMapInlineHeader), readU32(row, 1), pages.pageCount(), out);
+        collectBits(row.subspan(kUsageMapInlineHeader), readU32(row, 1), pages.pageCount(), pastEnd, out);
         return out;
     }
     if (type != kUsageMapIndirect) throw CorruptData("a usage map has an unknown type");
@@ -38,7 +41,7 @@ std::vector<std::uint32_t> readUsageMap(PageFile& pages, const Format& f, RowPoi
         if (mapPage == 0) continue;
         auto bitmapPage = pages.page(mapPage);
         if (bitmapPage[0] != kPageUsageMap) throw CorruptData("a usage map points to a page of another kind");
-        collectBits(bitmapPage.subspan(4), i * pagesPerMapPage, pages.pageCount(), out);
+        collectBits(bitmapPage.subspan(4), i * pagesPerMapPage, pages.pageCount(), pastEnd, out);
     }
     return out;
 }

@@ -15,7 +15,12 @@ inline constexpr std::uint8_t kUsageMapInline = 0x00;
 inline constexpr std::uint8_t kUsageMapIndirect = 0x01;
 inline constexpr std::size_t kUsageMapInlineHeader = 5;  // type byte and first page
 
-// The pages a usage map marks, ascending. A bit for a page past the end of the file raises CorruptData.
-std::vector<std::uint32_t> readUsageMap(PageFile& pages, const Format& format, RowPointer where);
+// What a bit for a page past the end of the file means: damage in a table's map, free room
+// to grow in the global map.
+enum class PastEnd : std::uint8_t { Corrupt, Skip };
+
+// The pages a usage map marks, ascending.
+std::vector<std::uint32_t> readUsageMap(PageFile& pages, const Format& format, RowPointer where,
+                                        PastEnd pastEnd = PastEnd::Corrupt);
 
 }  // namespace zestrel::jet

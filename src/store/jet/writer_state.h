@@ -1,6 +1,6 @@
 // What the writer remembers between calls on one open database, so that
-// adding a row does not search the file: each table's page for new rows, the
-// page new long values go to, and the page new usage maps go to.
+// adding a row does not search the file: each table's page for new rows, each
+// long-value column's page for new values, and the page new usage maps go to.
 #pragma once
 
 #include <cstdint>
@@ -9,8 +9,8 @@
 namespace zestrel::jet {
 
 struct WriterState {
-    std::map<std::uint32_t, std::uint32_t> insertPage;  // table definition page -> data page, 0 when unknown
-    std::uint32_t longValuePage = 0;
+    std::map<std::uint32_t, std::uint32_t> insertPage;     // table definition page -> data page, 0 when unknown
+    std::map<std::uint32_t, std::uint32_t> longValuePage;  // column's owned-pages map (encoded) -> LVAL page
     std::uint32_t usageMapPage = 0;
 };
 

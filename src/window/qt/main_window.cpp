@@ -2,12 +2,14 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
+#include <QKeyEvent>
 #include <QFileDialog>
 #include <QMessageBox>
-#include <QPainter>
 #include <QScreen>
 #include <QThread>
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "window/frm_main.h"
@@ -41,22 +43,35 @@ QMessageBox::Icon iconOf(platform::MsgIcon icon) {
     return QMessageBox::NoIcon;
 }
 
+// Enter (either key) presses the button that has the focus, as Space does; push buttons outside
+// a dialog ignore Enter otherwise. No button becomes the window's default button.
+class EnterPressesFocusedButton : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::KeyPress) return false;
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter) return false;
+        auto* button = qobject_cast<QPushButton*>(watched);
+        if (!button || !button->isEnabled()) return false;
+        if (!key->isAutoRepeat()) button->click();
+        return true;
+    }
+};
+
 }  // namespace
 
 QIcon windowIcon() {
-    // A cooking pot: a dark body, a lid and two handles.
-    QPixmap pixmap(16, 16);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(QColor(60, 60, 70));
-    painter.drawRoundedRect(2, 6, 12, 8, 2, 2);
-    painter.drawRect(0, 7, 2, 2);
-    painter.drawRect(14, 7, 2, 2);
-    painter.setBrush(QColor(200, 80, 40));
-    painter.drawRect(2, 4, 12, 2);
-    painter.drawRect(7, 2, 2, 2);
-    return QIcon(pixmap);
+    // The program's icon in every size built in (data/icons), smallest first: 16 by 16, the title bar's.
+    QList<int> sizes;
+    for (const QString& name : QDir(":/icons").entryList({"zestrel-upgrade-*.png"}))
+        sizes.append(name.section('-', 2).section('.', 0, 0).toInt());
+    std::sort(sizes.begin(), sizes.end());
+    QIcon icon;
+    for (const int size : sizes) icon.addFile(QString(":/icons/zestrel-upgrade-%1.png").arg(size), QSize(size, size));
+    return icon;
 }
 
 MainWindow::MainWindow() {
@@ -71,11 +86,7 @@ MainWindow::MainWindow() {
         form_->cmdExit_Click();
         close();
     });
-    connect(cmdUp, &QPushButton::clicked, this, [this] {
-        running_ = true;
-        form_->cmdUp_Click();
-        running_ = false;
-    });
+    connect(cmdUp, &QPushButton::clicked, this, [this] { form_->cmdUp_Click(); });
     form_->Form_Load();
     if (QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
@@ -110,9 +121,11 @@ void MainWindow::buildControls() {
     statusPanel = new QLabel(sBar);
     statusPanel->setObjectName("sBarPanel1");
     sBar->addWidget(statusPanel, 1);
+    auto* enter = new EnterPressesFocusedButton(this);
     for (QPushButton* button : {cmdOpen, cmdUp, cmdExit}) {
         button->setAutoDefault(false);
         button->setDefault(false);
+        button->installEventFilter(enter);
     }
     // Only Browse, the path box, Upgrade and Exit take the focus, in that order.
     for (QWidget* passive : std::initializer_list<QWidget*>{Label1, pBar, LP, sBar, statusPanel})
@@ -131,6 +144,7 @@ void MainWindow::setExitEnabled(bool enabled) { cmdExit->setEnabled(enabled); }
 void MainWindow::setBrowseEnabled(bool enabled) { cmdOpen->setEnabled(enabled); }
 void MainWindow::setPathText(const std::u16string& text) { tDb->setText(q(text)); }
 std::u16string MainWindow::pathText() const { return u(tDb->text()); }
+void MainWindow::setPathReadOnly(bool readOnly) { tDb->setReadOnly(readOnly); }
 
 void MainWindow::setBusyPointer(bool busy) {
     if (busy) QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -161,7 +175,7 @@ void MainWindow::pause(int milliseconds) { QThread::msleep(static_cast<unsigned 
 
 void MainWindow::closeEvent(QCloseEvent* event) {
     form_->Form_Unload();
-    if (running_) std::_Exit(0);  // ends the program at once; the cookbook is not touched before the copy ends
+    if (form_->running()) std::_Exit(0);  // ends the program at once; the cookbook is not touched before the copy ends
     event->accept();
 }
 

@@ -41,6 +41,7 @@ public:
     void setBrowseEnabled(bool enabled) override;
     void setPathText(const std::u16string& text) override;
     std::u16string pathText() const override;
+    void setPathReadOnly(bool readOnly) override;
     void setBusyPointer(bool busy) override;
     void messageBox(const std::u16string& text, platform::MsgIcon icon, const std::u16string& title) override;
     std::optional<std::u16string> openFile(const platform::OpenFileRequest& request) override;
@@ -63,7 +64,6 @@ protected:
 private:
     void buildControls();
     std::unique_ptr<frmMain> form_;
-    bool running_ = false;  // an upgrade is under way
 };
 
 // The window's own 16 by 16 icon.

@@ -33,7 +33,7 @@ int failureNumber(Action&& action) {
 class Writing : public ::testing::Test {
 protected:
     void SetUp() override { dir_ = test::makeTempDir("write"); }
-    void TearDown() override { fs::remove_all(dir_); }
+    void TearDown() override { test::checkAndRemoveTempDir(dir_); }
 
     std::shared_ptr<Database> create(const std::string& name = "new.mdb") {
         return DBEngine::Instance().CreateDatabase(dir_ / name, dbLangGeneral, dbVersion30);

@@ -107,7 +107,7 @@ protected:
         db->TableDefs().Append(td);
         db->Close();
     }
-    static void TearDownTestSuite() { fs::remove_all(dir_); }
+    static void TearDownTestSuite() { test::checkAndRemoveTempDir(dir_); }
     void SetUp() override {
         ZESTREL_REQUIRE_SHARED();
         for (const auto& f : test::jetFixtures())

@@ -276,6 +276,86 @@ private slots:
         QCOMPARE(upToDate.icon, QMessageBox::Warning);
     }
 
+    // A cookbook given when the window starts (from a file manager or the desktop entry) is taken as
+    // Browse takes the dialog's answer; no dialog comes up.
+    void aCookbookGivenAtStartIsChosenAsBrowseChoosesIt() {
+        const fs::path book = cookbookWithMarker("given.rcp", u"1.1");
+        MainWindow w;
+        w.show();
+        w.form().chooseCookbook((dir_ / "given").u16string());  // the extension rule applies
+        QCOMPARE(w.tDb->text(), q(book));
+        QCOMPARE(w.form().sCookbookPath, book.u16string());
+        QCOMPARE(w.form().sCookbookVersion, std::u16string(u"1.1"));
+        QCOMPARE(w.statusPanel->text(), QString("Selected cookbook version is 1.1, click Upgrade to start."));
+        QVERIFY(w.cmdUp->isEnabled());
+
+        const fs::path current = cookbookWithMarker("current.rcp", u"1.3");
+        MainWindow second;
+        second.show();
+        Answered warning;
+        answerMessage(warning);
+        second.form().chooseCookbook(current.u16string());
+        QCOMPARE(warning.text, QString("This cookbook is already up to date. You don't need to upgrade it."));
+        QVERIFY(second.tDb->text().isEmpty());
+    }
+
+    void enterAndSpacePressTheFocusedButton_data() {
+        QTest::addColumn<int>("key");
+        QTest::newRow("Return") << int(Qt::Key_Return);
+        QTest::newRow("Enter") << int(Qt::Key_Enter);
+        QTest::newRow("Space") << int(Qt::Key_Space);
+    }
+
+    void enterAndSpacePressTheFocusedButton() {
+        QFETCH(int, key);
+        MainWindow w;
+        w.show();
+        QApplication::setActiveWindow(&w);
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        QVERIFY(w.cmdOpen->hasFocus());
+        QString title;
+        answerDialog(QString(), &title);  // Browse's dialog comes up, and is cancelled
+        QTest::keyClick(w.cmdOpen, static_cast<Qt::Key>(key));
+        QTRY_COMPARE(title, QString("Open Cookbook"));
+        // Exit has the focus: the key closes the window.
+        w.cmdExit->setFocus();
+        QTest::keyClick(w.cmdExit, static_cast<Qt::Key>(key));
+        QTRY_VERIFY(w.form().unloaded());
+        for (QPushButton* b : {w.cmdOpen, w.cmdUp, w.cmdExit}) QVERIFY(!b->isDefault());
+    }
+
+    void theWindowTakesNoCommandWhileAnUpgradeRuns() {
+        const fs::path book = cookbookWithMarker("busy.rcp", u"1.1");
+        MainWindow w;
+        w.show();
+        answerDialog(q(book));
+        w.cmdOpen->click();
+        bool readOnly = false, upgradeEnabled = true, browseEnabled = true, checked = false;
+        QString typed;
+        // Runs at the first moment the upgrade lets the window handle events.
+        QTimer::singleShot(0, [&] {
+            readOnly = w.tDb->isReadOnly();
+            w.tDb->setFocus();
+            QTest::keyClicks(w.tDb, "x");
+            typed = w.tDb->text();
+            upgradeEnabled = w.cmdUp->isEnabled();
+            browseEnabled = w.cmdOpen->isEnabled();
+            w.form().cmdUp_Click();  // a click that reaches the form anyway is refused
+            checked = true;
+        });
+        Answered success;
+        answerMessage(success);
+        QTest::mouseClick(w.cmdUp, Qt::LeftButton);
+        QVERIFY(checked);
+        QVERIFY(readOnly);
+        QCOMPARE(typed, q(book));
+        QVERIFY(!upgradeEnabled && !browseEnabled);
+        QVERIFY(success.text.startsWith("Upgrade successful!"));
+        QVERIFY(!w.tDb->isReadOnly());
+        QVERIFY(fs::is_regular_file(dir_ / "Backup" / "busy_backup.rcp"));
+        QVERIFY(!fs::exists(dir_ / "Backup" / "busy_backup_2.rcp"));
+    }
+
     void closingTheWindowUnloadsTheForm() {
         MainWindow w;
         w.show();
@@ -290,7 +370,12 @@ private slots:
         w.show();
         answerDialog(q(book));
         w.cmdOpen->click();
-        QTest::mouseClick(w.cmdUp, Qt::LeftButton);  // no message box comes
+        Answered warning;
+        answerMessage(warning);
+        QTest::mouseClick(w.cmdUp, Qt::LeftButton);
+        QCOMPARE(warning.icon, QMessageBox::Warning);
+        QCOMPARE(warning.title, QString("Zestrel Cookbook Upgrade"));
+        QCOMPARE(warning.text, QString("This cookbook's version (1.0) cannot be upgraded. Nothing was changed."));
         QCOMPARE(w.statusPanel->text(), QString("Copying data from old cookbook..."));
         QVERIFY(fs::is_regular_file(dir_ / "tempdb.mdb"));
         QVERIFY(w.cmdExit->isEnabled());

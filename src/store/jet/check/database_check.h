@@ -1,0 +1,30 @@
+// The structural check of a Jet 3 or Jet 4 file: every structure the genuine
+// engine consults when it reads, allocates pages, grows a long value or
+// frees space, checked against the others. Reading only; the file is never
+// opened for writing.
+//
+// Checked: each data page's row offsets and free-space count; the global
+// usage map on page 1 (it covers the whole file, and no page in use is
+// marked free); every table's owned-pages map against the pages that name it
+// as owner, its free-space map within its owned map, its row count against
+// its live rows; each long-value column's maps (LVAL pages only, free within
+// owned) and every long-value field of every live row (its rows live, on
+// pages of that column, a chain without loops that holds the stated length);
+// every LVAL page owned by exactly one column; every index of every table
+// complete (one entry per live row, pointing at it) and in key order; and
+// that no page is lost (neither in use nor free).
+#pragma once
+
+#include <filesystem>
+
+#include "store/jet/check/check_report.h"
+#include "store/jet/database_file.h"
+
+namespace zestrel::jet::check {
+
+CheckReport checkDatabase(DatabaseFile& database);
+
+// Opens the file to read and checks it; a file that cannot be opened raises the usual Failure.
+CheckReport checkDatabaseFile(const std::filesystem::path& path);
+
+}  // namespace zestrel::jet::check

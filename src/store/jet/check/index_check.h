@@ -1,0 +1,11 @@
+// Checking a table's indexes: every leaf entry in key order across the leaf
+// pages, one entry per row, each pointing at a row of the table.
+#pragma once
+
+#include "store/jet/check/table_check.h"
+
+namespace zestrel::jet::check {
+
+void checkIndexes(CheckTarget& target, const TableDefinition& table, const RowIdentities& rows);
+
+}  // namespace zestrel::jet::check

@@ -1,0 +1,311 @@
+// The structural check: every genuine file passes; faults planted in a file of
+// ours are each found; and our files keep the structures the genuine engine
+// keeps in the same situation (global map, table maps, long-value pages, size
+// limits), rule by rule against a genuine file where the rule shows.
+#include <fstream>
+#include <functional>
+
+#include <gtest/gtest.h>
+
+#include "store/dao/db_engine.h"
+#include "store/jet/check/database_check.h"
+#include "store/jet/data_page.h"
+#include "store/jet/database_file.h"
+#include "store/jet/failure.h"
+#include "store/jet/long_value.h"
+#include "store/jet/system_tables.h"
+#include "store/jet/usage_map.h"
+#include "support/fixtures.h"
+
+namespace zestrel::jet {
+namespace {
+
+namespace fs = std::filesystem;
+
+// ---- writing files of ours ----
+
+// A table "Recipe" with a text, two memos and a number, `rows` rows with memos of the given lengths in turn.
+void writeCookbookLike(const fs::path& path, int rows, const std::vector<std::size_t>& memoLengths) {
+    auto db = dao::DBEngine::Instance().CreateDatabase(path, dao::dbLangGeneral, dao::dbVersion30);
+    auto td = db->CreateTableDef(u"Recipe");
+    td->Fields().Append(td->CreateField(u"Name", dao::type::dbText, 50));
+    for (const char16_t* memo : {u"Prep", u"Note"}) {
+        auto field = td->CreateField(memo, dao::type::dbMemo, 0);
+        field->AllowZeroLength(true);
+        td->Fields().Append(field);
+    }
+    td->Fields().Append(td->CreateField(u"rID", dao::type::dbLong, 4));
+    db->TableDefs().Append(td);
+    auto rs = db->OpenRecordset(u"Recipe", dao::dbOpenDynaset);
+    for (int i = 0; i < rows; ++i) {
+        const std::size_t length = memoLengths[static_cast<std::size_t>(i) % memoLengths.size()];
+        rs->AddNew();
+        rs->Collect(u"Name") = dao::Variant(u"Recipe " + std::u16string(1, static_cast<char16_t>(u'a' + i % 26)));
+        rs->Collect(u"Prep") = dao::Variant(std::u16string(length, u'p'));
+        rs->Collect(u"Note") = dao::Variant(std::u16string(length / 2, u'n'));
+        rs->Collect(u"rID") = dao::Variant(i);
+        rs->Update(dao::dbUpdateRegular, false);
+    }
+    rs->Close();
+    db->Close();
+}
+
+std::vector<std::uint8_t> readBytes(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+void writeBytes(const fs::path& path, const std::vector<std::uint8_t>& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+constexpr std::size_t kPage = 2048;
+
+// ---- reading structures ----
+
+struct MapRow {
+    std::uint8_t type = 0;
+    std::uint32_t first = 0;
+    std::size_t length = 0;
+};
+
+MapRow mapRow(DatabaseFile& db, RowPointer where) {
+    auto row = rowBytes(db.pages().page(where.page), db.format(), where.row);
+    return {row[0], row.size() >= 5 ? readU32(row, 1) : 0, row.size()};
+}
+
+TableDefinition definitionOf(DatabaseFile& db, const std::u16string& name) { return db.tableDefinition(name); }
+
+class Check : public ::testing::Test {
+protected:
+    void SetUp() override { dir_ = test::makeTempDir("check"); }
+    void TearDown() override { test::checkAndRemoveTempDir(dir_, {"planted.mdb"}); }
+    fs::path dir_;
+};
+
+// ---- genuine files pass ----
+
+TEST(CheckGenuine, EveryGenuineFilePasses) {
+    ZESTREL_REQUIRE_SHARED();
+    for (const auto& file : test::jetFixtures()) {
+        const auto report = check::checkDatabaseFile(file);
+        EXPECT_TRUE(report.clean()) << file << ": " << (report.faults.empty() ? "" : report.faults.front());
+        EXPECT_GT(report.tablesChecked, 3u) << file;
+    }
+}
+
+// ---- planted faults are found ----
+
+struct Plant {
+    const char* name;
+    const char* expected;  // a word of the fault the check must report
+    std::function<void(std::vector<std::uint8_t>&, DatabaseFile&)> damage;
+};
+
+std::uint32_t firstDataPageOf(DatabaseFile& db, const TableDefinition& table) {
+    return readUsageMap(db.pages(), db.format(), table.usageMap).front();
+}
+
+const std::vector<Plant>& plants() {
+    static const std::vector<Plant> all{
+        {"FreeSpaceCountOffByOne", "free-space count",
+         [](std::vector<std::uint8_t>& bytes, DatabaseFile& db) {
+             const std::uint32_t page = firstDataPageOf(db, definitionOf(db, u"Recipe"));
+             writeU16(std::span(bytes).subspan(page * kPage), 2, static_cast<std::uint16_t>(readU16(std::span<const std::uint8_t>(bytes).subspan(page * kPage), 2) + 1));
+         }},
+        {"BitMissingFromOwnedMap", "does not list it",
+         [](std::vector<std::uint8_t>& bytes, DatabaseFile& db) {
+             const auto table = definitionOf(db, u"Recipe");
+             const std::uint32_t page = firstDataPageOf(db, table);
+             const RowSlot slot = rowSlot(db.pages().page(table.usageMap.page), db.format(), table.usageMap.row);
+             bytes[table.usageMap.page * kPage + slot.start + 5 + page / 8] &= static_cast<std::uint8_t>(~(1u << (page % 8)));
+         }},
+        {"RowCountOffByOne", "counts",
+         [](std::vector<std::uint8_t>& bytes, DatabaseFile& db) {
+             const auto table = definitionOf(db, u"Recipe");
+             writeU32(std::span(bytes).subspan(table.page * kPage), 12, table.rowCount + 1);
+         }},
+        {"LongValuePageInTwoColumns", "columns",
+         [](std::vector<std::uint8_t>& bytes, DatabaseFile& db) {
+             const auto table = definitionOf(db, u"Recipe");
+             const auto& prep = table.longValueMaps.at(0);
+             const auto& note = table.longValueMaps.at(1);
+             const std::uint32_t page = readUsageMap(db.pages(), db.format(), prep.used).front();
+             const RowSlot slot = rowSlot(db.pages().page(note.used.page), db.format(), note.used.row);
+             bytes[note.used.page * kPage + slot.start + 5 + page / 8] |= static_cast<std::uint8_t>(1u << (page % 8));
+         }},
+        {"CatalogIndexEntriesSwapped", "out of key order",
+         [](std::vector<std::uint8_t>& bytes, DatabaseFile& db) {
+             // The catalog's index on Id: entries of equal length (flag, four key bytes, row pointer).
+             const auto catalog = readTableDefinition(db.pages(), db.format(), kMSysObjectsPage);
+             const std::uint32_t leaf = catalog.realIndexes.at(1).firstPage;
+             const std::size_t a = leaf * kPage + 0xF8;
+             std::swap_ranges(bytes.begin() + static_cast<std::ptrdiff_t>(a), bytes.begin() + static_cast<std::ptrdiff_t>(a + 9),
+                              bytes.begin() + static_cast<std::ptrdiff_t>(a + 9));
+         }},
+    };
+    return all;
+}
+
+class Planted : public Check, public ::testing::WithParamInterface<Plant> {};
+
+TEST_P(Planted, TheCheckFindsIt) {
+    const fs::path path = dir_ / "planted.mdb";
+    writeCookbookLike(path, 40, {10, 3000, 500});
+    ASSERT_TRUE(check::checkDatabaseFile(path).clean());
+    auto bytes = readBytes(path);
+    {
+        auto db = DatabaseFile::open(path);
+        GetParam().damage(bytes, *db);
+    }
+    writeBytes(path, bytes);
+    const auto report = check::checkDatabaseFile(path);
+    ASSERT_FALSE(report.clean());
+    const bool named = std::any_of(report.faults.begin(), report.faults.end(), [](const std::string& fault) {
+        return fault.find(GetParam().expected) != std::string::npos;
+    });
+    EXPECT_TRUE(named) << "first fault: " << report.faults.front();
+}
+
+INSTANTIATE_TEST_SUITE_P(Faults, Planted, ::testing::ValuesIn(plants()),
+                         [](const ::testing::TestParamInfo<Plant>& plant) { return std::string(plant.param.name); });
+
+// ---- our files keep what the genuine engine keeps ----
+
+// Past 1,024 pages: the free-page map on page 1 stays inline from page 0 and grows with the file
+// (nwind97: 1,466 pages, a 189-byte row reaching page 1,472); the second map becomes a reference map.
+TEST_F(Check, GlobalMapGrowsWithTheFileAsInTheGenuineLargeFile) {
+    const fs::path ours = dir_ / "large.mdb";
+    writeCookbookLike(ours, 700, {3000});
+    std::vector<fs::path> files{ours};
+    if (fs::exists(test::jetFixturesDir() / "nwind97.mdb")) files.push_back(test::jetFixturesDir() / "nwind97.mdb");
+    for (const auto& file : files) {
+        SCOPED_TRACE(file.string());
+        auto db = DatabaseFile::open(file);
+        const std::uint32_t pages = db->pages().pageCount();
+        ASSERT_GT(pages, 1024u);
+        const MapRow freePages = mapRow(*db, {1, 0});
+        EXPECT_EQ(freePages.type, kUsageMapInline);
+        EXPECT_EQ(freePages.first, 0u);
+        EXPECT_EQ(freePages.length - 5, (pages + 7) / 8);
+        EXPECT_EQ(mapRow(*db, {1, 1}).type, kUsageMapIndirect);
+    }
+}
+
+// Below 1,024 pages both rows of page 1 are 133-byte inline maps from page 0, as in testV1997.
+TEST_F(Check, SmallFilesKeepPageOneAsTheGenuineSmallFiles) {
+    const fs::path ours = dir_ / "small.mdb";
+    writeCookbookLike(ours, 5, {10});
+    std::vector<fs::path> files{ours};
+    if (fs::exists(test::jetFixturesDir() / "testV1997.mdb")) files.push_back(test::jetFixturesDir() / "testV1997.mdb");
+    for (const auto& file : files) {
+        SCOPED_TRACE(file.string());
+        auto db = DatabaseFile::open(file);
+        for (std::uint8_t row = 0; row < 2; ++row) {
+            const MapRow map = mapRow(*db, {1, row});
+            EXPECT_EQ(map.type, kUsageMapInline);
+            EXPECT_EQ(map.first, 0u);
+            EXPECT_EQ(map.length, 133u);
+        }
+    }
+}
+
+// A table past 1,024 pages: its free-space map stays inline and moves its window; its owned map
+// stays inline while its page has room (nwind97's largest table: a 189-byte owned map, a
+// free-space map starting at page 1,112).
+TEST_F(Check, LargeTablesKeepInlineMapsAsTheGenuineEngine) {
+    const fs::path ours = dir_ / "large.mdb";
+    writeCookbookLike(ours, 16000, {60});
+    auto db = DatabaseFile::open(ours);
+    const auto table = db->tableDefinition(u"Recipe");
+    const auto owned = readUsageMap(db->pages(), db->format(), table.usageMap);
+    ASSERT_GT(owned.back(), 1024u);
+    const MapRow ownedMap = mapRow(*db, table.usageMap);
+    EXPECT_EQ(ownedMap.type, kUsageMapInline);
+    EXPECT_GT(ownedMap.length, 133u);
+    const MapRow freeMap = mapRow(*db, table.freeSpaceMap);
+    EXPECT_EQ(freeMap.type, kUsageMapInline);
+    EXPECT_EQ(freeMap.length, 133u);
+    EXPECT_GT(freeMap.first, 0u);
+    EXPECT_EQ(freeMap.first % 8, 0u);
+}
+
+// Every LVAL page is listed by exactly one column (the check's rule), and each memo column of ours
+// owns pages of its own, as every memo column of nwind97 with long values does.
+TEST_F(Check, EachMemoColumnOwnsItsLongValuePages) {
+    const fs::path ours = dir_ / "memos.mdb";
+    writeCookbookLike(ours, 30, {500, 2000});
+    auto db = DatabaseFile::open(ours);
+    const auto table = db->tableDefinition(u"Recipe");
+    ASSERT_EQ(table.longValueMaps.size(), 2u);
+    std::set<std::uint32_t> seen;
+    for (const auto& maps : table.longValueMaps) {
+        const auto pages = readUsageMap(db->pages(), db->format(), maps.used);
+        EXPECT_FALSE(pages.empty());
+        for (std::uint32_t page : pages) EXPECT_TRUE(seen.insert(page).second) << "page " << page;
+    }
+}
+
+// Long values at the boundaries: one LVAL row holds at most 2,032 bytes, longer values are chains of
+// rows of 2,036 bytes (4 of them the link), as in every genuine Jet 3 file here.
+class LongValueBoundary : public Check, public ::testing::WithParamInterface<std::size_t> {};
+
+TEST_P(LongValueBoundary, StoredAsTheGenuineEngineStoresIt) {
+    const std::size_t length = GetParam();
+    const fs::path path = dir_ / "boundary.mdb";
+    writeCookbookLike(path, 1, {length});
+    auto db = DatabaseFile::open(path);
+    const auto table = db->tableDefinition(u"Recipe");
+    const auto rows = db->readRows(table);
+    ASSERT_EQ(rows.size(), 1u);
+    ASSERT_EQ(std::get<std::u16string>(rows[0].values[1]).size(), length);
+    const auto pages = readUsageMap(db->pages(), db->format(), table.longValueMapsOf(1)->used);
+    std::size_t longest = 0;
+    for (std::uint32_t number : pages) {
+        auto page = db->pages().page(number);
+        for (std::uint16_t i = 0; i < rowCountOf(page, db->format()); ++i)
+            longest = std::max<std::size_t>(longest, rowBytes(page, db->format(), i).size());
+    }
+    if (length <= 64) EXPECT_TRUE(pages.empty());
+    else if (length <= 2032) EXPECT_EQ(longest, length);
+    else EXPECT_EQ(longest, 2036u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Lengths, LongValueBoundary,
+                         ::testing::Values(0, 1, 64, 65, 2000, 2031, 2032, 2033, 2034, 2035, 2036, 2037, 4064, 10000));
+
+// A row that would pass 2,012 bytes with its small memos inline stores them apart; one that does not
+// fit even so is refused with 3047 and leaves the file as it was.
+TEST_F(Check, RowsAtTheRecordLimit) {
+    const fs::path path = dir_ / "limit.mdb";
+    auto db = dao::DBEngine::Instance().CreateDatabase(path, dao::dbLangGeneral, dao::dbVersion30);
+    auto td = db->CreateTableDef(u"Wide");
+    for (char16_t c = u'a'; c <= u'h'; ++c) td->Fields().Append(td->CreateField(std::u16string(1, c), dao::type::dbText, 255));
+    td->Fields().Append(td->CreateField(u"m", dao::type::dbMemo, 0));
+    db->TableDefs().Append(td);
+    auto rs = db->OpenRecordset(u"Wide", dao::dbOpenDynaset);
+    rs->AddNew();
+    for (char16_t c = u'a'; c <= u'g'; ++c) rs->Collect(std::u16string(1, c)) = dao::Variant(std::u16string(255, c));
+    rs->Collect(u"h") = dao::Variant(std::u16string(180, u'h'));
+    rs->Collect(u"m") = dao::Variant(std::u16string(60, u'm'));
+    rs->Update(dao::dbUpdateRegular, false);  // 60 memo bytes inline would pass 2,012
+    rs->AddNew();
+    for (char16_t c = u'a'; c <= u'h'; ++c) rs->Collect(std::u16string(1, c)) = dao::Variant(std::u16string(255, c));
+    int number = 0;
+    try {
+        rs->Update(dao::dbUpdateRegular, false);
+    } catch (const Failure& f) {
+        number = f.number();
+    }
+    EXPECT_EQ(number, 3047);
+    rs->Close();
+    db->Close();
+    auto file = DatabaseFile::open(path);
+    const auto rows = file->readRows(file->tableDefinition(u"Wide"));
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(std::get<std::u16string>(rows[0].values[8]), std::u16string(60, u'm'));
+}
+
+}  // namespace
+}  // namespace zestrel::jet
