@@ -54,6 +54,7 @@ void checkDataPage(std::span<const std::uint8_t> page, const Format& f, std::uin
 std::vector<PageInfo> surveyPages(PageFile& pages, const Format& f, CheckReport& report) {
     std::vector<PageInfo> survey(pages.pageCount());
     for (std::uint32_t number = 0; number < pages.pageCount(); ++number) {
+        pages.trim();  // one page at a time: the cache stays within its size on a file of any size
         auto page = pages.page(number);
         PageInfo& info = survey[number];
         info.type = page[0];

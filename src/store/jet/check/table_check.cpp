@@ -115,6 +115,7 @@ private:
         std::uint32_t liveRows = 0;
         for (std::uint32_t number : owned_) {
             if (t_.survey[number].type != kPageData || !t_.survey[number].readable) continue;
+            t_.pages.trim();  // no page is held from one data page to the next
             auto page = t_.pages.page(number);
             for (std::uint16_t i = 0; i < rowCountOf(page, t_.format); ++i) {
                 const RowPointer where{number, static_cast<std::uint8_t>(i)};
