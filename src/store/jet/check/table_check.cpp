@@ -1,5 +1,7 @@
 #include "store/jet/check/table_check.h"
 
+#include <algorithm>
+
 #include <map>
 #include <optional>
 
@@ -29,7 +31,9 @@ public:
         checkOwnedMaps();
         checkLongValueMaps();
         checkRows();
-        return identities_;
+        std::sort(identities_.begin(), identities_.end());
+        identities_.erase(std::unique(identities_.begin(), identities_.end()), identities_.end());
+        return std::move(identities_);
     }
 
 private:
@@ -122,9 +126,9 @@ private:
                 const auto raw = readU16(page, t_.format.dataRowCountOffset + 2 + 2u * i);
                 const bool noData = (raw & kRowNoData) != 0;
                 const bool moved = (raw & kRowMovedHere) != 0;
-                if (noData && !moved) identities_.insert(where.encode());  // the pointer to a moved row
+                if (noData && !moved) identities_.push_back(where.encode());  // the pointer to a moved row
                 if (noData) continue;
-                if (!moved) identities_.insert(where.encode());
+                if (!moved) identities_.push_back(where.encode());
                 ++liveRows;
                 checkRow(page, where);
             }

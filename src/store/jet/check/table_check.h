@@ -25,7 +25,8 @@ struct CheckTarget {
 
 // The rows a table holds, each where an index entry points: a row's own slot, or the slot
 // that keeps the pointer to where it moved.
-using RowIdentities = std::set<std::uint32_t>;  // encoded row pointers
+// Encoded row pointers, ascending, each once; four bytes a row, so a large table checks in little memory.
+using RowIdentities = std::vector<std::uint32_t>;
 
 RowIdentities checkTable(CheckTarget& target, const TableDefinition& table);
 
