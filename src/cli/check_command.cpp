@@ -2,12 +2,13 @@
 
 #include <ostream>
 
+#include "platform/console.h"
 #include "store/jet/check/database_check.h"
 
 namespace zestrel::cli {
 
 int checkFile(const std::string& file, bool showNotes, std::ostream& out) {
-    const auto report = jet::check::checkDatabaseFile(file);
+    const auto report = jet::check::checkDatabaseFile(platform::pathFromUtf8(file));
     for (const auto& fault : report.faults) out << fault << '\n';
     if (showNotes)
         for (const auto& note : report.notes) out << "note: " << note << '\n';

@@ -4,12 +4,12 @@
 #include <iostream>
 
 #include <algorithm>
-#include <unistd.h>
 
 #include "cli/check_command.h"
 #include "cli/json_writer.h"
 #include "cli/row_printer.h"
 #include "cli/sample_cookbook.h"
+#include "platform/console.h"
 #include "platform/file_system.h"
 #include "platform/number_text.h"
 #include "cli/terminal_view.h"
@@ -51,7 +51,7 @@ std::string typeName(int daoType) {
 // Opens a database to inspect it; a database password does not stop the reading (as with
 // mdbtools), but it is said on standard error, so the output itself stays as it is.
 std::shared_ptr<dao::Database> inspect(const std::string& file) {
-    auto db = dao::DBEngine::Instance().OpenForInspection(file);
+    auto db = dao::DBEngine::Instance().OpenForInspection(platform::pathFromUtf8(file));
     if (db->file().header().hasPassword)
         std::cerr << "zestrel: " << file << " has a database password; it is read without it\n";
     return db;
@@ -138,12 +138,13 @@ bool prepareProgramFolder(const std::filesystem::path& folder) {
 // Browse and Upgrade on each file, headless; success only when every upgrade succeeded.
 int upgradeCookbooks(const std::vector<std::string>& files, const std::string& programFolder) {
     if (!programFolder.empty()) {
-        if (!prepareProgramFolder(programFolder)) return kExitFailure;
-        platform::setProgramFolder(programFolder);
+        const std::filesystem::path folder = platform::pathFromUtf8(programFolder);
+        if (!prepareProgramFolder(folder)) return kExitFailure;
+        platform::setProgramFolder(folder);
     }
     bool allSucceeded = true;
     for (const auto& file : files) {
-        TerminalView view(std::cout, std::cerr, ::isatty(1) == 1);
+        TerminalView view(std::cout, std::cerr, platform::standardOutputIsTerminal());
         frmMain form(view);
         form.Form_Load();
         view.answerDialogWith(jet::fromUtf8(file));
@@ -161,9 +162,9 @@ void writeSample(const std::string& file, const std::string& layout, const Sampl
                  const std::string& recipeRows, const std::string& ingredientRows) {
     SampleOptions options = base;
     options.layout = layout == "1.0" ? OldLayout::V10 : OldLayout::V11;
-    options.recipeRowsFile = recipeRows;
-    options.ingredientRowsFile = ingredientRows;
-    writeSampleCookbook(file, options);
+    options.recipeRowsFile = platform::pathFromUtf8(recipeRows);
+    options.ingredientRowsFile = platform::pathFromUtf8(ingredientRows);
+    writeSampleCookbook(platform::pathFromUtf8(file), options);
     std::cout << "Wrote a layout-" << layout << " cookbook: " << file << '\n';
 }
 
@@ -186,6 +187,7 @@ int report(Action&& action) {
 
 int runZestrel(int argc, char** argv) {
     platform::useUserNumberFormat();  // amounts are read as the window reads them
+    platform::useUtf8Console();
     CLI::App app{"Zestrel Cookbook Upgrade: reads and upgrades recipe cookbook files (Jet databases)."};
     app.set_version_flag("--version", std::string(kVersionText));
     app.require_subcommand(1);
@@ -247,7 +249,11 @@ int runZestrel(int argc, char** argv) {
         "                              (by default ~/.local/share/zestrel)");
 
     try {
-        app.parse(argc, argv);
+        // Arguments in UTF-8 whatever the system's code page (on Windows argv has only that).
+        const std::vector<std::string> arguments = platform::utf8Arguments(argc, argv);
+        std::vector<const char*> pointers;
+        for (const auto& argument : arguments) pointers.push_back(argument.c_str());
+        app.parse(static_cast<int>(pointers.size()), pointers.data());
     } catch (const CLI::ParseError& e) {
         return app.exit(e) == 0 ? 0 : kExitUsage;  // --help and --version succeed
     }

@@ -6,6 +6,10 @@
 
 #include "platform/file.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace zestrel::platform::faults {
 
 namespace {
@@ -43,7 +47,13 @@ void resetCount() { count = 0; }
 void check(const char* operation, const std::filesystem::path& path) {
     ++count;
     ++processCount;
-    if (killAt() > 0 && processCount == killAt()) std::raise(SIGKILL);
+    if (killAt() > 0 && processCount == killAt()) {
+#ifdef _WIN32
+        ::TerminateProcess(::GetCurrentProcess(), 137);  // at once, as SIGKILL: nothing is flushed or closed (137, as a shell reports SIGKILL)
+#else
+        std::raise(SIGKILL);
+#endif
+    }
     if (failAtOperation > 0 && count == failAtOperation) {
         failed = std::string(operation) + " " + path.string();
         throw FileError(operation, path, EIO);

@@ -1,9 +1,13 @@
 // Files on disk, the one place where the engine meets the operating system.
 //
-// A File is an open descriptor with positioned reads and writes. Every failing
-// system call raises FileError, which carries the errno and the path, so callers
-// above can turn it into a failure a user understands. Nothing here retries or
-// swallows an error.
+// A File is an open descriptor (a handle on Windows) with positioned reads and
+// writes. Every failing system call raises FileError, which carries the error as
+// an errno value (Windows errors are translated: a file another program holds
+// open is EBUSY) and the path, so callers above can turn it into a failure a user
+// understands. Nothing here retries or swallows an error.
+//
+// On Windows a file opened ReadOnly lets other programs read it but not write
+// it while we hold it; one that another program is writing cannot be opened.
 #pragma once
 
 #include <cstdint>
@@ -60,12 +64,21 @@ public:
     void close();
     // Opens the same file (whatever its path is now) for reading and writing in place of this handle.
     void reopenForWriting();
-    bool isOpen() const { return fd_ >= 0; }
     const std::filesystem::path& path() const { return path_; }
+
+#ifdef _WIN32
+    bool isOpen() const { return handle_ != nullptr; }
+
+private:
+    File(void* handle, std::filesystem::path path);
+    void* handle_ = nullptr;  // a HANDLE
+#else
+    bool isOpen() const { return fd_ >= 0; }
 
 private:
     File(int fd, std::filesystem::path path);
     int fd_ = -1;
+#endif
     std::filesystem::path path_;
 };
 

@@ -9,9 +9,11 @@
 namespace zestrel::platform {
 
 // The folder where the temporary database and the Backup folder live. In order of precedence:
-// the folder given to setProgramFolder; the environment variable ZESTREL_PROGRAM_FOLDER; the
-// per-user data folder $XDG_DATA_HOME/zestrel (by default ~/.local/share/zestrel). Never the
-// executable's folder, so that an installed program writes nothing beside itself. The folder is
+// the folder given to setProgramFolder; the environment variable ZESTREL_PROGRAM_FOLDER; then on
+// Linux the per-user data folder $XDG_DATA_HOME/zestrel (by default ~/.local/share/zestrel), never
+// the executable's folder, so that an installed program writes nothing beside itself; on Windows
+// the executable's folder, as the cookbook system has it, or %LOCALAPPDATA%\Zestrel when that
+// folder cannot be written (under Program Files, for example). The folder is
 // created (with any missing parents) when it does not exist yet; when that fails, the path is
 // still returned and the first file operation in it reports the failure.
 std::filesystem::path programFolder();
@@ -19,6 +21,14 @@ std::filesystem::path programFolder();
 void setProgramFolder(const std::filesystem::path& folder);
 
 inline constexpr const char* kProgramFolderVariable = "ZESTREL_PROGRAM_FOLDER";
+
+#ifdef _WIN32
+// %LOCALAPPDATA%\Zestrel (without LOCALAPPDATA: %USERPROFILE%\AppData\Local\Zestrel).
+std::filesystem::path localApplicationDataFolder();
+// The program's folder for an executable in `executableFolder`: that folder when a file can be
+// created in it, otherwise localApplicationDataFolder().
+std::filesystem::path chooseProgramFolder(const std::filesystem::path& executableFolder);
+#endif
 
 // An ordinary file (not a folder, not a hidden file) exists at the path.
 bool fileExists(const std::filesystem::path& path);

@@ -22,6 +22,7 @@ Failure fileFailure(const platform::FileError& error) {
     case EPERM:
     case EROFS: return Failure(70, "Permission denied: " + what);
     case ENOTDIR: return Failure(76, "Path not found: " + what);
+    case EBUSY: return Failure(70, "Permission denied: " + what);
     default: return Failure(75, "Path/File access error: " + what);
     }
 }

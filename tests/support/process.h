@@ -6,8 +6,11 @@
 
 namespace zestrel::test {
 
+// The exit code a Windows program that killed itself at once ends with (as by SIGKILL elsewhere).
+inline constexpr unsigned long kKilledExitCode = 137;
+
 struct ProcessResult {
-    int exitCode = -1;  // -1 when it did not exit normally
+    int exitCode = -1;  // -1 when it did not exit normally (killed)
     std::string out;
     std::string err;
 };

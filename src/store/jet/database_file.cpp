@@ -21,6 +21,9 @@ Failure fileFailure(const platform::FileError& e, const std::filesystem::path& p
     case EISDIR: return Failure(failure::kCannotOpenFile, "Cannot open " + quoted(path) + ": it is a folder, not a file.");
     case EACCES:
     case EPERM: return Failure(failure::kCannotOpenFile, "Cannot open " + quoted(path) + ": permission denied.");
+    case EBUSY:
+        return Failure(failure::kCannotOpenFile, "Cannot open " + quoted(path) +
+                                                     ": another program has it open. Close that program and try again.");
     case EIO:
         if (e.operation() == "read")
             return Failure(failure::kCannotOpenDatabase, "The database " + quoted(path) + " is damaged: it ends early.");

@@ -10,10 +10,6 @@
 
 namespace zestrel::platform {
 
-FileError::FileError(std::string operation, std::filesystem::path path, int errorNumber)
-    : std::runtime_error(operation + " '" + path.string() + "': " + std::strerror(errorNumber)),
-      operation_(std::move(operation)), path_(std::move(path)), errorNumber_(errorNumber) {}
-
 namespace {
 
 int openFlags(OpenMode mode) {

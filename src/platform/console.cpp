@@ -1,0 +1,62 @@
+#include "platform/console.h"
+
+#ifdef _WIN32
+#include <cstdio>
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+#include <shellapi.h>
+#else
+#include <unistd.h>
+#endif
+
+namespace zestrel::platform {
+
+std::filesystem::path pathFromUtf8(std::string_view text) {
+    return std::filesystem::path(std::u8string(text.begin(), text.end()));
+}
+
+#ifdef _WIN32
+
+namespace {
+
+std::string toUtf8(const wchar_t* text) {
+    const int n = ::WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    if (n <= 1) return {};
+    std::string out(static_cast<std::size_t>(n - 1), '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, text, -1, out.data(), n, nullptr, nullptr);
+    return out;
+}
+
+}  // namespace
+
+std::vector<std::string> utf8Arguments(int argc, char** argv) {
+    int count = 0;
+    wchar_t** wide = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+    if (!wide) return std::vector<std::string>(argv, argv + argc);
+    std::vector<std::string> out;
+    for (int i = 0; i < count; ++i) out.push_back(toUtf8(wide[i]));
+    ::LocalFree(wide);
+    return out;
+}
+
+bool standardOutputIsTerminal() { return ::_isatty(::_fileno(stdout)) != 0; }
+
+void useUtf8Console() {
+    ::SetConsoleOutputCP(CP_UTF8);
+    // Lines end in LF as on Linux, so that what the program prints is the same text everywhere.
+    ::_setmode(::_fileno(stdout), _O_BINARY);
+    ::_setmode(::_fileno(stderr), _O_BINARY);
+}
+
+#else
+
+std::vector<std::string> utf8Arguments(int argc, char** argv) { return std::vector<std::string>(argv, argv + argc); }
+
+bool standardOutputIsTerminal() { return ::isatty(1) == 1; }
+
+void useUtf8Console() {}
+
+#endif
+
+}  // namespace zestrel::platform

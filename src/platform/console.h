@@ -1,0 +1,24 @@
+// The command line and the terminal: arguments as UTF-8 whatever the system's code page, whether
+// standard output is a terminal, and a console that shows UTF-8 output as written.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zestrel::platform {
+
+// The program's arguments (the program's name first) in UTF-8. On Windows they are read from the
+// wide command line, so that a file named in any script arrives intact; elsewhere they are argv.
+std::vector<std::string> utf8Arguments(int argc, char** argv);
+
+// The path a UTF-8 text names.
+std::filesystem::path pathFromUtf8(std::string_view text);
+
+bool standardOutputIsTerminal();
+
+// Makes a Windows console show UTF-8 output, with lines ending in LF; nothing elsewhere.
+void useUtf8Console();
+
+}  // namespace zestrel::platform

@@ -1,0 +1,21 @@
+#include <cerrno>
+#include <cstring>
+
+#include "platform/file.h"
+
+namespace zestrel::platform {
+
+namespace {
+
+std::string describe(int errorNumber) {
+    if (errorNumber == EBUSY) return "the file is in use by another program";
+    return std::strerror(errorNumber);
+}
+
+}  // namespace
+
+FileError::FileError(std::string operation, std::filesystem::path path, int errorNumber)
+    : std::runtime_error(operation + " '" + path.string() + "': " + describe(errorNumber)),
+      operation_(std::move(operation)), path_(std::move(path)), errorNumber_(errorNumber) {}
+
+}  // namespace zestrel::platform

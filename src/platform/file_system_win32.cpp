@@ -1,0 +1,162 @@
+#include "platform/file_system.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <optional>
+#include <vector>
+#include <windows.h>
+
+#include "platform/fault_injection.h"
+#include "platform/file.h"
+#include "platform/win32_error.h"
+
+namespace zestrel::platform {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::optional<fs::path> overrideFolder;
+
+[[noreturn]] void fail(const char* operation, const fs::path& path) {
+    throw FileError(operation, path, errnoFromWindowsError(::GetLastError()));
+}
+
+std::optional<fs::path> absoluteVariable(const wchar_t* name) {
+    const wchar_t* value = ::_wgetenv(name);
+    if (!value || !*value) return std::nullopt;
+    const fs::path path(value);
+    if (!path.is_absolute()) return std::nullopt;
+    return path;
+}
+
+fs::path executableFolder() {
+    std::vector<wchar_t> buffer(MAX_PATH);
+    for (;;) {
+        const DWORD n = ::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (n == 0) return {};
+        if (n < buffer.size()) return fs::path(std::wstring(buffer.data(), n)).parent_path();
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+// Creates the folder and any missing parents. Failures are left for the first file operation in the
+// folder to report.
+void createFolders(const fs::path& folder) {
+    if (::GetFileAttributesW(folder.c_str()) != INVALID_FILE_ATTRIBUTES) return;
+    fs::path partial;
+    for (const fs::path& part : folder) {
+        partial /= part;
+        if (!partial.has_relative_path()) continue;  // the drive and its root exist or nothing does
+        if (!::CreateDirectoryW(partial.c_str(), nullptr) && ::GetLastError() != ERROR_ALREADY_EXISTS) return;
+    }
+}
+
+// Whether a file can be created in the folder (the folder is created first when it is missing).
+bool writable(const fs::path& folder) {
+    if (folder.empty()) return false;
+    createFolders(folder);
+    const fs::path probe = folder / L"zestrel-write-test.tmp";
+    const HANDLE handle = ::CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                        FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return false;
+    ::CloseHandle(handle);
+    return true;
+}
+
+void copyDurably(const fs::path& from, const fs::path& to) {
+    faults::check("copy", from);
+    File source = File::open(from, OpenMode::ReadOnly);
+    File target = File::open(to, OpenMode::CreateNew);
+    try {
+        std::vector<std::uint8_t> buffer(1 << 20);
+        const std::uint64_t size = source.size();
+        for (std::uint64_t at = 0; at < size;) {
+            const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), size - at));
+            source.readAt(at, std::span(buffer.data(), n));
+            target.writeAt(at, std::span<const std::uint8_t>(buffer.data(), n));
+            at += n;
+        }
+        target.sync();
+        target.close();
+    } catch (...) {
+        { File discard = std::move(target); }  // the copy's handle goes first, so that it can be deleted
+        ::DeleteFileW(to.c_str());             // no partial copy is left behind
+        throw;
+    }
+}
+
+}  // namespace
+
+fs::path localApplicationDataFolder() {
+    if (auto local = absoluteVariable(L"LOCALAPPDATA")) return *local / L"Zestrel";
+    if (auto profile = absoluteVariable(L"USERPROFILE")) return *profile / L"AppData" / L"Local" / L"Zestrel";
+    return executableFolder() / L"Zestrel";
+}
+
+fs::path chooseProgramFolder(const fs::path& executableFolder) {
+    if (writable(executableFolder)) return executableFolder;
+    return localApplicationDataFolder();
+}
+
+fs::path programFolder() {
+    fs::path folder;
+    if (overrideFolder) {
+        folder = *overrideFolder;
+    } else if (const wchar_t* variable = ::_wgetenv(L"ZESTREL_PROGRAM_FOLDER"); variable && *variable) {
+        std::error_code ignored;
+        folder = fs::absolute(variable, ignored);
+        if (folder.empty()) folder = variable;
+    } else {
+        static const fs::path chosen = chooseProgramFolder(executableFolder());
+        folder = chosen;
+    }
+    createFolders(folder);
+    return folder;
+}
+
+void setProgramFolder(const fs::path& folder) {
+    if (folder.empty())
+        overrideFolder.reset();
+    else
+        overrideFolder = folder;
+}
+
+bool fileExists(const fs::path& path) {
+    const DWORD attributes = ::GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN)))
+        return false;
+    const std::wstring name = path.filename().wstring();
+    return name.empty() || name[0] != L'.';
+}
+
+bool entryExists(const fs::path& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+fs::path followLink(const fs::path& path) {
+    std::error_code error;
+    if (!fs::is_symlink(path, error)) return path;
+    const fs::path target = fs::canonical(path, error);
+    return error ? path : target;
+}
+
+void createFolder(const fs::path& path) {
+    faults::check("create folder", path);
+    if (!::CreateDirectoryW(path.c_str(), nullptr)) fail("create folder", path);
+}
+
+void deleteFile(const fs::path& path) {
+    faults::check("delete", path);
+    if (!::DeleteFileW(path.c_str())) fail("delete", path);
+}
+
+void moveFile(const fs::path& from, const fs::path& to) {
+    if (entryExists(to)) throw FileError("move to", to, EEXIST);
+    faults::check("rename", from);
+    if (::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH)) return;
+    const DWORD error = ::GetLastError();
+    if (error != ERROR_NOT_SAME_DEVICE) throw FileError("move", from, errnoFromWindowsError(error));
+    copyDurably(from, to);  // another volume: the copy is durable before the original goes
+    deleteFile(from);
+}
+
+}  // namespace zestrel::platform

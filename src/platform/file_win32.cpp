@@ -1,0 +1,213 @@
+#include "platform/file.h"
+
+#include <cerrno>
+#include <vector>
+#include <windows.h>
+
+#include "platform/fault_injection.h"
+#include "platform/win32_error.h"
+
+namespace zestrel::platform {
+
+int errnoFromWindowsError(unsigned long error) {
+    switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_DRIVE:
+    case ERROR_BAD_NETPATH: return ENOENT;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_CANNOT_MAKE: return EACCES;
+    case ERROR_WRITE_PROTECT: return EROFS;
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+    case ERROR_USER_MAPPED_FILE: return EBUSY;
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS: return EEXIST;
+    case ERROR_NOT_SAME_DEVICE: return EXDEV;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL: return ENOSPC;
+    case ERROR_INVALID_NAME:
+    case ERROR_BAD_PATHNAME: return EINVAL;
+    case ERROR_FILENAME_EXCED_RANGE: return ENAMETOOLONG;
+    case ERROR_DIRECTORY: return ENOTDIR;
+    case ERROR_NOT_ENOUGH_MEMORY:
+    case ERROR_OUTOFMEMORY: return ENOMEM;
+    default: return EIO;
+    }
+}
+
+namespace {
+
+HANDLE handleOf(void* handle) { return static_cast<HANDLE>(handle); }
+
+[[noreturn]] void fail(const char* operation, const std::filesystem::path& path) {
+    throw FileError(operation, path, errnoFromWindowsError(::GetLastError()));
+}
+
+// Others may read the file and we may move it while it is open; nobody else may write it.
+constexpr DWORD kShare = FILE_SHARE_READ | FILE_SHARE_DELETE;
+
+HANDLE openHandle(const std::filesystem::path& path, DWORD access, DWORD disposition) {
+    return ::CreateFileW(path.c_str(), access, kShare, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+}  // namespace
+
+File File::open(const std::filesystem::path& path, OpenMode mode) {
+    faults::check("open", path);
+    const DWORD attributes = ::GetFileAttributesW(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        throw FileError("open", path, mode == OpenMode::CreateNew ? EEXIST : EISDIR);
+    DWORD access = GENERIC_READ | GENERIC_WRITE;
+    DWORD disposition = OPEN_EXISTING;
+    if (mode == OpenMode::ReadOnly) access = GENERIC_READ;
+    if (mode == OpenMode::CreateNew) disposition = CREATE_NEW;
+    const HANDLE handle = openHandle(path, access, disposition);
+    if (handle == INVALID_HANDLE_VALUE) fail("open", path);
+    if (::GetFileType(handle) != FILE_TYPE_DISK) {
+        ::CloseHandle(handle);
+        throw FileError("open", path, EINVAL);
+    }
+    return File(handle, path);
+}
+
+File::File(void* handle, std::filesystem::path path) : handle_(handle), path_(std::move(path)) {}
+
+File::File(File&& other) noexcept : handle_(other.handle_), path_(std::move(other.path_)) { other.handle_ = nullptr; }
+
+File& File::operator=(File&& other) noexcept {
+    if (this != &other) {
+        if (handle_) ::CloseHandle(handleOf(handle_));
+        handle_ = other.handle_;
+        path_ = std::move(other.path_);
+        other.handle_ = nullptr;
+    }
+    return *this;
+}
+
+File::~File() {
+    if (handle_) ::CloseHandle(handleOf(handle_));
+}
+
+std::uint64_t File::size() const {
+    LARGE_INTEGER size{};
+    if (!::GetFileSizeEx(handleOf(handle_), &size)) fail("stat", path_);
+    return static_cast<std::uint64_t>(size.QuadPart);
+}
+
+std::pair<std::uint64_t, std::uint64_t> File::identity() const {
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!::GetFileInformationByHandle(handleOf(handle_), &info)) fail("stat", path_);
+    return {info.dwVolumeSerialNumber, (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow};
+}
+
+bool File::linked() const {
+    FILE_STANDARD_INFO info{};
+    if (!::GetFileInformationByHandleEx(handleOf(handle_), FileStandardInfo, &info, sizeof info)) return false;
+    return info.NumberOfLinks > 0 && !info.DeletePending;
+}
+
+namespace {
+
+OVERLAPPED at(std::uint64_t offset) {
+    OVERLAPPED overlapped{};
+    overlapped.Offset = static_cast<DWORD>(offset);
+    overlapped.OffsetHigh = static_cast<DWORD>(offset >> 32);
+    return overlapped;
+}
+
+constexpr std::size_t kChunk = 1u << 30;
+
+}  // namespace
+
+void File::readAt(std::uint64_t offset, std::span<std::uint8_t> out) const {
+    faults::check("read", path_);
+    std::size_t done = 0;
+    while (done < out.size()) {
+        OVERLAPPED overlapped = at(offset + done);
+        DWORD n = 0;
+        const auto want = static_cast<DWORD>(std::min(out.size() - done, kChunk));
+        if (!::ReadFile(handleOf(handle_), out.data() + done, want, &n, &overlapped)) {
+            if (::GetLastError() == ERROR_HANDLE_EOF) throw FileError("read", path_, EIO);
+            fail("read", path_);
+        }
+        if (n == 0) throw FileError("read", path_, EIO);
+        done += n;
+    }
+}
+
+void File::writeAt(std::uint64_t offset, std::span<const std::uint8_t> data) {
+    faults::check("write", path_);
+    std::size_t done = 0;
+    while (done < data.size()) {
+        OVERLAPPED overlapped = at(offset + done);
+        DWORD n = 0;
+        const auto want = static_cast<DWORD>(std::min(data.size() - done, kChunk));
+        if (!::WriteFile(handleOf(handle_), data.data() + done, want, &n, &overlapped)) fail("write", path_);
+        if (n == 0) throw FileError("write", path_, EIO);
+        done += n;
+    }
+}
+
+void File::truncate(std::uint64_t size) {
+    faults::check("truncate", path_);
+    FILE_END_OF_FILE_INFO end{};
+    end.EndOfFile.QuadPart = static_cast<LONGLONG>(size);
+    if (!::SetFileInformationByHandle(handleOf(handle_), FileEndOfFileInfo, &end, sizeof end)) fail("truncate", path_);
+}
+
+void File::sync() {
+    faults::check("fsync", path_);
+    if (!::FlushFileBuffers(handleOf(handle_))) fail("fsync", path_);
+}
+
+void File::reopenForWriting() {
+    faults::check("open", path_);
+    // The file may have been moved since it was opened: its present path comes from the handle.
+    std::vector<wchar_t> buffer(MAX_PATH);
+    for (;;) {
+        const DWORD n = ::GetFinalPathNameByHandleW(handleOf(handle_), buffer.data(), static_cast<DWORD>(buffer.size()),
+                                                    FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+        if (n == 0) fail("open for writing", path_);
+        if (n < buffer.size()) break;
+        buffer.resize(n + 1);
+    }
+    const std::filesystem::path present(buffer.data());
+    // Our own read handle does not share writing, so it goes first.
+    ::CloseHandle(handleOf(handle_));
+    handle_ = nullptr;
+    const HANDLE handle = openHandle(present, GENERIC_READ | GENERIC_WRITE, OPEN_EXISTING);
+    if (handle == INVALID_HANDLE_VALUE) fail("open for writing", path_);
+    handle_ = handle;
+}
+
+std::optional<std::pair<std::uint64_t, std::uint64_t>> fileIdentity(const std::filesystem::path& path) {
+    const HANDLE handle =
+        ::CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                      FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return std::nullopt;
+    BY_HANDLE_FILE_INFORMATION info{};
+    const bool ok = ::GetFileInformationByHandle(handle, &info);
+    ::CloseHandle(handle);
+    if (!ok) return std::nullopt;
+    return std::pair<std::uint64_t, std::uint64_t>{info.dwVolumeSerialNumber,
+                                                   (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow};
+}
+
+void File::close() {
+    if (!handle_) return;
+    faults::check("close", path_);
+    const HANDLE handle = handleOf(handle_);
+    handle_ = nullptr;
+    if (!::CloseHandle(handle)) fail("close", path_);
+}
+
+void removeFile(const std::filesystem::path& path) {
+    faults::check("delete", path);
+    if (!::DeleteFileW(path.c_str())) {
+        const DWORD error = ::GetLastError();
+        if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) throw FileError("delete", path, errnoFromWindowsError(error));
+    }
+}
+
+}  // namespace zestrel::platform

@@ -1,0 +1,47 @@
+# The Windows test suite: every test that needs no Linux-only referee (mdbtools, node, fork),
+# in one executable, so that it runs in one wine process (wine starts slowly). The files the
+# Windows programs write are checked by our own structural check here and by the referees in
+# the Linux build.
+add_library(zestrel_test_support support/process.cpp support/fixtures.cpp support/row_compare.cpp support/reference_readers.cpp)
+target_include_directories(zestrel_test_support PUBLIC ${PROJECT_SOURCE_DIR}/tests ${PROJECT_SOURCE_DIR}/src)
+target_link_libraries(zestrel_test_support PUBLIC GTest::gtest nlohmann_json::nlohmann_json zestrel_dao zestrel_jet_check)
+target_compile_definitions(zestrel_test_support PUBLIC
+  ZESTREL_SHARED_DIR="${ZESTREL_SHARED_DIR}"
+  ZESTREL_BIN_DIR="${CMAKE_RUNTIME_OUTPUT_DIRECTORY}"
+  ZESTREL_TOOLS_DIR="${PROJECT_SOURCE_DIR}/tests/tools")
+
+add_executable(windows_tests
+  store/jet/text_codec_test.cpp
+  store/jet/value_test.cpp
+  store/jet/sort_key_test.cpp
+  store/jet/page_cache_test.cpp
+  store/jet/bad_input_test.cpp
+  store/jet/new_database_layout_test.cpp
+  store/dao/password_test.cpp
+  store/dao/sql_source_test.cpp
+  store/dao/recordset_test.cpp
+  store/dao/streaming_recordset_test.cpp
+  store/dao/write_test.cpp
+  store/dao/write_property_test.cpp
+  store/db_function_test.cpp
+  format/create_cookbook_test.cpp
+  upgrade/parse_quantity_test.cpp
+  upgrade/file_name_of_test.cpp
+  platform/file_system_test.cpp
+  platform/windows_platform_test.cpp
+  upgrade/upgrade_support.cpp
+  upgrade/upgrade_procedure_test.cpp
+  upgrade/upgrade_end_to_end_test.cpp
+  upgrade/fault_injection_test.cpp
+  upgrade/crash_test.cpp
+  upgrade/bad_input_matrix_test.cpp
+  store/record_count_test.cpp
+  window/frm_main_test.cpp
+  store/jet/check/database_check_test.cpp
+  cli/cli_test.cpp
+  cli/json_writer_test.cpp)
+target_link_libraries(windows_tests PRIVATE zestrel_test_support GTest::gtest_main zestrel_cli_lib)
+add_dependencies(windows_tests zestrel)
+# CTest runs it through CMAKE_CROSSCOMPILING_EMULATOR (wine), once for the whole suite.
+add_test(NAME windows_tests COMMAND windows_tests --gtest_brief=1)
+set_tests_properties(windows_tests PROPERTIES TIMEOUT 900 ENVIRONMENT "WINEDEBUG=-all")
