@@ -126,7 +126,7 @@ bool prepareProgramFolder(const std::filesystem::path& folder) {
             if (at == at.parent_path()) break;
         }
         for (auto it = missing.rbegin(); it != missing.rend(); ++it) platform::createFolder(*it);
-        if (!platform::entryExists(folder / ".")) throw std::runtime_error("it is not a folder");
+        if (!platform::folderExists(folder)) throw std::runtime_error("it is not a folder");
         return true;
     } catch (const std::exception& e) {
         std::cerr << "zestrel: the program folder " << folder.string() << " cannot be used: " << e.what()
@@ -189,6 +189,7 @@ int runZestrel(int argc, char** argv) {
     platform::useUserNumberFormat();  // amounts are read as the window reads them
     platform::useUtf8Console();
     CLI::App app{"Zestrel Cookbook Upgrade: reads and upgrades recipe cookbook files (Jet databases)."};
+    app.allow_windows_style_options(false);  // "/folder/file.rcp" is a file, on Windows too
     app.set_version_flag("--version", std::string(kVersionText));
     app.require_subcommand(1);
 

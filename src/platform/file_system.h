@@ -34,6 +34,8 @@ std::filesystem::path chooseProgramFolder(const std::filesystem::path& executabl
 bool fileExists(const std::filesystem::path& path);
 // Anything (file or folder) exists at the path.
 bool entryExists(const std::filesystem::path& path);
+// A folder exists at the path (a symbolic link to one counts).
+bool folderExists(const std::filesystem::path& path);
 
 // The file a path leads to: a symbolic link is followed to the file it names; any other path is itself.
 std::filesystem::path followLink(const std::filesystem::path& path);

@@ -114,6 +114,11 @@ bool entryExists(const fs::path& path) {
     return ::lstat(path.c_str(), &st) == 0;
 }
 
+bool folderExists(const fs::path& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
 fs::path followLink(const fs::path& path) {
     std::error_code error;
     if (!fs::is_symlink(path, error)) return path;

@@ -132,6 +132,11 @@ bool fileExists(const fs::path& path) {
 
 bool entryExists(const fs::path& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
+bool folderExists(const fs::path& path) {
+    const DWORD attributes = ::GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 fs::path followLink(const fs::path& path) {
     std::error_code error;
     if (!fs::is_symlink(path, error)) return path;

@@ -11,8 +11,8 @@ namespace zestrel::platform {
 
 int errnoFromWindowsError(unsigned long error) {
     switch (error) {
+    case ERROR_PATH_NOT_FOUND: return ENOTDIR;  // a folder on the way is missing or is a file
     case ERROR_FILE_NOT_FOUND:
-    case ERROR_PATH_NOT_FOUND:
     case ERROR_INVALID_DRIVE:
     case ERROR_BAD_NETPATH: return ENOENT;
     case ERROR_ACCESS_DENIED:

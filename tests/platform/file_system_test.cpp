@@ -38,11 +38,14 @@ TEST(FileSystem, MoveNeverOverwrites) {
     EXPECT_THROW(moveFile(dir / "a", dir / "b"), FileError);
     moveFile(dir / "a", dir / "c");
     EXPECT_FALSE(fs::exists(dir / "a"));
-    std::ifstream in(dir / "c");
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "a");
+    {
+        std::ifstream in(dir / "c");
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "a");
+    }
     fs::remove_all(dir);
 }
 
+#ifndef _WIN32  // the Linux folders; the Windows ones are tested with the other Windows cases
 // The program's folder under a scratch home: each test sets the environment it needs and gets the
 // process's own environment and an unset override back afterwards.
 class ProgramFolder : public ::testing::Test {
@@ -133,6 +136,8 @@ TEST_F(ProgramFolder, AFolderThatCannotBeMadeIsStillNamedAndTheFirstFileOperatio
     EXPECT_EQ(programFolder(), dir_ / "plain" / "zestrel");
     EXPECT_THROW(createFolder(programFolder() / "Backup"), FileError);
 }
+
+#endif
 
 TEST(NumberText, AcceptsSignedDecimalsWithBlanksAround) {
     EXPECT_EQ(textToSingle(u" 2 "), 2.0f);

@@ -24,6 +24,11 @@ std::vector<std::filesystem::path> jetFixtures() {
     return files;
 }
 
+void copyFixtureFile(const std::filesystem::path& from, const std::filesystem::path& to) {
+    std::filesystem::copy_file(from, to);
+    std::filesystem::permissions(to, std::filesystem::perms::owner_write, std::filesystem::perm_options::add);
+}
+
 std::filesystem::path makeTempDir(const std::string& tag) {
     std::random_device seed;
     auto dir = std::filesystem::temp_directory_path() / ("zestrel-" + tag + "-" + std::to_string(seed()));

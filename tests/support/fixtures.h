@@ -19,6 +19,10 @@ std::filesystem::path toolsDir();
 // The Jet 3 and Jet 4 fixture files (*.mdb), sorted; empty when the shared folder is absent.
 std::vector<std::filesystem::path> jetFixtures();
 
+// Copies a file (a read-only fixture, say) to a new file its owner can write; on Windows a
+// read-only file could not be changed or deleted even by the test that made it.
+void copyFixtureFile(const std::filesystem::path& from, const std::filesystem::path& to);
+
 // A fresh, empty folder under the system's temporary folder, removed by the caller.
 std::filesystem::path makeTempDir(const std::string& tag);
 

@@ -1,6 +1,8 @@
 #include "support/row_compare.h"
 
 #include <algorithm>
+#include <chrono>
+#include <cstdio>
 #include <cctype>
 #include <cmath>
 #include <ctime>
@@ -48,9 +50,11 @@ std::string guidDigits(std::string s) {
 
 // Seconds since 1970 of "YYYY-MM-DDTHH:MM:SS".
 double epochSeconds(const std::string& text) {
-    std::tm tm{};
-    if (!strptime(text.c_str(), "%Y-%m-%dT%H:%M:%S", &tm)) return std::nan("");
-    return static_cast<double>(timegm(&tm));
+    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+    if (std::sscanf(text.c_str(), "%d-%d-%dT%d:%d:%d", &year, &month, &day, &hour, &minute, &second) != 6)
+        return std::nan("");
+    const std::chrono::sys_days date{std::chrono::year(year) / month / day};
+    return static_cast<double>(date.time_since_epoch() / std::chrono::seconds(1)) + hour * 3600.0 + minute * 60.0 + second;
 }
 
 // mdbtools hands over texts and binary values as C strings: what follows a zero

@@ -34,7 +34,7 @@ TEST_F(CrashTest, KillingTheUpgradeAnywhereLosesNothing) {
 
     // How many file operations a whole run takes, counted in this process.
     fs::create_directories(dir_ / "count");
-    fs::copy_file(original, dir_ / "count" / "family.rcp");
+    test::copyFixtureFile(original, dir_ / "count" / "family.rcp");
     platform::setProgramFolder(dir_ / "count");
     platform::faults::arm(0);
     run(dir_ / "count" / "family.rcp");
@@ -48,7 +48,7 @@ TEST_F(CrashTest, KillingTheUpgradeAnywhereLosesNothing) {
         const fs::path folder = dir_ / ("kill" + std::to_string(point));
         fs::create_directories(folder / "program");
         const fs::path cookbook = folder / "family.rcp";
-        fs::copy_file(original, cookbook);
+        test::copyFixtureFile(original, cookbook);
         const auto result = runProcess({zestrelProgram().string(), "upgrade", "--program-folder", (folder / "program").string(),
                                         cookbook.string()},
                                        {"ZESTREL_KILL_AT_OPERATION=" + std::to_string(k)});

@@ -57,7 +57,7 @@ protected:
         fs::create_directories(folder / "program");
         platform::setProgramFolder(folder / "program");
         cookbookPath = folder / "family.rcp";
-        fs::copy_file(original_, cookbookPath);
+        test::copyFixtureFile(original_, cookbookPath);
         RecordingView view;
         platform::faults::arm(failAt);
         {

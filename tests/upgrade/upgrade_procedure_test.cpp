@@ -282,7 +282,7 @@ INSTANTIATE_TEST_SUITE_P(Layouts, SaveAndProgressOrder, ::testing::Values(OldLay
 TEST_F(UpgradeFailures, APasswordProtectedCookbookIsRefusedAndLeftAsItIs) {
     ZESTREL_REQUIRE_SHARED();
     const fs::path path = dir_ / "family.rcp";
-    fs::copy_file(jetFixturesDir() / "passwordV2000.mdb", path);
+    test::copyFixtureFile(jetFixturesDir() / "passwordV2000.mdb", path);
     const std::string original = bytesOf(path);
     run(path);
     EXPECT_EQ(view_.eventsOf(ViewEvent::Kind::Status)[1].text, u"Selected cookbook version is 1.0, click Upgrade to start.");

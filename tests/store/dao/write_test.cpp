@@ -214,7 +214,7 @@ TEST_F(Writing, CreateDatabaseRefusesBadPlacesAndArguments) {
 TEST_F(Writing, RefusesRowsForAUserTableWithItsOwnIndexes) {
     ZESTREL_REQUIRE_SHARED();
     const fs::path path = dir_ / "indexed.mdb";
-    fs::copy_file(test::jetFixturesDir() / "indexTestV1997.mdb", path);
+    test::copyFixtureFile(test::jetFixturesDir() / "indexTestV1997.mdb", path);
     const std::string before = readAll(path);
     auto db = DBEngine::Instance().OpenDatabase(path);
     auto rs = db->OpenRecordset(u"Table1", dbOpenDynaset);

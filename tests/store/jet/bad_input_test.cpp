@@ -1,7 +1,6 @@
 // Files that are missing, not databases, of other formats or damaged each end
 // in a numbered failure that names the file, and reading never changes a file.
 #include <fstream>
-#include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
@@ -26,7 +25,7 @@ protected:
     }
     fs::path copyFixture(const std::string& name) {
         const auto path = dir_ / name;
-        fs::copy_file(test::jetFixturesDir() / name, path);
+        test::copyFixtureFile(test::jetFixturesDir() / name, path);
         return path;
     }
     static std::string readAll(const fs::path& path) {
@@ -127,17 +126,13 @@ TEST_F(BadInput, ReadingChangesNeitherBytesNorModificationTime) {
     for (const auto& fixture : test::jetFixtures()) {
         const auto path = copyFixture(fixture.filename().string());
         const std::string before = readAll(path);
-        struct stat st0 {};
-        stat(path.c_str(), &st0);
+        const auto modified = std::filesystem::last_write_time(path);
         {
             auto db = DatabaseFile::open(path);
             for (const auto& entry : db->catalog().tables(true)) db->readRows(db->tableDefinition(entry.name));
         }
-        struct stat st1 {};
-        stat(path.c_str(), &st1);
         EXPECT_EQ(readAll(path), before) << fixture;
-        EXPECT_EQ(st0.st_mtim.tv_sec, st1.st_mtim.tv_sec);
-        EXPECT_EQ(st0.st_mtim.tv_nsec, st1.st_mtim.tv_nsec);
+        EXPECT_EQ(std::filesystem::last_write_time(path), modified) << fixture;
     }
 }
 
