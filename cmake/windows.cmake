@@ -1,6 +1,9 @@
 # The Windows build (cross-built with cmake/mingw-w64-x86_64.cmake): no Qt, everything linked
 # statically, GoogleTest built from source, the header-only libraries taken from the build machine.
 
+enable_language(RC)  # the window program's icon, version and manifest
+add_link_options($<$<NOT:$<CONFIG:Debug>>:-s>)  # the programs without their symbols: smaller files
+
 # CLI11 and nlohmann-json are headers only; they are linked into a folder of their own, so that
 # the build machine's other headers never stand in for Windows ones.
 set(host_include ${CMAKE_BINARY_DIR}/host-include)

@@ -13,7 +13,7 @@
 #include <cstdlib>
 
 #include "window/frm_main.h"
-#include "window/qt/layout.h"
+#include "window/layout.h"
 
 namespace zestrel::qt {
 

@@ -4,7 +4,7 @@
 
 #include <array>
 
-namespace zestrel::qt {
+namespace zestrel {
 
 inline constexpr int kTwipsPerPixel = 15;
 inline constexpr int kClientWidthTwips = 5505;
@@ -30,6 +30,7 @@ inline constexpr std::array<ControlLayout, 8> kControls{{
 
 inline constexpr const char* kWindowCaption = "Zestrel - Cookbook Upgrade Utility";
 
+// At 96 dots per inch (Qt scales the whole window for other densities itself).
 constexpr int pixels(int twips) { return twips / kTwipsPerPixel; }
 
-}  // namespace zestrel::qt
+}  // namespace zestrel

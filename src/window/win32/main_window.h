@@ -1,0 +1,67 @@
+// The native Windows view of frmMain: builds the window and its controls as the layout table
+// gives them (twips turned into pixels at the window's dots per inch), forwards the controls'
+// notifications to frmMain's handlers, and implements the window port (status bar, progress bar,
+// percentage label, buttons, path box, hourglass pointer, message boxes, the open-file dialog,
+// pending events, the blocking pause). No toolkit: Win32 and the common controls only.
+#pragma once
+
+#include <memory>
+#include <windows.h>
+
+#include "platform/form_view.h"
+
+namespace zestrel {
+class frmMain;
+}
+
+namespace zestrel::win32 {
+
+class MainWindow : public platform::FormView {
+public:
+    explicit MainWindow(HINSTANCE instance);
+    ~MainWindow() override;
+    MainWindow(const MainWindow&) = delete;
+    MainWindow& operator=(const MainWindow&) = delete;
+
+    HWND handle() const { return window_; }
+    frmMain& form() { return *form_; }
+    // Hands a message to the window's keyboard handling (tab order, Space and Enter on the
+    // focused button); true when it was used.
+    bool translate(MSG& message);
+
+    // platform::FormView
+    void setStatusText(const std::u16string& text) override;
+    void setProgressVisible(bool visible) override;
+    void setProgressValue(int value) override;
+    void setPercentCaption(const std::u16string& caption) override;
+    void setUpgradeEnabled(bool enabled) override;
+    void setExitEnabled(bool enabled) override;
+    void setBrowseEnabled(bool enabled) override;
+    void setPathText(const std::u16string& text) override;
+    std::u16string pathText() const override;
+    void setPathReadOnly(bool readOnly) override;
+    void setBusyPointer(bool busy) override;
+    void messageBox(const std::u16string& text, platform::MsgIcon icon, const std::u16string& title) override;
+    std::optional<std::u16string> openFile(const platform::OpenFileRequest& request) override;
+    void doEvents() override;
+    void pause(int milliseconds) override;
+
+private:
+    static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
+    void buildControls();
+    void command(int id, int notification);
+    int pixels(int twips) const;
+
+    HINSTANCE instance_;
+    HWND window_ = nullptr;
+    HWND Label1_ = nullptr, tDb_ = nullptr, cmdOpen_ = nullptr, pBar_ = nullptr, LP_ = nullptr;
+    HWND cmdUp_ = nullptr, cmdExit_ = nullptr, sBar_ = nullptr;
+    HFONT font_ = nullptr;
+    UINT dpi_ = USER_DEFAULT_SCREEN_DPI;
+    bool busy_ = false;
+    bool settingPath_ = false;  // the path box changed by the program, not by typing
+    std::unique_ptr<frmMain> form_;
+};
+
+}  // namespace zestrel::win32
