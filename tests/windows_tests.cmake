@@ -45,3 +45,7 @@ add_dependencies(windows_tests zestrel)
 # CTest runs it through CMAKE_CROSSCOMPILING_EMULATOR (wine), once for the whole suite.
 add_test(NAME windows_tests COMMAND windows_tests --gtest_brief=1)
 set_tests_properties(windows_tests PROPERTIES TIMEOUT 900 ENVIRONMENT "WINEDEBUG=-all")
+
+# The window program under wine on a virtual display, driven through a real upgrade.
+add_test(NAME windows_window COMMAND ${PROJECT_SOURCE_DIR}/scripts/drive_windows_window.sh ${CMAKE_BINARY_DIR})
+set_tests_properties(windows_window PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 300)

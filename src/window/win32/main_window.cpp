@@ -143,6 +143,14 @@ LRESULT MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CTLCOLORSTATIC:  // the labels on the window's own face
         ::SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);
         return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_BTNFACE));
+    case WM_ACTIVATE:  // the control that had the focus gets it back, as in a dialog
+        if (LOWORD(wParam) == WA_INACTIVE) {
+            const HWND focused = ::GetFocus();
+            if (focused && ::GetParent(focused) == window_) lastFocus_ = focused;
+        } else {
+            ::SetFocus(lastFocus_ && ::IsWindowEnabled(lastFocus_) ? lastFocus_ : cmdOpen_);
+        }
+        return 0;
     case WM_CLOSE:
         if (form_) {
             form_->Form_Unload();

@@ -57,6 +57,7 @@ private:
     HWND window_ = nullptr;
     HWND Label1_ = nullptr, tDb_ = nullptr, cmdOpen_ = nullptr, pBar_ = nullptr, LP_ = nullptr;
     HWND cmdUp_ = nullptr, cmdExit_ = nullptr, sBar_ = nullptr;
+    HWND lastFocus_ = nullptr;
     HFONT font_ = nullptr;
     UINT dpi_ = USER_DEFAULT_SCREEN_DPI;
     bool busy_ = false;
