@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
 # Installs what building and testing need, when it is missing: Debian packages
 # (compiler, CMake, GoogleTest, Google Benchmark, mdbtools, help2man and the
-# tools that check the Debian package, ...) and the npm
+# tools that check the Debian package, the mingw-w64 cross compiler, wine, the
+# GoogleTest source and what drives the Windows window: xdotool, xwd) and the npm
 # package mdb-reader into tests/tools/node_modules (never globally).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(g++ clang cmake ninja-build libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev
           libcli11-dev mdbtools qt6-base-dev xvfb xauth
-          help2man dpkg-dev appstream desktop-file-utils shared-mime-info groff-base)
+          help2man dpkg-dev appstream desktop-file-utils shared-mime-info groff-base
+          g++-mingw-w64-x86-64-posix wine googletest xdotool x11-apps jq)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -2,7 +2,8 @@
 # Sets up a fresh Debian machine, builds everything twice (plain with warnings
 # as errors, then with AddressSanitizer and UndefinedBehaviorSanitizer) and runs
 # every test in both builds with CTest; then builds the libFuzzer targets with
-# clang under the sanitizers and runs each for a bounded time.
+# clang under the sanitizers and runs each for a bounded time; last cross-builds
+# the Windows programs and their tests with mingw-w64 and runs them under wine.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 "$root/scripts/setup.sh"
@@ -27,3 +28,11 @@ cmake -S "$root" -B "$root/build-fuzz" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInf
       -DZESTREL_FUZZ=ON -DZESTREL_SANITIZE=ON -DZESTREL_WERROR=ON >/dev/null
 cmake --build "$root/build-fuzz" -j "$jobs"
 (cd "$root/build-fuzz" && ctest --output-on-failure -j "$jobs")
+
+echo "== Windows build (mingw-w64) and tests under wine"
+windows_start=$SECONDS
+cmake -S "$root" -B "$root/build-win" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
+      -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" -DZESTREL_WERROR=ON >/dev/null
+cmake --build "$root/build-win" -j "$jobs"
+(cd "$root/build-win" && WINEDEBUG=-all ctest --output-on-failure -j "$jobs")
+echo "Windows build and tests: $((SECONDS - windows_start)) s"
