@@ -63,7 +63,9 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(QuantityLocale, ReadsTheLocalesDecimalSeparator) {
     const char* old = std::setlocale(LC_NUMERIC, nullptr);
     const std::string saved = old ? old : "C";
-    if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8") && !std::setlocale(LC_NUMERIC, "de_DE"))
+    // Linux names its locales by language and country, the Windows C runtime by their English names.
+    if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8") && !std::setlocale(LC_NUMERIC, "de_DE") &&
+        !std::setlocale(LC_NUMERIC, "German_Germany.1252"))
         GTEST_SKIP() << "no German locale installed here";
     const auto comma = ParseQuantity(u"0,5");
     const auto point = ParseQuantity(u"0.5");
