@@ -59,7 +59,7 @@ original="$(sha256sum < "$cookbook")"
 app=$!
 main="$(waitFor "Zestrel - Cookbook Upgrade Utility" 60)"
 xdotool windowfocus --sync "$main"
-xdotool key space                       # Browse has the focus at start
+xdotool key Return                      # Enter presses Browse, which has the focus at start
 dialog="$(waitFor "Open Cookbook" 30)"
 xdotool windowfocus --sync "$dialog"
 xdotool key alt+n
