@@ -183,6 +183,13 @@ int report(Action&& action) {
     return kExitFailure;
 }
 
+// The program's folder when neither the option nor the variable gives one.
+#ifdef _WIN32
+constexpr const char* kDefaultProgramFolder = "the folder of zestrel.exe (%LOCALAPPDATA%\\Zestrel when it cannot be written)";
+#else
+constexpr const char* kDefaultProgramFolder = "$XDG_DATA_HOME/zestrel (by default ~/.local/share/zestrel)";
+#endif
+
 }  // namespace
 
 int runZestrel(int argc, char** argv) {
@@ -218,8 +225,8 @@ int runZestrel(int argc, char** argv) {
     std::string programFolder;
     auto* upgrade = app.add_subcommand("upgrade", "Browse and Upgrade each cookbook, headless; exit 0 only when all upgrades succeed.");
     upgrade->add_option("--program-folder", programFolder,
-                        "The program's folder (for tempdb.mdb and Backup); default: $ZESTREL_PROGRAM_FOLDER, "
-                        "or else $XDG_DATA_HOME/zestrel (by default ~/.local/share/zestrel)");
+                        std::string("The program's folder (for tempdb.mdb and Backup); default: $ZESTREL_PROGRAM_FOLDER, "
+                                    "or else ") + kDefaultProgramFolder);
     upgrade->add_option("FILE", files, "The cookbook files")->required();
 
     std::string layout;
@@ -246,8 +253,13 @@ int runZestrel(int argc, char** argv) {
         "Environment:\n"
         "  ZESTREL_PROGRAM_FOLDER      The program's folder (for tempdb.mdb and Backup), unless\n"
         "                              upgrade --program-folder gives one\n"
+#ifdef _WIN32
+        "  LOCALAPPDATA                Without either, the program's folder is the one that holds\n"
+        "                              zestrel.exe, or %LOCALAPPDATA%\\Zestrel when that cannot be written");
+#else
         "  XDG_DATA_HOME               Without either, the program's folder is $XDG_DATA_HOME/zestrel\n"
         "                              (by default ~/.local/share/zestrel)");
+#endif
 
     try {
         // Arguments in UTF-8 whatever the system's code page (on Windows argv has only that).

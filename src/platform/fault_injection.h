@@ -2,8 +2,8 @@
 // close, rename, delete, create folder, copy), for testing that nothing is
 // lost when one of them fails or the process dies: operations are counted, and
 // when armed the k-th one fails with EIO. With the environment variable
-// ZESTREL_KILL_AT_OPERATION=k the process kills itself (SIGKILL) at the k-th
-// operation instead. Unarmed, the hook only counts.
+// ZESTREL_KILL_AT_OPERATION=k the process kills itself (SIGKILL; on Windows
+// TerminateProcess with exit code 137) at the k-th operation instead. Unarmed, the hook only counts.
 #pragma once
 
 #include <filesystem>

@@ -1,6 +1,7 @@
 // Text to number as the user's locale writes numbers: blanks around the number,
 // an optional sign, digits and at most one decimal separator of the locale
-// (LC_NUMERIC). Nothing else is a number; nor is a value beyond the range of a
+// (LC_NUMERIC; on Windows the C runtime's, taken from the user's locale).
+// Nothing else is a number; nor is a value beyond the range of a
 // single-precision number.
 #pragma once
 
