@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <fcntl.h>
 #include <optional>
 #include <pwd.h>
 #include <sys/stat.h>
@@ -10,6 +11,7 @@
 
 #include "platform/fault_injection.h"
 #include "platform/file.h"
+#include "platform/file_replace.h"
 
 namespace zestrel::platform {
 
@@ -57,7 +59,9 @@ void createFolders(const fs::path& folder) {
     }
 }
 
-void copyDurably(const fs::path& from, const fs::path& to) {
+}  // namespace
+
+void copyFileDurably(const fs::path& from, const fs::path& to) {
     faults::check("copy", from);
     File source = File::open(from, OpenMode::ReadOnly);
     File target = File::open(to, OpenMode::CreateNew);
@@ -78,7 +82,17 @@ void copyDurably(const fs::path& from, const fs::path& to) {
     }
 }
 
-}  // namespace
+void syncFolder(const fs::path& folder) {
+    faults::check("fsync folder", folder);
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) throw FileError("open folder", folder, errno);
+    if (::fsync(fd) != 0 && errno != EINVAL) {
+        const int error = errno;
+        ::close(fd);
+        throw FileError("fsync folder", folder, error);
+    }
+    ::close(fd);
+}
 
 fs::path programFolder() {
     fs::path folder;
@@ -136,7 +150,7 @@ void moveFile(const fs::path& from, const fs::path& to) {
     faults::check("rename", from);
     if (::rename(from.c_str(), to.c_str()) == 0) return;
     if (errno != EXDEV) throw FileError("move", from, errno);
-    copyDurably(from, to);  // another file system: the copy is durable before the original goes
+    linkOrCopy(from, to);  // another file system: the copy is durable and named before the original goes
     deleteFile(from);
 }
 
