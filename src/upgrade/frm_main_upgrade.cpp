@@ -27,6 +27,7 @@ constexpr std::int32_t kInvalidArgument = 5;
 constexpr std::int32_t kNoCurrentRecord = 3021;
 constexpr std::int32_t kFileInUse = 3045;
 constexpr int kStatusPause = 500;
+constexpr const char16_t* kCurrentVersion = u"1.3";
 
 std::int32_t checkedIncrement(std::int32_t value) {
     if (value == std::numeric_limits<std::int32_t>::max()) throw Failure(kOverflow, "Overflow");
@@ -207,10 +208,21 @@ std::u16string FrmMainUpgrade::copyAndReplace(upgrade::Layout layout, const std:
 // The new database gets the version marker "1.3" while it still lies in the program's folder, so
 // that the file at the cookbook's path is never written in place and the structural check sees
 // the database exactly as it will lie there.
+// The stamp's own procedures are silent; what the file now holds is read back, so that a new
+// database whose stamp failed is never put in the cookbook's place with a success message.
 void FrmMainUpgrade::stampVersion(const std::u16string& DataTo) {
     dbFunction::OpenCookbook(DataTo);
     dbFunction::StampCurrentVersion();
     dbFunction::CloseCookbook();
+    auto database = dao::DBEngine::Instance().OpenDatabase(std::filesystem::path(DataTo));
+    auto version = database->OpenRecordset(u"Version", dao::dbOpenSnapshot);
+    const std::u16string marker = version->EOF_() ? u"" : version->Fields(u"Version").Value().toText();
+    version->Close();
+    database->Close();
+    if (marker == kCurrentVersion) return;
+    throw Failure(kNewDatabaseFailedCheck, "The new database " + std::filesystem::path(DataTo).string() +
+                                               " could not be stamped with version 1.3 (it reads \"" +
+                                               jet::toUtf8(marker) + "\"). The cookbook was not changed.");
 }
 
 // The order keeps a complete cookbook at the cookbook's path at every moment, also across a power
