@@ -245,6 +245,7 @@ std::filesystem::path FrmMainUpgrade::replaceCookbook(const std::u16string& Data
     const std::filesystem::path database(DataTo);
     const Identity original = identityOf(cookbook);
     requireSameDatabase(database, filled);
+    platform::removeFile(platform::temporaryPathFor(cookbook));  // what a run that died left beside it
     makeBackup(cookbook, backup);
     try {
         platform::replaceFile(database, cookbook, platform::Source::Move);
