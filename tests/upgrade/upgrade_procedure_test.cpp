@@ -235,11 +235,12 @@ TEST_F(UpgradeFailures, WhenPuttingTheOriginalBackFailsTooTheMessageSaysWhereItL
     fs::create_directory(program_ / "Backup");
     view_.onPause = [&] {
         if (view_.status != u"Creating backup copy...") return;
-        // From here: the backup's link (1) and its folder's sync (2); the rename of the new
-        // database over the cookbook (3) and the sync of the cookbook's folder (4), which fails
-        // after the rename; then putting the original back: the stale temporary's removal (5) and
-        // the link of the original beside the cookbook (6), which fails too.
-        platform::faults::arm({4, 6});
+        // From here: the removal of a temporary a dead run may have left beside the cookbook (1);
+        // the backup's link (2) and its folder's sync (3); the rename of the new database over the
+        // cookbook (4) and the sync of the cookbook's folder (5), which fails after the rename;
+        // then putting the original back: the stale temporary's removal (6) and the link of the
+        // original beside the cookbook (7), which fails too.
+        platform::faults::arm({5, 7});
     };
     run(path);
     platform::faults::disarm();
@@ -256,7 +257,7 @@ TEST_F(UpgradeFailures, AReplacementThatFailsAfterTheRenamePutsTheOriginalBack) 
     const std::string original = bytesOf(path);
     fs::create_directory(program_ / "Backup");
     view_.onPause = [&] {
-        if (view_.status == u"Creating backup copy...") platform::faults::arm(4);  // the sync after the rename
+        if (view_.status == u"Creating backup copy...") platform::faults::arm(5);  // the sync after the rename
     };
     run(path);
     platform::faults::disarm();
