@@ -207,8 +207,7 @@ std::u16string FrmMainUpgrade::copyAndReplace(upgrade::Layout layout, const std:
 
 // The new database gets the version marker "1.3" while it still lies in the program's folder, so
 // that the file at the cookbook's path is never written in place and the structural check sees
-// the database exactly as it will lie there.
-// The stamp's own procedures are silent; what the file now holds is read back, so that a new
+// the database exactly as it will lie there. The stamp's own procedures are silent; what the file now holds is read back, so that a new
 // database whose stamp failed is never put in the cookbook's place with a success message.
 void FrmMainUpgrade::stampVersion(const std::u16string& DataTo) {
     dbFunction::OpenCookbook(DataTo);
