@@ -1,8 +1,10 @@
 #include "platform/fault_injection.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
+#include <vector>
 
 #include "platform/file.h"
 
@@ -11,7 +13,7 @@ namespace zestrel::platform::faults {
 namespace {
 
 long count = 0;
-long failAtOperation = 0;
+std::vector<long> failAtOperations;
 
 long killAt() {
     static const long value = [] {
@@ -26,13 +28,15 @@ std::string failed;
 
 }  // namespace
 
-void arm(long failAt) {
+void arm(long failAt) { arm({failAt}); }
+
+void arm(std::initializer_list<long> failAt) {
     count = 0;
     failed.clear();
-    failAtOperation = failAt;
+    failAtOperations.assign(failAt.begin(), failAt.end());
 }
 
-void disarm() { failAtOperation = 0; }
+void disarm() { failAtOperations.clear(); }
 
 long operationCount() { return count; }
 
@@ -44,8 +48,8 @@ void check(const char* operation, const std::filesystem::path& path) {
     ++count;
     ++processCount;
     if (killAt() > 0 && processCount == killAt()) std::raise(SIGKILL);
-    if (failAtOperation > 0 && count == failAtOperation) {
-        failed = std::string(operation) + " " + path.string();
+    if (std::find(failAtOperations.begin(), failAtOperations.end(), count) != failAtOperations.end()) {
+        if (failed.empty()) failed = std::string(operation) + " " + path.string();
         throw FileError(operation, path, EIO);
     }
 }
