@@ -1,8 +1,10 @@
 #include "platform/fault_injection.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
+#include <vector>
 
 #include "platform/file.h"
 
@@ -15,7 +17,7 @@ namespace zestrel::platform::faults {
 namespace {
 
 long count = 0;
-long failAtOperation = 0;
+std::vector<long> failAtOperations;
 
 long killAt() {
     static const long value = [] {
@@ -30,13 +32,15 @@ std::string failed;
 
 }  // namespace
 
-void arm(long failAt) {
+void arm(long failAt) { arm({failAt}); }
+
+void arm(std::initializer_list<long> failAt) {
     count = 0;
     failed.clear();
-    failAtOperation = failAt;
+    failAtOperations.assign(failAt.begin(), failAt.end());
 }
 
-void disarm() { failAtOperation = 0; }
+void disarm() { failAtOperations.clear(); }
 
 long operationCount() { return count; }
 
@@ -49,13 +53,14 @@ void check(const char* operation, const std::filesystem::path& path) {
     ++processCount;
     if (killAt() > 0 && processCount == killAt()) {
 #ifdef _WIN32
-        ::TerminateProcess(::GetCurrentProcess(), 137);  // at once, as SIGKILL: nothing is flushed or closed (137, as a shell reports SIGKILL)
+        // At once, as SIGKILL: nothing is flushed or closed (137, as a shell reports SIGKILL).
+        ::TerminateProcess(::GetCurrentProcess(), 137);
 #else
         std::raise(SIGKILL);
 #endif
     }
-    if (failAtOperation > 0 && count == failAtOperation) {
-        failed = std::string(operation) + " " + path.string();
+    if (std::find(failAtOperations.begin(), failAtOperations.end(), count) != failAtOperations.end()) {
+        if (failed.empty()) failed = std::string(operation) + " " + path.string();
         throw FileError(operation, path, EIO);
     }
 }

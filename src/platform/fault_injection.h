@@ -1,5 +1,5 @@
 // A hook under every file operation (open, read, write, truncate, fsync,
-// close, rename, delete, create folder, copy), for testing that nothing is
+// close, rename, link, delete, create folder, copy, folder sync, lock), for testing that nothing is
 // lost when one of them fails or the process dies: operations are counted, and
 // when armed the k-th one fails with EIO. With the environment variable
 // ZESTREL_KILL_AT_OPERATION=k the process kills itself (SIGKILL; on Windows
@@ -7,12 +7,15 @@
 #pragma once
 
 #include <filesystem>
+#include <initializer_list>
 #include <string>
 
 namespace zestrel::platform::faults {
 
 // Makes operation number `failAt` (counted from the next one, starting at 1) fail; 0 disarms.
 void arm(long failAt);
+// Makes each of these operations fail (a failure, and then another one while it is being handled).
+void arm(std::initializer_list<long> failAt);
 void disarm();
 // Operations counted since the last arm() or resetCount().
 long operationCount();

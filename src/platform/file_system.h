@@ -1,7 +1,9 @@
 // The file-system services the upgrade uses: the program's folder, existence
-// tests, folder creation, deletion, and moving a file (a rename; across file
-// systems a copy made durable before the original is deleted). Every failure
-// raises FileError with the path and the system's error.
+// tests, folder creation, deletion, durable copies, making a folder's names
+// durable, and moving a file (a rename; across file systems a copy made
+// durable under a temporary name, renamed, and only then the original
+// deleted). Every failure raises FileError with the path and the system's
+// error. Replacing a file atomically: file_replace.h.
 #pragma once
 
 #include <filesystem>
@@ -42,6 +44,18 @@ std::filesystem::path followLink(const std::filesystem::path& path);
 
 void createFolder(const std::filesystem::path& path);
 void deleteFile(const std::filesystem::path& path);
+// Moves a file to a name that must not exist (EEXIST); `to` never names a partial file.
 void moveFile(const std::filesystem::path& from, const std::filesystem::path& to);
+
+// Copies the file `from` to the new file `to` (which must not exist) and makes the copy durable
+// (its content synced) before returning; on a failure nothing is left at `to`. This writes `to`
+// itself: give it a temporary name (file_replace.h) when a partial file must never be seen there.
+void copyFileDurably(const std::filesystem::path& from, const std::filesystem::path& to);
+
+// Makes the names in a folder durable: files created, renamed or removed in it before the call
+// keep that state across a power loss (POSIX: fsync on the folder; where a file system cannot
+// sync a folder this does nothing. Windows: the moves themselves are made with
+// MOVEFILE_WRITE_THROUGH, so this may do nothing).
+void syncFolder(const std::filesystem::path& folder);
 
 }  // namespace zestrel::platform

@@ -1,7 +1,9 @@
 #include "platform/file_system.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 #include <optional>
 #include <pwd.h>
 #include <sys/stat.h>
@@ -10,6 +12,7 @@
 
 #include "platform/fault_injection.h"
 #include "platform/file.h"
+#include "platform/file_replace.h"
 
 namespace zestrel::platform {
 
@@ -57,7 +60,9 @@ void createFolders(const fs::path& folder) {
     }
 }
 
-void copyDurably(const fs::path& from, const fs::path& to) {
+}  // namespace
+
+void copyFileDurably(const fs::path& from, const fs::path& to) {
     faults::check("copy", from);
     File source = File::open(from, OpenMode::ReadOnly);
     File target = File::open(to, OpenMode::CreateNew);
@@ -78,7 +83,17 @@ void copyDurably(const fs::path& from, const fs::path& to) {
     }
 }
 
-}  // namespace
+void syncFolder(const fs::path& folder) {
+    faults::check("fsync folder", folder);
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) throw FileError("open folder", folder, errno);
+    if (::fsync(fd) != 0 && errno != EINVAL) {
+        const int error = errno;
+        ::close(fd);
+        throw FileError("fsync folder", folder, error);
+    }
+    ::close(fd);
+}
 
 fs::path programFolder() {
     fs::path folder;
@@ -141,8 +156,94 @@ void moveFile(const fs::path& from, const fs::path& to) {
     faults::check("rename", from);
     if (::rename(from.c_str(), to.c_str()) == 0) return;
     if (errno != EXDEV) throw FileError("move", from, errno);
-    copyDurably(from, to);  // another file system: the copy is durable before the original goes
+    linkOrCopy(from, to);  // another file system: the copy is durable and named before the original goes
     deleteFile(from);
+}
+
+// Putting complete files at final names (file_replace.h).
+
+namespace {
+
+fs::path folderOf(const fs::path& path) { return path.has_parent_path() ? path.parent_path() : fs::path("."); }
+
+// Removes a temporary copy on the way out of a failure; the failure that is on its way counts, not this.
+void discard(const fs::path& path) noexcept { ::unlink(path.c_str()); }
+
+// A hard link `to` of `from`; false where the file system cannot make one between them (another
+// file system, no hard links there, or links refused by the system's protection).
+bool tryLink(const fs::path& from, const fs::path& to) {
+    faults::check("link", to);
+    if (::link(from.c_str(), to.c_str()) == 0) return true;
+    switch (errno) {
+    case EXDEV:
+    case EPERM:
+    case EMLINK:
+    case ENOTSUP:
+        return false;
+    default:
+        throw FileError("link", to, errno);
+    }
+}
+
+void renameReplacing(const fs::path& from, const fs::path& to) {
+    faults::check("rename", from);
+    if (::rename(from.c_str(), to.c_str()) != 0) throw FileError("rename", from, errno);
+}
+
+// A rename that fails with EEXIST when `to` exists. Where the file system has no such rename, the
+// existence test and the rename are two steps.
+void renameNoReplace(const fs::path& from, const fs::path& to) {
+    faults::check("rename", from);
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return;
+    if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) throw FileError("rename", from, errno);
+    if (entryExists(to)) throw FileError("rename to", to, EEXIST);
+    if (::rename(from.c_str(), to.c_str()) != 0) throw FileError("rename", from, errno);
+}
+
+// A durable copy under the temporary name, then renamed to `to`.
+void copyThroughTemporary(const fs::path& from, const fs::path& to, bool replacing) {
+    const fs::path part = temporaryPathFor(to);
+    removeFile(part);  // what a run that died left
+    copyFileDurably(from, part);
+    try {
+        if (replacing)
+            renameReplacing(part, to);
+        else
+            renameNoReplace(part, to);
+    } catch (...) {
+        discard(part);
+        throw;
+    }
+}
+
+}  // namespace
+
+void linkOrCopy(const fs::path& from, const fs::path& to) {
+    if (entryExists(to)) throw FileError("copy to", to, EEXIST);
+    if (!tryLink(from, to)) copyThroughTemporary(from, to, false);
+    syncFolder(folderOf(to));
+}
+
+void replaceFile(const fs::path& from, const fs::path& to, Source source) {
+    if (source == Source::Move) {
+        faults::check("rename", from);
+        if (::rename(from.c_str(), to.c_str()) == 0) return syncFolder(folderOf(to));
+        if (errno != EXDEV) throw FileError("rename", from, errno);
+    } else {
+        const fs::path part = temporaryPathFor(to);
+        removeFile(part);
+        if (tryLink(from, part)) {
+            try {
+                renameReplacing(part, to);
+            } catch (...) {
+                discard(part);
+                throw;
+            }
+            return syncFolder(folderOf(to));
+        }
+    }
+    copyThroughTemporary(from, to, true);
+    syncFolder(folderOf(to));
 }
 
 }  // namespace zestrel::platform

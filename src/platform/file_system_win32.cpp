@@ -8,6 +8,7 @@
 
 #include "platform/fault_injection.h"
 #include "platform/file.h"
+#include "platform/file_replace.h"
 #include "platform/win32_error.h"
 
 namespace zestrel::platform {
@@ -64,7 +65,9 @@ bool writable(const fs::path& folder) {
     return true;
 }
 
-void copyDurably(const fs::path& from, const fs::path& to) {
+}  // namespace
+
+void copyFileDurably(const fs::path& from, const fs::path& to) {
     faults::check("copy", from);
     File source = File::open(from, OpenMode::ReadOnly);
     File target = File::open(to, OpenMode::CreateNew);
@@ -86,7 +89,12 @@ void copyDurably(const fs::path& from, const fs::path& to) {
     }
 }
 
-}  // namespace
+void syncFolder(const fs::path& folder) {
+    // Every rename and move here is made with MOVEFILE_WRITE_THROUGH, and new files are flushed
+    // before they are named, so a folder has nothing left to make durable. Counted all the same,
+    // so that a run makes the same operations as on Linux.
+    faults::check("fsync folder", folder);
+}
 
 fs::path localApplicationDataFolder() {
     if (auto local = absoluteVariable(L"LOCALAPPDATA")) return *local / L"Zestrel";
@@ -160,8 +168,84 @@ void moveFile(const fs::path& from, const fs::path& to) {
     if (::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH)) return;
     const DWORD error = ::GetLastError();
     if (error != ERROR_NOT_SAME_DEVICE) throw FileError("move", from, errnoFromWindowsError(error));
-    copyDurably(from, to);  // another volume: the copy is durable before the original goes
+    linkOrCopy(from, to);  // another volume: the copy is durable and named before the original goes
     deleteFile(from);
+}
+
+// Putting complete files at final names (file_replace.h).
+
+namespace {
+
+fs::path folderOf(const fs::path& path) { return path.has_parent_path() ? path.parent_path() : fs::path("."); }
+
+// Removes a temporary copy on the way out of a failure; the failure that is on its way counts, not this.
+void discard(const fs::path& path) noexcept { ::DeleteFileW(path.c_str()); }
+
+// A hard link `to` of `from`; false where the volume cannot make one between them (another volume,
+// a file system without hard links).
+bool tryLink(const fs::path& from, const fs::path& to) {
+    faults::check("link", to);
+    if (::CreateHardLinkW(to.c_str(), from.c_str(), nullptr)) return true;
+    const DWORD error = ::GetLastError();
+    switch (error) {
+    case ERROR_NOT_SAME_DEVICE:
+    case ERROR_INVALID_FUNCTION:
+    case ERROR_NOT_SUPPORTED:
+    case ERROR_TOO_MANY_LINKS:
+        return false;
+    default:
+        throw FileError("link", to, errnoFromWindowsError(error));
+    }
+}
+
+void rename(const fs::path& from, const fs::path& to, DWORD flags) {
+    faults::check("rename", from);
+    if (!::MoveFileExW(from.c_str(), to.c_str(), flags | MOVEFILE_WRITE_THROUGH)) fail("rename", from);
+}
+
+// A durable copy under the temporary name, then renamed to `to`.
+void copyThroughTemporary(const fs::path& from, const fs::path& to, bool replacing) {
+    const fs::path part = temporaryPathFor(to);
+    removeFile(part);  // what a run that died left
+    copyFileDurably(from, part);
+    try {
+        rename(part, to, replacing ? MOVEFILE_REPLACE_EXISTING : 0);
+    } catch (...) {
+        discard(part);
+        throw;
+    }
+}
+
+}  // namespace
+
+void linkOrCopy(const fs::path& from, const fs::path& to) {
+    if (entryExists(to)) throw FileError("copy to", to, EEXIST);
+    if (!tryLink(from, to)) copyThroughTemporary(from, to, false);
+    syncFolder(folderOf(to));
+}
+
+void replaceFile(const fs::path& from, const fs::path& to, Source source) {
+    if (source == Source::Move) {
+        faults::check("rename", from);
+        if (::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            return syncFolder(folderOf(to));
+        const DWORD error = ::GetLastError();
+        if (error != ERROR_NOT_SAME_DEVICE) throw FileError("rename", from, errnoFromWindowsError(error));
+    } else {
+        const fs::path part = temporaryPathFor(to);
+        removeFile(part);
+        if (tryLink(from, part)) {
+            try {
+                rename(part, to, MOVEFILE_REPLACE_EXISTING);
+            } catch (...) {
+                discard(part);
+                throw;
+            }
+            return syncFolder(folderOf(to));
+        }
+    }
+    copyThroughTemporary(from, to, true);
+    syncFolder(folderOf(to));
 }
 
 }  // namespace zestrel::platform

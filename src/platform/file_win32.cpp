@@ -5,6 +5,8 @@
 #include <windows.h>
 
 #include "platform/fault_injection.h"
+#include "platform/file_system.h"
+#include "platform/folder_lock.h"
 #include "platform/win32_error.h"
 
 namespace zestrel::platform {
@@ -208,6 +210,51 @@ void removeFile(const std::filesystem::path& path) {
         const DWORD error = ::GetLastError();
         if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) throw FileError("delete", path, errnoFromWindowsError(error));
     }
+}
+
+namespace {
+
+constexpr const wchar_t* kLockFileName = L".zestrel-lock";
+
+}  // namespace
+
+std::optional<FolderLock> FolderLock::tryAcquire(const std::filesystem::path& folder) {
+    faults::check("lock", folder);
+    if (!entryExists(folder)) throw FileError("open folder", folder, ENOENT);
+    if (!folderExists(folder)) throw FileError("open folder", folder, ENOTDIR);
+    const std::filesystem::path lockFile = folder / kLockFileName;
+    const HANDLE handle = ::CreateFileW(lockFile.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                                        FILE_ATTRIBUTE_HIDDEN, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        const DWORD error = ::GetLastError();
+        // Nothing can be written in a folder where the lock file cannot be made, so no other run
+        // can work there either.
+        if (error == ERROR_ACCESS_DENIED || error == ERROR_WRITE_PROTECT) return FolderLock(nullptr);
+        throw FileError("lock", folder, errnoFromWindowsError(error));
+    }
+    OVERLAPPED whole{};
+    if (::LockFileEx(handle, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, MAXDWORD, MAXDWORD, &whole))
+        return FolderLock(handle);
+    const DWORD error = ::GetLastError();
+    ::CloseHandle(handle);
+    if (error == ERROR_LOCK_VIOLATION || error == ERROR_SHARING_VIOLATION || error == ERROR_IO_PENDING) return std::nullopt;
+    throw FileError("lock", folder, errnoFromWindowsError(error));
+}
+
+FolderLock::FolderLock(FolderLock&& other) noexcept : handle_(other.handle_) { other.handle_ = nullptr; }
+
+FolderLock& FolderLock::operator=(FolderLock&& other) noexcept {
+    if (this != &other) {
+        if (handle_) ::CloseHandle(handleOf(handle_));
+        handle_ = other.handle_;
+        other.handle_ = nullptr;
+    }
+    return *this;
+}
+
+FolderLock::~FolderLock() {
+    if (handle_) ::CloseHandle(handleOf(handle_));  // closing the handle releases its lock
 }
 
 }  // namespace zestrel::platform

@@ -1,8 +1,11 @@
 #include "upgrade/frm_main_upgrade.h"
 
+#include <cerrno>
 #include <cmath>
 #include <limits>
 
+#include "platform/file.h"
+#include "platform/file_replace.h"
 #include "platform/file_system.h"
 #include "store/dao/db_engine.h"
 #include "store/db_function.h"
@@ -22,7 +25,9 @@ constexpr std::int32_t kDivisionByZero = 11;
 constexpr std::int32_t kNewDatabaseFailedCheck = 3049;
 constexpr std::int32_t kInvalidArgument = 5;
 constexpr std::int32_t kNoCurrentRecord = 3021;
+constexpr std::int32_t kFileInUse = 3045;
 constexpr int kStatusPause = 500;
+constexpr const char16_t* kCurrentVersion = u"1.3";
 
 std::int32_t checkedIncrement(std::int32_t value) {
     if (value == std::numeric_limits<std::int32_t>::max()) throw Failure(kOverflow, "Overflow");
@@ -48,15 +53,59 @@ void requireSoundStructure(const std::filesystem::path& database) {
                       " faults; the first: " + report.faults.front() + "). The cookbook was not changed.");
 }
 
-[[noreturn]] void moveBack(const std::filesystem::path& backup, const std::filesystem::path& cookbook,
-                           const Failure& replacing) {
+using Identity = std::pair<std::uint64_t, std::uint64_t>;
+
+Identity identityOf(const std::filesystem::path& path) {
+    const auto identity = platform::fileIdentity(path);
+    if (!identity) throw platform::FileError("find", path, ENOENT);
+    return *identity;
+}
+
+// A run moves only the database it created and filled itself: one that another program put at
+// the temporary path during the copy is never moved into the cookbook's place.
+void requireSameDatabase(const std::filesystem::path& database, const Identity& filled) {
+    if (platform::fileIdentity(database) == filled) return;
+    throw Failure(kFileInUse, "Could not use " + database.string() +
+                                  ": another program replaced or removed the new database while it was being "
+                                  "filled. The cookbook was not changed.");
+}
+
+// The backup, made while the original stays at the cookbook's path. The name was free when it was
+// chosen, so whatever a failed attempt left there is this run's own and goes again.
+void makeBackup(const std::filesystem::path& cookbook, const std::filesystem::path& backup) {
+    if (platform::entryExists(backup)) throw platform::FileError("copy to", backup, EEXIST);
     try {
-        platform::moveFile(backup, cookbook);
+        platform::linkOrCopy(cookbook, backup);
+    } catch (...) {
+        const Failure failure = currentFailure();
+        try {
+            platform::removeFile(backup);
+        } catch (const platform::FileError&) {
+            // The failure below is what the owner needs to know; the original is still in place.
+        }
+        throw failure;
+    }
+}
+
+// A replacement failed. When the cookbook's path still leads to the original, the backup made for
+// this run is only a second copy of it and goes again, so that no backup of an upgrade that did
+// not happen is left. When the rename had already happened (a later step failed), the original is
+// put back from the backup in one atomic step, and the backup then goes; when even that fails, the
+// backup stays and the message says where the original lies.
+[[noreturn]] void undoReplace(const std::filesystem::path& cookbook, const Identity& original,
+                              const std::filesystem::path& backup, const Failure& replacing) {
+    try {
+        if (platform::fileIdentity(cookbook) != original) platform::replaceFile(backup, cookbook, platform::Source::Keep);
     } catch (...) {
         const Failure back = currentFailure();
-        throw Failure(replacing.number(), replacing.description() + " Moving the original cookbook back failed too (" +
+        throw Failure(replacing.number(), replacing.description() + " Putting the original cookbook back failed too (" +
                                               back.description() + "); the original cookbook lies at " +
                                               jet::toUtf8(backup.u16string()) + ".");
+    }
+    try {
+        platform::removeFile(backup);
+    } catch (const platform::FileError&) {
+        // The original is at the cookbook's path; a second copy of it in Backup harms nothing.
     }
     throw replacing;
 }
@@ -129,6 +178,7 @@ std::u16string FrmMainUpgrade::copyAndReplace(upgrade::Layout layout, const std:
     auto& engine = dao::DBEngine::Instance();
     auto source = engine.OpenDatabase(std::filesystem::path(DataFrom));
     auto target = engine.OpenDatabase(std::filesystem::path(DataTo));
+    const Identity filled = identityOf(std::filesystem::path(DataTo));
     requireVersionRow(*target);
     view_.doEvents();
     std::int32_t counter = 0;
@@ -144,28 +194,69 @@ std::u16string FrmMainUpgrade::copyAndReplace(upgrade::Layout layout, const std:
              layout, *source, *target, counter);
     source->Close();
     target->Close();
+    stampVersion(DataTo);
     requireSoundStructure(std::filesystem::path(DataTo));
 
     showStatus(u"Done copy data.", kStatusPause);
     showStatus(u"Creating backup copy...", kStatusPause);
-    const std::filesystem::path folder = platform::programFolder() / "Backup";
-    if (!platform::entryExists(folder)) platform::createFolder(folder);
+    const std::filesystem::path backup = replaceCookbook(DataFrom, DataTo, filled);
+    showStatus(u"Successful!", kStatusPause);
+    view_.setStatusText(u"Done!");
+    return backup.u16string();
+}
+
+// The new database gets the version marker "1.3" while it still lies in the program's folder, so
+// that the file at the cookbook's path is never written in place and the structural check sees
+// the database exactly as it will lie there. The stamp's own procedures are silent; what the file now holds is read back, so that a new
+// database whose stamp failed is never put in the cookbook's place with a success message.
+void FrmMainUpgrade::stampVersion(const std::u16string& DataTo) {
+    dbFunction::OpenCookbook(DataTo);
+    dbFunction::StampCurrentVersion();
+    dbFunction::CloseCookbook();
+    auto database = dao::DBEngine::Instance().OpenDatabase(std::filesystem::path(DataTo));
+    auto version = database->OpenRecordset(u"Version", dao::dbOpenSnapshot);
+    const std::u16string marker = version->EOF_() ? u"" : version->Fields(u"Version").Value().toText();
+    version->Close();
+    database->Close();
+    if (marker == kCurrentVersion) return;
+    throw Failure(kNewDatabaseFailedCheck, "The new database " + std::filesystem::path(DataTo).string() +
+                                               " could not be stamped with version 1.3 (it reads \"" +
+                                               jet::toUtf8(marker) + "\"). The cookbook was not changed.");
+}
+
+// The order keeps a complete cookbook at the cookbook's path at every moment, also across a power
+// loss: the backup is made while the original stays in place (a hard link, or a durable copy
+// named only once complete); then the new database takes the original's place in one atomic
+// rename (copied durably beside the cookbook first when it lies on another file system); only
+// then is what is left in the program's folder removed. Returns the backup's path.
+std::filesystem::path FrmMainUpgrade::replaceCookbook(const std::u16string& DataFrom, const std::u16string& DataTo,
+                                                      const std::pair<std::uint64_t, std::uint64_t>& filled) {
+    const std::filesystem::path program = platform::programFolder();
+    const std::filesystem::path folder = program / "Backup";
+    if (!platform::entryExists(folder)) {
+        platform::createFolder(folder);
+        platform::syncFolder(program);
+    }
     const std::filesystem::path backup = freeBackupPath(folder, dbFunction::FileNameOf(DataFrom));
     // A cookbook reached through a symbolic link: the file itself is backed up and replaced,
     // and the link goes on leading to the cookbook.
     const std::filesystem::path cookbook = platform::followLink(std::filesystem::path(DataFrom));
-    platform::moveFile(cookbook, backup);
+    const std::filesystem::path database(DataTo);
+    const Identity original = identityOf(cookbook);
+    requireSameDatabase(database, filled);
+    platform::removeFile(platform::temporaryPathFor(cookbook));  // what a run that died left beside it
+    makeBackup(cookbook, backup);
     try {
-        platform::moveFile(std::filesystem::path(DataTo), cookbook);
+        platform::replaceFile(database, cookbook, platform::Source::Move);
     } catch (...) {
-        moveBack(backup, cookbook, currentFailure());
+        undoReplace(cookbook, original, backup, currentFailure());
     }
-    showStatus(u"Successful!", kStatusPause);
-    dbFunction::OpenCookbook(DataFrom);
-    dbFunction::StampCurrentVersion();
-    dbFunction::CloseCookbook();
-    view_.setStatusText(u"Done!");
-    return backup.u16string();
+    try {
+        platform::removeFile(database);  // the source of a copy from another file system
+    } catch (const platform::FileError&) {
+        // The upgrade is complete; the next run deletes a temporary database left behind.
+    }
+    return backup;
 }
 
 // Copies every row of one source query into the target query's table, in the source's order.

@@ -2,17 +2,27 @@
 //
 // Both copy every recipe and ingredient row of the old cookbook (DataFrom)
 // into the new, empty layout-1.3 database (DataTo) with the column maps of
-// their layout, showing progress; then move the old cookbook into the Backup
-// folder of the program's folder, move the new database into its place, stamp
-// it "1.3" and report the outcome in a message box. They never pass a failure
-// on; a value the new database refuses is reported with the source row's rID.
-// Nothing is ever deleted or overwritten: a backup name already taken gets
-// a number ("family_backup_2.rcp"), and when the new database cannot be moved
-// into place the original is moved back, so a cookbook always lies at DataFrom
-// (when even that fails, the message says where the original lies).
+// their layout, showing progress; stamp the new database "1.3"; keep the old
+// cookbook in the Backup folder of the program's folder, put the new database
+// in its place and report the outcome in a message box. They never pass a
+// failure on; a value the new database refuses is reported with the source
+// row's rID.
+//
+// At every moment, also when the process dies or the power fails, the
+// cookbook's path leads to the original cookbook, byte for byte, or to the
+// complete upgraded one: the backup is made while the original stays in place,
+// and the new database replaces it in one atomic step. A failure at any step
+// leaves the cookbook as it was and no backup of it behind (when even putting
+// the original back fails, the message says where the original lies). Only
+// the database filled by this run is ever moved into the cookbook's place.
+// No backup is ever deleted or overwritten: a backup name already taken gets
+// a number ("family_backup_2.rcp").
 #pragma once
 
+#include <cstdint>
+#include <filesystem>
 #include <string>
+#include <utility>
 
 #include "store/dao/database.h"
 #include "store/frm_main_base.h"
@@ -40,6 +50,9 @@ private:
     };
     void copyRows(const CopyPlan& plan, upgrade::Layout layout, dao::Database& source, dao::Database& target,
                   std::int32_t& counter);
+    void stampVersion(const std::u16string& DataTo);
+    std::filesystem::path replaceCookbook(const std::u16string& DataFrom, const std::u16string& DataTo,
+                                          const std::pair<std::uint64_t, std::uint64_t>& filled);
     void progressStep(std::int32_t& counter);
     void showStatus(const char16_t* text, int pauseMilliseconds);
 };

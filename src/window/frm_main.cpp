@@ -1,11 +1,17 @@
 #include "window/frm_main.h"
 
+#include <cerrno>
 #include <optional>
 
 #include "format/create_cookbook.h"
+#include "platform/folder_lock.h"
+#include "platform/file_replace.h"
+#include "platform/file.h"
 #include "platform/file_system.h"
 #include "store/db_function.h"
 #include "store/failure_text.h"
+#include "store/jet/failure.h"
+#include "store/jet/text_codec.h"
 
 namespace zestrel {
 
@@ -86,6 +92,26 @@ namespace zestrel {
 
 namespace {
 
+constexpr std::int32_t kFileInUse = 3045;
+
+// One upgrade at a time per program folder: the temporary database and the Backup folder are
+// shared by every run that uses the folder (the window and the command-line program alike). A
+// run that finds the lock held stops before it touches anything. A folder that cannot even be
+// opened holds no other run's work; the steps that follow report why it cannot be used.
+std::optional<platform::FolderLock> lockProgramFolder(const std::filesystem::path& folder) {
+    std::optional<platform::FolderLock> lock;
+    try {
+        lock = platform::FolderLock::tryAcquire(folder);
+    } catch (const platform::FileError& e) {
+        if (e.errorNumber() == ENOENT || e.errorNumber() == ENOTDIR || e.errorNumber() == EACCES) return std::nullopt;
+        throw;
+    }
+    if (!lock)
+        throw Failure(kFileInUse, "Could not use the program folder " + jet::toUtf8(folder.u16string()) +
+                                      ": another upgrade is running there. Nothing was changed.");
+    return lock;
+}
+
 // Marks a run for as long as it lasts, also when it ends by an exception.
 class RunGuard {
 public:
@@ -113,11 +139,15 @@ void frmMain::cmdUp_Click() {
     view_.setBrowseEnabled(false);
     std::u16string failure;
     bool upgraded = false;
+    std::optional<platform::FolderLock> lock;  // held to the end of the run
     try {
-        const std::filesystem::path temporary = platform::programFolder() / "tempdb.mdb";
+        const std::filesystem::path folder = platform::programFolder();
+        const std::filesystem::path temporary = folder / "tempdb.mdb";
         view_.setExitEnabled(false);
         view_.setUpgradeEnabled(false);
+        lock = lockProgramFolder(folder);
         if (platform::fileExists(temporary)) platform::deleteFile(temporary);
+        platform::removeTemporaries(folder / "Backup");
         view_.setBusyPointer(true);
         view_.setProgressVisible(true);
         view_.setStatusText(u"Create temporary file...");

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <random>
 
+#include "platform/file.h"
 #include "store/jet/check/database_check.h"
 #include "store/jet/failure.h"
 
@@ -33,6 +34,19 @@ std::filesystem::path makeTempDir(const std::string& tag) {
     std::random_device seed;
     auto dir = std::filesystem::temp_directory_path() / ("zestrel-" + tag + "-" + std::to_string(seed()));
     std::filesystem::create_directories(dir);
+    return dir;
+}
+
+std::optional<std::filesystem::path> makeTempDirOnOtherFileSystem(const std::string& tag) {
+    const std::filesystem::path shared("/dev/shm");
+    const auto here = platform::fileIdentity(std::filesystem::temp_directory_path());
+    const auto there = platform::fileIdentity(shared);
+    std::error_code error;
+    if (!here || !there || here->first == there->first || !std::filesystem::is_directory(shared, error))
+        return std::nullopt;
+    std::random_device seed;
+    auto dir = shared / ("zestrel-" + tag + "-" + std::to_string(seed()));
+    if (!std::filesystem::create_directories(dir, error)) return std::nullopt;
     return dir;
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,11 @@ void copyFixtureFile(const std::filesystem::path& from, const std::filesystem::p
 
 // A fresh, empty folder under the system's temporary folder, removed by the caller.
 std::filesystem::path makeTempDir(const std::string& tag);
+
+// A fresh, empty folder on another file system than makeTempDir's (the tmpfs at /dev/shm), for
+// runs whose program folder and cookbook lie on two file systems; nothing when there is none.
+// Removed by the caller like makeTempDir's.
+std::optional<std::filesystem::path> makeTempDirOnOtherFileSystem(const std::string& tag);
 
 // Checks the structure of every database (*.mdb, *.rcp) a test left in `dir`, but files named
 // in `unchecked`, failing the test for each fault, then removes the folder unless the test failed.

@@ -1,13 +1,20 @@
 // Nothing lost when the program dies: `zestrel upgrade` is killed (SIGKILL)
-// at 50 points spread over a whole run, and after each the original cookbook
-// is unchanged at its path or in the Backup folder, and whatever lies at the
-// cookbook's path is the original or a complete, readable upgraded cookbook.
+// at every one of its file operations in turn, in two set-ups: the program's
+// folder beside the cookbook, and the program's folder on another file system
+// than the cookbook. After each kill:
+// - the cookbook's path leads to the original, byte for byte, or to the
+//   complete upgraded cookbook, never to nothing or to a partial file;
+// - the original is still at the path or complete in the Backup folder, and
+//   every file in Backup that does not carry a temporary name is the original;
+// - a second run in the same folders is not blocked by the killed one, ends
+//   with the cookbook upgraded and the original in Backup, and leaves no
+//   temporary file behind.
 #include <fstream>
+#include <optional>
 
 #include "platform/fault_injection.h"
+#include "platform/file_replace.h"
 #include "platform/file_system.h"
-#include "store/jet/database_file.h"
-#include "store/jet/failure.h"
 #include "support/fixtures.h"
 #include "support/process.h"
 #include "upgrade/upgrade_support.h"
@@ -17,58 +24,134 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr int kKillPoints = 50;
 constexpr int kRecipes = 30;
 constexpr int kIngredientsPerRecipe = 4;
+constexpr int kMaxOperations = 2000;  // a run that never ends inside this many is a fault in itself
 
-using CrashTest = UpgradeTest;
+enum class Place { SameFileSystem, OtherFileSystem };
 
-TEST_F(CrashTest, KillingTheUpgradeAnywhereLosesNothing) {
-    cli::SampleOptions options;
-    options.layout = cli::OldLayout::V10;
-    options.recipes = kRecipes;
-    options.ingredientsPerRecipe = kIngredientsPerRecipe;
-    const fs::path original = dir_ / "template.rcp";
-    cli::writeSampleCookbook(original, options);
-    const std::string originalBytes = bytesOf(original);
-
-    // How many file operations a whole run takes, counted in this process.
-    fs::create_directories(dir_ / "count");
-    test::copyFixtureFile(original, dir_ / "count" / "family.rcp");
-    platform::setProgramFolder(dir_ / "count");
-    platform::faults::arm(0);
-    run(dir_ / "count" / "family.rcp");
-    const long operations = platform::faults::operationCount();
-    ASSERT_GT(operations, kKillPoints);
-
-    int killed = 0;
-    for (int point = 1; point <= kKillPoints; ++point) {
-        const long k = std::max(1L, operations * point / (kKillPoints + 1));
-        SCOPED_TRACE("killed at file operation " + std::to_string(k) + " of about " + std::to_string(operations));
-        const fs::path folder = dir_ / ("kill" + std::to_string(point));
-        fs::create_directories(folder / "program");
-        const fs::path cookbook = folder / "family.rcp";
-        test::copyFixtureFile(original, cookbook);
-        const auto result = runProcess({zestrelProgram().string(), "upgrade", "--program-folder", (folder / "program").string(),
-                                        cookbook.string()},
-                                       {"ZESTREL_KILL_AT_OPERATION=" + std::to_string(k)});
-        if (result.exitCode == -1) ++killed;
-
-        bool originalKept = fs::exists(cookbook) && bytesOf(cookbook) == originalBytes;
-        if (fs::is_directory(folder / "program" / "Backup"))
-            for (const auto& entry : fs::directory_iterator(folder / "program" / "Backup"))
-                originalKept = originalKept || bytesOf(entry.path()) == originalBytes;
-        EXPECT_TRUE(originalKept) << "the original cookbook is gone";
-        if (fs::exists(cookbook)) {
-            EXPECT_TRUE(bytesOf(cookbook) == originalBytes || isCompleteUpgrade(cookbook, kRecipes, kRecipes * kIngredientsPerRecipe))
-                << "the cookbook's path holds neither the original nor a complete upgrade";
+class CrashTest : public UpgradeTest, public ::testing::WithParamInterface<Place> {
+protected:
+    void SetUp() override {
+        UpgradeTest::SetUp();
+        if (GetParam() == Place::OtherFileSystem) {
+            programs_ = makeTempDirOnOtherFileSystem("crash");
+            if (!programs_) GTEST_SKIP() << "no tmpfs at /dev/shm on another file system than " << dir_;
         }
+        cli::SampleOptions options;
+        options.layout = cli::OldLayout::V10;
+        options.recipes = kRecipes;
+        options.ingredientsPerRecipe = kIngredientsPerRecipe;
+        original_ = dir_ / "template.rcp";
+        cli::writeSampleCookbook(original_, options);
+        originalBytes_ = bytesOf(original_);
+    }
+    void TearDown() override {
+        if (programs_) checkAndRemoveTempDir(*programs_, {"tempdb.mdb"});
+        UpgradeTest::TearDown();
+    }
+
+    struct Run {
+        fs::path cookbook;
+        fs::path program;
+    };
+    // A fresh cookbook, and its program folder beside it or on the other file system.
+    Run prepare(const std::string& name) {
+        const fs::path cookbooks = dir_ / name / "cookbooks";
+        fs::create_directories(cookbooks);
+        Run run{cookbooks / "family.rcp", (programs_ ? *programs_ : dir_) / name / "program"};
+        fs::create_directories(run.program);
+        test::copyFixtureFile(original_, run.cookbook);
+        return run;
+    }
+    ProcessResult upgrade(const Run& run, long killAt) {
+        std::vector<std::string> environment;
+        if (killAt > 0) environment.push_back("ZESTREL_KILL_AT_OPERATION=" + std::to_string(killAt));
+        return runProcess({zestrelProgram().string(), "upgrade", "--program-folder", run.program.string(),
+                           run.cookbook.string()},
+                          environment);
+    }
+    bool completeUpgrade(const fs::path& path) {
+        return isCompleteUpgrade(path, kRecipes, kRecipes * kIngredientsPerRecipe);
+    }
+    std::vector<fs::path> filesIn(const fs::path& folder) {
+        std::vector<fs::path> files;
+        if (fs::is_directory(folder))
+            for (const auto& entry : fs::directory_iterator(folder)) files.push_back(entry.path());
+        return files;
+    }
+
+    void expectSoundAfterKill(const Run& run) {
+        const bool atPath = fs::exists(run.cookbook);
+        ASSERT_TRUE(atPath) << "nothing at the cookbook's path";
+        const bool originalAtPath = bytesOf(run.cookbook) == originalBytes_;
+        EXPECT_TRUE(originalAtPath || completeUpgrade(run.cookbook))
+            << "the cookbook's path holds neither the original nor a complete upgrade";
+        bool originalInBackup = false;
+        for (const auto& file : filesIn(run.program / "Backup")) {
+            if (platform::isTemporaryPath(file)) continue;
+            EXPECT_EQ(bytesOf(file), originalBytes_) << file << " is a backup name with something else than the original";
+            originalInBackup = true;
+        }
+        EXPECT_TRUE(originalAtPath || originalInBackup) << "the original cookbook is gone";
+        for (const auto& file : filesIn(run.cookbook.parent_path()))
+            EXPECT_TRUE(file == run.cookbook || platform::isTemporaryPath(file))
+                << file << " is left beside the cookbook under a name that is not a temporary one";
+    }
+
+    // The run after a killed one: it is not blocked, and ends with the cookbook upgraded (by it or
+    // by the killed run), the original in Backup, and no temporary file anywhere.
+    void expectCleanAfterRecovery(const Run& run, const ProcessResult& result) {
+        const bool upgradedBefore = result.exitCode == 1 && result.err.find("already up to date") != std::string::npos;
+        EXPECT_TRUE(result.exitCode == 0 || upgradedBefore) << result.out << result.err;
+        EXPECT_TRUE(completeUpgrade(run.cookbook));
+        int backups = 0;
+        for (const auto& file : filesIn(run.program / "Backup")) {
+            EXPECT_FALSE(platform::isTemporaryPath(file)) << file << " was left by the killed run";
+            backups += bytesOf(file) == originalBytes_ ? 1 : 0;
+        }
+        EXPECT_GE(backups, 1) << "no backup of the original";
+        for (const auto& file : filesIn(run.cookbook.parent_path()))
+            EXPECT_FALSE(platform::isTemporaryPath(file)) << file << " was left by the killed run";
+        if (result.exitCode == 0) {
+            EXPECT_FALSE(fs::exists(run.program / "tempdb.mdb"));
+        }
+    }
+
+    std::optional<fs::path> programs_;  // the folder on the other file system, when used
+    fs::path original_;
+    std::string originalBytes_;
+};
+
+TEST_P(CrashTest, KillingTheUpgradeAtEveryFileOperationLosesNothing) {
+    int killed = 0;
+    long point = 1;
+    for (; point <= kMaxOperations; ++point) {
+        SCOPED_TRACE("killed at file operation " + std::to_string(point));
+        const Run run = prepare("kill" + std::to_string(point));
+        const ProcessResult result = upgrade(run, point);
+        if (result.exitCode != -1) {
+            // The run ended before it reached this operation: every earlier one was a kill point.
+            EXPECT_EQ(result.exitCode, 0) << result.out << result.err;
+            EXPECT_TRUE(completeUpgrade(run.cookbook));
+            break;
+        }
+        ++killed;
+        expectSoundAfterKill(run);
+        expectCleanAfterRecovery(run, upgrade(run, 0));
         if (HasFailure()) break;
     }
-    std::cout << kKillPoints << " kill points over about " << operations << " file operations; " << killed
-              << " runs were killed before they ended\n";
-    EXPECT_GE(killed, kKillPoints * 9 / 10);
+    EXPECT_LT(point, kMaxOperations) << "the run never ended";
+    std::cout << (GetParam() == Place::SameFileSystem ? "one file system" : "program folder on another file system")
+              << ": killed at each of " << killed << " file operations, each followed by a second run\n";
+    EXPECT_GT(killed, 100);
 }
+
+INSTANTIATE_TEST_SUITE_P(SetUps, CrashTest, ::testing::Values(Place::SameFileSystem, Place::OtherFileSystem),
+                         [](const auto& p) {
+                             return std::string(p.param == Place::SameFileSystem ? "OneFileSystem"
+                                                                                 : "ProgramFolderOnAnotherFileSystem");
+                         });
 
 }  // namespace
 }  // namespace zestrel::test

@@ -1,10 +1,14 @@
 // Nothing lost when a file operation fails: for every k, the k-th file
-// operation of a whole upgrade (open, read, write, fsync, close, rename,
-// delete, create folder, copy) fails, and afterwards the original cookbook is
-// unchanged at its path or at the backup path the message names, a failure is
-// reported whenever the upgrade did not complete, and whatever lies at the
-// cookbook's path is the original or a complete, readable upgraded cookbook.
+// operation of a whole upgrade (open, read, write, fsync, close, rename, link,
+// delete, create folder, copy, folder sync, lock) fails, and afterwards the
+// original cookbook is unchanged at its path or at the backup path the message
+// names, a failure is reported whenever the upgrade did not complete (and then
+// the cookbook is at its path as it was, and no backup of it is left), and
+// whatever lies at the cookbook's path is the original or a complete upgraded
+// cookbook. Two set-ups: the program's folder beside the cookbook, and on
+// another file system than the cookbook.
 #include <fstream>
+#include <optional>
 
 #include "platform/fault_injection.h"
 #include "platform/file_system.h"
@@ -35,10 +39,16 @@ struct Outcome {
     bool failureShown = false;
 };
 
-class FaultInjection : public UpgradeTest {
+enum class Place { SameFileSystem, OtherFileSystem };
+
+class FaultInjection : public UpgradeTest, public ::testing::WithParamInterface<Place> {
 protected:
     void SetUp() override {
         UpgradeTest::SetUp();
+        if (GetParam() == Place::OtherFileSystem) {
+            programs_ = makeTempDirOnOtherFileSystem("faults");
+            if (!programs_) GTEST_SKIP() << "no tmpfs at /dev/shm on another file system than " << dir_;
+        }
         cli::SampleOptions options;
         options.layout = cli::OldLayout::V11;
         options.recipes = kRecipes;
@@ -50,12 +60,19 @@ protected:
         cli::writeSampleCookbook(original_, options);
         originalBytes_ = bytes(original_);
     }
+    void TearDown() override {
+        if (programs_) checkAndRemoveTempDir(*programs_, {"tempdb.mdb"});
+        UpgradeTest::TearDown();
+    }
 
     // One whole Browse-and-Upgrade in a fresh folder, with operation `failAt` failing (0: none).
     Outcome runWithFault(long failAt, fs::path& cookbookPath, long* operations = nullptr) {
         const fs::path folder = dir_ / ("run" + std::to_string(failAt));
-        fs::create_directories(folder / "program");
-        platform::setProgramFolder(folder / "program");
+        const fs::path program = (programs_ ? *programs_ / folder.filename() : folder) / "program";
+        fs::create_directories(folder);
+        fs::create_directories(program);
+        platform::setProgramFolder(program);
+        lastBackupFolder_ = program / "Backup";
         cookbookPath = folder / "family.rcp";
         test::copyFixtureFile(original_, cookbookPath);
         RecordingView view;
@@ -82,12 +99,14 @@ protected:
         return outcome;
     }
 
+    std::optional<fs::path> programs_;  // the folder on the other file system, when used
     fs::path original_;
     std::string originalBytes_;
     std::string lastFailed_;
+    fs::path lastBackupFolder_;
 };
 
-TEST_F(FaultInjection, NoFailingFileOperationLosesTheCookbook) {
+TEST_P(FaultInjection, NoFailingFileOperationLosesTheCookbook) {
     fs::path path;
     long operations = 0;
     const Outcome clean = runWithFault(0, path, &operations);
@@ -105,13 +124,23 @@ TEST_F(FaultInjection, NoFailingFileOperationLosesTheCookbook) {
         } else {
             EXPECT_TRUE(outcome.failureShown) << "the upgrade did not complete and no failure was shown";
             EXPECT_TRUE(originalAtPath) << "the cookbook is not at its path as it was";
+            if (fs::is_directory(lastBackupFolder_)) {
+                EXPECT_TRUE(fs::is_empty(lastBackupFolder_)) << "a backup of an upgrade that did not happen is left";
+            }
             ++failures;
         }
         if (HasFailure()) break;
     }
-    std::cout << operations << " file operations, each failed once: " << failures << " runs reported a failure, "
+    std::cout << (GetParam() == Place::SameFileSystem ? "one file system: " : "program folder on another file system: ")
+              << operations << " file operations, each failed once: " << failures << " runs reported a failure, "
               << operations - failures << " completed\n";
 }
+
+INSTANTIATE_TEST_SUITE_P(SetUps, FaultInjection, ::testing::Values(Place::SameFileSystem, Place::OtherFileSystem),
+                         [](const auto& p) {
+                             return std::string(p.param == Place::SameFileSystem ? "OneFileSystem"
+                                                                                 : "ProgramFolderOnAnotherFileSystem");
+                         });
 
 }  // namespace
 }  // namespace zestrel::test

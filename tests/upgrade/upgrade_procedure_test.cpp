@@ -8,6 +8,7 @@
 #include "format/cookbook_schema.h"
 #include "format/create_cookbook.h"
 #include "platform/fault_injection.h"
+#include "platform/file_replace.h"
 #include "store/dao/db_engine.h"
 #include "store/db_function.h"
 #include "support/fixtures.h"
@@ -228,25 +229,43 @@ TEST_F(UpgradeFailures, ANewDatabaseWithoutItsVersionRowIsNotMovedIntoPlace) {
     EXPECT_TRUE(view_.eventsOf(ViewEvent::Kind::Percent).empty()) << "no row was copied";
 }
 
-TEST_F(UpgradeFailures, WhenMovingTheOriginalBackFailsTooTheMessageSaysWhereItLies) {
+TEST_F(UpgradeFailures, WhenPuttingTheOriginalBackFailsTooTheMessageSaysWhereItLies) {
     const fs::path path = cookbook("family.rcp", OldLayout::V10, recipes10(2), ingredients10(2));
     const std::string original = bytesOf(path);
     fs::create_directory(program_ / "Backup");
     view_.onPause = [&] {
         if (view_.status != u"Creating backup copy...") return;
-        // The new database disappears, so it cannot take the cookbook's place (the 2nd file
-        // operation from here), and moving the original back (the 3rd) fails as well.
-        fs::remove(program_ / "tempdb.mdb");
-        platform::faults::arm(3);
+        // From here: the removal of a temporary a dead run may have left beside the cookbook (1);
+        // the backup's link (2) and its folder's sync (3); the rename of the new database over the
+        // cookbook (4) and the sync of the cookbook's folder (5), which fails after the rename;
+        // then putting the original back: the stale temporary's removal (6) and the link of the
+        // original beside the cookbook (7), which fails too.
+        platform::faults::arm({5, 7});
     };
     run(path);
     platform::faults::disarm();
     const fs::path backup = program_ / "Backup" / "family_backup.rcp";
-    expectBoxes({kUpgrade10}, 53);
+    expectBoxes({kUpgrade10}, 75);
     const std::string text = jet::toUtf8(view_.messages().back().text);
     EXPECT_NE(text.find("the original cookbook lies at " + backup.string() + "."), std::string::npos) << text;
     EXPECT_EQ(bytesOf(backup), original);
-    EXPECT_FALSE(fs::exists(path));
+    EXPECT_TRUE(isCompleteUpgrade(path, 2, 2)) << "the path leads to the new database, which the rename put there";
+}
+
+TEST_F(UpgradeFailures, AReplacementThatFailsAfterTheRenamePutsTheOriginalBack) {
+    const fs::path path = cookbook("family.rcp", OldLayout::V10, recipes10(2), ingredients10(2));
+    const std::string original = bytesOf(path);
+    fs::create_directory(program_ / "Backup");
+    view_.onPause = [&] {
+        if (view_.status == u"Creating backup copy...") platform::faults::arm(5);  // the sync after the rename
+    };
+    run(path);
+    platform::faults::disarm();
+    expectBoxes({kUpgrade10}, 75);
+    EXPECT_EQ(bytesOf(path), original);
+    EXPECT_FALSE(fs::exists(program_ / "Backup" / "family_backup.rcp")) << "no backup of an upgrade that failed";
+    EXPECT_TRUE(fs::is_empty(program_ / "Backup"));
+    EXPECT_FALSE(fs::exists(platform::temporaryPathFor(path)));
 }
 
 class SaveAndProgressOrder : public UpgradeTest, public ::testing::WithParamInterface<OldLayout> {};

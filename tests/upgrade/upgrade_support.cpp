@@ -15,9 +15,17 @@ namespace fs = std::filesystem;
 bool isCompleteUpgrade(const fs::path& path, std::size_t recipes, std::size_t ingredients) {
     try {
         auto db = jet::DatabaseFile::open(path);
-        return db->readRows(db->tableDefinition(u"Recipe")).size() == recipes &&
-               db->readRows(db->tableDefinition(u"Ingredient")).size() == ingredients &&
-               db->readRows(db->tableDefinition(u"Version")).size() == 1;
+        if (db->readRows(db->tableDefinition(u"Recipe")).size() != recipes ||
+            db->readRows(db->tableDefinition(u"Ingredient")).size() != ingredients ||
+            db->readRows(db->tableDefinition(u"Version")).size() != 1)
+            return false;
+        db.reset();
+        auto database = dao::DBEngine::Instance().OpenDatabase(path);
+        auto version = database->OpenRecordset(u"Version", dao::dbOpenSnapshot);
+        const bool stamped = version->Fields(u"Version").Value().toText() == u"1.3";
+        version->Close();
+        database->Close();
+        return stamped;
     } catch (const Failure&) {
         return false;
     }

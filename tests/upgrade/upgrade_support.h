@@ -17,7 +17,7 @@
 namespace zestrel::test {
 
 // A complete upgraded cookbook: it reads, and holds these numbers of rows in Recipe and
-// Ingredient and one Version row.
+// Ingredient and one Version row, stamped "1.3".
 bool isCompleteUpgrade(const std::filesystem::path& path, std::size_t recipes, std::size_t ingredients);
 
 class UpgradeTest : public ::testing::Test {

@@ -49,9 +49,14 @@ public:
     // Positions 0..n-1 in the order of their keys, equal keys in position order (sorted in
     // place, with the position deciding ties, so that no second buffer is needed).
     std::vector<std::uint32_t> order() const {
+        // The first eight bytes of each key, big-endian and zero-padded, decide most comparisons
+        // without touching the keys: they order as the keys do wherever they differ.
+        std::vector<std::uint64_t> prefixes(ends_.size());
+        for (std::uint32_t i = 0; i < ends_.size(); ++i) prefixes[i] = prefixOf(key(i));
         std::vector<std::uint32_t> positions(ends_.size());
         std::iota(positions.begin(), positions.end(), 0u);
-        std::sort(positions.begin(), positions.end(), [this](std::uint32_t a, std::uint32_t b) {
+        std::sort(positions.begin(), positions.end(), [&](std::uint32_t a, std::uint32_t b) {
+            if (prefixes[a] != prefixes[b]) return prefixes[a] < prefixes[b];
             const int byKey = key(a).compare(key(b));
             return byKey < 0 || (byKey == 0 && a < b);
         });
@@ -59,6 +64,13 @@ public:
     }
 
 private:
+    static std::uint64_t prefixOf(std::string_view key) {
+        std::uint64_t prefix = 0;
+        for (std::size_t i = 0; i < 8; ++i)
+            prefix = (prefix << 8) | (i < key.size() ? static_cast<unsigned char>(key[i]) : 0u);
+        return prefix;
+    }
+
     std::string_view key(std::uint32_t i) const {
         const std::size_t begin = i == 0 ? 0 : ends_[i - 1];
         return std::string_view(keys_).substr(begin, ends_[i] - begin);

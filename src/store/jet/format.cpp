@@ -4,6 +4,8 @@
 
 namespace zestrel::jet {
 
+void throwPastEnd() { throw CorruptData("a structure reaches past the end of its page"); }
+
 namespace {
 
 constexpr Format kJet3{
@@ -75,8 +77,7 @@ constexpr Format kJet4{
 };
 
 void need(std::span<const std::uint8_t> buffer, std::size_t offset, std::size_t length) {
-    if (offset > buffer.size() || length > buffer.size() - offset)
-        throw CorruptData("a structure reaches past the end of its page");
+    if (offset > buffer.size() || length > buffer.size() - offset) throwPastEnd();
 }
 
 }  // namespace
@@ -129,23 +130,6 @@ std::uint32_t fixedSizeOf(ColumnType type) {
 
 bool isLongValue(ColumnType type) { return type == ColumnType::Memo || type == ColumnType::OLE; }
 
-std::uint8_t readU8(std::span<const std::uint8_t> b, std::size_t o) {
-    need(b, o, 1);
-    return b[o];
-}
-std::uint16_t readU16(std::span<const std::uint8_t> b, std::size_t o) {
-    need(b, o, 2);
-    return static_cast<std::uint16_t>(b[o] | (b[o + 1] << 8));
-}
-std::uint32_t readU24(std::span<const std::uint8_t> b, std::size_t o) {
-    need(b, o, 3);
-    return static_cast<std::uint32_t>(b[o]) | (static_cast<std::uint32_t>(b[o + 1]) << 8) |
-           (static_cast<std::uint32_t>(b[o + 2]) << 16);
-}
-std::uint32_t readU32(std::span<const std::uint8_t> b, std::size_t o) {
-    need(b, o, 4);
-    return readU24(b, o) | (static_cast<std::uint32_t>(b[o + 3]) << 24);
-}
 std::uint64_t readU64(std::span<const std::uint8_t> b, std::size_t o) {
     return static_cast<std::uint64_t>(readU32(b, o)) | (static_cast<std::uint64_t>(readU32(b, o + 4)) << 32);
 }

@@ -110,10 +110,11 @@ inline constexpr std::uint8_t kColumnCanBeNull = 0x02;
 inline constexpr std::uint8_t kColumnAutoLong = 0x04;
 
 // Little-endian readers and writers; each throws CorruptData when it would pass the buffer's end.
-std::uint8_t readU8(std::span<const std::uint8_t> buffer, std::size_t offset);
-std::uint16_t readU16(std::span<const std::uint8_t> buffer, std::size_t offset);
-std::uint32_t readU24(std::span<const std::uint8_t> buffer, std::size_t offset);
-std::uint32_t readU32(std::span<const std::uint8_t> buffer, std::size_t offset);
+// (The readers are inline: every row and page passes through them.)
+inline std::uint8_t readU8(std::span<const std::uint8_t> buffer, std::size_t offset);
+inline std::uint16_t readU16(std::span<const std::uint8_t> buffer, std::size_t offset);
+inline std::uint32_t readU24(std::span<const std::uint8_t> buffer, std::size_t offset);
+inline std::uint32_t readU32(std::span<const std::uint8_t> buffer, std::size_t offset);
 std::uint64_t readU64(std::span<const std::uint8_t> buffer, std::size_t offset);
 std::span<const std::uint8_t> slice(std::span<const std::uint8_t> buffer, std::size_t offset, std::size_t length);
 
@@ -137,5 +138,28 @@ class CorruptData : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
+
+[[noreturn]] void throwPastEnd();
+
+inline bool within(std::span<const std::uint8_t> b, std::size_t o, std::size_t length) {
+    return o <= b.size() && length <= b.size() - o;
+}
+inline std::uint8_t readU8(std::span<const std::uint8_t> b, std::size_t o) {
+    if (!within(b, o, 1)) throwPastEnd();
+    return b[o];
+}
+inline std::uint16_t readU16(std::span<const std::uint8_t> b, std::size_t o) {
+    if (!within(b, o, 2)) throwPastEnd();
+    return static_cast<std::uint16_t>(b[o] | (b[o + 1] << 8));
+}
+inline std::uint32_t readU24(std::span<const std::uint8_t> b, std::size_t o) {
+    if (!within(b, o, 3)) throwPastEnd();
+    return static_cast<std::uint32_t>(b[o]) | (static_cast<std::uint32_t>(b[o + 1]) << 8) |
+           (static_cast<std::uint32_t>(b[o + 2]) << 16);
+}
+inline std::uint32_t readU32(std::span<const std::uint8_t> b, std::size_t o) {
+    if (!within(b, o, 4)) throwPastEnd();
+    return readU24(b, o) | (static_cast<std::uint32_t>(b[o + 3]) << 24);
+}
 
 }  // namespace zestrel::jet

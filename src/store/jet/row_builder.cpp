@@ -32,6 +32,14 @@ std::size_t rowLength(std::size_t body, std::size_t varCount, std::size_t maskSi
 
 }  // namespace
 
+std::size_t rowSizeJet3(const TableDefinition& table, std::size_t variableBytes) {
+    const std::size_t maskSize = (rowColumnCount(table) + 7) / 8;
+    const std::size_t body = 1 + fixedAreaSize(table) + variableBytes;
+    if (table.variableColumnCount == 0) return body + maskSize;
+    std::size_t jumps = 0;
+    return rowLength(body, table.variableColumnCount, maskSize, jumps);
+}
+
 std::vector<std::uint8_t> buildRowJet3(const TableDefinition& table, const std::vector<StoredField>& fields) {
     const std::uint32_t columns = rowColumnCount(table);
     const std::size_t maskSize = (columns + 7) / 8;
@@ -83,7 +91,8 @@ std::vector<std::uint8_t> buildRowJet3(const TableDefinition& table, const std::
     for (std::size_t k = jumps; k-- > 0;) row.push_back(jumpTable[k]);
     row.push_back(static_cast<std::uint8_t>(varCount));
     row.insert(row.end(), mask.begin(), mask.end());
-    if (row.size() != length) throw CorruptData("a row was laid out inconsistently");
+    if (row.size() != length || rowSizeJet3(table, offsets.back() - 1 - fixedAreaSize(table)) != length)
+        throw CorruptData("a row was laid out inconsistently");
     return row;
 }
 

@@ -20,4 +20,7 @@ struct StoredField {
 
 std::vector<std::uint8_t> buildRowJet3(const TableDefinition& table, const std::vector<StoredField>& fields);
 
+// The length buildRowJet3 gives a row whose variable-length columns hold `variableBytes` in all.
+std::size_t rowSizeJet3(const TableDefinition& table, std::size_t variableBytes);
+
 }  // namespace zestrel::jet

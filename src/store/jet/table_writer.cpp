@@ -90,14 +90,19 @@ PlannedRow planRow(const TableDefinition& table, const std::vector<Value>& value
 }
 
 // The row's size when the long values that qualify are kept inline (or none are).
-std::size_t plannedSize(const TableDefinition& table, PlannedRow plan, bool inlineSmallValues) {
+std::size_t plannedSize(const TableDefinition& table, const PlannedRow& plan, bool inlineSmallValues) {
+    std::size_t variableBytes = 0;
     for (std::size_t i = 0; i < plan.fields.size(); ++i) {
-        if (!plan.longValues[i]) continue;
-        const std::size_t length = plan.longValues[i]->size();
-        const bool inlined = inlineSmallValues && length <= kLongValueInlineLimit;
-        plan.fields[i].bytes.assign(kLongValueFieldSize + (inlined ? length : 0), 0);
+        const ColumnDefinition& column = table.columns[i];
+        if (column.isFixed() || column.variableIndex >= table.variableColumnCount) continue;
+        if (plan.longValues[i]) {
+            const std::size_t length = plan.longValues[i]->size();
+            variableBytes += kLongValueFieldSize + (inlineSmallValues && length <= kLongValueInlineLimit ? length : 0);
+        } else if (!plan.fields[i].isNull) {
+            variableBytes += plan.fields[i].bytes.size();
+        }
     }
-    return buildRowJet3(table, plan.fields).size();
+    return rowSizeJet3(table, variableBytes);
 }
 
 [[noreturn]] void refuseRecordTooLarge(const TableDefinition& table, std::size_t size) {

@@ -43,12 +43,16 @@ bool fitsCp1252(const std::u16string& text) {
 }
 
 std::optional<std::vector<std::uint8_t>> encodeCp1252(const std::u16string& text) {
-    std::vector<std::uint8_t> out;
-    out.reserve(text.size());
-    for (char16_t unit : text) {
+    std::vector<std::uint8_t> out(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char16_t unit = text[i];
+        if (unit < 0x80) {  // the common case, without a look-up
+            out[i] = static_cast<std::uint8_t>(unit);
+            continue;
+        }
         auto byte = encodeCp1252(unit);
         if (!byte) return std::nullopt;
-        out.push_back(*byte);
+        out[i] = *byte;
     }
     return out;
 }

@@ -82,13 +82,23 @@ void makeReference(PageFile& pages, const Format& f, RowPointer map) {
     for (std::uint32_t page : owned) markReference(pages, f, map, page, true);
 }
 
-void markOwned(PageFile& pages, const Format& f, RowPointer map, std::uint32_t page, bool on) {
+// Sets or clears the bit where the map already reaches `page`; false when an inline map does not.
+bool markWithinReach(PageFile& pages, const Format& f, RowPointer map, std::uint32_t page, bool on) {
     auto row = mutableRow(pages, f, map);
-    if (row[0] == kUsageMapIndirect) return markReference(pages, f, map, page, on);
+    if (row[0] == kUsageMapIndirect) {
+        markReference(pages, f, map, page, on);
+        return true;
+    }
     const std::uint32_t first = readU32(row, 1);
     const std::uint64_t reach = (row.size() - kUsageMapInlineHeader) * 8;
-    if (page >= first && page - first < reach) return setBit(row.subspan(kUsageMapInlineHeader), page - first, on);
-    if (!on) return;
+    if (page < first || page - first >= reach) return false;
+    setBit(row.subspan(kUsageMapInlineHeader), page - first, on);
+    return true;
+}
+
+void markOwned(PageFile& pages, const Format& f, RowPointer map, std::uint32_t page, bool on) {
+    if (markWithinReach(pages, f, map, page, on) || !on) return;
+    const std::uint32_t first = readU32(mutableRow(pages, f, map), 1);
     if (first == 0 && growInline(pages, f, map, page, false)) {
         setBit(mutableRow(pages, f, map).subspan(kUsageMapInlineHeader), page, true);
         return;
@@ -98,12 +108,8 @@ void markOwned(PageFile& pages, const Format& f, RowPointer map, std::uint32_t p
 }
 
 void markFreeSpace(PageFile& pages, const Format& f, RowPointer map, std::uint32_t page, bool on) {
+    if (markWithinReach(pages, f, map, page, on) || !on) return;
     auto row = mutableRow(pages, f, map);
-    if (row[0] == kUsageMapIndirect) return markReference(pages, f, map, page, on);
-    const std::uint32_t first = readU32(row, 1);
-    const std::uint64_t reach = (row.size() - kUsageMapInlineHeader) * 8;
-    if (page >= first && page - first < reach) return setBit(row.subspan(kUsageMapInlineHeader), page - first, on);
-    if (!on) return;
     const std::uint32_t moved = page & ~7u;
     auto bitmap = row.subspan(kUsageMapInlineHeader);
     std::fill(bitmap.begin(), bitmap.end(), 0);

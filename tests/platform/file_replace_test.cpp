@@ -1,0 +1,167 @@
+// Putting a complete file at a final name: the backup's link or copy never
+// replaces a file, a replacement leaves the new file at the name (also from
+// another file system), temporary names are recognised and removed, and no
+// temporary is left behind, also when an operation fails.
+#include "platform/file_replace.h"
+
+#include <fstream>
+#include <optional>
+
+#include <gtest/gtest.h>
+
+#include "platform/fault_injection.h"
+#include "platform/file.h"
+#include "platform/file_system.h"
+#include "support/fixtures.h"
+
+namespace zestrel::platform {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string contentOf(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+void write(const fs::path& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
+
+std::vector<fs::path> temporariesIn(const fs::path& folder) {
+    std::vector<fs::path> found;
+    for (const auto& entry : fs::directory_iterator(folder))
+        if (isTemporaryPath(entry.path())) found.push_back(entry.path());
+    return found;
+}
+
+// Files in a scratch folder; `other` is a folder on another file system, when there is one.
+class FileReplace : public ::testing::Test {
+protected:
+    void SetUp() override { dir_ = test::makeTempDir("replace"); }
+    void TearDown() override {
+        faults::disarm();
+        if (other_) test::checkAndRemoveTempDir(*other_);
+        test::checkAndRemoveTempDir(dir_);
+    }
+    const fs::path& otherFileSystem() {
+        if (!other_) other_ = test::makeTempDirOnOtherFileSystem("replace");
+        return *other_;
+    }
+    bool haveOtherFileSystem() { return otherFileSystem().empty() == false; }
+
+    fs::path dir_;
+    std::optional<fs::path> other_;
+};
+
+TEST_F(FileReplace, TemporaryNamesAreRecognisedAndNeverTakenForCookbooksOrBackups) {
+    const fs::path temporary = temporaryPathFor(dir_ / "family_backup.rcp");
+    EXPECT_EQ(temporary.parent_path(), dir_);
+    EXPECT_TRUE(isTemporaryPath(temporary));
+    EXPECT_NE(temporary.extension(), ".rcp");
+    EXPECT_NE(temporary.extension(), ".mdb");
+    for (const char* name : {"family.rcp", "family_backup.rcp", "tempdb.mdb", ".hidden", ".zestrel-partial"})
+        EXPECT_FALSE(isTemporaryPath(dir_ / name)) << name;
+    write(temporary, "half");
+    write(dir_ / "family_backup.rcp", "whole");
+    write(dir_ / ".hidden", "kept");
+    removeTemporaries(dir_);
+    EXPECT_FALSE(fs::exists(temporary));
+    EXPECT_EQ(contentOf(dir_ / "family_backup.rcp"), "whole");
+    EXPECT_EQ(contentOf(dir_ / ".hidden"), "kept");
+    EXPECT_NO_THROW(removeTemporaries(dir_ / "missing"));
+}
+
+TEST_F(FileReplace, ABackupOnOneFileSystemIsAHardLinkAndNeverReplacesAFile) {
+    write(dir_ / "family.rcp", "original");
+    write(dir_ / "taken.rcp", "another original");
+    linkOrCopy(dir_ / "family.rcp", dir_ / "backup.rcp");
+    EXPECT_EQ(contentOf(dir_ / "family.rcp"), "original");
+    EXPECT_EQ(contentOf(dir_ / "backup.rcp"), "original");
+    EXPECT_EQ(fileIdentity(dir_ / "family.rcp"), fileIdentity(dir_ / "backup.rcp"));
+    EXPECT_THROW(linkOrCopy(dir_ / "family.rcp", dir_ / "taken.rcp"), FileError);
+    EXPECT_EQ(contentOf(dir_ / "taken.rcp"), "another original");
+}
+
+TEST_F(FileReplace, ABackupOnAnotherFileSystemIsACompleteCopyAndNoTemporaryStays) {
+    if (!haveOtherFileSystem()) GTEST_SKIP() << "no tmpfs at /dev/shm on another file system";
+    write(dir_ / "family.rcp", std::string(3 << 20, 'x'));
+    const fs::path backup = otherFileSystem() / "backup.rcp";
+    linkOrCopy(dir_ / "family.rcp", backup);
+    EXPECT_EQ(contentOf(backup), contentOf(dir_ / "family.rcp"));
+    EXPECT_NE(fileIdentity(dir_ / "family.rcp"), fileIdentity(backup));
+    EXPECT_TRUE(temporariesIn(otherFileSystem()).empty());
+}
+
+TEST_F(FileReplace, ACopyThatFailsLeavesNeitherTheNameNorATemporary) {
+    if (!haveOtherFileSystem()) GTEST_SKIP() << "no tmpfs at /dev/shm on another file system";
+    write(dir_ / "family.rcp", "original");
+    const fs::path backup = otherFileSystem() / "backup.rcp";
+    // link (refused: another file system), stale temporary's removal, copy, open, open, read, write, fsync.
+    for (long k = 1; k <= 8; ++k) {
+        SCOPED_TRACE("operation " + std::to_string(k) + " fails");
+        faults::arm(k);
+        EXPECT_THROW(linkOrCopy(dir_ / "family.rcp", backup), FileError);
+        faults::disarm();
+        EXPECT_FALSE(fs::exists(backup));
+        EXPECT_TRUE(temporariesIn(otherFileSystem()).empty());
+    }
+}
+
+TEST_F(FileReplace, AReplacementPutsTheNewFileAtTheNameInOneStep) {
+    write(dir_ / "family.rcp", "original");
+    write(dir_ / "tempdb.mdb", "upgraded");
+    replaceFile(dir_ / "tempdb.mdb", dir_ / "family.rcp", Source::Move);
+    EXPECT_EQ(contentOf(dir_ / "family.rcp"), "upgraded");
+    EXPECT_FALSE(fs::exists(dir_ / "tempdb.mdb"));
+    EXPECT_TRUE(temporariesIn(dir_).empty());
+}
+
+TEST_F(FileReplace, AReplacementFromAnotherFileSystemLeavesTheSourceForTheCaller) {
+    if (!haveOtherFileSystem()) GTEST_SKIP() << "no tmpfs at /dev/shm on another file system";
+    write(dir_ / "family.rcp", "original");
+    const fs::path source = otherFileSystem() / "tempdb.mdb";
+    write(source, "upgraded");
+    write(temporaryPathFor(dir_ / "family.rcp"), "left by a run that died");
+    replaceFile(source, dir_ / "family.rcp", Source::Move);
+    EXPECT_EQ(contentOf(dir_ / "family.rcp"), "upgraded");
+    EXPECT_EQ(contentOf(source), "upgraded");
+    EXPECT_TRUE(temporariesIn(dir_).empty());
+}
+
+TEST_F(FileReplace, AReplacementKeepingTheSourceLeavesBothInPlace) {
+    write(dir_ / "family.rcp", "upgraded");
+    write(dir_ / "backup.rcp", "original");
+    replaceFile(dir_ / "backup.rcp", dir_ / "family.rcp", Source::Keep);
+    EXPECT_EQ(contentOf(dir_ / "family.rcp"), "original");
+    EXPECT_EQ(contentOf(dir_ / "backup.rcp"), "original");
+    EXPECT_TRUE(temporariesIn(dir_).empty());
+}
+
+TEST_F(FileReplace, AReplacementThatFailsBeforeItsRenameLeavesTheOldFile) {
+    if (!haveOtherFileSystem()) GTEST_SKIP() << "no tmpfs at /dev/shm on another file system";
+    write(dir_ / "family.rcp", "original");
+    const fs::path source = otherFileSystem() / "tempdb.mdb";
+    write(source, "upgraded");
+    // rename (another file system), stale temporary's removal, copy, open, open, read, write, fsync,
+    // close, and the rename over the name.
+    for (long k = 1; k <= 10; ++k) {
+        SCOPED_TRACE("operation " + std::to_string(k) + " fails");
+        faults::arm(k);
+        EXPECT_THROW(replaceFile(source, dir_ / "family.rcp", Source::Move), FileError);
+        faults::disarm();
+        EXPECT_EQ(contentOf(dir_ / "family.rcp"), "original");
+        EXPECT_TRUE(temporariesIn(dir_).empty());
+    }
+}
+
+TEST_F(FileReplace, MovingAcrossFileSystemsNeverNamesAPartialFile) {
+    if (!haveOtherFileSystem()) GTEST_SKIP() << "no tmpfs at /dev/shm on another file system";
+    write(dir_ / "a", "content");
+    const fs::path to = otherFileSystem() / "a";
+    moveFile(dir_ / "a", to);
+    EXPECT_EQ(contentOf(to), "content");
+    EXPECT_FALSE(fs::exists(dir_ / "a"));
+    EXPECT_TRUE(temporariesIn(otherFileSystem()).empty());
+}
+
+}  // namespace
+}  // namespace zestrel::platform
