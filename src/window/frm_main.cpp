@@ -98,6 +98,18 @@ constexpr std::int32_t kFileInUse = 3045;
 // shared by every run that uses the folder (the window and the command-line program alike). A
 // run that finds the lock held stops before it touches anything. A folder that cannot even be
 // opened holds no other run's work; the steps that follow report why it cannot be used.
+// A cookbook another program holds open for writing (the cookbook program itself) cannot be read
+// as one whole: the run stops with the numbered failure before it creates or moves anything.
+// Any other trouble with the cookbook is reported where the upgrade meets it, as before.
+void requireCookbookNotHeld(const std::u16string& cookbook) {
+    if (cookbook.empty()) return;
+    try {
+        platform::File::open(std::filesystem::path(cookbook), platform::OpenMode::ReadOnly).close();
+    } catch (const platform::FileError& e) {
+        if (e.errorNumber() == EBUSY) throw;
+    }
+}
+
 std::optional<platform::FolderLock> lockProgramFolder(const std::filesystem::path& folder) {
     std::optional<platform::FolderLock> lock;
     try {
@@ -146,6 +158,7 @@ void frmMain::cmdUp_Click() {
         view_.setExitEnabled(false);
         view_.setUpgradeEnabled(false);
         lock = lockProgramFolder(folder);
+        requireCookbookNotHeld(sCookbookPath);
         if (platform::fileExists(temporary)) platform::deleteFile(temporary);
         platform::removeTemporaries(folder / "Backup");
         view_.setBusyPointer(true);

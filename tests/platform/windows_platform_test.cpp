@@ -65,7 +65,7 @@ protected:
 };
 
 // Browse ends silently when it cannot open the cookbook (as on Linux), so Upgrade is offered; the
-// upgrade's first read of the cookbook then fails with the number, before any file is moved.
+// upgrade then stops with the number before it creates or moves any file.
 TEST_F(WindowsPlatform, ACookbookAnotherProgramWritesIsANumberedFailureAndNothingIsMoved) {
     const fs::path cookbook = sample(dir_ / "family.rcp");
     const std::string before = bytesOf(cookbook);
@@ -76,11 +76,13 @@ TEST_F(WindowsPlatform, ACookbookAnotherProgramWritesIsANumberedFailureAndNothin
         EXPECT_EQ(result.exitCode, 1);
         EXPECT_NE(result.err.find("3051 - "), std::string::npos) << result.out << result.err;
         EXPECT_NE(result.err.find("another program has it open"), std::string::npos) << result.err;
+        EXPECT_EQ(result.out.find("Create temporary file"), std::string::npos) << result.out;
         EXPECT_EQ(result.out.find("Creating backup copy"), std::string::npos) << result.out;
         EXPECT_EQ(result.out.find("Upgrade successful!"), std::string::npos) << result.out;
     }
     EXPECT_EQ(bytesOf(cookbook), before);
     EXPECT_FALSE(fs::exists(program_ / "Backup"));
+    EXPECT_FALSE(fs::exists(program_ / "tempdb.mdb"));
 }
 
 TEST_F(WindowsPlatform, WhileWeReadACookbookNoOtherProgramCanWriteIt) {
