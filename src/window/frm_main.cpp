@@ -106,7 +106,9 @@ void requireCookbookNotHeld(const std::u16string& cookbook) {
     try {
         platform::File::open(std::filesystem::path(cookbook), platform::OpenMode::ReadOnly).close();
     } catch (const platform::FileError& e) {
-        if (e.errorNumber() == EBUSY) throw;
+        if (e.errorNumber() == EBUSY)
+            throw Failure(failure::kCannotOpenFile, "Cannot open \"" + jet::toUtf8(cookbook) +
+                                                        "\": another program has it open. Close that program and try again.");
     }
 }
 
