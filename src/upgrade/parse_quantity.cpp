@@ -10,28 +10,25 @@ namespace zestrel::dbFunction {
 
 namespace {
 
-// A step that cannot be carried out; the amount then comes back as text.
-struct Unparsable {};
+// Each step gives no value when it cannot be carried out; the amount then comes back as text.
+// (Amounts that are not numbers are common, so this path must be as cheap as the other.)
+using Step = std::optional<float>;
 
-float number(const std::u16string& text) {
-    const auto value = platform::textToSingle(text);
-    if (!value) throw Unparsable{};
-    return *value;
-}
+Step number(const std::u16string& text) { return platform::textToSingle(text); }
 
-float single(double value) {
-    if (!std::isfinite(value) || std::fabs(value) > FLT_MAX) throw Unparsable{};
+Step single(double value) {
+    if (!std::isfinite(value) || std::fabs(value) > FLT_MAX) return std::nullopt;
     return static_cast<float>(value);
 }
 
-float fraction(const std::u16string& numerator, const std::u16string& denominator) {
-    const double n = number(numerator);
-    const double d = number(denominator);
-    if (d == 0.0) throw Unparsable{};
-    return single(n / d);
+Step fraction(const std::u16string& numerator, const std::u16string& denominator) {
+    const Step n = number(numerator);
+    const Step d = number(denominator);
+    if (!n || !d || *d == 0.0f) return std::nullopt;
+    return single(static_cast<double>(*n) / static_cast<double>(*d));
 }
 
-float evaluate(const std::u16string& s) {
+Step evaluate(const std::u16string& s) {
     const auto slash = s.find(u'/');
     const auto blank = s.find(u' ');
     if (slash == std::u16string::npos) return number(s);  // a blank alone: a number with blanks around it, or text
@@ -40,20 +37,19 @@ float evaluate(const std::u16string& s) {
     const std::u16string whole = s.substr(0, blank);
     const std::u16string rest = s.substr(blank + 1);
     const auto restSlash = rest.find(u'/');
-    if (restSlash == std::u16string::npos) throw Unparsable{};  // the slash lies before the first blank
-    const float part = fraction(rest.substr(0, restSlash), rest.substr(restSlash + 1));
-    return single(static_cast<double>(number(whole)) + static_cast<double>(part));
+    if (restSlash == std::u16string::npos) return std::nullopt;  // the slash lies before the first blank
+    const Step part = fraction(rest.substr(0, restSlash), rest.substr(restSlash + 1));
+    const Step wholeNumber = number(whole);
+    if (!part || !wholeNumber) return std::nullopt;
+    return single(static_cast<double>(*wholeNumber) + static_cast<double>(*part));
 }
 
 }  // namespace
 
 dao::Variant ParseQuantity(const std::u16string& s) {
     if (s.empty() || s.find(u'*') != std::u16string::npos) return dao::Variant(u"");
-    try {
-        return dao::Variant(evaluate(s));
-    } catch (const Unparsable&) {
-        return dao::Variant(s);
-    }
+    if (const Step value = evaluate(s)) return dao::Variant(*value);
+    return dao::Variant(s);
 }
 
 }  // namespace zestrel::dbFunction

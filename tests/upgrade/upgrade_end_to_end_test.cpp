@@ -105,6 +105,7 @@ TEST_F(UpgradeEndToEnd, Layout10) {
         {{"Name", "Pancakes"}, {"Amt", "1 1/2"}, {"Messure", "cup"}, {"Ingred", "flour"}, {"com", "sifted"}, {"Item", 1}, {"rID", 42}},
         {{"Amt", "3/4"}, {"Item", 2}, {"rID", 42}},
         {{"Amt", "1*"}, {"rID", 42}},
+        {{"Amt", "100"}, {"rID", 42}},
         {{"Amt", "1 cup"}, {"rID", 7}},
         {{"Amt", "1/2 cup"}, {"rID", 7}},
         {{"Amt", "1/3"}, {"Ingred", kLongIngred}, {"Item", 3}, {"rID", 100}},
@@ -126,6 +127,7 @@ TEST_F(UpgradeEndToEnd, Layout10) {
         ingredient("Pancakes", "1.5", "cup", "flour", "sifted", "1", "42", ""),
         ingredient(nullptr, "0.75", nullptr, nullptr, nullptr, "2", "42", ""),
         ingredient(nullptr, "", nullptr, nullptr, nullptr, nullptr, "42", ""),
+        ingredient(nullptr, "100", nullptr, nullptr, nullptr, nullptr, "42", ""),  // not 1E+02
         ingredient(nullptr, "0.3333333", nullptr, kLongIngred.substr(0, 255), nullptr, "3", "100", ""),
         ingredient(nullptr, "2", nullptr, nullptr, nullptr, nullptr, "100", ""),
         ingredient("salt, to taste", nullptr, nullptr, nullptr, nullptr, nullptr, "100", ""),

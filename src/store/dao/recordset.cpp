@@ -1,5 +1,7 @@
 #include "store/dao/recordset.h"
 
+#include <cstring>
+
 #include "store/dao/value_conversion.h"
 #include "store/jet/failure.h"
 #include "store/jet/sort_key.h"
@@ -19,6 +21,12 @@ long attributesOf(const jet::ColumnDefinition& column) {
     long attributes = column.isFixed() ? dbFixedField : dbVariableField;
     if (column.flags & jet::kColumnAutoLong) attributes |= dbAutoIncrField;
     return attributes;
+}
+
+// Exact equality, compared as bytes (the character-by-character comparison costs more on the
+// paths that look a field up for every row).
+bool sameName(const std::u16string& a, std::u16string_view b) {
+    return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(char16_t)) == 0;
 }
 
 long sizeOf(const jet::ColumnDefinition& column, jet::JetVersion version) {
@@ -111,11 +119,13 @@ std::size_t columnOf(const jet::TableDefinition& table, std::u16string_view name
 
 std::size_t Recordset::columnIndex(std::u16string_view name) const {
     ensureOpen();
-    auto& guess = recent_[(reinterpret_cast<std::uintptr_t>(name.data()) >> 3) % recent_.size()];
-    if (guess != 0 && fields_[guess - 1].Name() == name) return guess - 1;
+    // Literal names lie a few bytes apart: a multiplicative hash spreads their addresses.
+    const std::uint64_t address = reinterpret_cast<std::uintptr_t>(name.data());
+    auto& guess = recent_[(address * 0x9E3779B97F4A7C15ull) >> 55];
+    if (guess != 0 && sameName(fields_[guess - 1].Name(), name)) return guess - 1;
     const auto it = byName_.find(name);
     const std::size_t index = it != byName_.end() ? it->second : columnOf(table_, name);
-    guess = static_cast<std::uint32_t>(index + 1);
+    guess = static_cast<std::uint16_t>(index + 1);
     return index;
 }
 
@@ -168,22 +178,37 @@ void Recordset::Update(int updateType, bool /*force: there is no other user to o
     if (editMode_ == EditMode::None)
         throw Failure(failure::kUpdateWithoutAddNewOrEdit,
                       "Update without AddNew or Edit on table '" + jet::toUtf8(table_.name) + "'.");
-    std::vector<jet::Value> values;
-    values.reserve(buffer_.size());
-    for (std::size_t i = 0; i < buffer_.size(); ++i)
-        values.push_back(convertForColumn(buffer_[i], table_.columns[i], table_.name));
-    auto& file = *database_->file;
-    if (editMode_ == EditMode::Adding) {
-        rows_.push_back(file.insertRow(table_, values).encode());
-        if (position_ < 0) position_ = 0;
-    } else {
-        auto& row = rows_[static_cast<std::size_t>(position_)];
-        row = file.updateRow(table_, jet::RowPointer::decode(row), values).encode();
-        current_ = std::move(values);
-        currentAt_ = position_;
+    try {
+        save();
+    } catch (...) {
+        restoreBuffer();
+        throw;
     }
     editMode_ = EditMode::None;
     buffer_.clear();
+}
+
+// The buffer's texts are moved into the values to store rather than copied; restoreBuffer gives
+// them back when saving fails, so that a failed Update leaves the edit as it was.
+void Recordset::save() {
+    converted_.clear();
+    for (std::size_t i = 0; i < buffer_.size(); ++i)
+        converted_.push_back(convertForColumn(std::move(buffer_[i]), table_.columns[i], table_.name));
+    auto& file = *database_->file;
+    if (editMode_ == EditMode::Adding) {
+        rows_.push_back(file.insertRow(table_, converted_).encode());
+        if (position_ < 0) position_ = 0;
+    } else {
+        auto& row = rows_[static_cast<std::size_t>(position_)];
+        row = file.updateRow(table_, jet::RowPointer::decode(row), converted_).encode();
+        currentAt_ = -1;  // the row reads as saved (it may have moved)
+    }
+}
+
+void Recordset::restoreBuffer() {
+    for (std::size_t i = 0; i < converted_.size(); ++i)
+        if (keepsText(buffer_[i], table_.columns[i])) buffer_[i] = Variant(std::move(converted_[i]));
+    converted_.clear();
 }
 
 void Recordset::CancelUpdate() {
@@ -199,14 +224,19 @@ const std::vector<Field>& Recordset::fieldList() const {
 
 // The row is read each time the recordset comes to stand on it, so that a change made
 // through another recordset of the same file shows.
-const jet::Value& Recordset::currentValue(std::size_t column) const {
+void Recordset::loadCurrent() const {
     ensureCurrent();
-    if (currentAt_ != position_) {
-        currentAt_ = -1;
-        current_ = database_->file->readRow(table_, jet::RowPointer::decode(rows_[static_cast<std::size_t>(position_)]));
-        currentAt_ = position_;
-    }
-    return current_.at(column);
+    if (currentAt_ == position_) return;
+    currentAt_ = -1;
+    auto& file = *database_->file;
+    file.copyRow(jet::RowPointer::decode(rows_[static_cast<std::size_t>(position_)]), currentRow_);
+    file.guarded([&] { jet::locateFields(currentRow_, table_, file.format(), currentFields_); });
+    currentAt_ = position_;
+}
+
+jet::Value Recordset::currentValue(std::size_t column) const {
+    loadCurrent();
+    return database_->file->decodeField(currentFields_.at(column), table_.columns.at(column));
 }
 
 void Recordset::Close() {

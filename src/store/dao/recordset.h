@@ -82,7 +82,7 @@ public:
     int type() const { return type_; }
     const std::vector<Field>& fieldList() const;
     // The value of column `column` in the current row (3021 when there is none).
-    const jet::Value& currentValue(std::size_t column) const;
+    jet::Value currentValue(std::size_t column) const;
 
 private:
     void ensureOpen() const;
@@ -92,6 +92,10 @@ private:
     long size() const { return static_cast<long>(rows_.size()); }
     // Stands on `position`; the row there is read when a value is first asked for.
     void moveTo(long position);
+    // Reads the current row's bytes, unless they were read since the recordset came to stand on it.
+    void loadCurrent() const;
+    void save();
+    void restoreBuffer();
     enum class EditMode { None, Adding, Editing };
 
     std::shared_ptr<DatabaseState> database_;
@@ -101,14 +105,18 @@ private:
     std::unordered_map<std::u16string_view, std::size_t> byName_;  // exact field names
     // The field last found for a name at that address (index + 1), checked against the name
     // before use: callers ask for the same literal names row after row.
-    mutable std::array<std::uint32_t, 64> recent_{};
+    mutable std::array<std::uint16_t, 512> recent_{};  // indexed by the top 9 bits of a hash
     int type_;
     long position_ = 0;  // -1 before the first row, size() after the last
-    mutable std::vector<jet::Value> current_;  // the values of the row at currentAt_
-    mutable long currentAt_ = -1;              // -1: none read
+    // The bytes of the row at currentAt_ and where each field lies in them; a field is decoded
+    // when its value is asked for.
+    mutable std::vector<std::uint8_t> currentRow_;
+    mutable std::vector<jet::FieldLocation> currentFields_;
+    mutable long currentAt_ = -1;  // -1: none read
     bool closed_ = false;
     EditMode editMode_ = EditMode::None;
     std::vector<Variant> buffer_;
+    std::vector<jet::Value> converted_;  // the buffer converted for saving, kept for its storage
 };
 
 // The column of `table` named `name`: the exact name first, else one that differs only in

@@ -98,8 +98,8 @@ namespace {
 
 void appendKeyOfRow(jet::DatabaseFile& file, const jet::TableDefinition& table, std::size_t column,
                     std::span<const std::uint8_t> row, std::string& out) {
-    const auto fields = jet::locateFields(row, table, file.format());
-    appendSortKey(jet::decodeField(fields[column], table.columns[column], file.format(), file.pages()), out);
+    const auto field = jet::locateField(row, table, file.format(), column);
+    appendSortKey(jet::decodeField(field, table.columns[column], file.format(), file.pages()), out);
 }
 
 // Rows often lie in the file in the order asked for (added in that order); then their places

@@ -22,14 +22,17 @@ class Converter {
 public:
     Converter(const Variant& v, const jet::ColumnDefinition& c, const std::u16string& table)
         : value_(v), column_(c), table_(table) {}
+    // A converter that may take a text value's characters instead of copying them.
+    Converter(Variant&& v, const jet::ColumnDefinition& c, const std::u16string& table)
+        : value_(v), movable_(&v), column_(c), table_(table) {}
 
     jet::Value convert() const {
         using T = jet::ColumnType;
         if (column_.type == T::Boolean) return value_.isEmpty() || value_.isNull() ? false : toBoolean();
         if (value_.isEmpty() || value_.isNull()) return jet::Null{};
         switch (column_.type) {
-        case T::Text: return checkedText(toText(), column_.size);
-        case T::Memo: return checkedText(toText(), jet::kLongValueLengthMask);
+        case T::Text: return checkedText(column_.size);
+        case T::Memo: return checkedText(jet::kLongValueLengthMask);
         case T::Byte: return static_cast<std::uint8_t>(toWhole(0, 255));
         case T::Integer: return static_cast<std::int16_t>(toWhole(-32768, 32767));
         case T::Long: return static_cast<std::int32_t>(toWhole(std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
@@ -62,7 +65,20 @@ private:
         return value_.toText();
     }
 
-    jet::Value checkedText(std::u16string text, std::size_t limit) const {
+    // A text value is checked where it lies and only then taken (or copied); any other kind is
+    // converted to text first.
+    jet::Value checkedText(std::size_t limit) const {
+        if (value_.kind() != Variant::Kind::Text) {
+            std::u16string text = toText();
+            checkText(text, limit);
+            return text;
+        }
+        checkText(std::get<std::u16string>(value_.value()), limit);
+        if (movable_ != nullptr) return std::move(*movable_).toText();
+        return value_.toText();
+    }
+
+    void checkText(const std::u16string& text, std::size_t limit) const {
         if (text.empty() && !column_.allowZeroLength)
             throw Failure(failure::kZeroLengthNotAllowed, "Field " + where() + " cannot be a zero-length string.");
         if (text.size() > limit)
@@ -72,7 +88,6 @@ private:
         if (!jet::fitsCp1252(text))
             throw Failure(failure::kConversionError, "Data type conversion error: the text for field " + where() +
                                                          " has characters outside code page 1252.");
-        return text;
     }
 
     // A number from a numeric value or a text that is one number (blanks around it allowed).
@@ -150,6 +165,7 @@ private:
     std::string where() const { return "'" + jet::toUtf8(table_) + "." + jet::toUtf8(column_.name) + "'"; }
 
     const Variant& value_;
+    Variant* movable_ = nullptr;
     const jet::ColumnDefinition& column_;
     const std::u16string& table_;
 };
@@ -158,6 +174,15 @@ private:
 
 jet::Value convertForColumn(const Variant& value, const jet::ColumnDefinition& column, const std::u16string& table) {
     return Converter(value, column, table).convert();
+}
+
+jet::Value convertForColumn(Variant&& value, const jet::ColumnDefinition& column, const std::u16string& table) {
+    return Converter(std::move(value), column, table).convert();
+}
+
+bool keepsText(const Variant& value, const jet::ColumnDefinition& column) {
+    return value.kind() == Variant::Kind::Text &&
+           (column.type == jet::ColumnType::Text || column.type == jet::ColumnType::Memo);
 }
 
 }  // namespace zestrel::dao

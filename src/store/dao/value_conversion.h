@@ -19,5 +19,11 @@
 namespace zestrel::dao {
 
 jet::Value convertForColumn(const Variant& value, const jet::ColumnDefinition& column, const std::u16string& table);
+// The same, taking a text value's characters instead of copying them; a value that is not text,
+// or is refused, stays as it was.
+jet::Value convertForColumn(Variant&& value, const jet::ColumnDefinition& column, const std::u16string& table);
+// Whether the conversion stores this value's text unchanged (a text into a Text or Memo column):
+// then the stored value is the original, and a moved-from value can be given it back.
+bool keepsText(const Variant& value, const jet::ColumnDefinition& column);
 
 }  // namespace zestrel::dao

@@ -20,15 +20,22 @@ std::string formatNumber(double value, int digits) {
     if (std::isnan(value)) return "NaN";
     if (std::isinf(value)) return value < 0 ? "-Infinity" : "Infinity";
     // The fewest significant digits (up to `digits`) that give back the value as the type it
-    // came from: the shortest round-trip form tells how many that is.
+    // came from: the shortest round-trip form tells how many that is, and its exponent.
     char shortest[64];
     const auto end = digits <= 7 ? std::to_chars(shortest, shortest + sizeof shortest, static_cast<float>(value),
                                                  std::chars_format::scientific)
                                  : std::to_chars(shortest, shortest + sizeof shortest, value, std::chars_format::scientific);
     int significant = 0;
-    for (const char* p = shortest; p != end.ptr && *p != 'e'; ++p) significant += (*p >= '0' && *p <= '9');
+    const char* p = shortest;
+    for (; p != end.ptr && *p != 'e'; ++p) significant += (*p >= '0' && *p <= '9');
+    int exponent = 0;
+    if (p != end.ptr) std::from_chars(p + 1 + (p[1] == '+'), end.ptr, exponent);
+    // Written out in full (100, 1500, 0.0001) unless the exponent is below -4 or reaches the
+    // type's digits (1E-05, 1.234568E+07): a whole number needs as many digits as it has.
+    int precision = std::clamp(significant, 1, digits);
+    if (exponent >= -4 && exponent < digits) precision = std::max(precision, exponent + 1);
     char text[64];
-    std::snprintf(text, sizeof text, "%.*G", std::clamp(significant, 1, digits), value);
+    std::snprintf(text, sizeof text, "%.*G", precision, value);
     return text;
 }
 

@@ -219,6 +219,21 @@ std::vector<Value> DatabaseFile::readRow(const TableDefinition& table, RowPointe
     });
 }
 
+void DatabaseFile::copyRow(RowPointer at, std::vector<std::uint8_t>& row) {
+    guarded([&] {
+        pages_.trim();
+        const auto bytes = rowAt(pages_, *format_, at);
+        row.assign(bytes.begin(), bytes.end());
+    });
+}
+
+Value DatabaseFile::decodeField(const FieldLocation& field, const ColumnDefinition& column) {
+    return guarded([&] {
+        pages_.trim();
+        return jet::decodeField(field, column, *format_, pages_);
+    });
+}
+
 void DatabaseFile::forEachRow(const TableDefinition& table, const RowVisitor& visit) {
     guarded([&] { jet::forEachRow(pages_, *format_, table, visit); });
 }

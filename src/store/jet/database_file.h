@@ -17,6 +17,7 @@
 #include "store/jet/format.h"
 #include "store/jet/header_page.h"
 #include "store/jet/page_file.h"
+#include "store/jet/row_decoder.h"
 #include "store/jet/table_reader.h"
 #include "store/jet/table_creator.h"
 #include "store/jet/tdef_reader.h"
@@ -44,6 +45,10 @@ public:
     // over every row in storage order. Memory stays bounded whatever the table's size.
     RowList rowLocations(const TableDefinition& table);
     std::vector<Value> readRow(const TableDefinition& table, RowPointer at);
+    // The stored bytes of the row `at` leads to, copied into `row` (its storage reused), for
+    // decoding one field at a time with decodeField.
+    void copyRow(RowPointer at, std::vector<std::uint8_t>& row);
+    Value decodeField(const FieldLocation& field, const ColumnDefinition& column);
     void forEachRow(const TableDefinition& table, const RowVisitor& visit);
     void forEachRowWhile(const TableDefinition& table, const RowPredicate& visit);
 

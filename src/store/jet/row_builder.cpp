@@ -1,10 +1,14 @@
 #include "store/jet/row_builder.h"
 
 #include <algorithm>
+#include <array>
 
 namespace zestrel::jet {
 
 namespace {
+
+// A Jet 3 row counts its columns and its variable-length columns in one byte each.
+constexpr std::size_t kMaxColumns = 256;
 
 std::uint32_t rowColumnCount(const TableDefinition& table) {
     std::uint32_t count = table.maxColumns;
@@ -30,29 +34,69 @@ std::size_t rowLength(std::size_t body, std::size_t varCount, std::size_t maskSi
     }
 }
 
-}  // namespace
-
-std::size_t rowSizeJet3(const TableDefinition& table, std::size_t variableBytes) {
-    const std::size_t maskSize = (rowColumnCount(table) + 7) / 8;
-    const std::size_t body = 1 + fixedAreaSize(table) + variableBytes;
-    if (table.variableColumnCount == 0) return body + maskSize;
+std::size_t rowSize(std::size_t fixedArea, std::size_t varCount, std::size_t maskSize, std::size_t variableBytes) {
+    const std::size_t body = 1 + fixedArea + variableBytes;
+    if (varCount == 0) return body + maskSize;
     std::size_t jumps = 0;
-    return rowLength(body, table.variableColumnCount, maskSize, jumps);
+    return rowLength(body, varCount, maskSize, jumps);
 }
 
-std::vector<std::uint8_t> buildRowJet3(const TableDefinition& table, const std::vector<StoredField>& fields) {
-    const std::uint32_t columns = rowColumnCount(table);
-    const std::size_t maskSize = (columns + 7) / 8;
-    std::vector<std::uint8_t> mask(maskSize, 0);
-    std::vector<std::uint8_t> row(1 + fixedAreaSize(table), 0);
-    row[0] = static_cast<std::uint8_t>(columns);
+// Appends the offset table (last column first), the jump table and the variable column count.
+// offsets[i] is where variable column i starts; offsets[varCount] is the end of the data.
+void appendOffsetTable(std::vector<std::uint8_t>& row, std::span<const std::size_t> offsets, std::size_t varCount,
+                       std::size_t maskSize) {
+    std::size_t jumps = 0;
+    rowLength(row.size(), varCount, maskSize, jumps);
+    // The last jump entry is a filler when the data ends before the last 256-byte boundary.
+    const std::size_t usedJumps = row.size() / 256 < jumps ? jumps - 1 : jumps;
+    for (std::size_t i = offsets.size(); i-- > 0;) row.push_back(static_cast<std::uint8_t>(offsets[i] & 0xFF));
+    for (std::size_t k = jumps; k > 0; --k) {
+        std::uint8_t entry = 0xFF;
+        if (k <= usedJumps) {
+            std::size_t first = 0;
+            while (first < offsets.size() && offsets[first] < 256 * k) ++first;
+            entry = static_cast<std::uint8_t>(first);
+        }
+        row.push_back(entry);
+    }
+    row.push_back(static_cast<std::uint8_t>(varCount));
+}
 
+}  // namespace
+
+void StoredFields::reset(std::size_t count) {
+    fields_.assign(count, StoredField{});
+    bytes_.clear();
+}
+
+void StoredFields::begin(std::size_t i) {
+    fields_[i].isNull = false;
+    fields_[i].offset = static_cast<std::uint32_t>(bytes_.size());
+}
+
+void StoredFields::end(std::size_t i) {
+    fields_[i].length = static_cast<std::uint32_t>(bytes_.size() - fields_[i].offset);
+}
+
+std::span<const std::uint8_t> StoredFields::bytesOf(std::size_t i) const {
+    return std::span<const std::uint8_t>(bytes_).subspan(fields_[i].offset, fields_[i].length);
+}
+
+std::size_t rowSizeJet3(const TableDefinition& table, std::size_t variableBytes) {
+    return rowSize(fixedAreaSize(table), table.variableColumnCount, (rowColumnCount(table) + 7) / 8, variableBytes);
+}
+
+void buildRowJet3(const TableDefinition& table, const StoredFields& fields, std::vector<std::uint8_t>& row) {
+    const std::uint32_t columns = rowColumnCount(table);
     const std::size_t varCount = table.variableColumnCount;
-    std::size_t variableBytes = 0;
-    for (const auto& f : fields) variableBytes += f.bytes.size();
-    // Room for the whole row at once: data, offsets, jump table, count and mask.
-    row.reserve(row.size() + variableBytes + 2 * varCount + variableBytes / 256 + 4 + maskSize);
-    std::vector<const StoredField*> variable(varCount, nullptr);
+    if (columns > kMaxColumns || varCount >= kMaxColumns) throw CorruptData("a table has more columns than a row holds");
+    const std::size_t maskSize = (columns + 7) / 8;
+    const std::size_t fixedArea = fixedAreaSize(table);
+    std::array<std::uint8_t, kMaxColumns / 8> mask{};
+    std::array<int, kMaxColumns> variable;  // the field of each variable-length column, -1 when null
+    variable.fill(-1);
+    row.assign(1 + fixedArea, 0);
+    row[0] = static_cast<std::uint8_t>(columns);
     for (std::size_t i = 0; i < table.columns.size(); ++i) {
         const auto& c = table.columns[i];
         const auto& f = fields[i];
@@ -60,40 +104,29 @@ std::vector<std::uint8_t> buildRowJet3(const TableDefinition& table, const std::
         if (present) mask[c.number / 8] |= static_cast<std::uint8_t>(1u << (c.number % 8));
         if (c.type == ColumnType::Boolean || f.isNull) continue;
         if (c.isFixed()) {
-            std::copy(f.bytes.begin(), f.bytes.end(), row.begin() + 1 + c.fixedOffset);
+            const auto bytes = fields.bytesOf(i);
+            std::copy(bytes.begin(), bytes.end(), row.begin() + 1 + c.fixedOffset);
         } else if (c.variableIndex < varCount) {
-            variable[c.variableIndex] = &f;
+            variable[c.variableIndex] = static_cast<int>(i);
         }
     }
-    if (varCount == 0) {
-        row.insert(row.end(), mask.begin(), mask.end());
-        return row;
+    std::size_t dataEnd = row.size();
+    if (varCount > 0) {
+        std::array<std::size_t, kMaxColumns + 1> offsets;
+        for (std::size_t v = 0; v < varCount; ++v) {
+            offsets[v] = row.size();
+            if (variable[v] < 0) continue;
+            const auto bytes = fields.bytesOf(static_cast<std::size_t>(variable[v]));
+            row.insert(row.end(), bytes.begin(), bytes.end());
+        }
+        dataEnd = row.size();
+        offsets[varCount] = dataEnd;
+        appendOffsetTable(row, std::span<const std::size_t>(offsets.data(), varCount + 1), varCount, maskSize);
     }
-    std::vector<std::size_t> offsets;
-    offsets.reserve(varCount + 1);
-    for (const StoredField* f : variable) {
-        offsets.push_back(row.size());
-        if (f) row.insert(row.end(), f->bytes.begin(), f->bytes.end());
-    }
-    offsets.push_back(row.size());  // end of data
-
-    std::size_t jumps = 0;
-    const std::size_t length = rowLength(row.size(), varCount, maskSize, jumps);
-    // The last jump entry is a filler when the data ends before the last 256-byte boundary.
-    const std::size_t usedJumps = (row.size()) / 256 < jumps ? jumps - 1 : jumps;
-    std::vector<std::uint8_t> jumpTable(jumps, 0xFF);
-    for (std::size_t k = 1; k <= usedJumps; ++k) {
-        std::size_t first = 0;
-        while (first < offsets.size() && offsets[first] < 256 * k) ++first;
-        jumpTable[k - 1] = static_cast<std::uint8_t>(first);
-    }
-    for (std::size_t i = offsets.size(); i-- > 0;) row.push_back(static_cast<std::uint8_t>(offsets[i] & 0xFF));
-    for (std::size_t k = jumps; k-- > 0;) row.push_back(jumpTable[k]);
-    row.push_back(static_cast<std::uint8_t>(varCount));
-    row.insert(row.end(), mask.begin(), mask.end());
-    if (row.size() != length || rowSizeJet3(table, offsets.back() - 1 - fixedAreaSize(table)) != length)
+    row.insert(row.end(), mask.begin(), mask.begin() + static_cast<std::ptrdiff_t>(maskSize));
+    // The arithmetic that sizes a row before it is built must agree with the row built.
+    if (row.size() != rowSize(fixedArea, varCount, maskSize, dataEnd - 1 - fixedArea))
         throw CorruptData("a row was laid out inconsistently");
-    return row;
 }
 
 }  // namespace zestrel::jet

@@ -1,5 +1,6 @@
 #include "store/jet/row_decoder.h"
 
+#include <array>
 #include <bit>
 
 #include "store/jet/long_value.h"
@@ -9,34 +10,30 @@ namespace zestrel::jet {
 
 namespace {
 
-// Jet 3: one-byte offsets, counted in 256-byte segments by the jump table.
-std::vector<std::uint32_t> variableOffsetsJet3(std::span<const std::uint8_t> row, std::size_t maskSize,
-                                               std::uint32_t varCount) {
+// Jet 3: one-byte offsets, counted in 256-byte segments by the jump table. offsets[0..varCount].
+void variableOffsetsJet3(std::span<const std::uint8_t> row, std::size_t maskSize, std::uint32_t varCount,
+                         std::uint32_t* offsets) {
     const std::size_t last = row.size() - 1;
     std::size_t jumps = (row.size() - 1) / 256;
     if (last < maskSize + jumps + 1) throw CorruptData("a row is too short for its offset table");
     const std::size_t tableEnd = last - maskSize - jumps - 1;  // position of the first offset
     if (tableEnd < varCount) throw CorruptData("a row is too short for its offset table");
     if (jumps > 0 && (tableEnd - varCount) / 256 < jumps) --jumps;  // the last jump entry is a filler
-    std::vector<std::uint32_t> offsets(varCount + 1);
     std::size_t jumpsUsed = 0;
     for (std::uint32_t i = 0; i <= varCount; ++i) {
         while (jumpsUsed < jumps && i == readU8(row, last - maskSize - jumpsUsed - 1)) ++jumpsUsed;
         offsets[i] = readU8(row, tableEnd - i) + static_cast<std::uint32_t>(jumpsUsed * 256);
     }
-    return offsets;
 }
 
-std::vector<std::uint32_t> variableOffsetsJet4(std::span<const std::uint8_t> row, std::size_t maskSize,
-                                               std::uint32_t varCount) {
-    std::vector<std::uint32_t> offsets(varCount + 1);
+void variableOffsetsJet4(std::span<const std::uint8_t> row, std::size_t maskSize, std::uint32_t varCount,
+                         std::uint32_t* offsets) {
     const std::size_t last = row.size() - 1;
     for (std::uint32_t i = 0; i <= varCount; ++i) {
         const std::size_t at = last - maskSize - 3 - 2 * static_cast<std::size_t>(i);
         if (at > last) throw CorruptData("a row is too short for its offset table");
         offsets[i] = readU16(row, at);
     }
-    return offsets;
 }
 
 bool maskBit(std::span<const std::uint8_t> mask, std::uint16_t number) {
@@ -67,51 +64,104 @@ std::u16string decodeText(std::span<const std::uint8_t> bytes, const Format& f) 
 
 }  // namespace
 
-std::vector<FieldLocation> locateFields(std::span<const std::uint8_t> row, const TableDefinition& table,
-                                        const Format& f) {
-    if (row.size() < f.rowCountSize) throw CorruptData("a row is empty");
-    const std::uint32_t rowColumns = f.rowCountSize == 1 ? readU8(row, 0) : readU16(row, 0);
-    const std::size_t maskSize = (rowColumns + 7) / 8;
-    if (maskSize + f.rowCountSize > row.size()) throw CorruptData("a row is too short for its null mask");
-    const auto mask = row.subspan(row.size() - maskSize);
+namespace {
 
-    std::uint32_t rowVarCount = 0;
-    std::vector<std::uint32_t> offsets;
-    if (table.variableColumnCount > 0) {
-        rowVarCount = f.rowOffsetSize == 1 ? readU8(row, row.size() - maskSize - 1)
-                                           : readU16(row, row.size() - maskSize - 2);
-        offsets = f.version == JetVersion::Jet3 ? variableOffsetsJet3(row, maskSize, rowVarCount)
-                                                : variableOffsetsJet4(row, maskSize, rowVarCount);
+// What a row says about itself: its column count, null mask and variable-length offsets.
+class RowShape {
+public:
+    RowShape(std::span<const std::uint8_t> row, const TableDefinition& table, const Format& f) : row_(row), f_(f) {
+        if (row.size() < f.rowCountSize) throw CorruptData("a row is empty");
+        columns_ = f.rowCountSize == 1 ? readU8(row, 0) : readU16(row, 0);
+        const std::size_t maskSize = (columns_ + 7) / 8;
+        if (maskSize + f.rowCountSize > row.size()) throw CorruptData("a row is too short for its null mask");
+        mask_ = row.subspan(row.size() - maskSize);
+        if (table.variableColumnCount > 0) {
+            varCount_ = f.rowOffsetSize == 1 ? readU8(row, row.size() - maskSize - 1)
+                                             : readU16(row, row.size() - maskSize - 2);
+            // A Jet 3 row counts its variable-length columns in one byte: its offsets fit on the stack.
+            if (f.version == JetVersion::Jet3) {
+                variableOffsetsJet3(row, maskSize, varCount_, offsets_);
+            } else {
+                longOffsets_.resize(varCount_ + 1);
+                offsets_ = longOffsets_.data();
+                variableOffsetsJet4(row, maskSize, varCount_, offsets_);
+            }
+        }
+        fixedCount_ = columns_ >= varCount_ ? columns_ - varCount_ : 0;
     }
-    const std::uint32_t rowFixedCount = rowColumns >= rowVarCount ? rowColumns - rowVarCount : 0;
+    RowShape(const RowShape&) = delete;
+    RowShape& operator=(const RowShape&) = delete;
 
-    std::vector<FieldLocation> fields(table.columns.size());
-    std::uint32_t fixedFound = 0;
-    for (std::size_t i = 0; i < table.columns.size(); ++i) {
-        const auto& column = table.columns[i];
-        auto& field = fields[i];
-        const bool present = column.number < rowColumns;
+    // Where one column lies; `fixedBefore` counts the fixed-length columns (not Booleans) before it
+    // in the definition, since a row written before columns were added holds fewer of them.
+    FieldLocation locate(const ColumnDefinition& column, std::uint32_t fixedBefore) const {
+        FieldLocation field;
+        const bool present = column.number < columns_;
         if (column.type == ColumnType::Boolean) {
             field.isNull = false;
-            field.bit = present && maskBit(mask, column.number);
-            continue;
+            field.bit = present && maskBit(mask_, column.number);
+            return field;
         }
-        field.isNull = !present || !maskBit(mask, column.number);
+        field.isNull = !present || !maskBit(mask_, column.number);
         if (column.isFixed()) {
-            if (fixedFound++ >= rowFixedCount) field.isNull = true;
-            if (field.isNull) continue;
+            if (fixedBefore >= fixedCount_) field.isNull = true;
+            if (field.isNull) return field;
             const std::uint32_t size = fixedSizeOf(column.type) ? fixedSizeOf(column.type) : column.size;
-            field.bytes = slice(row, f.rowCountSize + column.fixedOffset, size);
-        } else if (column.variableIndex < rowVarCount) {
-            if (field.isNull) continue;
-            const std::uint32_t start = offsets[column.variableIndex];
-            const std::uint32_t end = offsets[column.variableIndex + 1];
-            if (start > end || end > row.size()) throw CorruptData("a variable-length column has an impossible extent");
-            field.bytes = row.subspan(start, end - start);
+            field.bytes = slice(row_, f_.rowCountSize + column.fixedOffset, size);
+        } else if (column.variableIndex < varCount_) {
+            if (field.isNull) return field;
+            const std::uint32_t start = offsets_[column.variableIndex];
+            const std::uint32_t end = offsets_[column.variableIndex + 1];
+            if (start > end || end > row_.size()) throw CorruptData("a variable-length column has an impossible extent");
+            field.bytes = row_.subspan(start, end - start);
         } else {
             field.isNull = true;
         }
+        return field;
     }
+
+private:
+    std::span<const std::uint8_t> row_;
+    const Format& f_;
+    std::uint32_t columns_ = 0;
+    std::span<const std::uint8_t> mask_;
+    std::uint32_t varCount_ = 0;
+    std::uint32_t fixedCount_ = 0;
+    std::array<std::uint32_t, 257> shortOffsets_;
+    std::vector<std::uint32_t> longOffsets_;
+    std::uint32_t* offsets_ = shortOffsets_.data();
+};
+
+bool countsAsFixed(const ColumnDefinition& column) {
+    return column.type != ColumnType::Boolean && column.isFixed();
+}
+
+}  // namespace
+
+void locateFields(std::span<const std::uint8_t> row, const TableDefinition& table, const Format& f,
+                  std::vector<FieldLocation>& fields) {
+    const RowShape shape(row, table, f);
+    fields.resize(table.columns.size());
+    std::uint32_t fixedBefore = 0;
+    for (std::size_t i = 0; i < table.columns.size(); ++i) {
+        fields[i] = shape.locate(table.columns[i], fixedBefore);
+        if (countsAsFixed(table.columns[i])) ++fixedBefore;
+    }
+}
+
+FieldLocation locateField(std::span<const std::uint8_t> row, const TableDefinition& table, const Format& f,
+                          std::size_t column) {
+    const RowShape shape(row, table, f);
+    std::uint32_t fixedBefore = 0;
+    for (std::size_t i = 0; i < column; ++i)
+        if (countsAsFixed(table.columns[i])) ++fixedBefore;
+    return shape.locate(table.columns.at(column), fixedBefore);
+}
+
+std::vector<FieldLocation> locateFields(std::span<const std::uint8_t> row, const TableDefinition& table,
+                                        const Format& f) {
+    std::vector<FieldLocation> fields;
+    locateFields(row, table, f, fields);
     return fields;
 }
 

@@ -27,6 +27,12 @@ struct FieldLocation {
 
 std::vector<FieldLocation> locateFields(std::span<const std::uint8_t> row, const TableDefinition& table,
                                         const Format& format);
+// The same into `fields`, reusing its storage: a reader that goes from row to row allocates nothing.
+void locateFields(std::span<const std::uint8_t> row, const TableDefinition& table, const Format& format,
+                  std::vector<FieldLocation>& fields);
+// Where one column (by position in the definition) lies in a row.
+FieldLocation locateField(std::span<const std::uint8_t> row, const TableDefinition& table, const Format& format,
+                          std::size_t column);
 
 Value decodeField(const FieldLocation& field, const ColumnDefinition& column, const Format& format, PageFile& pages);
 

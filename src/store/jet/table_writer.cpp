@@ -20,87 +20,78 @@ namespace {
 constexpr std::uint32_t kRecordTooLarge = 3047;
 
 template <typename T>
-std::vector<std::uint8_t> littleEndian(T value) {
+void appendLittleEndian(std::vector<std::uint8_t>& out, T value) {
     using U = std::conditional_t<sizeof(T) == 1, std::uint8_t,
               std::conditional_t<sizeof(T) == 2, std::uint16_t, std::conditional_t<sizeof(T) == 4, std::uint32_t, std::uint64_t>>>;
     const U bits = std::bit_cast<U>(value);
-    std::vector<std::uint8_t> out(sizeof(T));
-    for (std::size_t i = 0; i < sizeof(T); ++i) out[i] = static_cast<std::uint8_t>(bits >> (8 * i));
-    return out;
+    for (std::size_t i = 0; i < sizeof(T); ++i) out.push_back(static_cast<std::uint8_t>(bits >> (8 * i)));
 }
 
-std::vector<std::uint8_t> textBytes(const Value& v) {
-    auto encoded = encodeCp1252(std::get<std::u16string>(v));
-    if (!encoded) throw CorruptData("a text has characters outside code page 1252");
-    return *encoded;
+void appendText(std::vector<std::uint8_t>& out, const Value& v) {
+    if (!appendCp1252(std::get<std::u16string>(v), out)) throw CorruptData("a text has characters outside code page 1252");
 }
 
-std::vector<std::uint8_t> fixedBytes(const Value& v, ColumnType type) {
+void appendBytes(std::vector<std::uint8_t>& out, const Bytes& bytes) { out.insert(out.end(), bytes.begin(), bytes.end()); }
+
+void appendFixed(std::vector<std::uint8_t>& out, const Value& v, ColumnType type) {
     switch (type) {
-    case ColumnType::Byte: return {std::get<std::uint8_t>(v)};
-    case ColumnType::Integer: return littleEndian(std::get<std::int16_t>(v));
-    case ColumnType::Long: return littleEndian(std::get<std::int32_t>(v));
-    case ColumnType::Currency: return littleEndian(std::get<Currency>(v).tenThousandths);
-    case ColumnType::Single: return littleEndian(std::get<float>(v));
-    case ColumnType::Double: return littleEndian(std::get<double>(v));
-    case ColumnType::DateTime: return littleEndian(std::get<DateTime>(v).days);
+    case ColumnType::Byte: out.push_back(std::get<std::uint8_t>(v)); return;
+    case ColumnType::Integer: return appendLittleEndian(out, std::get<std::int16_t>(v));
+    case ColumnType::Long: return appendLittleEndian(out, std::get<std::int32_t>(v));
+    case ColumnType::Currency: return appendLittleEndian(out, std::get<Currency>(v).tenThousandths);
+    case ColumnType::Single: return appendLittleEndian(out, std::get<float>(v));
+    case ColumnType::Double: return appendLittleEndian(out, std::get<double>(v));
+    case ColumnType::DateTime: return appendLittleEndian(out, std::get<DateTime>(v).days);
     case ColumnType::GUID: {
         const auto& g = std::get<Guid>(v).bytes;
-        return {g.begin(), g.end()};
+        out.insert(out.end(), g.begin(), g.end());
+        return;
     }
     default: throw CorruptData("a column type this engine does not write");
     }
 }
 
-// The bytes a long value will be stored from: code page text for Memo, raw bytes for OLE.
-std::vector<std::uint8_t> longValueBytes(const Value& v, ColumnType type) {
-    return type == ColumnType::Memo ? textBytes(v) : std::get<Bytes>(v);
-}
-
-// Every column but the long values in its final form; long values (not null) as the bytes to store.
-struct PlannedRow {
-    std::vector<StoredField> fields;
-    std::vector<std::optional<std::vector<std::uint8_t>>> longValues;  // by position
-};
-
-PlannedRow planRow(const TableDefinition& table, const std::vector<Value>& values) {
-    PlannedRow plan;
-    plan.fields.resize(table.columns.size());
-    plan.longValues.resize(table.columns.size());
+// Every column's stored bytes, except that a long value (not null) holds the bytes it will be
+// stored from (code page text for Memo, raw bytes for OLE) until it is stored.
+void planRow(const TableDefinition& table, const std::vector<Value>& values, StoredFields& plan) {
+    plan.reset(table.columns.size());
+    auto& out = plan.bytes();
     for (std::size_t i = 0; i < table.columns.size(); ++i) {
         const ColumnDefinition& column = table.columns[i];
         const Value& v = values[i];
-        StoredField& field = plan.fields[i];
         if (column.type == ColumnType::Boolean) {
-            field.isNull = false;
-            field.bit = !isNull(v) && std::get<bool>(v);
+            plan[i].isNull = false;
+            plan[i].bit = !isNull(v) && std::get<bool>(v);
             continue;
         }
         if (isNull(v)) continue;
-        field.isNull = false;
+        plan.begin(i);
         switch (column.type) {
-        case ColumnType::Text: field.bytes = textBytes(v); break;
-        case ColumnType::Binary: field.bytes = std::get<Bytes>(v); break;
-        case ColumnType::Memo:
-        case ColumnType::OLE: plan.longValues[i] = longValueBytes(v, column.type); break;
-        default: field.bytes = fixedBytes(v, column.type); break;
+        case ColumnType::Text:
+        case ColumnType::Memo: appendText(out, v); break;
+        case ColumnType::Binary:
+        case ColumnType::OLE: appendBytes(out, std::get<Bytes>(v)); break;
+        default: appendFixed(out, v, column.type); break;
         }
+        plan.end(i);
     }
-    return plan;
+}
+
+bool isPlannedLongValue(const ColumnDefinition& column, const StoredField& field) {
+    return isLongValue(column.type) && !field.isNull;
 }
 
 // The row's size when the long values that qualify are kept inline (or none are).
-std::size_t plannedSize(const TableDefinition& table, const PlannedRow& plan, bool inlineSmallValues) {
+std::size_t plannedSize(const TableDefinition& table, const StoredFields& plan, bool inlineSmallValues) {
     std::size_t variableBytes = 0;
-    for (std::size_t i = 0; i < plan.fields.size(); ++i) {
+    for (std::size_t i = 0; i < plan.size(); ++i) {
         const ColumnDefinition& column = table.columns[i];
-        if (column.isFixed() || column.variableIndex >= table.variableColumnCount) continue;
-        if (plan.longValues[i]) {
-            const std::size_t length = plan.longValues[i]->size();
+        if (column.isFixed() || column.variableIndex >= table.variableColumnCount || plan[i].isNull) continue;
+        const std::size_t length = plan[i].length;
+        if (isPlannedLongValue(column, plan[i]))
             variableBytes += kLongValueFieldSize + (inlineSmallValues && length <= kLongValueInlineLimit ? length : 0);
-        } else if (!plan.fields[i].isNull) {
-            variableBytes += plan.fields[i].bytes.size();
-        }
+        else
+            variableBytes += length;
     }
     return rowSizeJet3(table, variableBytes);
 }
@@ -112,8 +103,11 @@ std::size_t plannedSize(const TableDefinition& table, const PlannedRow& plan, bo
                       std::to_string(kMaxRecordSize) + ".");
 }
 
-std::vector<std::uint8_t> encodeRow(WriteContext& c, const TableDefinition& table, const std::vector<Value>& values) {
-    auto row = buildRowJet3(table, storeFields(c, table, values));
+// The row in the writer's buffer; valid until the next row is encoded.
+std::span<const std::uint8_t> encodeRow(WriteContext& c, const TableDefinition& table, const std::vector<Value>& values) {
+    auto& row = c.state.row;
+    storeFields(c, table, values);
+    buildRowJet3(table, c.state.fields, row);
     if (row.size() > kMaxRecordSize) refuseRecordTooLarge(table, row.size());
     return row;
 }
@@ -128,7 +122,7 @@ std::uint32_t lastDataPage(WriteContext& c, const TableDefinition& table) {
 }
 
 // Puts a row on the table's current page, or on a new page that joins the table.
-RowPointer placeRow(WriteContext& c, const TableDefinition& table, const std::vector<std::uint8_t>& row,
+RowPointer placeRow(WriteContext& c, const TableDefinition& table, std::span<const std::uint8_t> row,
                     std::uint16_t flags) {
     const std::uint32_t current = lastDataPage(c, table);
     if (current != 0) {
@@ -180,32 +174,34 @@ void checkWritable(const TableDefinition& table, const Format& format) {
                           "': it has indexes of its own, which this program does not maintain.");
 }
 
-std::vector<StoredField> storeFields(WriteContext& c, const TableDefinition& table, const std::vector<Value>& values) {
-    PlannedRow plan = planRow(table, values);
+void storeFields(WriteContext& c, const TableDefinition& table, const std::vector<Value>& values) {
+    StoredFields& plan = c.state.fields;
+    planRow(table, values, plan);
     // Small long values stay in the row unless that makes the row too large; then all go apart.
     const bool inlineSmallValues = plannedSize(table, plan, true) <= kMaxRecordSize;
     if (!inlineSmallValues) {
         const std::size_t apart = plannedSize(table, plan, false);
         if (apart > kMaxRecordSize) refuseRecordTooLarge(table, apart);
     }
-    for (std::size_t i = 0; i < plan.fields.size(); ++i) {
-        if (!plan.longValues[i]) continue;
+    for (std::size_t i = 0; i < plan.size(); ++i) {
         const ColumnDefinition& column = table.columns[i];
+        if (!isPlannedLongValue(column, plan[i])) continue;
         const LongValueColumnMaps* maps = table.longValueMapsOf(column.number);
         if (maps == nullptr)
             throw CorruptData("the definition of table '" + toUtf8(table.name) + "' lists no pages for column '" +
                               toUtf8(column.name) + "'");
-        const auto& bytes = *plan.longValues[i];
-        plan.fields[i].bytes = storeLongValue(c.pages, c.format, c.state, *maps, bytes,
-                                              inlineSmallValues && bytes.size() <= kLongValueInlineLimit);
+        const auto data = plan.bytesOf(i);
+        const auto field = storeLongValue(c.pages, c.format, c.state, *maps, data,
+                                          inlineSmallValues && data.size() <= kLongValueInlineLimit);
+        plan.begin(i);
+        plan.bytes().insert(plan.bytes().end(), field.begin(), field.end());
+        plan.end(i);
     }
-    return std::move(plan.fields);
 }
 
 RowPointer insertRow(WriteContext& c, TableDefinition& table, const std::vector<Value>& values) {
     checkWritable(table, c.format);
-    const auto row = encodeRow(c, table, values);
-    const RowPointer at = placeRow(c, table, row, 0);
+    const RowPointer at = placeRow(c, table, encodeRow(c, table, values), 0);
     // The count in the file, not the caller's copy: several recordsets may write to one table.
     auto definition = c.pages.mutablePage(table.page);
     table.rowCount = readU32(definition, kTdefRowCountOffset) + 1;

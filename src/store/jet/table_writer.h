@@ -31,10 +31,9 @@ struct WriteContext {
     WriterState& state;
 };
 
-// The stored form of each value; long values are written to their pages now. Refuses a row
-// that cannot fit (3047) before writing anything.
-std::vector<StoredField> storeFields(WriteContext& context, const TableDefinition& table,
-                                     const std::vector<Value>& values);
+// The stored form of each value, into context.state.fields; long values are written to their
+// pages now. Refuses a row that cannot fit (3047) before writing anything.
+void storeFields(WriteContext& context, const TableDefinition& table, const std::vector<Value>& values);
 
 RowPointer insertRow(WriteContext& context, TableDefinition& table, const std::vector<Value>& values);
 

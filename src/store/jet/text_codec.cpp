@@ -43,18 +43,29 @@ bool fitsCp1252(const std::u16string& text) {
 }
 
 std::optional<std::vector<std::uint8_t>> encodeCp1252(const std::u16string& text) {
-    std::vector<std::uint8_t> out(text.size());
+    std::vector<std::uint8_t> out;
+    if (!appendCp1252(text, out)) return std::nullopt;
+    return out;
+}
+
+bool appendCp1252(std::u16string_view text, std::vector<std::uint8_t>& out) {
+    const std::size_t start = out.size();
+    out.resize(start + text.size());
+    std::uint8_t* to = out.data() + start;
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char16_t unit = text[i];
         if (unit < 0x80) {  // the common case, without a look-up
-            out[i] = static_cast<std::uint8_t>(unit);
+            to[i] = static_cast<std::uint8_t>(unit);
             continue;
         }
         auto byte = encodeCp1252(unit);
-        if (!byte) return std::nullopt;
-        out[i] = *byte;
+        if (!byte) {
+            out.resize(start);
+            return false;
+        }
+        to[i] = *byte;
     }
-    return out;
+    return true;
 }
 
 std::u16string decodeJet4Text(std::span<const std::uint8_t> bytes) {

@@ -155,6 +155,36 @@ TEST_F(Writing, RefusesATextLongerThanItsColumn) {
     });
 }
 
+// Update takes the row's texts without copying them; a refusal must still leave the edit as it
+// was, so that the row can be mended and saved with every value it was given.
+TEST_F(Writing, ARefusedUpdateKeepsEveryValueOfTheEdit) {
+    const fs::path path = sample();
+    auto db = DBEngine::Instance().OpenDatabase(path);
+    auto rs = db->OpenRecordset(u"Sample", dbOpenDynaset);
+    rs->AddNew();
+    rs->Collect(u"Name") = Variant(u"Tart");  // taken before the refusal of Code
+    rs->Collect(u"Code") = Variant(u"TOOLONG");
+    rs->Collect(u"Qty") = Variant(u"12");
+    EXPECT_EQ(failureNumber([&] { rs->Update(); }), 3163);
+    EXPECT_EQ(Variant(rs->Collect(u"Name")).toText(), u"Tart");
+    EXPECT_EQ(Variant(rs->Collect(u"Code")).toText(), u"TOOLONG");
+    rs->Collect(u"Code") = Variant(u"T1");
+    rs->Update();
+    rs->MoveLast();
+    EXPECT_EQ(rs->Fields(u"Name").Value().toText(), u"Tart");
+    EXPECT_EQ(rs->Fields(u"Code").Value().toText(), u"T1");
+    EXPECT_EQ(rs->Fields(u"Qty").Value().toText(), u"12");
+    rs->Edit();  // and a refused change of a stored row
+    rs->Collect(u"Name") = Variant(u"Flan");
+    rs->Collect(u"Qty") = Variant(u"many");
+    EXPECT_EQ(failureNumber([&] { rs->Update(); }), 3421);
+    EXPECT_EQ(Variant(rs->Collect(u"Name")).toText(), u"Flan");
+    EXPECT_EQ(rs->Fields(u"Name").Value().toText(), u"Tart");
+    rs->CancelUpdate();
+    rs->Close();
+    db->Close();
+}
+
 TEST_F(Writing, RefusesAZeroLengthTextWhereNotAllowed) {
     expectRefusal(3315, [](Recordset& rs) {
         rs.AddNew();

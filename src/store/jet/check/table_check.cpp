@@ -141,7 +141,8 @@ private:
 
     void checkRow(std::span<const std::uint8_t> page, RowPointer where) {
         try {
-            const auto fields = locateFields(rowBytes(page, t_.format, where.row), table_, t_.format);
+            auto& fields = fields_;
+            locateFields(rowBytes(page, t_.format, where.row), table_, t_.format, fields);
             for (std::size_t i = 0; i < table_.columns.size(); ++i) {
                 const ColumnDefinition& column = table_.columns[i];
                 if (!isLongValue(column.type) || fields[i].isNull) continue;
@@ -221,6 +222,7 @@ private:
     std::set<std::uint32_t> owned_;
     std::map<std::uint16_t, ColumnPages> columns_;
     RowIdentities identities_;
+    std::vector<FieldLocation> fields_;  // the row being checked, its storage kept from row to row
 };
 
 }  // namespace
