@@ -16,6 +16,7 @@ TerminalView::TerminalView(std::ostream& out, std::ostream& err, bool drawProgre
 
 void TerminalView::endProgressLine() {
     if (drawProgress_ && progressShown_) out_ << '\n';
+    drawn_ = false;
 }
 
 void TerminalView::setStatusText(const std::u16string& text) {
@@ -29,8 +30,13 @@ void TerminalView::setProgressVisible(bool visible) {
 }
 
 void TerminalView::setProgressValue(int value) {
+    // The bar is drawn again only when what it shows changes: a row's progress step would
+    // otherwise write to the terminal for every row copied.
+    const bool unchanged = value == progressValue_ && percent_ == drawnPercent_ && drawn_;
     progressValue_ = value;
-    if (!drawProgress_ || !progressShown_) return;
+    if (!drawProgress_ || !progressShown_ || unchanged) return;
+    drawn_ = true;
+    drawnPercent_ = percent_;
     const int filled = std::clamp(value, 0, 100) * kBarWidth / 100;
     out_ << '\r' << '[' << std::string(static_cast<std::size_t>(filled), '#')
          << std::string(static_cast<std::size_t>(kBarWidth - filled), ' ') << "] " << jet::toUtf8(percent_) << std::flush;

@@ -48,6 +48,8 @@ private:
     bool progressShown_ = false;
     int progressValue_ = 0;
     std::u16string percent_;
+    bool drawn_ = false;            // the bar on the current line shows progressValue_ and drawnPercent_
+    std::u16string drawnPercent_;
     std::u16string path_;
     std::optional<std::u16string> dialogAnswer_;
     int counts_[3] = {0, 0, 0};

@@ -144,7 +144,9 @@ TEST_P(CrashTest, KillingTheUpgradeAtEveryFileOperationLosesNothing) {
     EXPECT_LT(point, kMaxOperations) << "the run never ended";
     std::cout << (GetParam() == Place::SameFileSystem ? "one file system" : "program folder on another file system")
               << ": killed at each of " << killed << " file operations, each followed by a second run\n";
-    EXPECT_GT(killed, 100);
+    // A sanity bound: the run reads pages in runs, so its operations are fewer than its pages,
+    // but a run that stopped counting early would fall far below it.
+    EXPECT_GT(killed, 60);
 }
 
 INSTANTIATE_TEST_SUITE_P(SetUps, CrashTest, ::testing::Values(Place::SameFileSystem, Place::OtherFileSystem),

@@ -4,7 +4,9 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <clocale>
 #include <cstdlib>
+#include <string_view>
 
 #include "store/jet/failure.h"
 #include "store/jet/text_codec.h"
@@ -16,22 +18,69 @@ constexpr std::int32_t kInvalidUseOfNull = 94;
 
 }  // namespace
 
+namespace {
+
+// The %G form of a number given by its significant digits and decimal exponent (as in
+// d.ddd × 10^exponent): in full unless the exponent is below -4 or reaches `digits`.
+std::string generalForm(bool negative, std::string_view mantissa, int exponent, int digits, char separator) {
+    std::string out;
+    if (negative) out.push_back('-');
+    const int count = static_cast<int>(mantissa.size());
+    if (exponent >= -4 && exponent < digits) {
+        if (exponent >= 0) {
+            const int whole = exponent + 1;
+            out.append(mantissa.substr(0, static_cast<std::size_t>(std::min(count, whole))));
+            if (count < whole) out.append(static_cast<std::size_t>(whole - count), '0');
+            if (count > whole) {
+                out.push_back(separator);
+                out.append(mantissa.substr(static_cast<std::size_t>(whole)));
+            }
+        } else {
+            out.push_back('0');
+            out.push_back(separator);
+            out.append(static_cast<std::size_t>(-exponent - 1), '0');
+            out.append(mantissa);
+        }
+        return out;
+    }
+    out.push_back(mantissa[0]);
+    if (count > 1) {
+        out.push_back(separator);
+        out.append(mantissa.substr(1));
+    }
+    out.push_back('E');
+    out.push_back(exponent < 0 ? '-' : '+');
+    const int magnitude = std::abs(exponent);
+    if (magnitude < 10) out.push_back('0');
+    out.append(std::to_string(magnitude));
+    return out;
+}
+
+}  // namespace
+
 std::string formatNumber(double value, int digits) {
     if (std::isnan(value)) return "NaN";
     if (std::isinf(value)) return value < 0 ? "-Infinity" : "Infinity";
     // The fewest significant digits (up to `digits`) that give back the value as the type it
-    // came from: the shortest round-trip form tells how many that is, and its exponent.
+    // came from: the shortest round-trip form gives them, and the exponent.
     char shortest[64];
     const auto end = digits <= 7 ? std::to_chars(shortest, shortest + sizeof shortest, static_cast<float>(value),
                                                  std::chars_format::scientific)
                                  : std::to_chars(shortest, shortest + sizeof shortest, value, std::chars_format::scientific);
-    int significant = 0;
-    const char* p = shortest;
-    for (; p != end.ptr && *p != 'e'; ++p) significant += (*p >= '0' && *p <= '9');
+    const std::string_view form(shortest, static_cast<std::size_t>(end.ptr - shortest));
+    const std::size_t e = form.find('e');
+    const bool negative = form.front() == '-';
+    std::string mantissa;
+    for (char c : form.substr(0, e))
+        if (c >= '0' && c <= '9') mantissa.push_back(c);
     int exponent = 0;
-    if (p != end.ptr) std::from_chars(p + 1 + (p[1] == '+'), end.ptr, exponent);
-    // Written out in full (100, 1500, 0.0001) unless the exponent is below -4 or reaches the
-    // type's digits (1E-05, 1.234568E+07): a whole number needs as many digits as it has.
+    std::from_chars(form.data() + e + 1 + (form[e + 1] == '+'), form.data() + form.size(), exponent);
+    const char* separator = std::localeconv()->decimal_point;
+    const int significant = static_cast<int>(mantissa.size());
+    if (significant <= digits && separator[0] != '\0' && separator[1] == '\0')
+        return generalForm(negative, mantissa, exponent, digits, separator[0]);
+    // More digits than the type shows (rounded), or a separator of several bytes: the C library
+    // rounds and writes it, in full unless the exponent is below -4 or reaches `digits`.
     int precision = std::clamp(significant, 1, digits);
     if (exponent >= -4 && exponent < digits) precision = std::max(precision, exponent + 1);
     char text[64];
@@ -51,24 +100,16 @@ double decimalValue(const jet::Decimal& decimal) {
 
 }  // namespace
 
+// The kinds after Empty are the stored alternatives, in the same order.
+static_assert(std::variant_size_v<jet::Value> == static_cast<std::size_t>(Variant::Kind::Decimal));
+static_assert(std::is_same_v<std::variant_alternative_t<static_cast<std::size_t>(Variant::Kind::Text) - 1, jet::Value>,
+                             std::u16string>);
+static_assert(std::is_same_v<std::variant_alternative_t<static_cast<std::size_t>(Variant::Kind::Date) - 1, jet::Value>,
+                             jet::DateTime>);
+
 Variant::Kind Variant::kind() const {
     if (empty_) return Kind::Empty;
-    return std::visit(jet::Overloaded{
-                          [](const jet::Null&) { return Kind::Null; },
-                          [](bool) { return Kind::Boolean; },
-                          [](std::uint8_t) { return Kind::Byte; },
-                          [](std::int16_t) { return Kind::Integer; },
-                          [](std::int32_t) { return Kind::Long; },
-                          [](const jet::Currency&) { return Kind::Currency; },
-                          [](float) { return Kind::Single; },
-                          [](double) { return Kind::Double; },
-                          [](const jet::DateTime&) { return Kind::Date; },
-                          [](const std::u16string&) { return Kind::Text; },
-                          [](const jet::Bytes&) { return Kind::Binary; },
-                          [](const jet::Guid&) { return Kind::Guid; },
-                          [](const jet::Decimal&) { return Kind::Decimal; },
-                      },
-                      value_);
+    return static_cast<Kind>(value_.index() + 1);
 }
 
 bool Variant::isNumeric() const {

@@ -86,6 +86,7 @@ private:
     HeaderInfo header_{};
     Catalog catalog_;
     WriterState writerState_;
+    WriterPages pagesBeforeWrite_;  // what writerState_ remembered before the write under way
 };
 
 // Turns the exception in flight (CorruptData, platform::FileError, Failure) into a Failure naming `path`.
@@ -93,7 +94,8 @@ private:
 
 template <typename Step>
 auto DatabaseFile::atomically(Step&& step) -> decltype(step()) {
-    const WriterState before = writerState_;
+    // Kept in a member, whose map nodes the assignment reuses: a write allocates nothing for it.
+    static_cast<WriterPages&>(pagesBeforeWrite_) = static_cast<const WriterPages&>(writerState_);
     pages_.beginChange();
     try {
         if constexpr (std::is_void_v<decltype(step())>) {
@@ -106,7 +108,7 @@ auto DatabaseFile::atomically(Step&& step) -> decltype(step()) {
         }
     } catch (...) {
         pages_.rollbackChange();
-        writerState_ = before;
+        static_cast<WriterPages&>(writerState_) = pagesBeforeWrite_;
         throw;
     }
 }

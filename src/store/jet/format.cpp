@@ -128,8 +128,6 @@ std::uint32_t fixedSizeOf(ColumnType type) {
     }
 }
 
-bool isLongValue(ColumnType type) { return type == ColumnType::Memo || type == ColumnType::OLE; }
-
 std::uint64_t readU64(std::span<const std::uint8_t> b, std::size_t o) {
     return static_cast<std::uint64_t>(readU32(b, o)) | (static_cast<std::uint64_t>(readU32(b, o + 4)) << 32);
 }

@@ -102,7 +102,7 @@ bool isKnownColumnType(std::uint8_t code);
 std::string columnTypeName(ColumnType type);
 // Bytes a fixed-length column of this type occupies; 0 for variable-length types.
 std::uint32_t fixedSizeOf(ColumnType type);
-bool isLongValue(ColumnType type);
+inline bool isLongValue(ColumnType type) { return type == ColumnType::Memo || type == ColumnType::OLE; }
 
 // Column flags.
 inline constexpr std::uint8_t kColumnFixed = 0x01;

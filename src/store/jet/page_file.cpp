@@ -10,6 +10,9 @@ namespace {
 
 // Pages written with one call when they lie next to each other in the file.
 constexpr std::size_t kMaxWriteRun = 64;
+// Pages read with one call: a page not cached brings the uncached pages after it, since
+// tables, their long values and the checks are mostly read in page order.
+constexpr std::uint32_t kReadAhead = 16;
 
 }  // namespace
 
@@ -38,20 +41,27 @@ PageFile::Frame& PageFile::newFrame(std::uint32_t number) {
     return frame;
 }
 
+bool PageFile::cached(std::uint32_t number) const { return number < frameOf_.size() && frameOf_[number] != 0; }
+
 PageFile::Frame& PageFile::load(std::uint32_t number) {
     if (number >= pageCount_) throw CorruptData("a page pointer leads past the end of the file");
-    if (number < frameOf_.size() && frameOf_[number] != 0) {
+    if (cached(number)) {
         Frame& frame = frames_[frameOf_[number] - 1];
         frame.referenced = true;
         return frame;
     }
-    Frame& frame = newFrame(number);
-    try {
-        file_.readAt(static_cast<std::uint64_t>(number) * pageSize_, frame.bytes);
-    } catch (...) {
-        drop(number);
-        throw;
+    std::uint32_t end = number + 1;
+    while (end < pageCount_ && end - number < kReadAhead && !cached(end)) ++end;
+    readRun_.resize(static_cast<std::size_t>(end - number) * pageSize_);
+    file_.readAt(static_cast<std::uint64_t>(number) * pageSize_, readRun_);
+    for (std::uint32_t ahead = number + 1; ahead < end; ++ahead) {
+        Frame& frame = newFrame(ahead);
+        frame.referenced = false;  // not used yet: the first to go when the cache is full
+        const auto from = readRun_.begin() + static_cast<std::ptrdiff_t>(ahead - number) * pageSize_;
+        std::copy(from, from + pageSize_, frame.bytes.begin());
     }
+    Frame& frame = newFrame(number);
+    std::copy(readRun_.begin(), readRun_.begin() + pageSize_, frame.bytes.begin());
     return frame;
 }
 

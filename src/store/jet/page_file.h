@@ -82,6 +82,7 @@ private:
         std::vector<std::uint8_t> bytes;
     };
 
+    bool cached(std::uint32_t number) const;
     Frame& load(std::uint32_t number);
     void rememberBeforeChange(const Frame& frame);
     Frame& newFrame(std::uint32_t number);
@@ -106,6 +107,7 @@ private:
     std::vector<BeforeChange> beforeChange_;
     std::size_t beforeChangeCount_ = 0;
     std::set<std::uint32_t> writtenInChange_;  // pages whose changed bytes reached the file
+    std::vector<std::uint8_t> readRun_;         // pages read with one call, kept for its storage
 };
 
 }  // namespace zestrel::jet

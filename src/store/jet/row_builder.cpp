@@ -69,19 +69,6 @@ void StoredFields::reset(std::size_t count) {
     bytes_.clear();
 }
 
-void StoredFields::begin(std::size_t i) {
-    fields_[i].isNull = false;
-    fields_[i].offset = static_cast<std::uint32_t>(bytes_.size());
-}
-
-void StoredFields::end(std::size_t i) {
-    fields_[i].length = static_cast<std::uint32_t>(bytes_.size() - fields_[i].offset);
-}
-
-std::span<const std::uint8_t> StoredFields::bytesOf(std::size_t i) const {
-    return std::span<const std::uint8_t>(bytes_).subspan(fields_[i].offset, fields_[i].length);
-}
-
 std::size_t rowSizeJet3(const TableDefinition& table, std::size_t variableBytes) {
     return rowSize(fixedAreaSize(table), table.variableColumnCount, (rowColumnCount(table) + 7) / 8, variableBytes);
 }

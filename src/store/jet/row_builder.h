@@ -34,10 +34,15 @@ public:
     std::size_t size() const { return fields_.size(); }
     // The buffer a field's bytes are appended to; call begin() before and end() after appending.
     std::vector<std::uint8_t>& bytes() { return bytes_; }
-    void begin(std::size_t i);
-    void end(std::size_t i);
+    void begin(std::size_t i) {
+        fields_[i].isNull = false;
+        fields_[i].offset = static_cast<std::uint32_t>(bytes_.size());
+    }
+    void end(std::size_t i) { fields_[i].length = static_cast<std::uint32_t>(bytes_.size() - fields_[i].offset); }
     // Column i's bytes: valid until the next append.
-    std::span<const std::uint8_t> bytesOf(std::size_t i) const;
+    std::span<const std::uint8_t> bytesOf(std::size_t i) const {
+        return std::span<const std::uint8_t>(bytes_).subspan(fields_[i].offset, fields_[i].length);
+    }
 
 private:
     std::vector<StoredField> fields_;

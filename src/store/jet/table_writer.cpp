@@ -24,7 +24,9 @@ void appendLittleEndian(std::vector<std::uint8_t>& out, T value) {
     using U = std::conditional_t<sizeof(T) == 1, std::uint8_t,
               std::conditional_t<sizeof(T) == 2, std::uint16_t, std::conditional_t<sizeof(T) == 4, std::uint32_t, std::uint64_t>>>;
     const U bits = std::bit_cast<U>(value);
-    for (std::size_t i = 0; i < sizeof(T); ++i) out.push_back(static_cast<std::uint8_t>(bits >> (8 * i)));
+    const std::size_t at = out.size();
+    out.resize(at + sizeof(T));
+    for (std::size_t i = 0; i < sizeof(T); ++i) out[at + i] = static_cast<std::uint8_t>(bits >> (8 * i));
 }
 
 void appendText(std::vector<std::uint8_t>& out, const Value& v) {

@@ -12,11 +12,16 @@
 
 namespace zestrel::jet {
 
-struct WriterState {
+// The pages the writer remembers; a write that fails puts them back as they were.
+struct WriterPages {
     std::map<std::uint32_t, std::uint32_t> insertPage;     // table definition page -> data page, 0 when unknown
     std::map<std::uint32_t, std::uint32_t> longValuePage;  // column's owned-pages map (encoded) -> LVAL page
     std::uint32_t usageMapPage = 0;
-    // Buffers kept from row to row: the row's stored fields and the encoded row.
+};
+
+struct WriterState : WriterPages {
+    // Buffers kept from row to row (what they hold matters only within one write): the row's
+    // stored fields and the encoded row.
     StoredFields fields;
     std::vector<std::uint8_t> row;
 };

@@ -2,6 +2,10 @@
 // (an amount of 100 must read "100", not "1E+02").
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <random>
 #include <string>
 
 #include "store/dao/variant.h"
@@ -37,6 +41,33 @@ INSTANTIATE_TEST_SUITE_P(Double, NumberAsText,
                                            NumberCase{123456789012345, 15, "123456789012345"},
                                            NumberCase{1e15, 15, "1E+15"}, NumberCase{0.1 + 0.2, 15, "0.3"},
                                            NumberCase{2.5e-7, 15, "2.5E-07"}));
+
+// Random numbers across the magnitudes: the text reads back as the value the C library's
+// 7- (or 15-) digit form gives, and is written out in full exactly where that is expected.
+TEST(NumberAsTextProperty, AgreesWithTheCLibraryOnRandomNumbers) {
+    std::mt19937_64 random(20261207);
+    std::uniform_real_distribution<double> mantissa(-10.0, 10.0);
+    std::uniform_int_distribution<int> exponent(-9, 18);
+    for (int i = 0; i < 20000; ++i) {
+        const double x = mantissa(random) * std::pow(10.0, exponent(random));
+        for (const int digits : {7, 15}) {
+            const double value = digits == 7 ? static_cast<double>(static_cast<float>(x)) : x;
+            const std::string text = formatNumber(value, digits);
+            char reference[64];
+            std::snprintf(reference, sizeof reference, "%.*G", digits, value);
+            // The same number of the type it came from (a Single's shortest form may have fewer digits).
+            const double read = std::strtod(text.c_str(), nullptr);
+            const double expected = std::strtod(reference, nullptr);
+            if (digits == 7)
+                ASSERT_EQ(static_cast<float>(read), static_cast<float>(expected)) << text << " vs " << reference;
+            else
+                ASSERT_EQ(read, expected) << text << " vs " << reference;
+            const double magnitude = std::fabs(std::strtod(reference, nullptr));
+            const bool inFull = magnitude == 0 || (magnitude >= 1e-4 && magnitude < std::pow(10.0, digits));
+            ASSERT_EQ(text.find('E') == std::string::npos, inFull) << text;
+        }
+    }
+}
 
 }  // namespace
 }  // namespace zestrel::dao
