@@ -21,9 +21,9 @@ char16_t cp1252ToUnit(std::uint8_t byte) {
 }  // namespace
 
 std::u16string decodeCp1252(std::span<const std::uint8_t> bytes) {
-    std::u16string out;
-    out.reserve(bytes.size());
-    for (auto b : bytes) out.push_back(cp1252ToUnit(b));
+    std::u16string out(bytes.size(), u'\0');
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+        out[i] = bytes[i] < 0x80 ? static_cast<char16_t>(bytes[i]) : cp1252ToUnit(bytes[i]);
     return out;
 }
 
