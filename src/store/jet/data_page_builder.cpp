@@ -11,6 +11,7 @@ namespace {
 
 constexpr std::size_t kOwnerOffset = 4;
 constexpr std::uint8_t kLongValueOwner[4] = {'L', 'V', 'A', 'L'};
+constexpr std::size_t kForwardSize = 4;  // a row pointer
 
 std::size_t slotOffset(const Format& f, std::size_t index) { return f.dataRowCountOffset + 2 + 2 * index; }
 
@@ -25,8 +26,10 @@ std::vector<Slot> readSlots(std::span<const std::uint8_t> page, const Format& f)
     for (std::uint16_t i = 0; i < count; ++i) {
         const RowSlot slot = rowSlot(page, f, i);
         const std::uint16_t flags = readU16(page, slotOffset(f, i)) & static_cast<std::uint16_t>(~kRowOffsetMask);
-        // A slot without a row of its own keeps only a moved row's pointer; a deleted one keeps nothing.
-        const bool keep = slot.live || (flags & kRowMovedHere) == 0;
+        // A slot without a row of its own keeps a moved row's pointer, also when the slot was
+        // deleted after the row moved on (it leads there); any other deleted row keeps nothing.
+        const bool forwards = (flags & kRowMovedHere) != 0 && slot.end - slot.start == kForwardSize;
+        const bool keep = slot.live || (flags & kRowMovedHere) == 0 || forwards;
         if (keep && slot.end > slot.start && slot.end <= f.pageSize)
             slots.push_back({{page.begin() + slot.start, page.begin() + slot.end}, flags});
         else

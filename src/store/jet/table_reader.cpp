@@ -8,9 +8,10 @@ namespace zestrel::jet {
 
 namespace {
 
-// A moved row leaves one pointer behind, and a row moved again has its first slot repointed,
-// so a location leads to its row in at most two steps; more means the pointers form a loop.
-constexpr int kMaxPointerSteps = 4;
+// A moved row leaves a pointer behind; a row moved again has its first slot repointed, and the
+// place it left leads on to the next. A location listed between moves leads to its row in as many
+// steps as the row moved since; far more means the pointers form a loop.
+constexpr int kMaxPointerSteps = 1024;
 
 }  // namespace
 

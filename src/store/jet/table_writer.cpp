@@ -227,7 +227,9 @@ RowPointer updateRow(WriteContext& c, const TableDefinition& table, RowPointer a
     }
     if (auto origin = findPointerTo(c, table, at))
         replaceRow(c.pages.mutablePage(origin->page), c.format, origin->row, pointerRow(moved), kRowNoData);
-    replaceRow(c.pages.mutablePage(at.page), c.format, at.row, {}, kRowNoData | kRowMovedHere);
+    // The slot it leaves is deleted, but keeps the way to the row's new place: another recordset
+    // may have listed the row here.
+    replaceRow(c.pages.mutablePage(at.page), c.format, at.row, pointerRow(moved), kRowNoData | kRowMovedHere);
     return moved;
 }
 

@@ -147,6 +147,50 @@ TEST_F(Writing, EditMakesARowShorterOrLongerAndKeepsTheOthers) {
     again->Close();
 }
 
+// A row that grows twice moves twice; a recordset opened between the two moves holds the row's
+// first new place and must still find it after the second.
+TEST_F(Writing, ARowMovedTwiceStaysReadableToEveryRecordset) {
+    auto db = create();
+    auto td = db->CreateTableDef(u"Notes");
+    auto text = td->CreateField(u"Text", type::dbText, 255);
+    text->AllowZeroLength(true);
+    td->Fields().Append(text);
+    td->Fields().Append(td->CreateField(u"N", type::dbLong, 4));
+    db->TableDefs().Append(td);
+    auto writer = db->OpenRecordset(u"Notes", dbOpenDynaset);
+    for (int i = 0; i < 60; ++i) {  // full pages, so that a row that grows must move
+        writer->AddNew();
+        writer->Collect(u"Text") = Variant(std::u16string(30, u'a'));
+        writer->Collect(u"N") = Variant(i);
+        writer->Update();
+    }
+    writer->MoveFirst();
+    writer->Edit();
+    writer->Collect(u"Text") = Variant(std::u16string(100, u'b'));
+    writer->Update();
+    auto reader = db->OpenRecordset(u"Notes", dbOpenDynaset);  // lists the row at its new place
+    for (int i = 0; i < 60; ++i) {  // fill the row's new page too
+        writer->AddNew();
+        writer->Collect(u"Text") = Variant(std::u16string(100, u'c'));
+        writer->Collect(u"N") = Variant(100 + i);
+        writer->Update();
+    }
+    writer->Edit();
+    writer->Collect(u"Text") = Variant(std::u16string(255, u'd'));
+    writer->Update();
+    long found = 0;
+    for (; !reader->EOF_(); reader->MoveNext())
+        if (reader->Fields(u"N").Value().toText() == u"0") {
+            EXPECT_EQ(reader->Fields(u"Text").Value().toText(), std::u16string(255, u'd'));
+            ++found;
+        }
+    EXPECT_EQ(found, 1);
+    auto fresh = db->OpenRecordset(u"SELECT * FROM Notes ORDER BY N", dbOpenSnapshot);
+    EXPECT_EQ(fresh->RecordCount(), 120);
+    EXPECT_EQ(fresh->Fields(u"Text").Value().toText(), std::u16string(255, u'd'));
+    db->Close();
+}
+
 TEST_F(Writing, RefusesATextLongerThanItsColumn) {
     expectRefusal(3163, [](Recordset& rs) {
         rs.AddNew();
