@@ -29,6 +29,10 @@ long killAt() {
 
 long processCount = 0;  // never reset: the kill point counts from the start of the process
 std::string failed;
+std::string damagedFile;
+
+constexpr std::uint64_t kDamagedPageSize = 2048;
+constexpr std::size_t kFreeSpaceOffset = 2;
 
 }  // namespace
 
@@ -63,6 +67,20 @@ void check(const char* operation, const std::filesystem::path& path) {
         if (failed.empty()) failed = std::string(operation) + " " + path.string();
         throw FileError(operation, path, EIO);
     }
+}
+
+void damageWritesTo(const std::string& fileName) { damagedFile = fileName; }
+
+std::span<const std::uint8_t> asWritten(const std::filesystem::path& path, std::uint64_t offset,
+                                        std::span<const std::uint8_t> data, std::vector<std::uint8_t>& damaged) {
+    if (damagedFile.empty() || path.filename().string() != damagedFile) return data;
+    damaged.assign(data.begin(), data.end());
+    for (std::uint64_t page = (offset + kDamagedPageSize - 1) / kDamagedPageSize * kDamagedPageSize;
+         page + kDamagedPageSize <= offset + data.size(); page += kDamagedPageSize) {
+        const std::size_t at = static_cast<std::size_t>(page - offset);
+        if (damaged[at] == 1) damaged[at + kFreeSpaceOffset] ^= 0x01;
+    }
+    return damaged;
 }
 
 }  // namespace zestrel::platform::faults

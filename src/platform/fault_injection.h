@@ -7,7 +7,10 @@
 #pragma once
 
 #include <filesystem>
+#include <cstdint>
 #include <initializer_list>
+#include <span>
+#include <vector>
 #include <string>
 
 namespace zestrel::platform::faults {
@@ -26,5 +29,14 @@ std::string failedOperation();
 
 // Called by every file operation before it acts.
 void check(const char* operation, const std::filesystem::path& path);
+
+// Makes every later write to a file named `fileName` reach it damaged, as a failing disk might:
+// each 2,048-byte data page written (first byte 1) has the low byte of its free-space count
+// changed. Empty: writes reach their files as given.
+void damageWritesTo(const std::string& fileName);
+// The bytes a write to `path` at `offset` puts in the file: `data` itself, or a damaged copy of
+// it in `damaged` when damageWritesTo names the file.
+std::span<const std::uint8_t> asWritten(const std::filesystem::path& path, std::uint64_t offset,
+                                        std::span<const std::uint8_t> data, std::vector<std::uint8_t>& damaged);
 
 }  // namespace zestrel::platform::faults

@@ -52,6 +52,10 @@ void moveFile(const std::filesystem::path& from, const std::filesystem::path& to
 // itself: give it a temporary name (file_replace.h) when a partial file must never be seen there.
 void copyFileDurably(const std::filesystem::path& from, const std::filesystem::path& to);
 
+// Deletes a file that is only in the way (a partial copy, a temporary); a failure is ignored and
+// the call is not counted as a file operation.
+void discardFile(const std::filesystem::path& path) noexcept;
+
 // Makes the names in a folder durable: files created, renamed or removed in it before the call
 // keep that state across a power loss (POSIX: fsync on the folder; where a file system cannot
 // sync a folder this does nothing. Windows: the moves themselves are made with

@@ -62,26 +62,7 @@ void createFolders(const fs::path& folder) {
 
 }  // namespace
 
-void copyFileDurably(const fs::path& from, const fs::path& to) {
-    faults::check("copy", from);
-    File source = File::open(from, OpenMode::ReadOnly);
-    File target = File::open(to, OpenMode::CreateNew);
-    try {
-        std::vector<std::uint8_t> buffer(1 << 20);
-        const std::uint64_t size = source.size();
-        for (std::uint64_t at = 0; at < size;) {
-            const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), size - at));
-            source.readAt(at, std::span(buffer.data(), n));
-            target.writeAt(at, std::span<const std::uint8_t>(buffer.data(), n));
-            at += n;
-        }
-        target.sync();
-        target.close();
-    } catch (...) {
-        ::unlink(to.c_str());  // no partial copy is left behind
-        throw;
-    }
-}
+void discardFile(const fs::path& path) noexcept { ::unlink(path.c_str()); }
 
 void syncFolder(const fs::path& folder) {
     faults::check("fsync folder", folder);
@@ -167,8 +148,6 @@ namespace {
 fs::path folderOf(const fs::path& path) { return path.has_parent_path() ? path.parent_path() : fs::path("."); }
 
 // Removes a temporary copy on the way out of a failure; the failure that is on its way counts, not this.
-void discard(const fs::path& path) noexcept { ::unlink(path.c_str()); }
-
 // A hard link `to` of `from`; false where the file system cannot make one between them (another
 // file system, no hard links there, or links refused by the system's protection).
 bool tryLink(const fs::path& from, const fs::path& to) {
@@ -211,7 +190,7 @@ void copyThroughTemporary(const fs::path& from, const fs::path& to, bool replaci
         else
             renameNoReplace(part, to);
     } catch (...) {
-        discard(part);
+        discardFile(part);
         throw;
     }
 }
@@ -236,7 +215,7 @@ void replaceFile(const fs::path& from, const fs::path& to, Source source) {
             try {
                 renameReplacing(part, to);
             } catch (...) {
-                discard(part);
+                discardFile(part);
                 throw;
             }
             return syncFolder(folderOf(to));

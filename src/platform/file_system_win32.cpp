@@ -67,27 +67,7 @@ bool writable(const fs::path& folder) {
 
 }  // namespace
 
-void copyFileDurably(const fs::path& from, const fs::path& to) {
-    faults::check("copy", from);
-    File source = File::open(from, OpenMode::ReadOnly);
-    File target = File::open(to, OpenMode::CreateNew);
-    try {
-        std::vector<std::uint8_t> buffer(1 << 20);
-        const std::uint64_t size = source.size();
-        for (std::uint64_t at = 0; at < size;) {
-            const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), size - at));
-            source.readAt(at, std::span(buffer.data(), n));
-            target.writeAt(at, std::span<const std::uint8_t>(buffer.data(), n));
-            at += n;
-        }
-        target.sync();
-        target.close();
-    } catch (...) {
-        { File discard = std::move(target); }  // the copy's handle goes first, so that it can be deleted
-        ::DeleteFileW(to.c_str());             // no partial copy is left behind
-        throw;
-    }
-}
+void discardFile(const fs::path& path) noexcept { ::DeleteFileW(path.c_str()); }
 
 void syncFolder(const fs::path& folder) {
     // Every rename and move here is made with MOVEFILE_WRITE_THROUGH, and new files are flushed
@@ -179,8 +159,6 @@ namespace {
 fs::path folderOf(const fs::path& path) { return path.has_parent_path() ? path.parent_path() : fs::path("."); }
 
 // Removes a temporary copy on the way out of a failure; the failure that is on its way counts, not this.
-void discard(const fs::path& path) noexcept { ::DeleteFileW(path.c_str()); }
-
 // A hard link `to` of `from`; false where the volume cannot make one between them (another volume,
 // a file system without hard links).
 bool tryLink(const fs::path& from, const fs::path& to) {
@@ -211,7 +189,7 @@ void copyThroughTemporary(const fs::path& from, const fs::path& to, bool replaci
     try {
         rename(part, to, replacing ? MOVEFILE_REPLACE_EXISTING : 0);
     } catch (...) {
-        discard(part);
+        discardFile(part);
         throw;
     }
 }
@@ -238,7 +216,7 @@ void replaceFile(const fs::path& from, const fs::path& to, Source source) {
             try {
                 rename(part, to, MOVEFILE_REPLACE_EXISTING);
             } catch (...) {
-                discard(part);
+                discardFile(part);
                 throw;
             }
             return syncFolder(folderOf(to));

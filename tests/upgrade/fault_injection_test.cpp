@@ -136,6 +136,26 @@ TEST_P(FaultInjection, NoFailingFileOperationLosesTheCookbook) {
               << operations - failures << " completed\n";
 }
 
+// The new database is checked before any file is moved: one that reaches the disk damaged stops
+// the upgrade with the cookbook as it was and no backup left.
+TEST_P(FaultInjection, ADamagedNewDatabaseStopsTheUpgradeBeforeAnyFileMoves) {
+    fs::path path;
+    platform::faults::damageWritesTo("tempdb.mdb");
+    const Outcome outcome = runWithFault(0, path);
+    platform::faults::damageWritesTo("");
+    SCOPED_TRACE(outcome.messages);
+    EXPECT_FALSE(outcome.succeeded);
+    EXPECT_TRUE(outcome.failureShown);
+    EXPECT_NE(outcome.messages.find("3049 - The new database failed its structural check"), std::string::npos);
+    EXPECT_NE(outcome.messages.find("The cookbook was not changed."), std::string::npos);
+    EXPECT_EQ(bytes(path), originalBytes_);
+    if (fs::is_directory(lastBackupFolder_)) {
+        EXPECT_TRUE(fs::is_empty(lastBackupFolder_));
+    }
+    const Outcome again = runWithFault(1000000, path);  // a fresh copy upgrades once the disk is sound
+    EXPECT_TRUE(again.succeeded) << again.messages;
+}
+
 INSTANTIATE_TEST_SUITE_P(SetUps, FaultInjection, ::testing::Values(Place::SameFileSystem, Place::OtherFileSystem),
                          [](const auto& p) {
                              return std::string(p.param == Place::SameFileSystem ? "OneFileSystem"

@@ -1,0 +1,33 @@
+#include <algorithm>
+#include <cstdint>
+#include <vector>
+
+#include "platform/fault_injection.h"
+#include "platform/file.h"
+#include "platform/file_system.h"
+
+namespace zestrel::platform {
+
+void copyFileDurably(const std::filesystem::path& from, const std::filesystem::path& to) {
+    faults::check("copy", from);
+    File source = File::open(from, OpenMode::ReadOnly);
+    File target = File::open(to, OpenMode::CreateNew);
+    try {
+        std::vector<std::uint8_t> buffer(1 << 20);
+        const std::uint64_t size = source.size();
+        for (std::uint64_t at = 0; at < size;) {
+            const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), size - at));
+            source.readAt(at, std::span(buffer.data(), n));
+            target.writeAt(at, std::span<const std::uint8_t>(buffer.data(), n));
+            at += n;
+        }
+        target.sync();
+        target.close();
+    } catch (...) {
+        { File closing = std::move(target); }  // closed first: Windows deletes no file held open
+        discardFile(to);                         // no partial copy is left behind
+        throw;
+    }
+}
+
+}  // namespace zestrel::platform
