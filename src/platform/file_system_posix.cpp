@@ -1,4 +1,5 @@
 #include "platform/file_system.h"
+#include "platform/rename_steps.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -143,11 +144,8 @@ void moveFile(const fs::path& from, const fs::path& to) {
 
 // Putting complete files at final names (file_replace.h).
 
-namespace {
+// The steps under file_replace.cpp.
 
-fs::path folderOf(const fs::path& path) { return path.has_parent_path() ? path.parent_path() : fs::path("."); }
-
-// Removes a temporary copy on the way out of a failure; the failure that is on its way counts, not this.
 // A hard link `to` of `from`; false where the file system cannot make one between them (another
 // file system, no hard links there, or links refused by the system's protection).
 bool tryLink(const fs::path& from, const fs::path& to) {
@@ -164,65 +162,25 @@ bool tryLink(const fs::path& from, const fs::path& to) {
     }
 }
 
-void renameReplacing(const fs::path& from, const fs::path& to) {
+// Without replacing: a rename that fails with EEXIST when `to` exists. Where the file system has no
+// such rename, the existence test and the rename are two steps.
+void renameFile(const fs::path& from, const fs::path& to, bool replacing) {
     faults::check("rename", from);
-    if (::rename(from.c_str(), to.c_str()) != 0) throw FileError("rename", from, errno);
-}
-
-// A rename that fails with EEXIST when `to` exists. Where the file system has no such rename, the
-// existence test and the rename are two steps.
-void renameNoReplace(const fs::path& from, const fs::path& to) {
-    faults::check("rename", from);
+    if (replacing) {
+        if (::rename(from.c_str(), to.c_str()) != 0) throw FileError("rename", from, errno);
+        return;
+    }
     if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return;
     if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) throw FileError("rename", from, errno);
     if (entryExists(to)) throw FileError("rename to", to, EEXIST);
     if (::rename(from.c_str(), to.c_str()) != 0) throw FileError("rename", from, errno);
 }
 
-// A durable copy under the temporary name, then renamed to `to`.
-void copyThroughTemporary(const fs::path& from, const fs::path& to, bool replacing) {
-    const fs::path part = temporaryPathFor(to);
-    removeFile(part);  // what a run that died left
-    copyFileDurably(from, part);
-    try {
-        if (replacing)
-            renameReplacing(part, to);
-        else
-            renameNoReplace(part, to);
-    } catch (...) {
-        discardFile(part);
-        throw;
-    }
-}
-
-}  // namespace
-
-void linkOrCopy(const fs::path& from, const fs::path& to) {
-    if (entryExists(to)) throw FileError("copy to", to, EEXIST);
-    if (!tryLink(from, to)) copyThroughTemporary(from, to, false);
-    syncFolder(folderOf(to));
-}
-
-void replaceFile(const fs::path& from, const fs::path& to, Source source) {
-    if (source == Source::Move) {
-        faults::check("rename", from);
-        if (::rename(from.c_str(), to.c_str()) == 0) return syncFolder(folderOf(to));
-        if (errno != EXDEV) throw FileError("rename", from, errno);
-    } else {
-        const fs::path part = temporaryPathFor(to);
-        removeFile(part);
-        if (tryLink(from, part)) {
-            try {
-                renameReplacing(part, to);
-            } catch (...) {
-                discardFile(part);
-                throw;
-            }
-            return syncFolder(folderOf(to));
-        }
-    }
-    copyThroughTemporary(from, to, true);
-    syncFolder(folderOf(to));
+bool tryRenameReplacing(const fs::path& from, const fs::path& to) {
+    faults::check("rename", from);
+    if (::rename(from.c_str(), to.c_str()) == 0) return true;
+    if (errno != EXDEV) throw FileError("rename", from, errno);
+    return false;
 }
 
 }  // namespace zestrel::platform

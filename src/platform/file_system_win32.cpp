@@ -1,4 +1,5 @@
 #include "platform/file_system.h"
+#include "platform/rename_steps.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -152,13 +153,8 @@ void moveFile(const fs::path& from, const fs::path& to) {
     deleteFile(from);
 }
 
-// Putting complete files at final names (file_replace.h).
+// The steps under file_replace.cpp.
 
-namespace {
-
-fs::path folderOf(const fs::path& path) { return path.has_parent_path() ? path.parent_path() : fs::path("."); }
-
-// Removes a temporary copy on the way out of a failure; the failure that is on its way counts, not this.
 // A hard link `to` of `from`; false where the volume cannot make one between them (another volume,
 // a file system without hard links).
 bool tryLink(const fs::path& from, const fs::path& to) {
@@ -176,54 +172,18 @@ bool tryLink(const fs::path& from, const fs::path& to) {
     }
 }
 
-void rename(const fs::path& from, const fs::path& to, DWORD flags) {
+void renameFile(const fs::path& from, const fs::path& to, bool replacing) {
     faults::check("rename", from);
-    if (!::MoveFileExW(from.c_str(), to.c_str(), flags | MOVEFILE_WRITE_THROUGH)) fail("rename", from);
+    const DWORD flags = (replacing ? MOVEFILE_REPLACE_EXISTING : 0) | MOVEFILE_WRITE_THROUGH;
+    if (!::MoveFileExW(from.c_str(), to.c_str(), flags)) fail("rename", from);
 }
 
-// A durable copy under the temporary name, then renamed to `to`.
-void copyThroughTemporary(const fs::path& from, const fs::path& to, bool replacing) {
-    const fs::path part = temporaryPathFor(to);
-    removeFile(part);  // what a run that died left
-    copyFileDurably(from, part);
-    try {
-        rename(part, to, replacing ? MOVEFILE_REPLACE_EXISTING : 0);
-    } catch (...) {
-        discardFile(part);
-        throw;
-    }
-}
-
-}  // namespace
-
-void linkOrCopy(const fs::path& from, const fs::path& to) {
-    if (entryExists(to)) throw FileError("copy to", to, EEXIST);
-    if (!tryLink(from, to)) copyThroughTemporary(from, to, false);
-    syncFolder(folderOf(to));
-}
-
-void replaceFile(const fs::path& from, const fs::path& to, Source source) {
-    if (source == Source::Move) {
-        faults::check("rename", from);
-        if (::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-            return syncFolder(folderOf(to));
-        const DWORD error = ::GetLastError();
-        if (error != ERROR_NOT_SAME_DEVICE) throw FileError("rename", from, errnoFromWindowsError(error));
-    } else {
-        const fs::path part = temporaryPathFor(to);
-        removeFile(part);
-        if (tryLink(from, part)) {
-            try {
-                rename(part, to, MOVEFILE_REPLACE_EXISTING);
-            } catch (...) {
-                discardFile(part);
-                throw;
-            }
-            return syncFolder(folderOf(to));
-        }
-    }
-    copyThroughTemporary(from, to, true);
-    syncFolder(folderOf(to));
+bool tryRenameReplacing(const fs::path& from, const fs::path& to) {
+    faults::check("rename", from);
+    if (::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
+    const DWORD error = ::GetLastError();
+    if (error != ERROR_NOT_SAME_DEVICE) throw FileError("rename", from, errnoFromWindowsError(error));
+    return false;
 }
 
 }  // namespace zestrel::platform
