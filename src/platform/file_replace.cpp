@@ -4,7 +4,7 @@
 
 #include "platform/file.h"
 #include "platform/file_system.h"
-#include "platform/rename_steps.h"
+#include "platform/platform_steps.h"
 
 namespace zestrel::platform {
 

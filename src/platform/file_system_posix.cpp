@@ -1,5 +1,5 @@
 #include "platform/file_system.h"
-#include "platform/rename_steps.h"
+#include "platform/platform_steps.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -20,8 +20,6 @@ namespace zestrel::platform {
 namespace fs = std::filesystem;
 
 namespace {
-
-std::optional<fs::path> overrideFolder;
 
 std::optional<fs::path> absoluteVariable(const char* name) {
     const char* value = std::getenv(name);
@@ -49,18 +47,6 @@ fs::path userDataFolder() {
     return base / "zestrel";
 }
 
-// Creates the folder and any missing parents, each new one readable by its owner only (0700, as the
-// base directory rules ask for). Failures are left for the first file operation in the folder to report.
-void createFolders(const fs::path& folder) {
-    struct stat st {};
-    if (::stat(folder.c_str(), &st) == 0) return;
-    fs::path partial;
-    for (const fs::path& part : folder) {
-        partial /= part;
-        if (::mkdir(partial.c_str(), 0700) != 0 && errno != EEXIST) return;
-    }
-}
-
 }  // namespace
 
 void discardFile(const fs::path& path) noexcept { ::unlink(path.c_str()); }
@@ -77,27 +63,24 @@ void syncFolder(const fs::path& folder) {
     ::close(fd);
 }
 
-fs::path programFolder() {
-    fs::path folder;
-    if (overrideFolder) {
-        folder = *overrideFolder;
-    } else if (const char* variable = std::getenv(kProgramFolderVariable); variable && *variable) {
-        std::error_code ignored;
-        folder = fs::absolute(variable, ignored);
-        if (folder.empty()) folder = variable;
-    } else {
-        folder = userDataFolder();
+// Each new folder is readable by its owner only (0700, as the base directory rules ask for).
+void createFolders(const fs::path& folder) {
+    struct stat st {};
+    if (::stat(folder.c_str(), &st) == 0) return;
+    fs::path partial;
+    for (const fs::path& part : folder) {
+        partial /= part;
+        if (::mkdir(partial.c_str(), 0700) != 0 && errno != EEXIST) return;
     }
-    createFolders(folder);
-    return folder;
 }
 
-void setProgramFolder(const fs::path& folder) {
-    if (folder.empty())
-        overrideFolder.reset();
-    else
-        overrideFolder = folder;
+std::optional<fs::path> programFolderVariable() {
+    const char* variable = std::getenv(kProgramFolderVariable);
+    if (!variable || !*variable) return std::nullopt;
+    return fs::path(variable);
 }
+
+fs::path defaultProgramFolder() { return userDataFolder(); }
 
 bool fileExists(const fs::path& path) {
     struct stat st {};

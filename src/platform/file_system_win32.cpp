@@ -1,5 +1,5 @@
 #include "platform/file_system.h"
-#include "platform/rename_steps.h"
+#include "platform/platform_steps.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -17,8 +17,6 @@ namespace zestrel::platform {
 namespace fs = std::filesystem;
 
 namespace {
-
-std::optional<fs::path> overrideFolder;
 
 [[noreturn]] void fail(const char* operation, const fs::path& path) {
     throw FileError(operation, path, errnoFromWindowsError(::GetLastError()));
@@ -39,18 +37,6 @@ fs::path executableFolder() {
         if (n == 0) return {};
         if (n < buffer.size()) return fs::path(std::wstring(buffer.data(), n)).parent_path();
         buffer.resize(buffer.size() * 2);
-    }
-}
-
-// Creates the folder and any missing parents. Failures are left for the first file operation in the
-// folder to report.
-void createFolders(const fs::path& folder) {
-    if (::GetFileAttributesW(folder.c_str()) != INVALID_FILE_ATTRIBUTES) return;
-    fs::path partial;
-    for (const fs::path& part : folder) {
-        partial /= part;
-        if (!partial.has_relative_path()) continue;  // the drive and its root exist or nothing does
-        if (!::CreateDirectoryW(partial.c_str(), nullptr) && ::GetLastError() != ERROR_ALREADY_EXISTS) return;
     }
 }
 
@@ -88,27 +74,25 @@ fs::path chooseProgramFolder(const fs::path& executableFolder) {
     return localApplicationDataFolder();
 }
 
-fs::path programFolder() {
-    fs::path folder;
-    if (overrideFolder) {
-        folder = *overrideFolder;
-    } else if (const wchar_t* variable = ::_wgetenv(L"ZESTREL_PROGRAM_FOLDER"); variable && *variable) {
-        std::error_code ignored;
-        folder = fs::absolute(variable, ignored);
-        if (folder.empty()) folder = variable;
-    } else {
-        static const fs::path chosen = chooseProgramFolder(executableFolder());
-        folder = chosen;
+void createFolders(const fs::path& folder) {
+    if (::GetFileAttributesW(folder.c_str()) != INVALID_FILE_ATTRIBUTES) return;
+    fs::path partial;
+    for (const fs::path& part : folder) {
+        partial /= part;
+        if (!partial.has_relative_path()) continue;  // the drive and its root exist or nothing does
+        if (!::CreateDirectoryW(partial.c_str(), nullptr) && ::GetLastError() != ERROR_ALREADY_EXISTS) return;
     }
-    createFolders(folder);
-    return folder;
 }
 
-void setProgramFolder(const fs::path& folder) {
-    if (folder.empty())
-        overrideFolder.reset();
-    else
-        overrideFolder = folder;
+std::optional<fs::path> programFolderVariable() {
+    const wchar_t* variable = ::_wgetenv(L"ZESTREL_PROGRAM_FOLDER");
+    if (!variable || !*variable) return std::nullopt;
+    return fs::path(variable);
+}
+
+fs::path defaultProgramFolder() {
+    static const fs::path chosen = chooseProgramFolder(executableFolder());
+    return chosen;
 }
 
 bool fileExists(const fs::path& path) {

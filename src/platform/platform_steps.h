@@ -1,11 +1,14 @@
-// The platform's steps under file_replace.cpp, each one counted file operation. Internal to the
-// platform layer: callers use file_replace.h.
+// The platform's own steps under the platform layer's shared code (file_replace.cpp,
+// program_folder.cpp). Internal to the platform layer: callers use file_replace.h and
+// file_system.h.
 #pragma once
 
 #include <filesystem>
+#include <optional>
 
 namespace zestrel::platform {
 
+// Each of these three is one counted file operation.
 // Makes `to` a hard link of `from`; false where the file system cannot make one between them
 // (another file system or volume, no hard links there, links refused).
 bool tryLink(const std::filesystem::path& from, const std::filesystem::path& to);
@@ -15,5 +18,13 @@ void renameFile(const std::filesystem::path& from, const std::filesystem::path& 
 
 // Renames `from` over `to`; false, with nothing done, when the two lie on different file systems.
 bool tryRenameReplacing(const std::filesystem::path& from, const std::filesystem::path& to);
+
+// The value of the environment variable ZESTREL_PROGRAM_FOLDER; nothing when unset or empty.
+std::optional<std::filesystem::path> programFolderVariable();
+// The program's folder when neither setProgramFolder nor the variable names one.
+std::filesystem::path defaultProgramFolder();
+// Creates the folder and any missing parents; failures are left for the first file operation in
+// the folder to report.
+void createFolders(const std::filesystem::path& folder);
 
 }  // namespace zestrel::platform
