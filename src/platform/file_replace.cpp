@@ -40,12 +40,14 @@ namespace {
 
 fs::path folderOf(const fs::path& path) { return path.has_parent_path() ? path.parent_path() : fs::path("."); }
 
-// A durable copy under the temporary name, then renamed to `to`.
+// A durable copy under the temporary name, given the permission bits of the file it replaces (or,
+// when it replaces none, of the file it copies), then renamed to `to`.
 void copyThroughTemporary(const fs::path& from, const fs::path& to, bool replacing) {
     const fs::path part = temporaryPathFor(to);
     removeFile(part);  // what a run that died left
     copyFileDurably(from, part);
     try {
+        keepPermissions(replacing ? to : from, part);  // as the replaced file, or as the file copied
         renameFile(part, to, replacing);
     } catch (...) {
         discardFile(part);  // the failure on its way counts, not this
@@ -63,12 +65,14 @@ void linkOrCopy(const fs::path& from, const fs::path& to) {
 
 void replaceFile(const fs::path& from, const fs::path& to, Source source) {
     if (source == Source::Move) {
+        keepPermissions(to, from);
         if (tryRenameReplacing(from, to)) return syncFolder(folderOf(to));
     } else {
         const fs::path part = temporaryPathFor(to);
         removeFile(part);
         if (tryLink(from, part)) {
             try {
+                keepPermissions(to, part);
                 renameFile(part, to, true);
             } catch (...) {
                 discardFile(part);

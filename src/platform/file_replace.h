@@ -33,7 +33,8 @@ void removeTemporaries(const std::filesystem::path& folder);
 // Gives the new name `to` a complete copy of the file `from`, which stays where it is: a hard link
 // where both lie on one file system, otherwise a copy written and made durable under
 // temporaryPathFor(to) and then renamed to `to`. `to` must not exist (EEXIST) and is never
-// replaced; it never names a partial file. The folder of `to` is made durable before returning.
+// replaced; it never names a partial file. A copy gets the permission bits of `from`. The folder of
+// `to` is made durable before returning.
 void linkOrCopy(const std::filesystem::path& from, const std::filesystem::path& to);
 
 enum class Source {
@@ -48,7 +49,8 @@ enum class Source {
 // hard link can be made) `from` is first copied and made durable under temporaryPathFor(to); that
 // is then renamed over `to`. The folder of `to` is made durable before returning. When it raises,
 // `to` may lead to either file (the rename may have happened before a later step failed); a
-// caller tells which by the file's identity. A temporary copy is never left behind.
+// caller tells which by the file's identity. A temporary copy is never left behind. The file at `to`
+// keeps its permission bits: the new file gets them before it takes the name.
 void replaceFile(const std::filesystem::path& from, const std::filesystem::path& to, Source source);
 
 }  // namespace zestrel::platform

@@ -159,6 +159,13 @@ void renameFile(const fs::path& from, const fs::path& to, bool replacing) {
     if (::rename(from.c_str(), to.c_str()) != 0) throw FileError("rename", from, errno);
 }
 
+void keepPermissions(const fs::path& of, const fs::path& onto) {
+    faults::check("chmod", onto);
+    struct stat st {};
+    if (::stat(of.c_str(), &st) != 0) throw FileError("stat", of, errno);
+    if (::chmod(onto.c_str(), st.st_mode & 07777) != 0) throw FileError("chmod", onto, errno);
+}
+
 bool tryRenameReplacing(const fs::path& from, const fs::path& to) {
     faults::check("rename", from);
     if (::rename(from.c_str(), to.c_str()) == 0) return true;

@@ -162,6 +162,11 @@ void renameFile(const fs::path& from, const fs::path& to, bool replacing) {
     if (!::MoveFileExW(from.c_str(), to.c_str(), flags)) fail("rename", from);
 }
 
+// A file's access on Windows comes from its folder's inherited rights, which a new file in the
+// cookbook's folder already has; counted all the same, so that a run makes the same operations as
+// on Linux.
+void keepPermissions(const fs::path& /*of*/, const fs::path& onto) { faults::check("chmod", onto); }
+
 bool tryRenameReplacing(const fs::path& from, const fs::path& to) {
     faults::check("rename", from);
     if (::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;

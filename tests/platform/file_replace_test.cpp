@@ -136,6 +136,42 @@ TEST_F(FileReplace, AReplacementKeepingTheSourceLeavesBothInPlace) {
     EXPECT_TRUE(temporariesIn(dir_).empty());
 }
 
+#ifndef _WIN32
+// A private cookbook stays private and a shared one shared: the file put in a file's place gets
+// that file's permission bits, whichever way it gets there; a copy gets those of its original.
+TEST_F(FileReplace, TheFileAtTheNameKeepsItsPermissionBits) {
+    const auto mode = [](const fs::path& path) { return fs::status(path).permissions() & fs::perms::all; };
+    const fs::perms privateMode = fs::perms::owner_read | fs::perms::owner_write;
+    const fs::perms sharedMode = privateMode | fs::perms::group_read | fs::perms::group_write;
+    std::vector<fs::path> sources{dir_};
+    if (haveOtherFileSystem()) sources.push_back(otherFileSystem());
+    int round = 0;
+    for (const fs::path& folder : sources) {
+        for (const fs::perms wanted : {privateMode, sharedMode}) {
+            for (const Source how : {Source::Move, Source::Keep}) {
+                SCOPED_TRACE("round " + std::to_string(++round));
+                const fs::path cookbook = dir_ / ("cookbook" + std::to_string(round) + ".rcp");
+                const fs::path upgraded = folder / ("new" + std::to_string(round) + ".mdb");
+                write(cookbook, "old");
+                fs::permissions(cookbook, wanted);
+                write(upgraded, "new");
+                fs::permissions(upgraded, fs::perms::owner_all | fs::perms::others_read);
+                replaceFile(upgraded, cookbook, how);
+                EXPECT_EQ(contentOf(cookbook), "new");
+                EXPECT_EQ(mode(cookbook), wanted);
+                if (fs::exists(upgraded)) fs::remove(upgraded);
+            }
+            const fs::path original = folder / ("original" + std::to_string(round) + ".rcp");
+            write(original, "old");
+            fs::permissions(original, wanted);
+            const fs::path backup = dir_ / ("backup" + std::to_string(round) + ".rcp");
+            linkOrCopy(original, backup);
+            EXPECT_EQ(mode(backup), wanted);
+        }
+    }
+}
+#endif
+
 TEST_F(FileReplace, AReplacementThatFailsBeforeItsRenameLeavesTheOldFile) {
     if (!haveOtherFileSystem()) GTEST_SKIP() << "no tmpfs at /dev/shm on another file system";
     write(dir_ / "family.rcp", "original");

@@ -49,6 +49,20 @@ TEST_F(Upgrade, ThreeRecipesAndFiveIngredientsShowTheirPercentages) {
     EXPECT_FALSE(view_.upgradeEnabled);
 }
 
+#ifndef _WIN32
+// A cookbook only its owner may read stays so after the upgrade, and so does its backup.
+TEST_F(Upgrade, TheUpgradedCookbookAndItsBackupKeepTheCookbooksPermissions) {
+    const fs::path path = cookbook("family.rcp", OldLayout::V10, recipes10(2), ingredients10(3));
+    const fs::perms ownerOnly = fs::perms::owner_read | fs::perms::owner_write;
+    fs::permissions(path, ownerOnly);
+    run(path);
+    ASSERT_EQ(view_.messages().size(), 1u);
+    EXPECT_EQ(view_.messages()[0].number, static_cast<int>(platform::MsgIcon::Information));
+    EXPECT_EQ(fs::status(path).permissions() & fs::perms::all, ownerOnly);
+    EXPECT_EQ(fs::status(program_ / "Backup" / "family_backup.rcp").permissions() & fs::perms::all, ownerOnly);
+}
+#endif
+
 TEST_F(Upgrade, NoRecipesStartsTheIngredientsBelowZero) {
     run(cookbook("family.rcp", OldLayout::V10, {}, ingredients10(4)));
     EXPECT_EQ(percentCaptions().front(), u"-25%");
@@ -236,11 +250,12 @@ TEST_F(UpgradeFailures, WhenPuttingTheOriginalBackFailsTooTheMessageSaysWhereItL
     view_.onPause = [&] {
         if (view_.status != u"Creating backup copy...") return;
         // From here: the removal of a temporary a dead run may have left beside the cookbook (1);
-        // the backup's link (2) and its folder's sync (3); the rename of the new database over the
-        // cookbook (4) and the sync of the cookbook's folder (5), which fails after the rename;
-        // then putting the original back: the stale temporary's removal (6) and the link of the
-        // original beside the cookbook (7), which fails too.
-        platform::faults::arm({5, 7});
+        // the backup's link (2) and its folder's sync (3); the new database given the cookbook's
+        // permissions (4), its rename over the cookbook (5) and the sync of the cookbook's folder
+        // (6), which fails after the rename; then putting the original back: the stale
+        // temporary's removal (7) and the link of the original beside the cookbook (8), which
+        // fails too.
+        platform::faults::arm({6, 8});
     };
     run(path);
     platform::faults::disarm();
@@ -257,7 +272,7 @@ TEST_F(UpgradeFailures, AReplacementThatFailsAfterTheRenamePutsTheOriginalBack) 
     const std::string original = bytesOf(path);
     fs::create_directory(program_ / "Backup");
     view_.onPause = [&] {
-        if (view_.status == u"Creating backup copy...") platform::faults::arm(5);  // the sync after the rename
+        if (view_.status == u"Creating backup copy...") platform::faults::arm(6);  // the sync after the rename
     };
     run(path);
     platform::faults::disarm();
