@@ -99,13 +99,6 @@ bool folderExists(const fs::path& path) {
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-fs::path followLink(const fs::path& path) {
-    std::error_code error;
-    if (!fs::is_symlink(path, error)) return path;
-    const fs::path target = fs::canonical(path, error);
-    return error ? path : target;
-}
-
 void createFolder(const fs::path& path) {
     faults::check("create folder", path);
     if (::mkdir(path.c_str(), 0755) != 0) throw FileError("create folder", path, errno);

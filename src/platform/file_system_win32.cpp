@@ -110,13 +110,6 @@ bool folderExists(const fs::path& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-fs::path followLink(const fs::path& path) {
-    std::error_code error;
-    if (!fs::is_symlink(path, error)) return path;
-    const fs::path target = fs::canonical(path, error);
-    return error ? path : target;
-}
-
 void createFolder(const fs::path& path) {
     faults::check("create folder", path);
     if (!::CreateDirectoryW(path.c_str(), nullptr)) fail("create folder", path);
