@@ -21,27 +21,41 @@ dao::Variant parsedAmount(const dao::Variant& amount, int length) {
 
 }  // namespace
 
-dao::Variant valueFor(const ColumnRule& rule, dao::Recordset& source) {
+ColumnWriter::ColumnWriter(const ColumnMap& map, Layout layout, dao::Recordset& source, dao::Recordset& target)
+    : source_(source), target_(target) {
+    columns_.reserve(map.size());
+    for (const auto& mapping : map)
+        columns_.push_back(
+            {&mapping, layout == Layout::V10 ? &mapping.fromLayout10 : &mapping.fromLayout11, nullptr, std::nullopt});
+}
+
+// The value one rule gives for the source's current row.
+dao::Variant ColumnWriter::valueFor(Column& column) {
     using Kind = ColumnRule::Kind;
+    const ColumnRule& rule = *column.rule;
+    if (rule.kind == Kind::EmptyText) return dao::Variant(u"");
+    if (rule.kind == Kind::Zero) return dao::Variant(static_cast<std::int16_t>(0));
+    if (!column.source) column.source = &source_.Fields(rule.source);
+    dao::Variant value = column.source->Value();
     switch (rule.kind) {
-    case Kind::EmptyText: return dao::Variant(u"");
-    case Kind::Zero: return dao::Variant(static_cast<std::int16_t>(0));
-    case Kind::AsIs: return source.Fields(rule.source).Value();
+    case Kind::AsIs: return value;
     case Kind::FirstChars: {
-        dao::Variant value = source.Fields(rule.source).Value();
         if (value.isNull()) return value;
         std::u16string text = std::move(value).toText();
         if (text.size() > static_cast<std::size_t>(rule.length)) text.resize(static_cast<std::size_t>(rule.length));
         return dao::Variant(std::move(text));
     }
-    case Kind::ParsedAmount: return parsedAmount(source.Fields(rule.source).Value(), rule.length);
+    case Kind::ParsedAmount: return parsedAmount(value, rule.length);
+    default: return {};
     }
-    return {};
 }
 
-void writeColumns(const ColumnMap& map, Layout layout, dao::Recordset& source, dao::Recordset& target) {
-    for (const auto& column : map)
-        target.Collect(column.target) = valueFor(layout == Layout::V10 ? column.fromLayout10 : column.fromLayout11, source);
+void ColumnWriter::writeColumns() {
+    for (auto& column : columns_) {
+        dao::Variant value = valueFor(column);
+        if (!column.target) column.target.emplace(target_.Collect(column.mapping->target));
+        *column.target = std::move(value);
+    }
 }
 
 }  // namespace zestrel::upgrade

@@ -3,6 +3,7 @@
 // ingredient maps are written in.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -42,10 +43,28 @@ struct ColumnMapping {
 
 using ColumnMap = std::vector<ColumnMapping>;
 
-// The value one rule gives for the source's current row.
-dao::Variant valueFor(const ColumnRule& rule, dao::Recordset& source);
+// Fills the target's new rows from the source's current rows, one map column after another.
+// Each column is looked up by name the first time a row reads or sets it, as the copy would look
+// it up row by row (a column missing from an empty table is never looked up), and kept for the
+// rows after: a recordset's fields stay the same while it is open.
+class ColumnWriter {
+public:
+    ColumnWriter(const ColumnMap& map, Layout layout, dao::Recordset& source, dao::Recordset& target);
+    // Sets every target column of the row being added, in the map's order.
+    void writeColumns();
 
-// Sets every target column of the row being added, in the map's order.
-void writeColumns(const ColumnMap& map, Layout layout, dao::Recordset& source, dao::Recordset& target);
+private:
+    struct Column {
+        const ColumnMapping* mapping;
+        const ColumnRule* rule;
+        const dao::Field* source = nullptr;
+        std::optional<dao::Recordset::CollectRef> target;
+    };
+    dao::Variant valueFor(Column& column);
+
+    std::vector<Column> columns_;
+    dao::Recordset& source_;
+    dao::Recordset& target_;
+};
 
 }  // namespace zestrel::upgrade

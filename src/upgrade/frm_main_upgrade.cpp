@@ -265,10 +265,11 @@ void FrmMainUpgrade::copyRows(const CopyPlan& plan, upgrade::Layout layout, dao:
                               dao::Database& target, std::int32_t& counter) {
     auto from = source.OpenRecordset(plan.from, dao::dbOpenDynaset);
     auto to = target.OpenRecordset(plan.to, dao::dbOpenDynaset);
+    upgrade::ColumnWriter writer(plan.columns, layout, *from, *to);
     while (!from->EOF_()) {
         view_.doEvents();
         to->AddNew();
-        withRowNamed(plan.sourceTable, *from, [&] { upgrade::writeColumns(plan.columns, layout, *from, *to); });
+        withRowNamed(plan.sourceTable, *from, [&] { writer.writeColumns(); });
         if (plan.progressBeforeSave) {
             view_.doEvents();
             progressStep(counter);

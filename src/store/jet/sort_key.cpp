@@ -122,7 +122,10 @@ void appendPrimary(std::uint32_t primary, std::string& out) {
 }  // namespace
 
 void appendGeneralSortKey(const std::u16string& text, std::string& out) {
-    const auto weights = weightsOf(text);
+    // Kept from call to call: a sort computes one key for each of a table's rows.
+    thread_local std::vector<Weight> weights;
+    weights.clear();
+    for (char16_t c : text) appendWeights(c, weights);
     for (const Weight& w : weights) appendPrimary(w.primary, out);
     out.push_back('\0');
     // Accents, one above their rank so that 0x00 can end them; trailing unaccented letters are
