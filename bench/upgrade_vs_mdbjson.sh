@@ -5,13 +5,16 @@
 # median of the pairwise ratios zestrel/mdb-json, and each one's peak memory;
 # then the same for `zestrel dump` of Ingred, and the peak memory of
 # `zestrel sample` writing the cookbook.
-#   bench/upgrade_vs_mdbjson.sh [RUNS] [RECIPESxINGREDIENTS_PER_RECIPE ...]
-#   default: 5 runs, sizes 10000x10 and 100000x10
+# A size ending in "m" (10000x10m) is a layout-1.0 cookbook whose recipes carry
+# about 2.3 KB of memo text each (Prep 1,000 characters, comment 300, Ingredient
+# 1,000), so that most of the file is long values.
+#   bench/upgrade_vs_mdbjson.sh [RUNS] [RECIPESxINGREDIENTS_PER_RECIPE[m] ...]
+#   default: 5 runs, sizes 10000x10, 100000x10 and 10000x10m
 set -euo pipefail
 runs=${1:-5}
 shift || true
 sizes=("$@")
-[ ${#sizes[@]} -gt 0 ] || sizes=(10000x10 100000x10)
+[ ${#sizes[@]} -gt 0 ] || sizes=(10000x10 100000x10 10000x10m)
 root="$(cd "$(dirname "$0")/.." && pwd)"
 zestrel="$root/build/bin/zestrel"
 work=$(mktemp -d)
@@ -41,15 +44,52 @@ report() {
 read_both() { mdb-json "$1" Recipe && mdb-json "$1" Ingred; }
 export -f read_both
 
-echo "medians of $runs runs each, zestrel and mdb-json in turn; ratio = median of the pairwise ratios"
-for size in "${sizes[@]}"; do
-  recipes=${size%x*} per=${size#*x}
-  for layout in 1.0 1.1; do
-    cookbook="$work/sample-$layout-$size.rcp"
-    rm -f "$work/sample.t"
+# Writes JSON rows for a memo-heavy layout-1.0 cookbook: recipes.jsonl and ingredients.jsonl in DIR.
+memo_rows() {
+  local recipes=$1 per=$2 dir=$3
+  awk -v n="$recipes" -v per="$per" -v dir="$dir" 'BEGIN {
+    srand(1)
+    split("salt pepper flour sugar butter eggs milk water onion garlic tomato basil simmer stir bake chop", w, " ")
+    for (k = 1; k <= n; k++) {
+      printf "{\"Name\":\"Recipe %d\",\"Catagory\":\"Dinner\",\"Prep\":\"%s\",\"comment\":\"%s\",", k, text(1000), text(300) > (dir "/recipes.jsonl")
+      printf "\"Ingredient\":\"%s\",\"Serving\":\"4\",\"Mark\":false,\"rID\":%d}\n", text(1000), k > (dir "/recipes.jsonl")
+      for (j = 1; j <= per; j++)
+        printf "{\"Name\":\"Recipe %d\",\"Amt\":\"1 1/2\",\"Messure\":\"cup\",\"Ingred\":\"%s\",\"Item\":%d,\"rID\":%d}\n", k, text(60), j, k > (dir "/ingredients.jsonl")
+    }
+  }
+  function text(len,   t) {
+    t = ""
+    while (length(t) < len) t = t w[int(rand() * 16) + 1] " "
+    return substr(t, 1, len)
+  }'
+}
+
+# Makes the cookbook of one size and layout; prints its label.
+make_cookbook() {
+  local size=$1 layout=$2 cookbook=$3
+  local recipes=${size%x*} per=${size#*x}
+  rm -f "$work/sample.t"
+  if [[ $per == *m ]]; then
+    per=${per%m}
+    rm -f "$work/recipes.jsonl" "$work/ingredients.jsonl"
+    memo_rows "$recipes" "$per" "$work"
+    measure "$work/sample.t" "$zestrel" sample --layout "$layout" --recipe-rows "$work/recipes.jsonl" \
+      --ingredient-rows "$work/ingredients.jsonl" "$cookbook"
+    echo "$recipes recipes with 2.3 KB of memos x $per, layout $layout"
+  else
     measure "$work/sample.t" "$zestrel" sample --layout "$layout" --recipes "$recipes" \
       --ingredients-per-recipe "$per" "$cookbook"
-    label="$recipes recipes x $per, layout $layout"
+    echo "$recipes recipes x $per, layout $layout"
+  fi
+}
+
+echo "medians of $runs runs each, zestrel and mdb-json in turn; ratio = median of the pairwise ratios"
+for size in "${sizes[@]}"; do
+  layouts=(1.0 1.1)
+  [[ $size == *m ]] && layouts=(1.0)
+  for layout in "${layouts[@]}"; do
+    cookbook="$work/sample-$layout-$size.rcp"
+    label=$(make_cookbook "$size" "$layout" "$cookbook")
     echo "$label: $(du -m "$cookbook" | cut -f1) MB file; zestrel sample $(column_of 1 "$work/sample.t") s," \
       "peak $(($(column_of 2 "$work/sample.t") / 1024)) MB"
     : >"$work/up.ours"; : >"$work/up.theirs"; : >"$work/dump.ours"; : >"$work/dump.theirs"
