@@ -1,6 +1,5 @@
 #include "store/dao/recordset.h"
 
-
 #include "store/dao/value_conversion.h"
 #include "store/jet/failure.h"
 #include "store/jet/sort_key.h"
