@@ -71,8 +71,9 @@ void check(const char* operation, const std::filesystem::path& path) {
 
 void damageWritesTo(const std::string& fileName) { damagedFile = fileName; }
 
-std::span<const std::uint8_t> asWritten(const std::filesystem::path& path, std::uint64_t offset,
-                                        std::span<const std::uint8_t> data, std::vector<std::uint8_t>& damaged) {
+std::span<const std::uint8_t> checkWrite(const std::filesystem::path& path, std::uint64_t offset,
+                                         std::span<const std::uint8_t> data, std::vector<std::uint8_t>& damaged) {
+    check("write", path);
     if (damagedFile.empty() || path.filename().string() != damagedFile) return data;
     damaged.assign(data.begin(), data.end());
     for (std::uint64_t page = (offset + kDamagedPageSize - 1) / kDamagedPageSize * kDamagedPageSize;

@@ -34,9 +34,10 @@ void check(const char* operation, const std::filesystem::path& path);
 // each 2,048-byte data page written (first byte 1) has the low byte of its free-space count
 // changed. Empty: writes reach their files as given.
 void damageWritesTo(const std::string& fileName);
-// The bytes a write to `path` at `offset` puts in the file: `data` itself, or a damaged copy of
-// it in `damaged` when damageWritesTo names the file.
-std::span<const std::uint8_t> asWritten(const std::filesystem::path& path, std::uint64_t offset,
-                                        std::span<const std::uint8_t> data, std::vector<std::uint8_t>& damaged);
+// Called by every write before it acts, as check() is; returns the bytes the write to `path` at
+// `offset` puts in the file: `data` itself, or a damaged copy of it in `damaged` when
+// damageWritesTo names the file.
+std::span<const std::uint8_t> checkWrite(const std::filesystem::path& path, std::uint64_t offset,
+                                         std::span<const std::uint8_t> data, std::vector<std::uint8_t>& damaged);
 
 }  // namespace zestrel::platform::faults

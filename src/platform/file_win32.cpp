@@ -139,9 +139,8 @@ void File::readAt(std::uint64_t offset, std::span<std::uint8_t> out) const {
 }
 
 void File::writeAt(std::uint64_t offset, std::span<const std::uint8_t> given) {
-    faults::check("write", path_);
     std::vector<std::uint8_t> damaged;
-    const auto data = faults::asWritten(path_, offset, given, damaged);
+    const auto data = faults::checkWrite(path_, offset, given, damaged);
     std::size_t done = 0;
     while (done < data.size()) {
         OVERLAPPED overlapped = at(offset + done);

@@ -212,13 +212,6 @@ RowList DatabaseFile::rowLocations(const TableDefinition& table) {
     return guarded([&] { return jet::rowLocations(pages_, *format_, table); });
 }
 
-std::vector<Value> DatabaseFile::readRow(const TableDefinition& table, RowPointer at) {
-    return guarded([&] {
-        pages_.trim();
-        return readRowAt(pages_, *format_, table, at);
-    });
-}
-
 void DatabaseFile::copyRow(RowPointer at, std::vector<std::uint8_t>& row) {
     guarded([&] {
         pages_.trim();

@@ -41,10 +41,9 @@ public:
 
     TableDefinition tableDefinition(const std::u16string& name);
     std::vector<StoredRow> readRows(const TableDefinition& table);
-    // Reading a table without holding it: where its rows live, one row's values, and a walk
+    // Reading a table without holding it: where its rows live, one row's bytes, and a walk
     // over every row in storage order. Memory stays bounded whatever the table's size.
     RowList rowLocations(const TableDefinition& table);
-    std::vector<Value> readRow(const TableDefinition& table, RowPointer at);
     // The stored bytes of the row `at` leads to, copied into `row` (its storage reused), for
     // decoding one field at a time with decodeField.
     void copyRow(RowPointer at, std::vector<std::uint8_t>& row);

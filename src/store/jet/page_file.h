@@ -1,9 +1,10 @@
 // The database file seen as numbered pages of one fixed size, through a
 // bounded write-back cache.
 //
-// Pages are read on first use; a page number at or past the end of the file
-// is a corrupt pointer and raises CorruptData, so no caller reads outside the
-// file. Writing is off until enableWriting() reopens the file for writing: a
+// Pages are read on first use, together with up to fifteen uncached pages
+// after them in one call (most readers go through pages in order). A page
+// number at or past the end of the file is a corrupt pointer and raises
+// CorruptData, so no caller reads outside the file. Writing is off until enableWriting() reopens the file for writing: a
 // file opened only to read is never opened writable, so neither its bytes nor
 // its modification time can change.
 //

@@ -78,8 +78,5 @@ std::span<const std::uint8_t> rowAt(PageFile& pages, const Format& f, RowPointer
     throw CorruptData("the pointers of a moved row form a loop");
 }
 
-std::vector<Value> readRowAt(PageFile& pages, const Format& f, const TableDefinition& table, RowPointer at) {
-    return decodeRow(rowAt(pages, f, at), table, f, pages);
-}
 
 }  // namespace zestrel::jet

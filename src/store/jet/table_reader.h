@@ -46,7 +46,5 @@ RowList rowLocations(PageFile& pages, const Format& format, const TableDefinitio
 // its new place, which is followed, so a location taken before an update stays good.
 std::span<const std::uint8_t> rowAt(PageFile& pages, const Format& format, RowPointer at);
 
-// The values of the row that `at` leads to.
-std::vector<Value> readRowAt(PageFile& pages, const Format& format, const TableDefinition& table, RowPointer at);
 
 }  // namespace zestrel::jet
