@@ -15,19 +15,22 @@ public:
     enum class Kind { Empty, Null, Boolean, Byte, Integer, Long, Currency, Single, Double, Date, Text, Binary, Guid, Decimal };
 
     Variant() = default;  // Empty
-    Variant(jet::Value value) : value_(std::move(value)), empty_(false) {}
-    Variant(bool v) : Variant(jet::Value(v)) {}
-    Variant(std::uint8_t v) : Variant(jet::Value(v)) {}
-    Variant(std::int16_t v) : Variant(jet::Value(v)) {}
-    Variant(std::int32_t v) : Variant(jet::Value(v)) {}
-    Variant(float v) : Variant(jet::Value(v)) {}
-    Variant(double v) : Variant(jet::Value(v)) {}
-    Variant(jet::Currency v) : Variant(jet::Value(v)) {}
-    Variant(jet::DateTime v) : Variant(jet::Value(v)) {}
-    Variant(std::u16string v) : Variant(jet::Value(std::move(v))) {}
-    Variant(const char16_t* v) : Variant(jet::Value(std::u16string(v))) {}
-    Variant(jet::Bytes v) : Variant(jet::Value(std::move(v))) {}
-
+    Variant(jet::Value&& value) : value_(std::move(value)), empty_(false) {}
+    Variant(const jet::Value& value) : value_(value), empty_(false) {}
+    // Each kind is constructed where it is kept: values pass through a Variant on every row.
+    Variant(bool v) : value_(std::in_place_type<bool>, v), empty_(false) {}
+    Variant(std::uint8_t v) : value_(std::in_place_type<std::uint8_t>, v), empty_(false) {}
+    Variant(std::int16_t v) : value_(std::in_place_type<std::int16_t>, v), empty_(false) {}
+    Variant(std::int32_t v) : value_(std::in_place_type<std::int32_t>, v), empty_(false) {}
+    Variant(float v) : value_(std::in_place_type<float>, v), empty_(false) {}
+    Variant(double v) : value_(std::in_place_type<double>, v), empty_(false) {}
+    Variant(jet::Currency v) : value_(std::in_place_type<jet::Currency>, v), empty_(false) {}
+    Variant(jet::DateTime v) : value_(std::in_place_type<jet::DateTime>, v), empty_(false) {}
+    Variant(std::u16string&& v) : value_(std::in_place_type<std::u16string>, std::move(v)), empty_(false) {}
+    Variant(const std::u16string& v) : value_(std::in_place_type<std::u16string>, v), empty_(false) {}
+    Variant(const char16_t* v) : value_(std::in_place_type<std::u16string>, v), empty_(false) {}
+    Variant(jet::Bytes&& v) : value_(std::in_place_type<jet::Bytes>, std::move(v)), empty_(false) {}
+    Variant(const jet::Bytes& v) : value_(std::in_place_type<jet::Bytes>, v), empty_(false) {}
     static Variant null() { return Variant(jet::Value(jet::Null{})); }
 
     Kind kind() const;

@@ -112,30 +112,6 @@ std::string columnTypeName(ColumnType type) {
     return text;
 }
 
-std::uint32_t fixedSizeOf(ColumnType type) {
-    switch (type) {
-    case ColumnType::Boolean: return 0;
-    case ColumnType::Byte: return 1;
-    case ColumnType::Integer: return 2;
-    case ColumnType::Long: return 4;
-    case ColumnType::Currency:
-    case ColumnType::Double:
-    case ColumnType::DateTime: return 8;
-    case ColumnType::Single: return 4;
-    case ColumnType::GUID: return 16;
-    case ColumnType::Numeric: return 17;
-    default: return 0;
-    }
-}
-
-std::uint64_t readU64(std::span<const std::uint8_t> b, std::size_t o) {
-    return static_cast<std::uint64_t>(readU32(b, o)) | (static_cast<std::uint64_t>(readU32(b, o + 4)) << 32);
-}
-std::span<const std::uint8_t> slice(std::span<const std::uint8_t> b, std::size_t o, std::size_t length) {
-    need(b, o, length);
-    return b.subspan(o, length);
-}
-
 void writeU8(std::span<std::uint8_t> b, std::size_t o, std::uint8_t v) {
     need(b, o, 1);
     b[o] = v;

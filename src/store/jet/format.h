@@ -101,7 +101,20 @@ enum class ColumnType : std::uint8_t {
 bool isKnownColumnType(std::uint8_t code);
 std::string columnTypeName(ColumnType type);
 // Bytes a fixed-length column of this type occupies; 0 for variable-length types.
-std::uint32_t fixedSizeOf(ColumnType type);
+constexpr std::uint32_t fixedSizeOf(ColumnType type) {
+    switch (type) {
+    case ColumnType::Byte: return 1;
+    case ColumnType::Integer: return 2;
+    case ColumnType::Long:
+    case ColumnType::Single: return 4;
+    case ColumnType::Currency:
+    case ColumnType::Double:
+    case ColumnType::DateTime: return 8;
+    case ColumnType::GUID: return 16;
+    case ColumnType::Numeric: return 17;
+    default: return 0;
+    }
+}
 inline bool isLongValue(ColumnType type) { return type == ColumnType::Memo || type == ColumnType::OLE; }
 
 // Column flags.
@@ -115,8 +128,8 @@ inline std::uint8_t readU8(std::span<const std::uint8_t> buffer, std::size_t off
 inline std::uint16_t readU16(std::span<const std::uint8_t> buffer, std::size_t offset);
 inline std::uint32_t readU24(std::span<const std::uint8_t> buffer, std::size_t offset);
 inline std::uint32_t readU32(std::span<const std::uint8_t> buffer, std::size_t offset);
-std::uint64_t readU64(std::span<const std::uint8_t> buffer, std::size_t offset);
-std::span<const std::uint8_t> slice(std::span<const std::uint8_t> buffer, std::size_t offset, std::size_t length);
+inline std::uint64_t readU64(std::span<const std::uint8_t> buffer, std::size_t offset);
+inline std::span<const std::uint8_t> slice(std::span<const std::uint8_t> buffer, std::size_t offset, std::size_t length);
 
 void writeU8(std::span<std::uint8_t> buffer, std::size_t offset, std::uint8_t value);
 void writeU16(std::span<std::uint8_t> buffer, std::size_t offset, std::uint16_t value);
@@ -160,6 +173,14 @@ inline std::uint32_t readU24(std::span<const std::uint8_t> b, std::size_t o) {
 inline std::uint32_t readU32(std::span<const std::uint8_t> b, std::size_t o) {
     if (!within(b, o, 4)) throwPastEnd();
     return readU24(b, o) | (static_cast<std::uint32_t>(b[o + 3]) << 24);
+}
+inline std::uint64_t readU64(std::span<const std::uint8_t> b, std::size_t o) {
+    if (!within(b, o, 8)) throwPastEnd();
+    return static_cast<std::uint64_t>(readU32(b, o)) | (static_cast<std::uint64_t>(readU32(b, o + 4)) << 32);
+}
+inline std::span<const std::uint8_t> slice(std::span<const std::uint8_t> b, std::size_t o, std::size_t length) {
+    if (!within(b, o, length)) throwPastEnd();
+    return b.subspan(o, length);
 }
 
 }  // namespace zestrel::jet

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 
 namespace zestrel::jet {
 
@@ -10,17 +11,21 @@ namespace {
 // A Jet 3 row counts its columns and its variable-length columns in one byte each.
 constexpr std::size_t kMaxColumns = 256;
 
-std::uint32_t rowColumnCount(const TableDefinition& table) {
-    std::uint32_t count = table.maxColumns;
-    for (const auto& c : table.columns) count = std::max<std::uint32_t>(count, c.number + 1u);
-    return count;
-}
+// The row's column count (the mask covers every column number, deleted ones too) and the size of
+// its fixed-length area, found in one pass over the definition.
+struct RowFrame {
+    std::uint32_t columns = 0;
+    std::uint32_t fixedArea = 0;
+};
 
-std::uint32_t fixedAreaSize(const TableDefinition& table) {
-    std::uint32_t size = 0;
-    for (const auto& c : table.columns)
-        if (c.isFixed() && c.type != ColumnType::Boolean) size = std::max<std::uint32_t>(size, c.fixedOffset + c.size);
-    return size;
+RowFrame rowFrameOf(const TableDefinition& table) {
+    RowFrame frame{table.maxColumns, 0};
+    for (const auto& c : table.columns) {
+        frame.columns = std::max<std::uint32_t>(frame.columns, c.number + 1u);
+        if (c.isFixed() && c.type != ColumnType::Boolean)
+            frame.fixedArea = std::max<std::uint32_t>(frame.fixedArea, c.fixedOffset + c.size);
+    }
+    return frame;
 }
 
 // Total length of a row with these parts, with as many jump entries as the reader will expect.
@@ -34,22 +39,23 @@ std::size_t rowLength(std::size_t body, std::size_t varCount, std::size_t maskSi
     }
 }
 
-std::size_t rowSize(std::size_t fixedArea, std::size_t varCount, std::size_t maskSize, std::size_t variableBytes) {
+std::size_t rowSize(std::size_t fixedArea, std::size_t varCount, std::size_t maskSize, std::size_t variableBytes,
+                    std::size_t& jumps) {
     const std::size_t body = 1 + fixedArea + variableBytes;
+    jumps = 0;
     if (varCount == 0) return body + maskSize;
-    std::size_t jumps = 0;
     return rowLength(body, varCount, maskSize, jumps);
 }
 
-// Appends the offset table (last column first), the jump table and the variable column count.
-// offsets[i] is where variable column i starts; offsets[varCount] is the end of the data.
-void appendOffsetTable(std::vector<std::uint8_t>& row, std::span<const std::size_t> offsets, std::size_t varCount,
-                       std::size_t maskSize) {
-    std::size_t jumps = 0;
-    rowLength(row.size(), varCount, maskSize, jumps);
+// Writes the offset table (last column first), the jump table and the variable column count from
+// `at`; returns where they end. offsets[i] is where variable column i starts; offsets[varCount] is
+// the end of the data, which is also where the table starts.
+std::uint8_t* writeOffsetTable(std::uint8_t* at, std::span<const std::size_t> offsets, std::size_t varCount,
+                               std::size_t jumps) {
+    const std::size_t dataEnd = offsets.back();
     // The last jump entry is a filler when the data ends before the last 256-byte boundary.
-    const std::size_t usedJumps = row.size() / 256 < jumps ? jumps - 1 : jumps;
-    for (std::size_t i = offsets.size(); i-- > 0;) row.push_back(static_cast<std::uint8_t>(offsets[i] & 0xFF));
+    const std::size_t usedJumps = dataEnd / 256 < jumps ? jumps - 1 : jumps;
+    for (std::size_t i = offsets.size(); i-- > 0;) *at++ = static_cast<std::uint8_t>(offsets[i] & 0xFF);
     for (std::size_t k = jumps; k > 0; --k) {
         std::uint8_t entry = 0xFF;
         if (k <= usedJumps) {
@@ -57,9 +63,14 @@ void appendOffsetTable(std::vector<std::uint8_t>& row, std::span<const std::size
             while (first < offsets.size() && offsets[first] < 256 * k) ++first;
             entry = static_cast<std::uint8_t>(first);
         }
-        row.push_back(entry);
+        *at++ = entry;
     }
-    row.push_back(static_cast<std::uint8_t>(varCount));
+    *at++ = static_cast<std::uint8_t>(varCount);
+    return at;
+}
+
+void copyBytes(std::span<const std::uint8_t> bytes, std::uint8_t* to) {
+    if (!bytes.empty()) std::memcpy(to, bytes.data(), bytes.size());
 }
 
 }  // namespace
@@ -70,50 +81,57 @@ void StoredFields::reset(std::size_t count) {
 }
 
 std::size_t rowSizeJet3(const TableDefinition& table, std::size_t variableBytes) {
-    return rowSize(fixedAreaSize(table), table.variableColumnCount, (rowColumnCount(table) + 7) / 8, variableBytes);
+    const RowFrame frame = rowFrameOf(table);
+    std::size_t jumps = 0;
+    return rowSize(frame.fixedArea, table.variableColumnCount, (frame.columns + 7) / 8, variableBytes, jumps);
 }
 
+// The row is sized first and then written in place: the parts' sizes are all known up front.
 void buildRowJet3(const TableDefinition& table, const StoredFields& fields, std::vector<std::uint8_t>& row) {
-    const std::uint32_t columns = rowColumnCount(table);
+    const RowFrame frame = rowFrameOf(table);
     const std::size_t varCount = table.variableColumnCount;
-    if (columns > kMaxColumns || varCount >= kMaxColumns) throw CorruptData("a table has more columns than a row holds");
-    const std::size_t maskSize = (columns + 7) / 8;
-    const std::size_t fixedArea = fixedAreaSize(table);
+    if (frame.columns > kMaxColumns || varCount >= kMaxColumns)
+        throw CorruptData("a table has more columns than a row holds");
+    const std::size_t maskSize = (frame.columns + 7) / 8;
     std::array<std::uint8_t, kMaxColumns / 8> mask{};
     std::array<int, kMaxColumns> variable;  // the field of each variable-length column, -1 when null
-    variable.fill(-1);
-    row.assign(1 + fixedArea, 0);
-    row[0] = static_cast<std::uint8_t>(columns);
+    std::fill_n(variable.begin(), varCount, -1);
+    std::size_t variableBytes = 0;
     for (std::size_t i = 0; i < table.columns.size(); ++i) {
         const auto& c = table.columns[i];
         const auto& f = fields[i];
         const bool present = c.type == ColumnType::Boolean ? f.bit : !f.isNull;
         if (present) mask[c.number / 8] |= static_cast<std::uint8_t>(1u << (c.number % 8));
-        if (c.type == ColumnType::Boolean || f.isNull) continue;
-        if (c.isFixed()) {
-            const auto bytes = fields.bytesOf(i);
-            std::copy(bytes.begin(), bytes.end(), row.begin() + 1 + c.fixedOffset);
-        } else if (c.variableIndex < varCount) {
-            variable[c.variableIndex] = static_cast<int>(i);
-        }
+        if (c.type == ColumnType::Boolean || f.isNull || c.isFixed() || c.variableIndex >= varCount) continue;
+        variable[c.variableIndex] = static_cast<int>(i);
+        variableBytes += f.length;
     }
-    std::size_t dataEnd = row.size();
+    std::size_t jumps = 0;
+    const std::size_t size = rowSize(frame.fixedArea, varCount, maskSize, variableBytes, jumps);
+    row.assign(size, 0);
+    std::uint8_t* const start = row.data();
+    start[0] = static_cast<std::uint8_t>(frame.columns);
+    for (std::size_t i = 0; i < table.columns.size(); ++i) {
+        const auto& c = table.columns[i];
+        if (c.isFixed() && c.type != ColumnType::Boolean && !fields[i].isNull)
+            copyBytes(fields.bytesOf(i), start + 1 + c.fixedOffset);
+    }
+    std::uint8_t* at = start + 1 + frame.fixedArea;
     if (varCount > 0) {
         std::array<std::size_t, kMaxColumns + 1> offsets;
         for (std::size_t v = 0; v < varCount; ++v) {
-            offsets[v] = row.size();
+            offsets[v] = static_cast<std::size_t>(at - start);
             if (variable[v] < 0) continue;
             const auto bytes = fields.bytesOf(static_cast<std::size_t>(variable[v]));
-            row.insert(row.end(), bytes.begin(), bytes.end());
+            copyBytes(bytes, at);
+            at += bytes.size();
         }
-        dataEnd = row.size();
-        offsets[varCount] = dataEnd;
-        appendOffsetTable(row, std::span<const std::size_t>(offsets.data(), varCount + 1), varCount, maskSize);
+        offsets[varCount] = static_cast<std::size_t>(at - start);
+        at = writeOffsetTable(at, std::span<const std::size_t>(offsets.data(), varCount + 1), varCount, jumps);
     }
-    row.insert(row.end(), mask.begin(), mask.begin() + static_cast<std::ptrdiff_t>(maskSize));
-    // The arithmetic that sizes a row before it is built must agree with the row built.
-    if (row.size() != rowSize(fixedArea, varCount, maskSize, dataEnd - 1 - fixedArea))
-        throw CorruptData("a row was laid out inconsistently");
+    std::copy_n(mask.begin(), maskSize, at);
+    // The arithmetic that sizes the row must agree with the parts written.
+    if (at + maskSize != start + size) throw CorruptData("a row was laid out inconsistently");
 }
 
 }  // namespace zestrel::jet

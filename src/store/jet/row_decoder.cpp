@@ -19,10 +19,13 @@ void variableOffsetsJet3(std::span<const std::uint8_t> row, std::size_t maskSize
     const std::size_t tableEnd = last - maskSize - jumps - 1;  // position of the first offset
     if (tableEnd < varCount) throw CorruptData("a row is too short for its offset table");
     if (jumps > 0 && (tableEnd - varCount) / 256 < jumps) --jumps;  // the last jump entry is a filler
+    // Every position read below lies between the offset table's start and the mask: checked above.
+    const std::uint8_t* table = row.data() + tableEnd;
+    const std::uint8_t* jumpTable = row.data() + last - maskSize - 1;
     std::size_t jumpsUsed = 0;
     for (std::uint32_t i = 0; i <= varCount; ++i) {
-        while (jumpsUsed < jumps && i == readU8(row, last - maskSize - jumpsUsed - 1)) ++jumpsUsed;
-        offsets[i] = readU8(row, tableEnd - i) + static_cast<std::uint32_t>(jumpsUsed * 256);
+        while (jumpsUsed < jumps && i == *(jumpTable - jumpsUsed)) ++jumpsUsed;
+        offsets[i] = *(table - i) + static_cast<std::uint32_t>(jumpsUsed * 256);
     }
 }
 

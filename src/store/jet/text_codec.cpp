@@ -1,6 +1,7 @@
 #include "store/jet/text_codec.h"
 
 #include <array>
+#include <cstring>
 
 namespace zestrel::jet {
 
@@ -16,6 +17,23 @@ constexpr std::array<char16_t, 32> kHighControls{
 char16_t cp1252ToUnit(std::uint8_t byte) {
     if (byte >= 0x80 && byte <= 0x9F) return kHighControls[byte - 0x80];
     return byte;
+}
+
+// Whether every unit is ASCII, the same in code page 1252 and UTF-16. Most texts are plain
+// ASCII; eight bytes are tested at a time.
+template <typename Unit>
+bool allAscii(const Unit* units, std::size_t count) {
+    constexpr std::uint64_t kHighBits = sizeof(Unit) == 1 ? 0x8080808080808080ull : 0xFF80FF80FF80FF80ull;
+    constexpr std::size_t kPerWord = 8 / sizeof(Unit);
+    std::size_t i = 0;
+    for (; i + kPerWord <= count; i += kPerWord) {
+        std::uint64_t word;
+        std::memcpy(&word, units + i, sizeof word);
+        if (word & kHighBits) return false;
+    }
+    for (; i < count; ++i)
+        if (units[i] >= 0x80) return false;
+    return true;
 }
 
 }  // namespace
@@ -35,6 +53,7 @@ std::optional<std::uint8_t> encodeCp1252(char16_t unit) {
 }
 
 bool fitsCp1252(const std::u16string& text) {
+    if (allAscii(text.data(), text.size())) return true;
     for (char16_t unit : text)
         if ((unit >= 0x80 && unit < 0xA0) || unit > 0xFF) {
             if (!encodeCp1252(unit)) return false;
