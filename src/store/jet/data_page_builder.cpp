@@ -76,17 +76,24 @@ std::uint32_t freeSpaceOf(std::span<const std::uint8_t> page, const Format& f) {
 
 std::uint32_t maxRowSize(const Format& f) { return f.pageSize - f.dataPageHeaderSize - 2; }
 
+std::optional<RowPlace> placeForRow(std::span<const std::uint8_t> page, const Format& f, std::size_t size) {
+    const std::uint16_t count = rowCountOf(page, f);
+    if (count >= kMaxRowsPerPage || freeSpaceOf(page, f) < size + 2) return std::nullopt;
+    const std::size_t lowest = count == 0 ? f.pageSize : (readU16(page, slotOffset(f, count - 1)) & kRowOffsetMask);
+    if (lowest < size) throw CorruptData("a data page's rows overlap its slots");
+    return RowPlace{static_cast<std::uint8_t>(count), slotOffset(f, count) + 2, lowest - size};
+}
+
 std::optional<std::uint8_t> appendRow(std::span<std::uint8_t> page, const Format& f, std::span<const std::uint8_t> row,
                                       std::uint16_t flags) {
-    const std::uint16_t count = rowCountOf(page, f);
-    if (count >= kMaxRowsPerPage || freeSpaceOf(page, f) < row.size() + 2) return std::nullopt;
-    const std::size_t lowest = count == 0 ? f.pageSize : (readU16(page, slotOffset(f, count - 1)) & kRowOffsetMask);
-    const std::size_t start = lowest - row.size();
+    const auto place = placeForRow(page, f, row.size());
+    if (!place) return std::nullopt;
+    const std::size_t start = place->rowStart;
     std::copy(row.begin(), row.end(), page.begin() + static_cast<std::ptrdiff_t>(start));
-    writeU16(page, slotOffset(f, count), static_cast<std::uint16_t>(start | flags));
-    writeU16(page, f.dataRowCountOffset, static_cast<std::uint16_t>(count + 1));
+    writeU16(page, slotOffset(f, place->index), static_cast<std::uint16_t>(start | flags));
+    writeU16(page, f.dataRowCountOffset, static_cast<std::uint16_t>(place->index + 1));
     writeU16(page, f.dataFreeSpaceOffset, static_cast<std::uint16_t>(freeSpaceOf(page, f) - row.size() - 2));
-    return static_cast<std::uint8_t>(count);
+    return place->index;
 }
 
 bool replaceRow(std::span<std::uint8_t> page, const Format& f, std::uint8_t index, std::span<const std::uint8_t> row,

@@ -23,6 +23,16 @@ std::uint32_t freeSpaceOf(std::span<const std::uint8_t> page, const Format& form
 // The largest row a page can hold.
 std::uint32_t maxRowSize(const Format& format);
 
+// Where appendRow would put a row of `size` bytes: its slot's index, the end of the page's header
+// and slot table with that slot, and where the row would start. Adding the row changes only the
+// bytes before headerEnd and those from rowStart on for `size` bytes. Nothing when it does not fit.
+struct RowPlace {
+    std::uint8_t index = 0;
+    std::size_t headerEnd = 0;
+    std::size_t rowStart = 0;
+};
+std::optional<RowPlace> placeForRow(std::span<const std::uint8_t> page, const Format& format, std::size_t size);
+
 // Adds a row with the given slot flags; nothing when it does not fit.
 std::optional<std::uint8_t> appendRow(std::span<std::uint8_t> page, const Format& format,
                                       std::span<const std::uint8_t> row, std::uint16_t flags = 0);

@@ -80,14 +80,43 @@ std::span<std::uint8_t> PageFile::mutablePage(std::uint32_t number) {
     return frame.bytes;
 }
 
-void PageFile::rememberBeforeChange(const Frame& frame) {
+bool PageFile::rememberedWhole(std::uint32_t number) const {
     for (std::size_t i = 0; i < beforeChangeCount_; ++i)
-        if (beforeChange_[i].page == frame.page) return;
+        if (beforeChange_[i].page == number && beforeChange_[i].whole) return true;
+    return false;
+}
+
+PageFile::BeforeChange& PageFile::nextBeforeChange(const Frame& frame) {
     if (beforeChangeCount_ == beforeChange_.size()) beforeChange_.emplace_back();
     BeforeChange& before = beforeChange_[beforeChangeCount_++];
     before.page = frame.page;
     before.dirty = frame.dirty;
+    return before;
+}
+
+void PageFile::rememberBeforeChange(const Frame& frame) {
+    if (rememberedWhole(frame.page)) return;
+    BeforeChange& before = nextBeforeChange(frame);
+    before.whole = true;
+    before.offset = 0;
     before.bytes.assign(frame.bytes.begin(), frame.bytes.end());
+}
+
+std::span<std::uint8_t> PageFile::mutablePage(std::uint32_t number, std::initializer_list<ByteRange> changing) {
+    Frame& frame = load(number);
+    if (changing_ && number < pageCountBeforeChange_ && !rememberedWhole(number)) {
+        for (const ByteRange& range : changing) {
+            if (range.offset > pageSize_ || range.length > pageSize_ - range.offset)
+                throw CorruptData("a change names bytes outside its page");
+            BeforeChange& before = nextBeforeChange(frame);
+            before.whole = false;
+            before.offset = range.offset;
+            const auto from = frame.bytes.begin() + static_cast<std::ptrdiff_t>(range.offset);
+            before.bytes.assign(from, from + static_cast<std::ptrdiff_t>(range.length));
+        }
+    }
+    frame.dirty = true;
+    return frame.bytes;
 }
 
 void PageFile::deferPage(std::uint32_t number) {
@@ -173,11 +202,13 @@ void PageFile::commitChange() {
 }
 
 void PageFile::rollbackChange() {
-    // Nothing is evicted during a change, so every page it touched is still cached.
-    for (std::size_t i = 0; i < beforeChangeCount_; ++i) {
+    // Nothing is evicted during a change, so every page it touched is still cached. Undone last
+    // first, so that each page ends as its earliest record shows it.
+    for (std::size_t i = beforeChangeCount_; i-- > 0;) {
         const BeforeChange& before = beforeChange_[i];
         Frame& frame = frames_[frameOf_[before.page] - 1];
-        std::copy(before.bytes.begin(), before.bytes.end(), frame.bytes.begin());
+        std::copy(before.bytes.begin(), before.bytes.end(),
+                  frame.bytes.begin() + static_cast<std::ptrdiff_t>(before.offset));
         frame.dirty = before.dirty || writtenInChange_.count(before.page) > 0;  // the file may hold the undone bytes
     }
     for (std::uint32_t number = pageCountBeforeChange_; number < pageCount_; ++number)

@@ -19,6 +19,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <initializer_list>
 #include <memory>
 #include <set>
 #include <span>
@@ -47,6 +48,13 @@ public:
     void enableWriting();
     // A page for changing; it reaches the file when evicted or at the next flush().
     std::span<std::uint8_t> mutablePage(std::uint32_t number);
+    // The same for a caller that changes only these byte ranges of the page: inside a change,
+    // only they are remembered (a row added to a page changes a few hundred of its bytes).
+    struct ByteRange {
+        std::size_t offset = 0;
+        std::size_t length = 0;
+    };
+    std::span<std::uint8_t> mutablePage(std::uint32_t number, std::initializer_list<ByteRange> changing);
     // Kept for writers that mark a page changed with every row: every changed page now
     // waits in the cache, so this only records that the page is changed.
     void deferPage(std::uint32_t number);
@@ -77,15 +85,20 @@ private:
         bool dirty = false;
         bool referenced = false;
     };
+    // What a page held before the change: all of it, or one byte range of it.
     struct BeforeChange {
         std::uint32_t page = 0;
         bool dirty = false;
+        bool whole = true;
+        std::size_t offset = 0;
         std::vector<std::uint8_t> bytes;
     };
 
     bool cached(std::uint32_t number) const;
     Frame& load(std::uint32_t number);
     void rememberBeforeChange(const Frame& frame);
+    bool rememberedWhole(std::uint32_t number) const;
+    BeforeChange& nextBeforeChange(const Frame& frame);
     Frame& newFrame(std::uint32_t number);
     void evict(Frame& frame);
     void drop(std::uint32_t number);
@@ -103,8 +116,9 @@ private:
     std::size_t hand_ = 0;  // the clock hand over frames_
     bool changing_ = false;
     std::uint32_t pageCountBeforeChange_ = 0;
-    // The first beforeChangeCount_ entries hold the pages the change touched; the buffers of the
-    // rest are kept for the next change, so that a change allocates nothing.
+    // The first beforeChangeCount_ entries hold what the change's pages held before it, in the
+    // order remembered (a rollback puts them back in reverse); the buffers of the rest are kept
+    // for the next change, so that a change allocates nothing.
     std::vector<BeforeChange> beforeChange_;
     std::size_t beforeChangeCount_ = 0;
     std::set<std::uint32_t> writtenInChange_;  // pages whose changed bytes reached the file

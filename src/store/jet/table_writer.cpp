@@ -128,7 +128,11 @@ RowPointer placeRow(WriteContext& c, const TableDefinition& table, std::span<con
                     std::uint16_t flags) {
     const std::uint32_t current = lastDataPage(c, table);
     if (current != 0) {
-        if (auto slot = appendRow(c.pages.mutablePage(current), c.format, row, flags)) return {current, *slot};
+        // Only the header with the new slot and the row's room change: only they are remembered.
+        if (const auto place = placeForRow(c.pages.page(current), c.format, row.size())) {
+            auto page = c.pages.mutablePage(current, {{0, place->headerEnd}, {place->rowStart, row.size()}});
+            return {current, *appendRow(page, c.format, row, flags)};
+        }
     }
     const std::uint32_t fresh = allocatePage(c.pages, c.format);
     initDataPage(c.pages.mutablePage(fresh), c.format, table.page);
@@ -205,7 +209,7 @@ RowPointer insertRow(WriteContext& c, TableDefinition& table, const std::vector<
     checkWritable(table, c.format);
     const RowPointer at = placeRow(c, table, encodeRow(c, table, values), 0);
     // The count in the file, not the caller's copy: several recordsets may write to one table.
-    auto definition = c.pages.mutablePage(table.page);
+    auto definition = c.pages.mutablePage(table.page, {{kTdefRowCountOffset, 4}});
     table.rowCount = readU32(definition, kTdefRowCountOffset) + 1;
     writeU32(definition, kTdefRowCountOffset, table.rowCount);
     c.pages.deferPage(table.page);

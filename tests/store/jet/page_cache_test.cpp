@@ -113,6 +113,37 @@ TEST_F(PageCache, AChangeUndoneAfterItsPagesWereWrittenIsWrittenBack) {
     EXPECT_EQ(byteOnDisk(path, 5), 5);
 }
 
+// A writer that names the bytes it changes has only those remembered; a rollback must still
+// give back every page whole, however the named ranges and whole-page changes interleave.
+TEST_F(PageCache, ARollbackUndoesChangesToNamedRangesAndWholePagesInAnyOrder) {
+    const fs::path path = makeFile(40);
+    PageFile pages = openForWriting(path);
+    pages.mutablePage(7)[100] = 55;  // an earlier change, not yet written
+    pages.beginChange();
+    {
+        auto page = pages.mutablePage(7, {{0, 16}, {100, 8}});
+        std::fill(page.begin(), page.begin() + 16, std::uint8_t{1});
+        std::fill(page.begin() + 100, page.begin() + 108, std::uint8_t{2});
+    }
+    std::fill(pages.mutablePage(7).begin() + 500, pages.mutablePage(7).begin() + 600, std::uint8_t{3});
+    pages.mutablePage(7, {{2000, 48}})[2047] = 4;  // after a whole-page record: nothing more to remember
+    pages.mutablePage(8, {{10, 1}})[10] = 5;
+    pages.mutablePage(8)[11] = 6;
+    pages.mutablePage(8, {{12, 1}})[12] = 7;
+    EXPECT_THROW(pages.mutablePage(9, {{2040, 9}}), CorruptData) << "a range past the page's end";
+    pages.rollbackChange();
+    for (std::uint32_t n : {7u, 8u, 9u}) {
+        const auto page = pages.page(n);
+        for (std::size_t i = 0; i < page.size(); ++i) {
+            const int expected = n == 7 && i == 100 ? 55 : static_cast<int>(n);
+            ASSERT_EQ(page[i], expected) << "page " << n << " byte " << i;
+        }
+    }
+    pages.flush();
+    EXPECT_EQ(byteOnDisk(path, 7), 7);
+    EXPECT_EQ(byteOnDisk(path, 8), 8);
+}
+
 TEST_F(PageCache, AFailedWriteOnEvictionKeepsThePageChanged) {
     const fs::path path = makeFile(60);
     PageFile pages = openForWriting(path);
