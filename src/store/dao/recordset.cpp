@@ -60,14 +60,12 @@ Recordset::Recordset(std::shared_ptr<DatabaseState> database, jet::TableDefiniti
     position_ = rows_.empty() ? -1 : 0;
 }
 
-void Recordset::ensureOpen() const {
-    if (closed_ || !database_->open) throw Failure(failure::kDatabaseClosed, "Object invalid or no longer set.");
+void Recordset::failClosed() const {
+    throw Failure(failure::kDatabaseClosed, "Object invalid or no longer set.");
 }
 
-void Recordset::ensureCurrent() const {
-    ensureOpen();
-    if (position_ < 0 || position_ >= size())
-        throw Failure(failure::kNoCurrentRecord, "No current record in table '" + jet::toUtf8(table_.name) + "'.");
+void Recordset::failNoCurrentRecord() const {
+    throw Failure(failure::kNoCurrentRecord, "No current record in table '" + jet::toUtf8(table_.name) + "'.");
 }
 
 bool Recordset::BOF() const {

@@ -85,8 +85,16 @@ public:
     jet::Value currentValue(std::size_t column) const;
 
 private:
-    void ensureOpen() const;
-    void ensureCurrent() const;
+    // Checked on every call; the failing path lies out of line.
+    void ensureOpen() const {
+        if (closed_ || !database_->open) failClosed();
+    }
+    void ensureCurrent() const {
+        ensureOpen();
+        if (position_ < 0 || position_ >= size()) failNoCurrentRecord();
+    }
+    [[noreturn]] void failClosed() const;
+    [[noreturn]] void failNoCurrentRecord() const;
     void ensureUpdatable() const;
     std::size_t columnIndex(std::u16string_view name) const;
     long size() const { return static_cast<long>(rows_.size()); }

@@ -151,8 +151,7 @@ void PageFile::evict(Frame& frame) {
     drop(frame.page);
 }
 
-void PageFile::trim() {
-    if (changing_ || resident_ <= capacity_) return;
+void PageFile::evictToCapacity() {
     // The clock: a page used since the hand last passed gets another round.
     for (std::size_t visited = 0; resident_ > capacity_ && visited < 3 * frames_.size(); ++visited) {
         hand_ = (hand_ + 1) % frames_.size();

@@ -65,7 +65,9 @@ public:
     void flushAll() { flush(); }
     // Evicts pages (writing changed ones) until the cache is within its size. Invalidates every
     // span handed out before. A failed write leaves that page changed in the cache.
-    void trim();
+    void trim() {
+        if (!changing_ && resident_ > capacity_) evictToCapacity();
+    }
     std::size_t cachedPages() const { return resident_; }
 
     // A change that either happens whole or not at all: beginChange() remembers every page
@@ -101,6 +103,7 @@ private:
     BeforeChange& nextBeforeChange(const Frame& frame);
     Frame& newFrame(std::uint32_t number);
     void evict(Frame& frame);
+    void evictToCapacity();
     void drop(std::uint32_t number);
     void write(Frame& frame);
 

@@ -11,23 +11,6 @@ namespace {
 // A Jet 3 row counts its columns and its variable-length columns in one byte each.
 constexpr std::size_t kMaxColumns = 256;
 
-// The row's column count (the mask covers every column number, deleted ones too) and the size of
-// its fixed-length area, found in one pass over the definition.
-struct RowFrame {
-    std::uint32_t columns = 0;
-    std::uint32_t fixedArea = 0;
-};
-
-RowFrame rowFrameOf(const TableDefinition& table) {
-    RowFrame frame{table.maxColumns, 0};
-    for (const auto& c : table.columns) {
-        frame.columns = std::max<std::uint32_t>(frame.columns, c.number + 1u);
-        if (c.isFixed() && c.type != ColumnType::Boolean)
-            frame.fixedArea = std::max<std::uint32_t>(frame.fixedArea, c.fixedOffset + c.size);
-    }
-    return frame;
-}
-
 // Total length of a row with these parts, with as many jump entries as the reader will expect.
 std::size_t rowLength(std::size_t body, std::size_t varCount, std::size_t maskSize, std::size_t& jumps) {
     jumps = 0;
@@ -75,20 +58,29 @@ void copyBytes(std::span<const std::uint8_t> bytes, std::uint8_t* to) {
 
 }  // namespace
 
+RowFrame rowFrameOf(const TableDefinition& table) {
+    RowFrame frame{table.maxColumns, 0};
+    for (const auto& c : table.columns) {
+        frame.columns = std::max<std::uint32_t>(frame.columns, c.number + 1u);
+        if (c.isFixed() && c.type != ColumnType::Boolean)
+            frame.fixedArea = std::max<std::uint32_t>(frame.fixedArea, c.fixedOffset + c.size);
+    }
+    return frame;
+}
+
 void StoredFields::reset(std::size_t count) {
     fields_.assign(count, StoredField{});
     bytes_.clear();
 }
 
-std::size_t rowSizeJet3(const TableDefinition& table, std::size_t variableBytes) {
-    const RowFrame frame = rowFrameOf(table);
+std::size_t rowSizeJet3(const TableDefinition& table, const RowFrame& frame, std::size_t variableBytes) {
     std::size_t jumps = 0;
     return rowSize(frame.fixedArea, table.variableColumnCount, (frame.columns + 7) / 8, variableBytes, jumps);
 }
 
 // The row is sized first and then written in place: the parts' sizes are all known up front.
-void buildRowJet3(const TableDefinition& table, const StoredFields& fields, std::vector<std::uint8_t>& row) {
-    const RowFrame frame = rowFrameOf(table);
+void buildRowJet3(const TableDefinition& table, const RowFrame& frame, const StoredFields& fields,
+                  std::vector<std::uint8_t>& row) {
     const std::size_t varCount = table.variableColumnCount;
     if (frame.columns > kMaxColumns || varCount >= kMaxColumns)
         throw CorruptData("a table has more columns than a row holds");

@@ -49,10 +49,19 @@ private:
     std::vector<std::uint8_t> bytes_;
 };
 
-// Encodes the row into `row` (its earlier content is replaced).
-void buildRowJet3(const TableDefinition& table, const StoredFields& fields, std::vector<std::uint8_t>& row);
+// What every row of a table shares: its column count (the null mask covers every column number,
+// deleted ones too) and the size of its fixed-length area. Found once for the rows of one write.
+struct RowFrame {
+    std::uint32_t columns = 0;
+    std::uint32_t fixedArea = 0;
+};
+RowFrame rowFrameOf(const TableDefinition& table);
+
+// Encodes the row into `row` (its earlier content is replaced); `frame` is the table's.
+void buildRowJet3(const TableDefinition& table, const RowFrame& frame, const StoredFields& fields,
+                  std::vector<std::uint8_t>& row);
 
 // The length buildRowJet3 gives a row whose variable-length columns hold `variableBytes` in all.
-std::size_t rowSizeJet3(const TableDefinition& table, std::size_t variableBytes);
+std::size_t rowSizeJet3(const TableDefinition& table, const RowFrame& frame, std::size_t variableBytes);
 
 }  // namespace zestrel::jet

@@ -24,9 +24,7 @@ void appendLittleEndian(std::vector<std::uint8_t>& out, T value) {
     using U = std::conditional_t<sizeof(T) == 1, std::uint8_t,
               std::conditional_t<sizeof(T) == 2, std::uint16_t, std::conditional_t<sizeof(T) == 4, std::uint32_t, std::uint64_t>>>;
     const U bits = std::bit_cast<U>(value);
-    const std::size_t at = out.size();
-    out.resize(at + sizeof(T));
-    for (std::size_t i = 0; i < sizeof(T); ++i) out[at + i] = static_cast<std::uint8_t>(bits >> (8 * i));
+    for (std::size_t i = 0; i < sizeof(T); ++i) out.push_back(static_cast<std::uint8_t>(bits >> (8 * i)));
 }
 
 void appendText(std::vector<std::uint8_t>& out, const Value& v) {
@@ -84,7 +82,8 @@ bool isPlannedLongValue(const ColumnDefinition& column, const StoredField& field
 }
 
 // The row's size when the long values that qualify are kept inline (or none are).
-std::size_t plannedSize(const TableDefinition& table, const StoredFields& plan, bool inlineSmallValues) {
+std::size_t plannedSize(const TableDefinition& table, const RowFrame& frame, const StoredFields& plan,
+                        bool inlineSmallValues) {
     std::size_t variableBytes = 0;
     for (std::size_t i = 0; i < plan.size(); ++i) {
         const ColumnDefinition& column = table.columns[i];
@@ -95,7 +94,7 @@ std::size_t plannedSize(const TableDefinition& table, const StoredFields& plan, 
         else
             variableBytes += length;
     }
-    return rowSizeJet3(table, variableBytes);
+    return rowSizeJet3(table, frame, variableBytes);
 }
 
 [[noreturn]] void refuseRecordTooLarge(const TableDefinition& table, std::size_t size) {
@@ -108,8 +107,9 @@ std::size_t plannedSize(const TableDefinition& table, const StoredFields& plan, 
 // The row in the writer's buffer; valid until the next row is encoded.
 std::span<const std::uint8_t> encodeRow(WriteContext& c, const TableDefinition& table, const std::vector<Value>& values) {
     auto& row = c.state.row;
-    storeFields(c, table, values);
-    buildRowJet3(table, c.state.fields, row);
+    const RowFrame frame = rowFrameOf(table);
+    storeFields(c, table, frame, values);
+    buildRowJet3(table, frame, c.state.fields, row);
     if (row.size() > kMaxRecordSize) refuseRecordTooLarge(table, row.size());
     return row;
 }
@@ -180,13 +180,13 @@ void checkWritable(const TableDefinition& table, const Format& format) {
                           "': it has indexes of its own, which this program does not maintain.");
 }
 
-void storeFields(WriteContext& c, const TableDefinition& table, const std::vector<Value>& values) {
+void storeFields(WriteContext& c, const TableDefinition& table, const RowFrame& frame, const std::vector<Value>& values) {
     StoredFields& plan = c.state.fields;
     planRow(table, values, plan);
     // Small long values stay in the row unless that makes the row too large; then all go apart.
-    const bool inlineSmallValues = plannedSize(table, plan, true) <= kMaxRecordSize;
+    const bool inlineSmallValues = plannedSize(table, frame, plan, true) <= kMaxRecordSize;
     if (!inlineSmallValues) {
-        const std::size_t apart = plannedSize(table, plan, false);
+        const std::size_t apart = plannedSize(table, frame, plan, false);
         if (apart > kMaxRecordSize) refuseRecordTooLarge(table, apart);
     }
     for (std::size_t i = 0; i < plan.size(); ++i) {

@@ -33,7 +33,8 @@ struct WriteContext {
 
 // The stored form of each value, into context.state.fields; long values are written to their
 // pages now. Refuses a row that cannot fit (3047) before writing anything.
-void storeFields(WriteContext& context, const TableDefinition& table, const std::vector<Value>& values);
+void storeFields(WriteContext& context, const TableDefinition& table, const RowFrame& frame,
+                 const std::vector<Value>& values);
 
 RowPointer insertRow(WriteContext& context, TableDefinition& table, const std::vector<Value>& values);
 
