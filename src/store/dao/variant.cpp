@@ -107,11 +107,6 @@ static_assert(std::is_same_v<std::variant_alternative_t<static_cast<std::size_t>
 static_assert(std::is_same_v<std::variant_alternative_t<static_cast<std::size_t>(Variant::Kind::Date) - 1, jet::Value>,
                              jet::DateTime>);
 
-Variant::Kind Variant::kind() const {
-    if (empty_) return Kind::Empty;
-    return static_cast<Kind>(value_.index() + 1);
-}
-
 bool Variant::isNumeric() const {
     switch (kind()) {
     case Kind::Boolean: case Kind::Byte: case Kind::Integer: case Kind::Long: case Kind::Currency:

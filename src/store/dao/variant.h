@@ -33,7 +33,8 @@ public:
     Variant(const jet::Bytes& v) : value_(std::in_place_type<jet::Bytes>, v), empty_(false) {}
     static Variant null() { return Variant(jet::Value(jet::Null{})); }
 
-    Kind kind() const;
+    // The kinds after Empty follow the stored alternatives in order (checked where Variant is defined).
+    Kind kind() const { return empty_ ? Kind::Empty : static_cast<Kind>(value_.index() + 1); }
     bool isEmpty() const { return empty_; }
     bool isNull() const { return !empty_ && jet::isNull(value_); }
     bool isNumeric() const;

@@ -39,6 +39,8 @@ bool allAscii(const Unit* units, std::size_t count) {
 }  // namespace
 
 std::u16string decodeCp1252(std::span<const std::uint8_t> bytes) {
+    // Plain ASCII widens as it is copied; only the rest needs the code page's table.
+    if (allAscii(bytes.data(), bytes.size())) return std::u16string(bytes.begin(), bytes.end());
     std::u16string out(bytes.size(), u'\0');
     for (std::size_t i = 0; i < bytes.size(); ++i)
         out[i] = bytes[i] < 0x80 ? static_cast<char16_t>(bytes[i]) : cp1252ToUnit(bytes[i]);
@@ -68,6 +70,10 @@ std::optional<std::vector<std::uint8_t>> encodeCp1252(const std::u16string& text
 }
 
 bool appendCp1252(std::u16string_view text, std::vector<std::uint8_t>& out) {
+    if (allAscii(text.data(), text.size())) {
+        out.insert(out.end(), text.begin(), text.end());
+        return true;
+    }
     const std::size_t start = out.size();
     out.resize(start + text.size());
     std::uint8_t* to = out.data() + start;
