@@ -138,7 +138,8 @@ void Recordset::ensureUpdatable() const {
 
 void Recordset::AddNew() {
     ensureUpdatable();
-    buffer_.assign(fields_.size(), Variant());
+    buffer_.clear();
+    buffer_.resize(fields_.size());  // every column Empty, constructed in place
     editMode_ = EditMode::Adding;
 }
 
@@ -191,8 +192,9 @@ void Recordset::Update(int updateType, bool /*force: there is no other user to o
 // them back when saving fails, so that a failed Update leaves the edit as it was.
 void Recordset::save() {
     converted_.clear();
+    converted_.reserve(buffer_.size());
     for (std::size_t i = 0; i < buffer_.size(); ++i)
-        converted_.push_back(convertForColumn(std::move(buffer_[i]), table_.columns[i], table_.name));
+        converted_.emplace_back(convertForColumn(std::move(buffer_[i]), table_.columns[i], table_.name));
     auto& file = *database_->file;
     if (editMode_ == EditMode::Adding) {
         rows_.push_back(file.insertRow(table_, converted_).encode());
