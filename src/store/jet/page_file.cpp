@@ -14,12 +14,28 @@ constexpr std::size_t kMaxWriteRun = 64;
 // tables, their long values and the checks are mostly read in page order.
 constexpr std::uint32_t kReadAhead = 16;
 
+// Frames are carved from large blocks, so a page must fit one.
+std::uint32_t checkedPageSize(std::uint32_t pageSize) {
+    if (pageSize == 0 || pageSize > platform::kLargeBlockBytes) throw CorruptData("a page size no Jet file has");
+    return pageSize;
+}
+
 }  // namespace
 
 PageFile::PageFile(platform::File file, std::uint32_t pageSize, std::size_t cacheBytes)
-    : file_(std::move(file)), pageSize_(pageSize),
-      pageCount_(static_cast<std::uint32_t>(file_.size() / pageSize)),
-      capacity_(std::max<std::size_t>(cacheBytes / pageSize, 16)) {}
+    : file_(std::move(file)), pageSize_(checkedPageSize(pageSize)),
+      pageCount_(static_cast<std::uint32_t>(file_.size() / pageSize_)),
+      capacity_(std::max<std::size_t>(cacheBytes / pageSize_, 16)) {}
+
+std::span<std::uint8_t> PageFile::frameBytes() {
+    if (blocks_.empty() || platform::kLargeBlockBytes - blockUsed_ < pageSize_) {
+        blocks_.push_back(platform::allocateLargeBlock());
+        blockUsed_ = 0;
+    }
+    const std::span<std::uint8_t> bytes(blocks_.back().get() + blockUsed_, pageSize_);
+    blockUsed_ += pageSize_;
+    return bytes;
+}
 
 PageFile::Frame& PageFile::newFrame(std::uint32_t number) {
     std::uint32_t index;
@@ -28,7 +44,7 @@ PageFile::Frame& PageFile::newFrame(std::uint32_t number) {
         freeFrames_.pop_back();
     } else {
         index = static_cast<std::uint32_t>(frames_.size());
-        frames_.push_back(Frame{std::vector<std::uint8_t>(pageSize_), 0, false, false, false});
+        frames_.push_back(Frame{frameBytes(), 0, false, false, false});
     }
     Frame& frame = frames_[index];
     frame.page = number;

@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "platform/file.h"
+#include "platform/large_block.h"
 
 namespace zestrel::jet {
 
@@ -81,7 +82,7 @@ public:
 
 private:
     struct Frame {
-        std::vector<std::uint8_t> bytes;
+        std::span<std::uint8_t> bytes;  // in one of blocks_
         std::uint32_t page = 0;
         bool used = false;
         bool dirty = false;
@@ -102,6 +103,7 @@ private:
     bool rememberedWhole(std::uint32_t number) const;
     BeforeChange& nextBeforeChange(const Frame& frame);
     Frame& newFrame(std::uint32_t number);
+    std::span<std::uint8_t> frameBytes();
     void evict(Frame& frame);
     void evictToCapacity();
     void drop(std::uint32_t number);
@@ -112,6 +114,10 @@ private:
     std::uint32_t pageCount_;
     std::size_t capacity_;  // in pages
     bool writable_ = false;
+    // Frames are carved from large blocks, one after the other, and reused once made: a cache
+    // filling megabytes of frames takes few memory faults.
+    std::vector<platform::LargeBlock> blocks_;
+    std::size_t blockUsed_ = 0;  // bytes of blocks_.back() given to frames
     std::vector<Frame> frames_;
     std::vector<std::uint32_t> frameOf_;  // by page number: frame index + 1, 0 when not cached
     std::vector<std::uint32_t> freeFrames_;

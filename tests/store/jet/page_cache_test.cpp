@@ -144,6 +144,38 @@ TEST_F(PageCache, ARollbackUndoesChangesToNamedRangesAndWholePagesInAnyOrder) {
     EXPECT_EQ(byteOnDisk(path, 8), 8);
 }
 
+// Frames come from blocks of a few megabytes; a cache larger than one block must keep every
+// page apart from its neighbours across the blocks' borders.
+TEST_F(PageCache, ACacheSpanningSeveralMemoryBlocksKeepsEveryPageApart) {
+    constexpr std::uint32_t kPages = 2500;  // about 5 MB: three blocks of frames
+    const fs::path path = makeFile(kPages);
+    PageFile pages(platform::File::open(path, platform::OpenMode::ReadOnly), kPageSize, kPages * kPageSize);
+    pages.enableWriting();
+    for (std::uint32_t n = 0; n < kPages; ++n) {
+        auto page = pages.mutablePage(n);
+        page.front() = static_cast<std::uint8_t>(n * 7);
+        page.back() = static_cast<std::uint8_t>(n * 11);
+    }
+    EXPECT_EQ(pages.cachedPages(), kPages);
+    for (std::uint32_t n = 0; n < kPages; ++n) {
+        const auto page = pages.page(n);
+        ASSERT_EQ(page.front(), static_cast<std::uint8_t>(n * 7)) << "page " << n;
+        ASSERT_EQ(page.back(), static_cast<std::uint8_t>(n * 11)) << "page " << n;
+        ASSERT_EQ(page[kPageSize / 2], static_cast<std::uint8_t>(n)) << "page " << n << " lost what the file holds";
+    }
+    pages.flush();
+    EXPECT_EQ(byteOnDisk(path, kPages - 1), static_cast<std::uint8_t>((kPages - 1) * 7));
+}
+
+TEST(PageFileSize, APageSizeNoJetFileHasIsRefused) {
+    const fs::path dir = test::makeTempDir("page-size");
+    const fs::path path = dir / "one.bin";
+    std::ofstream(path, std::ios::binary) << std::string(4096, 'x');
+    EXPECT_THROW(PageFile(platform::File::open(path, platform::OpenMode::ReadOnly), 0), CorruptData);
+    EXPECT_THROW(PageFile(platform::File::open(path, platform::OpenMode::ReadOnly), 64u << 20), CorruptData);
+    fs::remove_all(dir);
+}
+
 TEST_F(PageCache, AFailedWriteOnEvictionKeepsThePageChanged) {
     const fs::path path = makeFile(60);
     PageFile pages = openForWriting(path);
