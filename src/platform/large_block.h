@@ -2,7 +2,9 @@
 // aligned to their size, which the system is asked to back with large pages
 // where it offers them (Linux: transparent huge pages). A cache that fills a
 // block then takes one memory fault for it instead of one per 4 KB page.
-// The block's bytes are not initialised.
+// The block's bytes are not initialised. A released block is kept (up to a
+// bound) for the next allocation, so that files opened one after the other
+// reuse the same memory.
 #pragma once
 
 #include <cstddef>

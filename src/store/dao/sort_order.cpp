@@ -107,6 +107,7 @@ void appendKeyOfRow(jet::DatabaseFile& file, const jet::TableDefinition& table, 
 std::optional<jet::RowList> locationsIfInOrder(jet::DatabaseFile& file, const jet::TableDefinition& table,
                                                std::size_t column) {
     jet::RowList locations;
+    locations.reserve(jet::expectedRows(table));
     std::string previous;
     std::string current;
     bool inOrder = true;

@@ -56,6 +56,7 @@ std::vector<StoredRow> readAllRows(PageFile& pages, const Format& f, const Table
 
 RowList rowLocations(PageFile& pages, const Format& f, const TableDefinition& table) {
     RowList locations;
+    locations.reserve(expectedRows(table));
     for (std::uint32_t number : dataPagesOf(pages, f, table)) {
         pages.trim();
         auto page = pages.page(number);

@@ -7,6 +7,7 @@
 // bytes and may read other pages (long values) while it runs.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <span>
@@ -40,6 +41,12 @@ std::vector<StoredRow> readAllRows(PageFile& pages, const Format& format, const 
 using RowList = std::vector<std::uint32_t>;
 
 // Where each live row lives, in storage order.
+// Room to set aside for a list of the table's rows: the count its definition keeps, within a
+// bound, since a damaged definition may claim any count.
+inline std::size_t expectedRows(const TableDefinition& table) {
+    return std::min<std::size_t>(table.rowCount, std::size_t{1} << 22);
+}
+
 RowList rowLocations(PageFile& pages, const Format& format, const TableDefinition& table);
 
 // The bytes of the row that `at` leads to. A slot a row moved away from holds a pointer to
