@@ -30,6 +30,7 @@ add_executable(windows_tests
   platform/file_system_test.cpp
   platform/file_replace_test.cpp
   platform/folder_lock_test.cpp
+  platform/large_block_test.cpp
   platform/windows_platform_test.cpp
   upgrade/upgrade_support.cpp
   upgrade/upgrade_procedure_test.cpp
