@@ -1,10 +1,10 @@
-// Memory for caches that fill many pages of it: blocks of kLargeBlockBytes,
-// aligned to their size, which the system is asked to back with large pages
-// where it offers them (Linux: transparent huge pages). A cache that fills a
-// block then takes one memory fault for it instead of one per 4 KB page.
-// The block's bytes are not initialised. A released block is kept (up to a
-// bound) for the next allocation, so that files opened one after the other
-// reuse the same memory.
+// Memory for caches that fill many pages of it: blocks of kLargeBlockBytes.
+// On Linux a block is mapped aligned to its size and, when asked, the system
+// is advised to back it with one huge page, so that a cache filling the block
+// takes one memory fault for it instead of one per 4 KB page; a huge page is
+// resident whole, so only blocks that will be filled should ask. Elsewhere a
+// block is plain memory aligned to 4 KB. The bytes are not initialised; a
+// released block goes back to the system at once.
 #pragma once
 
 #include <cstddef>
@@ -21,6 +21,6 @@ struct LargeBlockRelease {
 using LargeBlock = std::unique_ptr<std::uint8_t[], LargeBlockRelease>;
 
 // Throws std::bad_alloc when the memory is not there.
-LargeBlock allocateLargeBlock();
+LargeBlock allocateLargeBlock(bool hugePage);
 
 }  // namespace zestrel::platform

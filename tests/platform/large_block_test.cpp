@@ -1,35 +1,36 @@
-// Memory blocks for page caches: aligned to their size, usable to the last
-// byte, and kept for reuse once given back, so that files opened one after
-// the other do not each ask the system for new memory.
+// Memory blocks for page caches: aligned for large pages where the system has
+// them, usable to the last byte, distinct while alive.
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <set>
+#include <vector>
 
 #include "platform/large_block.h"
 
 namespace zestrel::platform {
 namespace {
 
-TEST(LargeBlock, IsAlignedToItsSizeAndUsableToItsLastByte) {
-    LargeBlock block = allocateLargeBlock();
-    ASSERT_NE(block.get(), nullptr);
-    EXPECT_EQ(reinterpret_cast<std::uintptr_t>(block.get()) % kLargeBlockBytes, 0u);
-    std::memset(block.get(), 0xA5, kLargeBlockBytes);
-    EXPECT_EQ(block[kLargeBlockBytes - 1], 0xA5);
-}
-
-TEST(LargeBlock, BlocksGivenBackAreReusedBeforeNewOnesAreMade) {
-    std::set<std::uint8_t*> first;
-    {
-        std::vector<LargeBlock> blocks;
-        for (int i = 0; i < 4; ++i) blocks.push_back(allocateLargeBlock());
-        for (const auto& b : blocks) first.insert(b.get());
-        EXPECT_EQ(first.size(), 4u) << "two live blocks share memory";
+TEST(LargeBlock, IsAlignedUsableToItsLastByteAndApartFromTheOthers) {
+    std::vector<LargeBlock> blocks;
+    std::set<std::uint8_t*> starts;
+    for (bool hugePage : {true, false, true}) {
+        blocks.push_back(allocateLargeBlock(hugePage));
+        std::uint8_t* block = blocks.back().get();
+        ASSERT_NE(block, nullptr);
+#ifdef __linux__
+        EXPECT_EQ(reinterpret_cast<std::uintptr_t>(block) % kLargeBlockBytes, 0u);
+#else
+        EXPECT_EQ(reinterpret_cast<std::uintptr_t>(block) % 4096, 0u);
+#endif
+        std::memset(block, static_cast<int>(blocks.size()), kLargeBlockBytes);
+        starts.insert(block);
     }
-    std::vector<LargeBlock> again;
-    for (int i = 0; i < 4; ++i) again.push_back(allocateLargeBlock());
-    for (const auto& b : again) EXPECT_TRUE(first.count(b.get())) << "a new block was made while kept ones were free";
+    EXPECT_EQ(starts.size(), blocks.size());
+    for (std::size_t i = 0; i < blocks.size(); ++i) {
+        EXPECT_EQ(blocks[i][0], i + 1) << "block " << i << " was written by another";
+        EXPECT_EQ(blocks[i][kLargeBlockBytes - 1], i + 1) << "block " << i << " was written by another";
+    }
 }
 
 }  // namespace

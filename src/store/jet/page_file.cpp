@@ -29,7 +29,10 @@ PageFile::PageFile(platform::File file, std::uint32_t pageSize, std::size_t cach
 
 std::span<std::uint8_t> PageFile::frameBytes() {
     if (blocks_.empty() || platform::kLargeBlockBytes - blockUsed_ < pageSize_) {
-        blocks_.push_back(platform::allocateLargeBlock());
+        // A huge page is resident whole: only a block the cache's size will fill asks for one,
+        // not the last one, which holds the few pages a change may take past that size.
+        const std::size_t perBlock = platform::kLargeBlockBytes / pageSize_;
+        blocks_.push_back(platform::allocateLargeBlock((blocks_.size() + 1) * perBlock <= capacity_));
         blockUsed_ = 0;
     }
     const std::span<std::uint8_t> bytes(blocks_.back().get() + blockUsed_, pageSize_);
