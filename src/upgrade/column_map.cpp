@@ -41,9 +41,12 @@ dao::Variant ColumnWriter::valueFor(Column& column) {
     case Kind::AsIs: return value;
     case Kind::FirstChars: {
         if (value.isNull()) return value;
-        std::u16string text = std::move(value).toText();
-        if (text.size() > static_cast<std::size_t>(rule.length)) text.resize(static_cast<std::size_t>(rule.length));
-        return dao::Variant(std::move(text));
+        const auto* text = std::get_if<std::u16string>(&value.value());
+        if (value.kind() == dao::Variant::Kind::Text && text->size() <= static_cast<std::size_t>(rule.length))
+            return value;  // most texts are short enough already
+        std::u16string cut = std::move(value).toText();
+        if (cut.size() > static_cast<std::size_t>(rule.length)) cut.resize(static_cast<std::size_t>(rule.length));
+        return dao::Variant(std::move(cut));
     }
     case Kind::ParsedAmount: return parsedAmount(value, rule.length);
     default: return {};

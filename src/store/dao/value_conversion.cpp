@@ -74,7 +74,7 @@ private:
             return text;
         }
         checkText(std::get<std::u16string>(value_.value()), limit);
-        if (movable_ != nullptr) return std::move(*movable_).toText();
+        if (movable_ != nullptr) return std::move(*movable_).takeValue();
         return value_.toText();
     }
 
