@@ -42,8 +42,7 @@ dao::Variant ColumnWriter::valueFor(Column& column) {
     case Kind::FirstChars: {
         if (value.isNull()) return value;
         const auto* text = std::get_if<std::u16string>(&value.value());
-        if (value.kind() == dao::Variant::Kind::Text && text->size() <= static_cast<std::size_t>(rule.length))
-            return value;  // most texts are short enough already
+        if (text && text->size() <= static_cast<std::size_t>(rule.length)) return value;  // most are short enough
         std::u16string cut = std::move(value).toText();
         if (cut.size() > static_cast<std::size_t>(rule.length)) cut.resize(static_cast<std::size_t>(rule.length));
         return dao::Variant(std::move(cut));

@@ -84,16 +84,20 @@ std::optional<RowPlace> placeForRow(std::span<const std::uint8_t> page, const Fo
     return RowPlace{static_cast<std::uint8_t>(count), slotOffset(f, count) + 2, lowest - size};
 }
 
+std::uint8_t putRow(std::span<std::uint8_t> page, const Format& f, std::span<const std::uint8_t> row,
+                    std::uint16_t flags, const RowPlace& place) {
+    std::copy(row.begin(), row.end(), page.begin() + static_cast<std::ptrdiff_t>(place.rowStart));
+    writeU16(page, slotOffset(f, place.index), static_cast<std::uint16_t>(place.rowStart | flags));
+    writeU16(page, f.dataRowCountOffset, static_cast<std::uint16_t>(place.index + 1));
+    writeU16(page, f.dataFreeSpaceOffset, static_cast<std::uint16_t>(freeSpaceOf(page, f) - row.size() - 2));
+    return place.index;
+}
+
 std::optional<std::uint8_t> appendRow(std::span<std::uint8_t> page, const Format& f, std::span<const std::uint8_t> row,
                                       std::uint16_t flags) {
     const auto place = placeForRow(page, f, row.size());
     if (!place) return std::nullopt;
-    const std::size_t start = place->rowStart;
-    std::copy(row.begin(), row.end(), page.begin() + static_cast<std::ptrdiff_t>(start));
-    writeU16(page, slotOffset(f, place->index), static_cast<std::uint16_t>(start | flags));
-    writeU16(page, f.dataRowCountOffset, static_cast<std::uint16_t>(place->index + 1));
-    writeU16(page, f.dataFreeSpaceOffset, static_cast<std::uint16_t>(freeSpaceOf(page, f) - row.size() - 2));
-    return place->index;
+    return putRow(page, f, row, flags, *place);
 }
 
 bool replaceRow(std::span<std::uint8_t> page, const Format& f, std::uint8_t index, std::span<const std::uint8_t> row,

@@ -33,6 +33,10 @@ struct RowPlace {
 };
 std::optional<RowPlace> placeForRow(std::span<const std::uint8_t> page, const Format& format, std::size_t size);
 
+// Puts a row at the place placeForRow gave for it, with the given slot flags; returns its slot.
+std::uint8_t putRow(std::span<std::uint8_t> page, const Format& format, std::span<const std::uint8_t> row,
+                    std::uint16_t flags, const RowPlace& place);
+
 // Adds a row with the given slot flags; nothing when it does not fit.
 std::optional<std::uint8_t> appendRow(std::span<std::uint8_t> page, const Format& format,
                                       std::span<const std::uint8_t> row, std::uint16_t flags = 0);

@@ -138,10 +138,6 @@ std::span<std::uint8_t> PageFile::mutablePage(std::uint32_t number, std::initial
     return frame.bytes;
 }
 
-void PageFile::deferPage(std::uint32_t number) {
-    if (number < frameOf_.size() && frameOf_[number] != 0) frames_[frameOf_[number] - 1].dirty = true;
-}
-
 std::uint32_t PageFile::appendPage() {
     const std::uint32_t number = pageCount_++;
     Frame& frame = newFrame(number);

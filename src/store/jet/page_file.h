@@ -4,9 +4,10 @@
 // Pages are read on first use, together with up to fifteen uncached pages
 // after them in one call (most readers go through pages in order). A page
 // number at or past the end of the file is a corrupt pointer and raises
-// CorruptData, so no caller reads outside the file. Writing is off until enableWriting() reopens the file for writing: a
-// file opened only to read is never opened writable, so neither its bytes nor
-// its modification time can change.
+// CorruptData, so no caller reads outside the file. Writing is off until
+// enableWriting() reopens the file for writing: a file opened only to read is
+// never opened writable, so neither its bytes nor its modification time can
+// change.
 //
 // A changed page stays in the cache, where every reader of this PageFile sees
 // it at once; it reaches the file when trim() evicts it or at flush(), and
@@ -56,9 +57,6 @@ public:
         std::size_t length = 0;
     };
     std::span<std::uint8_t> mutablePage(std::uint32_t number, std::initializer_list<ByteRange> changing);
-    // Kept for writers that mark a page changed with every row: every changed page now
-    // waits in the cache, so this only records that the page is changed.
-    void deferPage(std::uint32_t number);
     // A new zero-filled page at the end of the file.
     std::uint32_t appendPage();
     // Writes every changed page, in page order.

@@ -79,5 +79,4 @@ std::span<const std::uint8_t> rowAt(PageFile& pages, const Format& f, RowPointer
     throw CorruptData("the pointers of a moved row form a loop");
 }
 
-
 }  // namespace zestrel::jet

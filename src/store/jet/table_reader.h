@@ -40,18 +40,17 @@ std::vector<StoredRow> readAllRows(PageFile& pages, const Format& format, const 
 // Row locations held compactly: RowPointer::encode() of each, four bytes a row.
 using RowList = std::vector<std::uint32_t>;
 
-// Where each live row lives, in storage order.
 // Room to set aside for a list of the table's rows: the count its definition keeps, within a
 // bound, since a damaged definition may claim any count.
 inline std::size_t expectedRows(const TableDefinition& table) {
     return std::min<std::size_t>(table.rowCount, std::size_t{1} << 22);
 }
 
+// Where each live row lives, in storage order.
 RowList rowLocations(PageFile& pages, const Format& format, const TableDefinition& table);
 
 // The bytes of the row that `at` leads to. A slot a row moved away from holds a pointer to
 // its new place, which is followed, so a location taken before an update stays good.
 std::span<const std::uint8_t> rowAt(PageFile& pages, const Format& format, RowPointer at);
-
 
 }  // namespace zestrel::jet

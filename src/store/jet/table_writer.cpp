@@ -131,7 +131,7 @@ RowPointer placeRow(WriteContext& c, const TableDefinition& table, std::span<con
         // Only the header with the new slot and the row's room change: only they are remembered.
         if (const auto place = placeForRow(c.pages.page(current), c.format, row.size())) {
             auto page = c.pages.mutablePage(current, {{0, place->headerEnd}, {place->rowStart, row.size()}});
-            return {current, *appendRow(page, c.format, row, flags)};
+            return {current, putRow(page, c.format, row, flags, *place)};
         }
     }
     const std::uint32_t fresh = allocatePage(c.pages, c.format);
@@ -212,7 +212,6 @@ RowPointer insertRow(WriteContext& c, TableDefinition& table, const std::vector<
     auto definition = c.pages.mutablePage(table.page, {{kTdefRowCountOffset, 4}});
     table.rowCount = readU32(definition, kTdefRowCountOffset) + 1;
     writeU32(definition, kTdefRowCountOffset, table.rowCount);
-    c.pages.deferPage(table.page);
     return at;
 }
 

@@ -43,7 +43,7 @@ std::u16string decodeCp1252(std::span<const std::uint8_t> bytes) {
     if (allAscii(bytes.data(), bytes.size())) return std::u16string(bytes.begin(), bytes.end());
     std::u16string out(bytes.size(), u'\0');
     for (std::size_t i = 0; i < bytes.size(); ++i)
-        out[i] = bytes[i] < 0x80 ? static_cast<char16_t>(bytes[i]) : cp1252ToUnit(bytes[i]);
+        out[i] = cp1252ToUnit(bytes[i]);
     return out;
 }
 
