@@ -56,11 +56,23 @@ std::string generalForm(bool negative, std::string_view mantissa, int exponent, 
     return out;
 }
 
+// 10^digits for the digit counts numbers are shown with.
+double powerOfTen(int digits) {
+    static constexpr double kPowers[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9,
+                                         1e10, 1e11, 1e12, 1e13, 1e14, 1e15, 1e16, 1e17};
+    return digits >= 0 && digits < 18 ? kPowers[digits] : std::pow(10.0, digits);
+}
+
 }  // namespace
 
 std::string formatNumber(double value, int digits) {
     if (std::isnan(value)) return "NaN";
     if (std::isinf(value)) return value < 0 ? "-Infinity" : "Infinity";
+    // A whole number with fewer digits than the type shows is written in full, as %G would.
+    if (std::fabs(value) < powerOfTen(digits) && value == std::trunc(value) && !(value == 0 && std::signbit(value))) {
+        char whole[24];
+        return std::string(whole, std::to_chars(whole, whole + sizeof whole, static_cast<std::int64_t>(value)).ptr);
+    }
     // The fewest significant digits (up to `digits`) that give back the value as the type it
     // came from: the shortest round-trip form gives them, and the exponent.
     char shortest[64];
@@ -89,6 +101,19 @@ std::string formatNumber(double value, int digits) {
 }
 
 namespace {
+
+std::u16string wholeNumberText(std::int64_t value) {
+    char digits[24];
+    const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+    return std::u16string(digits, end);
+}
+
+// Number forms are ASCII unless the user's decimal separator is not.
+std::u16string asciiOrUtf8(const std::string& text) {
+    for (const char c : text)
+        if (static_cast<unsigned char>(c) >= 0x80) return jet::fromUtf8(text);
+    return std::u16string(text.begin(), text.end());
+}
 
 // A decimal's value, read from its text with "." whatever the user's number format is.
 double decimalValue(const jet::Decimal& decimal) {
@@ -124,6 +149,10 @@ std::u16string Variant::toText() const& {
     if (empty_) return u"";
     if (jet::isNull(value_)) throw Failure(kInvalidUseOfNull, "Invalid use of Null.");
     if (auto* s = std::get_if<std::u16string>(&value_)) return *s;
+    // Whole numbers are written straight as characters: the copy turns one into text on most rows.
+    if (auto* v = std::get_if<std::int32_t>(&value_)) return wholeNumberText(*v);
+    if (auto* v = std::get_if<std::int16_t>(&value_)) return wholeNumberText(*v);
+    if (auto* v = std::get_if<std::uint8_t>(&value_)) return wholeNumberText(*v);
     const std::string text = std::visit(
         jet::Overloaded{
             [](const jet::Null&) { return std::string(); },
@@ -141,7 +170,7 @@ std::u16string Variant::toText() const& {
             [](const jet::Decimal& v) { return jet::formatDecimal(v); },
         },
         value_);
-    return jet::fromUtf8(text);
+    return asciiOrUtf8(text);
 }
 
 double Variant::toDouble() const {

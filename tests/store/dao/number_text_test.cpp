@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "store/dao/variant.h"
 
@@ -68,6 +69,43 @@ TEST(NumberAsTextProperty, AgreesWithTheCLibraryOnRandomNumbers) {
         }
     }
 }
+
+// Whole numbers below the shown digit count are written in full, and exactly as the C library's
+// form writes them; -0 keeps its sign, as there.
+TEST(NumberAsTextProperty, WholeNumbersAreTheirDigits) {
+    std::mt19937_64 random(7);
+    for (const int digits : {7, 15}) {
+        std::vector<double> values{-0.0, 0.0, 1.0, -1.0, std::pow(10.0, digits) - 1, -(std::pow(10.0, digits) - 1)};
+        std::uniform_int_distribution<int> length(1, digits);
+        for (int i = 0; i < 2000; ++i) {
+            const double bound = std::pow(10.0, length(random));
+            values.push_back(std::trunc(std::uniform_real_distribution<double>(-bound, bound)(random)));
+        }
+        for (const double value : values) {
+            char reference[64];
+            std::snprintf(reference, sizeof reference, "%.*G", digits, value);
+            ASSERT_EQ(formatNumber(value, digits), reference) << value;
+        }
+    }
+}
+
+struct WholeCase {
+    Variant value;
+    std::u16string text;
+};
+
+class WholeNumberAsText : public ::testing::TestWithParam<WholeCase> {};
+
+TEST_P(WholeNumberAsText, IsItsDigits) { EXPECT_EQ(GetParam().value.toText(), GetParam().text); }
+
+INSTANTIATE_TEST_SUITE_P(
+    EachKind, WholeNumberAsText,
+    ::testing::Values(WholeCase{Variant(std::uint8_t{255}), u"255"}, WholeCase{Variant(std::uint8_t{0}), u"0"},
+                      WholeCase{Variant(std::int16_t{-32768}), u"-32768"}, WholeCase{Variant(std::int16_t{7}), u"7"},
+                      WholeCase{Variant(std::int32_t{-2147483647 - 1}), u"-2147483648"},
+                      WholeCase{Variant(std::int32_t{2147483647}), u"2147483647"},
+                      WholeCase{Variant(1.5f), u"1.5"}, WholeCase{Variant(3.0f), u"3"},
+                      WholeCase{Variant(-0.25), u"-0.25"}));
 
 }  // namespace
 }  // namespace zestrel::dao
