@@ -22,7 +22,9 @@ constexpr char kNullTag = 0;
 constexpr char kValueTag = 1;
 
 void appendBigEndian(std::uint64_t bits, std::string& out) {
-    for (int shift = 56; shift >= 0; shift -= 8) out.push_back(static_cast<char>(static_cast<std::uint8_t>(bits >> shift)));
+    char bytes[8];
+    for (int i = 0; i < 8; ++i) bytes[i] = static_cast<char>(static_cast<std::uint8_t>(bits >> (56 - 8 * i)));
+    out.append(bytes, sizeof bytes);
 }
 
 // A double as bytes in numeric order: the sign bit flipped for positives, all bits for negatives.
@@ -89,6 +91,13 @@ void appendSortKey(const jet::Value& value, std::string& out) {
                    [&](const jet::Bytes& bytes) { out.append(bytes.begin(), bytes.end()); },
                    [&](const jet::Guid& guid) { out.append(guid.bytes.begin(), guid.bytes.end()); },
                    [&](const jet::Currency& money) { appendSigned(money.tenThousandths, out); },
+                   [&](bool v) { appendNumber(v ? -1.0 : 0.0, out); },
+                   [&](std::uint8_t v) { appendNumber(v, out); },
+                   [&](std::int16_t v) { appendNumber(v, out); },
+                   [&](std::int32_t v) { appendNumber(v, out); },
+                   [&](float v) { appendNumber(v, out); },
+                   [&](double v) { appendNumber(v, out); },
+                   [&](const jet::DateTime& v) { appendNumber(v.days, out); },
                    [&](const auto&) { appendNumber(Variant(value).toDouble(), out); },
                },
                value);
@@ -96,10 +105,9 @@ void appendSortKey(const jet::Value& value, std::string& out) {
 
 namespace {
 
-void appendKeyOfRow(jet::DatabaseFile& file, const jet::TableDefinition& table, std::size_t column,
+void appendKeyOfRow(jet::DatabaseFile& file, const jet::ColumnLocator& locate, const jet::ColumnDefinition& column,
                     std::span<const std::uint8_t> row, std::string& out) {
-    const auto field = jet::locateField(row, table, file.format(), column);
-    appendSortKey(jet::decodeField(field, table.columns[column], file.format(), file.pages()), out);
+    appendSortKey(jet::decodeField(locate(row), column, file.format(), file.pages()), out);
 }
 
 // Rows often lie in the file in the order asked for (added in that order); then their places
@@ -111,9 +119,10 @@ std::optional<jet::RowList> locationsIfInOrder(jet::DatabaseFile& file, const je
     std::string previous;
     std::string current;
     bool inOrder = true;
+    const jet::ColumnLocator locate(table, file.format(), column);
     file.forEachRowWhile(table, [&](jet::RowPointer at, std::span<const std::uint8_t> row) {
         current.clear();
-        appendKeyOfRow(file, table, column, row, current);
+        appendKeyOfRow(file, locate, table.columns[column], row, current);
         inOrder = locations.empty() || previous <= current;
         if (!inOrder) return false;
         previous.swap(current);
@@ -131,8 +140,9 @@ jet::RowList sortedLocations(jet::DatabaseFile& file, const jet::TableDefinition
     if (auto inOrder = locationsIfInOrder(file, table, column)) return std::move(*inOrder);
     jet::RowList locations;
     KeyTable keys;
+    const jet::ColumnLocator locate(table, file.format(), column);
     file.forEachRow(table, [&](jet::RowPointer at, std::span<const std::uint8_t> row) {
-        appendKeyOfRow(file, table, column, row, keys.buffer());
+        appendKeyOfRow(file, locate, table.columns[column], row, keys.buffer());
         keys.endKey();
         locations.push_back(at.encode());
     });

@@ -72,7 +72,10 @@ namespace {
 // What a row says about itself: its column count, null mask and variable-length offsets.
 class RowShape {
 public:
-    RowShape(std::span<const std::uint8_t> row, const TableDefinition& table, const Format& f) : row_(row), f_(f) {
+    // The variable-length offsets are read when `withOffsets` asks for them: a reader after one
+    // fixed-length column has no need of them.
+    RowShape(std::span<const std::uint8_t> row, const TableDefinition& table, const Format& f, bool withOffsets)
+        : row_(row), f_(f) {
         if (row.size() < f.rowCountSize) throw CorruptData("a row is empty");
         columns_ = f.rowCountSize == 1 ? readU8(row, 0) : readU16(row, 0);
         const std::size_t maskSize = (columns_ + 7) / 8;
@@ -81,14 +84,7 @@ public:
         if (table.variableColumnCount > 0) {
             varCount_ = f.rowOffsetSize == 1 ? readU8(row, row.size() - maskSize - 1)
                                              : readU16(row, row.size() - maskSize - 2);
-            // A Jet 3 row counts its variable-length columns in one byte: its offsets fit on the stack.
-            if (f.version == JetVersion::Jet3) {
-                variableOffsetsJet3(row, maskSize, varCount_, offsets_);
-            } else {
-                longOffsets_.resize(varCount_ + 1);
-                offsets_ = longOffsets_.data();
-                variableOffsetsJet4(row, maskSize, varCount_, offsets_);
-            }
+            if (withOffsets) readOffsets(maskSize);
         }
         fixedCount_ = columns_ >= varCount_ ? columns_ - varCount_ : 0;
     }
@@ -124,6 +120,17 @@ public:
     }
 
 private:
+    void readOffsets(std::size_t maskSize) {
+        // A Jet 3 row counts its variable-length columns in one byte: its offsets fit on the stack.
+        if (f_.version == JetVersion::Jet3) {
+            variableOffsetsJet3(row_, maskSize, varCount_, offsets_);
+        } else {
+            longOffsets_.resize(varCount_ + 1);
+            offsets_ = longOffsets_.data();
+            variableOffsetsJet4(row_, maskSize, varCount_, offsets_);
+        }
+    }
+
     std::span<const std::uint8_t> row_;
     const Format& f_;
     std::uint32_t columns_ = 0;
@@ -143,7 +150,7 @@ bool countsAsFixed(const ColumnDefinition& column) {
 
 void locateFields(std::span<const std::uint8_t> row, const TableDefinition& table, const Format& f,
                   std::vector<FieldLocation>& fields) {
-    const RowShape shape(row, table, f);
+    const RowShape shape(row, table, f, true);
     fields.resize(table.columns.size());
     std::uint32_t fixedBefore = 0;
     for (std::size_t i = 0; i < table.columns.size(); ++i) {
@@ -152,13 +159,20 @@ void locateFields(std::span<const std::uint8_t> row, const TableDefinition& tabl
     }
 }
 
+ColumnLocator::ColumnLocator(const TableDefinition& table, const Format& format, std::size_t column)
+    : table_(table), format_(format), column_(table.columns.at(column)) {
+    for (std::size_t i = 0; i < column; ++i)
+        if (countsAsFixed(table.columns[i])) ++fixedBefore_;
+}
+
+FieldLocation ColumnLocator::operator()(std::span<const std::uint8_t> row) const {
+    const RowShape shape(row, table_, format_, !column_.isFixed());
+    return shape.locate(column_, fixedBefore_);
+}
+
 FieldLocation locateField(std::span<const std::uint8_t> row, const TableDefinition& table, const Format& f,
                           std::size_t column) {
-    const RowShape shape(row, table, f);
-    std::uint32_t fixedBefore = 0;
-    for (std::size_t i = 0; i < column; ++i)
-        if (countsAsFixed(table.columns[i])) ++fixedBefore;
-    return shape.locate(table.columns.at(column), fixedBefore);
+    return ColumnLocator(table, f, column)(row);
 }
 
 std::vector<FieldLocation> locateFields(std::span<const std::uint8_t> row, const TableDefinition& table,

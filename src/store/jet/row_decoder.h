@@ -33,6 +33,18 @@ void locateFields(std::span<const std::uint8_t> row, const TableDefinition& tabl
 // Where one column (by position in the definition) lies in a row.
 FieldLocation locateField(std::span<const std::uint8_t> row, const TableDefinition& table, const Format& format,
                           std::size_t column);
+// The same for one column in row after row of a table: what the definition says is found once.
+class ColumnLocator {
+public:
+    ColumnLocator(const TableDefinition& table, const Format& format, std::size_t column);
+    FieldLocation operator()(std::span<const std::uint8_t> row) const;
+
+private:
+    const TableDefinition& table_;
+    const Format& format_;
+    const ColumnDefinition& column_;
+    std::uint32_t fixedBefore_ = 0;  // fixed-length columns (not Booleans) before it in the definition
+};
 
 Value decodeField(const FieldLocation& field, const ColumnDefinition& column, const Format& format, PageFile& pages);
 
