@@ -178,38 +178,28 @@ void Recordset::Update(int updateType, bool /*force: there is no other user to o
     if (editMode_ == EditMode::None)
         throw Failure(failure::kUpdateWithoutAddNewOrEdit,
                       "Update without AddNew or Edit on table '" + jet::toUtf8(table_.name) + "'.");
-    try {
-        save();
-    } catch (...) {
-        restoreBuffer();
-        throw;
-    }
+    save();
     editMode_ = EditMode::None;
     buffer_.clear();
 }
 
-// The buffer's texts are moved into the values to store rather than copied; restoreBuffer gives
-// them back when saving fails, so that a failed Update leaves the edit as it was.
+// The values already in their column's stored form are stored from where they lie in the buffer;
+// only the others are converted, beside it. A failed Update so leaves the edit as it was.
 void Recordset::save() {
     converted_.clear();
     converted_.reserve(buffer_.size());
+    toStore_.resize(buffer_.size());
     for (std::size_t i = 0; i < buffer_.size(); ++i)
-        converted_.emplace_back(convertForColumn(std::move(buffer_[i]), table_.columns[i], table_.name));
+        toStore_[i] = &storedFormFor(buffer_[i], table_.columns[i], table_.name, converted_);
     auto& file = *database_->file;
     if (editMode_ == EditMode::Adding) {
-        rows_.push_back(file.insertRow(table_, converted_).encode());
+        rows_.push_back(file.insertRow(table_, toStore_).encode());
         if (position_ < 0) position_ = 0;
     } else {
         auto& row = rows_[static_cast<std::size_t>(position_)];
-        row = file.updateRow(table_, jet::RowPointer::decode(row), converted_).encode();
+        row = file.updateRow(table_, jet::RowPointer::decode(row), toStore_).encode();
         currentAt_ = -1;  // the row reads as saved (it may have moved)
     }
-}
-
-void Recordset::restoreBuffer() {
-    for (std::size_t i = 0; i < converted_.size(); ++i)
-        if (keepsText(buffer_[i], table_.columns[i])) buffer_[i] = Variant(std::move(converted_[i]));
-    converted_.clear();
 }
 
 void Recordset::CancelUpdate() {

@@ -103,7 +103,6 @@ private:
     // Reads the current row's bytes, unless they were read since the recordset came to stand on it.
     void loadCurrent() const;
     void save();
-    void restoreBuffer();
     enum class EditMode { None, Adding, Editing };
 
     std::shared_ptr<DatabaseState> database_;
@@ -124,7 +123,10 @@ private:
     bool closed_ = false;
     EditMode editMode_ = EditMode::None;
     std::vector<Variant> buffer_;
-    std::vector<jet::Value> converted_;  // the buffer converted for saving, kept for its storage
+    // What Update stores: each column's value where it lies in the buffer, or its conversion in
+    // converted_. Both are kept for their storage.
+    std::vector<const jet::Value*> toStore_;
+    std::vector<jet::Value> converted_;
 };
 
 // The column of `table` named `name`: the exact name first, else one that differs only in

@@ -22,9 +22,32 @@ class Converter {
 public:
     Converter(const Variant& v, const jet::ColumnDefinition& c, const std::u16string& table)
         : value_(v), column_(c), table_(table) {}
-    // A converter that may take a text value's characters instead of copying them.
-    Converter(Variant&& v, const jet::ColumnDefinition& c, const std::u16string& table)
-        : value_(v), movable_(&v), column_(c), table_(table) {}
+
+    // The value itself when it already has the column's stored type and the column takes it
+    // (refused as convert() would refuse it); null when it must be converted.
+    const jet::Value* unchanged() const {
+        using T = jet::ColumnType;
+        using K = Variant::Kind;
+        if (value_.isEmpty() || value_.isNull()) return column_.type == T::Boolean ? nullptr : &value_.value();
+        const K kind = value_.kind();
+        switch (column_.type) {
+        case T::Text:
+        case T::Memo:
+            if (kind != K::Text) return nullptr;
+            checkText(std::get<std::u16string>(value_.value()),
+                      column_.type == T::Text ? column_.size : jet::kLongValueLengthMask);
+            return &value_.value();
+        case T::Boolean: return kind == K::Boolean ? &value_.value() : nullptr;
+        case T::Byte: return kind == K::Byte ? &value_.value() : nullptr;
+        case T::Integer: return kind == K::Integer ? &value_.value() : nullptr;
+        case T::Long: return kind == K::Long ? &value_.value() : nullptr;
+        case T::Currency: return kind == K::Currency ? &value_.value() : nullptr;
+        case T::Single: return kind == K::Single ? &value_.value() : nullptr;
+        case T::Double: return kind == K::Double ? &value_.value() : nullptr;
+        case T::DateTime: return kind == K::Date ? &value_.value() : nullptr;
+        default: return nullptr;
+        }
+    }
 
     jet::Value convert() const {
         using T = jet::ColumnType;
@@ -65,8 +88,8 @@ private:
         return value_.toText();
     }
 
-    // A text value is checked where it lies and only then taken (or copied); any other kind is
-    // converted to text first.
+    // A text value is checked where it lies and only then copied; any other kind is converted to
+    // text first.
     jet::Value checkedText(std::size_t limit) const {
         if (value_.kind() != Variant::Kind::Text) {
             std::u16string text = toText();
@@ -74,7 +97,6 @@ private:
             return text;
         }
         checkText(std::get<std::u16string>(value_.value()), limit);
-        if (movable_ != nullptr) return std::move(*movable_).takeValue();
         return value_.toText();
     }
 
@@ -165,7 +187,6 @@ private:
     std::string where() const { return "'" + jet::toUtf8(table_) + "." + jet::toUtf8(column_.name) + "'"; }
 
     const Variant& value_;
-    Variant* movable_ = nullptr;
     const jet::ColumnDefinition& column_;
     const std::u16string& table_;
 };
@@ -176,13 +197,11 @@ jet::Value convertForColumn(const Variant& value, const jet::ColumnDefinition& c
     return Converter(value, column, table).convert();
 }
 
-jet::Value convertForColumn(Variant&& value, const jet::ColumnDefinition& column, const std::u16string& table) {
-    return Converter(std::move(value), column, table).convert();
-}
-
-bool keepsText(const Variant& value, const jet::ColumnDefinition& column) {
-    return value.kind() == Variant::Kind::Text &&
-           (column.type == jet::ColumnType::Text || column.type == jet::ColumnType::Memo);
+const jet::Value& storedFormFor(const Variant& value, const jet::ColumnDefinition& column, const std::u16string& table,
+                                std::vector<jet::Value>& converted) {
+    const Converter converter(value, column, table);
+    if (const jet::Value* same = converter.unchanged()) return *same;
+    return converted.emplace_back(converter.convert());
 }
 
 }  // namespace zestrel::dao

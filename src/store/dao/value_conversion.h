@@ -12,6 +12,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "store/dao/variant.h"
 #include "store/jet/tdef_reader.h"
@@ -19,11 +20,10 @@
 namespace zestrel::dao {
 
 jet::Value convertForColumn(const Variant& value, const jet::ColumnDefinition& column, const std::u16string& table);
-// The same, taking a text value's characters instead of copying them; a value that is not text,
-// or is refused, stays as it was.
-jet::Value convertForColumn(Variant&& value, const jet::ColumnDefinition& column, const std::u16string& table);
-// Whether the conversion stores this value's text unchanged (a text into a Text or Memo column):
-// then the stored value is the original, and a moved-from value can be given it back.
-bool keepsText(const Variant& value, const jet::ColumnDefinition& column);
+// The value as the column stores it: the value itself when it already has the column's type and
+// fits, else its conversion, appended to `converted`. The caller reserves room in `converted` for
+// every column of the row, so that the conversions given earlier stay where they are.
+const jet::Value& storedFormFor(const Variant& value, const jet::ColumnDefinition& column, const std::u16string& table,
+                                std::vector<jet::Value>& converted);
 
 }  // namespace zestrel::dao

@@ -159,7 +159,7 @@ void DatabaseFile::createTable(const std::u16string& name, const std::vector<New
     });
 }
 
-RowPointer DatabaseFile::insertRow(TableDefinition& table, const std::vector<Value>& values) {
+RowPointer DatabaseFile::insertRow(TableDefinition& table, RowValues values) {
     checkWritable(table, *format_);
     auto context = startWriting();
     const std::uint32_t rowCount = table.rowCount;
@@ -174,7 +174,7 @@ RowPointer DatabaseFile::insertRow(TableDefinition& table, const std::vector<Val
     }
 }
 
-RowPointer DatabaseFile::updateRow(const TableDefinition& table, RowPointer at, const std::vector<Value>& values) {
+RowPointer DatabaseFile::updateRow(const TableDefinition& table, RowPointer at, RowValues values) {
     checkWritable(table, *format_);
     auto context = startWriting();
     return guarded([&] {

@@ -55,8 +55,8 @@ public:
     // the page cache, where every reader of this file sees them at once; they reach the file when
     // the cache evicts them, and close() writes the rest and makes everything durable.
     void createTable(const std::u16string& name, const std::vector<NewColumn>& columns);
-    RowPointer insertRow(TableDefinition& table, const std::vector<Value>& values);
-    RowPointer updateRow(const TableDefinition& table, RowPointer at, const std::vector<Value>& values);
+    RowPointer insertRow(TableDefinition& table, RowValues values);
+    RowPointer updateRow(const TableDefinition& table, RowPointer at, RowValues values);
     // Makes every change durable (written and synced); the file stays open.
     void flushAndSync();
     void close();

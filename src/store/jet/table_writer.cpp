@@ -53,12 +53,12 @@ void appendFixed(std::vector<std::uint8_t>& out, const Value& v, ColumnType type
 
 // Every column's stored bytes, except that a long value (not null) holds the bytes it will be
 // stored from (code page text for Memo, raw bytes for OLE) until it is stored.
-void planRow(const TableDefinition& table, const std::vector<Value>& values, StoredFields& plan) {
+void planRow(const TableDefinition& table, RowValues values, StoredFields& plan) {
     plan.reset(table.columns.size());
     auto& out = plan.bytes();
     for (std::size_t i = 0; i < table.columns.size(); ++i) {
         const ColumnDefinition& column = table.columns[i];
-        const Value& v = values[i];
+        const Value& v = *values[i];
         if (column.type == ColumnType::Boolean) {
             plan[i].isNull = false;
             plan[i].bit = !isNull(v) && std::get<bool>(v);
@@ -105,7 +105,7 @@ std::size_t plannedSize(const TableDefinition& table, const RowFrame& frame, con
 }
 
 // The row in the writer's buffer; valid until the next row is encoded.
-std::span<const std::uint8_t> encodeRow(WriteContext& c, const TableDefinition& table, const std::vector<Value>& values) {
+std::span<const std::uint8_t> encodeRow(WriteContext& c, const TableDefinition& table, RowValues values) {
     auto& row = c.state.row;
     const RowFrame frame = rowFrameOf(table);
     storeFields(c, table, frame, values);
@@ -180,7 +180,7 @@ void checkWritable(const TableDefinition& table, const Format& format) {
                           "': it has indexes of its own, which this program does not maintain.");
 }
 
-void storeFields(WriteContext& c, const TableDefinition& table, const RowFrame& frame, const std::vector<Value>& values) {
+void storeFields(WriteContext& c, const TableDefinition& table, const RowFrame& frame, RowValues values) {
     StoredFields& plan = c.state.fields;
     planRow(table, values, plan);
     // Small long values stay in the row unless that makes the row too large; then all go apart.
@@ -205,7 +205,7 @@ void storeFields(WriteContext& c, const TableDefinition& table, const RowFrame& 
     }
 }
 
-RowPointer insertRow(WriteContext& c, TableDefinition& table, const std::vector<Value>& values) {
+RowPointer insertRow(WriteContext& c, TableDefinition& table, RowValues values) {
     checkWritable(table, c.format);
     const RowPointer at = placeRow(c, table, encodeRow(c, table, values), 0);
     // The count in the file, not the caller's copy: several recordsets may write to one table.
@@ -215,7 +215,11 @@ RowPointer insertRow(WriteContext& c, TableDefinition& table, const std::vector<
     return at;
 }
 
-RowPointer updateRow(WriteContext& c, const TableDefinition& table, RowPointer at, const std::vector<Value>& values) {
+RowPointer insertRow(WriteContext& c, TableDefinition& table, const std::vector<Value>& values) {
+    return insertRow(c, table, addressesOf(values));
+}
+
+RowPointer updateRow(WriteContext& c, const TableDefinition& table, RowPointer at, RowValues values) {
     checkWritable(table, c.format);
     const auto row = encodeRow(c, table, values);
     auto page = c.pages.mutablePage(at.page);

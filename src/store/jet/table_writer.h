@@ -33,14 +33,13 @@ struct WriteContext {
 
 // The stored form of each value, into context.state.fields; long values are written to their
 // pages now. Refuses a row that cannot fit (3047) before writing anything.
-void storeFields(WriteContext& context, const TableDefinition& table, const RowFrame& frame,
-                 const std::vector<Value>& values);
+void storeFields(WriteContext& context, const TableDefinition& table, const RowFrame& frame, RowValues values);
 
+RowPointer insertRow(WriteContext& context, TableDefinition& table, RowValues values);
 RowPointer insertRow(WriteContext& context, TableDefinition& table, const std::vector<Value>& values);
 
 // Replaces the row living at `at`; returns where it lives afterwards.
-RowPointer updateRow(WriteContext& context, const TableDefinition& table, RowPointer at,
-                     const std::vector<Value>& values);
+RowPointer updateRow(WriteContext& context, const TableDefinition& table, RowPointer at, RowValues values);
 
 // Refuses writing to tables this engine cannot keep consistent (a user table's own indexes, Jet 4 files).
 void checkWritable(const TableDefinition& table, const Format& format);

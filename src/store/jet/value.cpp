@@ -105,4 +105,11 @@ std::string formatCurrency(Currency value) {
     return negative ? "-" + text : text;
 }
 
+std::vector<const Value*> addressesOf(const std::vector<Value>& values) {
+    std::vector<const Value*> addresses;
+    addresses.reserve(values.size());
+    for (const auto& value : values) addresses.push_back(&value);
+    return addresses;
+}
+
 }  // namespace zestrel::jet

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <variant>
 #include <vector>
@@ -42,6 +43,12 @@ using Value = std::variant<Null, bool, std::uint8_t, std::int16_t, std::int32_t,
                            std::u16string, Bytes, Guid, Decimal>;
 
 inline bool isNull(const Value& v) { return std::holds_alternative<Null>(v); }
+
+// The values of one row by column position, each where its owner keeps it: a row is written
+// from its values without moving them.
+using RowValues = std::span<const Value* const>;
+// The addresses of `values`, for writing them as a row.
+std::vector<const Value*> addressesOf(const std::vector<Value>& values);
 
 // Lambdas for each alternative, as one visitor: std::visit(Overloaded{...}, value).
 template <class... Ts>
