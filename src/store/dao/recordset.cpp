@@ -46,7 +46,11 @@ ColumnInfo columnInfoOf(const jet::ColumnDefinition& column, jet::JetVersion ver
 
 Recordset::Recordset(std::shared_ptr<DatabaseState> database, jet::TableDefinition table,
                      jet::RowList rows, int type)
-    : database_(std::move(database)), table_(std::move(table)), rows_(std::move(rows)), type_(type) {
+    : database_(std::move(database)),
+      table_(std::move(table)),
+      locate_(table_, database_->file->format()),
+      rows_(std::move(rows)),
+      type_(type) {
     const auto version = database_->file->format().version;
     fields_.reserve(table_.columns.size());
     for (std::size_t i = 0; i < table_.columns.size(); ++i) {
@@ -221,7 +225,7 @@ void Recordset::loadCurrent() const {
     currentAt_ = -1;
     auto& file = *database_->file;
     file.copyRow(jet::RowPointer::decode(rows_[static_cast<std::size_t>(position_)]), currentRow_);
-    file.guarded([&] { jet::locateFields(currentRow_, table_, file.format(), currentFields_); });
+    file.guarded([&] { locate_(currentRow_, currentFields_); });
     currentAt_ = position_;
 }
 

@@ -23,6 +23,7 @@
 #include "store/dao/field.h"
 #include "store/dao/variant.h"
 #include "store/jet/database_file.h"
+#include "store/jet/row_decoder.h"
 
 namespace zestrel::dao {
 
@@ -107,6 +108,7 @@ private:
 
     std::shared_ptr<DatabaseState> database_;
     jet::TableDefinition table_;
+    jet::RowLocator locate_;  // where the table's columns lie in a row
     jet::RowList rows_;  // where each row lives
     std::vector<Field> fields_;
     std::unordered_map<std::u16string_view, std::size_t> byName_;  // exact field names

@@ -39,10 +39,6 @@ void variableOffsetsJet4(std::span<const std::uint8_t> row, std::size_t maskSize
     }
 }
 
-bool maskBit(std::span<const std::uint8_t> mask, std::uint16_t number) {
-    return (mask[number / 8] & (1u << (number % 8))) != 0;
-}
-
 template <typename T>
 T readAs(std::span<const std::uint8_t> b) {
     if constexpr (sizeof(T) == 1) return std::bit_cast<T>(readU8(b, 0));
@@ -74,14 +70,14 @@ class RowShape {
 public:
     // The variable-length offsets are read when `withOffsets` asks for them: a reader after one
     // fixed-length column has no need of them.
-    RowShape(std::span<const std::uint8_t> row, const TableDefinition& table, const Format& f, bool withOffsets)
+    RowShape(std::span<const std::uint8_t> row, bool hasVariableColumns, const Format& f, bool withOffsets)
         : row_(row), f_(f) {
         if (row.size() < f.rowCountSize) throw CorruptData("a row is empty");
         columns_ = f.rowCountSize == 1 ? readU8(row, 0) : readU16(row, 0);
         const std::size_t maskSize = (columns_ + 7) / 8;
         if (maskSize + f.rowCountSize > row.size()) throw CorruptData("a row is too short for its null mask");
-        mask_ = row.subspan(row.size() - maskSize);
-        if (table.variableColumnCount > 0) {
+        mask_ = row.data() + row.size() - maskSize;
+        if (hasVariableColumns) {
             varCount_ = f.rowOffsetSize == 1 ? readU8(row, row.size() - maskSize - 1)
                                              : readU16(row, row.size() - maskSize - 2);
             if (withOffsets) readOffsets(maskSize);
@@ -91,35 +87,33 @@ public:
     RowShape(const RowShape&) = delete;
     RowShape& operator=(const RowShape&) = delete;
 
-    // Where one column lies; `fixedBefore` counts the fixed-length columns (not Booleans) before it
-    // in the definition, since a row written before columns were added holds fewer of them.
-    FieldLocation locate(const ColumnDefinition& column, std::uint32_t fixedBefore) const {
+    FieldLocation locate(const ColumnPlace& place) const {
         FieldLocation field;
-        const bool present = column.number < columns_;
-        if (column.type == ColumnType::Boolean) {
+        const bool present = place.number < columns_ && maskBit(place.number);
+        if (place.kind == ColumnPlace::Kind::Bit) {
             field.isNull = false;
-            field.bit = present && maskBit(mask_, column.number);
+            field.bit = present;
             return field;
         }
-        field.isNull = !present || !maskBit(mask_, column.number);
-        if (column.isFixed()) {
-            if (fixedBefore >= fixedCount_) field.isNull = true;
-            if (field.isNull) return field;
-            const std::uint32_t size = fixedSizeOf(column.type) ? fixedSizeOf(column.type) : column.size;
-            field.bytes = slice(row_, f_.rowCountSize + column.fixedOffset, size);
-        } else if (column.variableIndex < varCount_) {
-            if (field.isNull) return field;
-            const std::uint32_t start = offsets_[column.variableIndex];
-            const std::uint32_t end = offsets_[column.variableIndex + 1];
+        // A row written before columns were added holds fewer fixed-length columns and fewer offsets.
+        if (!present) return field;
+        if (place.kind == ColumnPlace::Kind::Fixed) {
+            if (place.index >= fixedCount_) return field;
+            field.bytes = slice(row_, place.offset, place.size);
+        } else {
+            if (place.index >= varCount_) return field;
+            const std::uint32_t start = offsets_[place.index];
+            const std::uint32_t end = offsets_[place.index + 1];
             if (start > end || end > row_.size()) throw CorruptData("a variable-length column has an impossible extent");
             field.bytes = row_.subspan(start, end - start);
-        } else {
-            field.isNull = true;
         }
+        field.isNull = false;
         return field;
     }
 
 private:
+    bool maskBit(std::uint32_t number) const { return (mask_[number / 8] & (1u << (number % 8))) != 0; }
+
     void readOffsets(std::size_t maskSize) {
         // A Jet 3 row counts its variable-length columns in one byte: its offsets fit on the stack.
         if (f_.version == JetVersion::Jet3) {
@@ -134,7 +128,7 @@ private:
     std::span<const std::uint8_t> row_;
     const Format& f_;
     std::uint32_t columns_ = 0;
-    std::span<const std::uint8_t> mask_;
+    const std::uint8_t* mask_ = nullptr;  // the last (columns_ + 7) / 8 bytes of the row
     std::uint32_t varCount_ = 0;
     std::uint32_t fixedCount_ = 0;
     std::array<std::uint32_t, 257> shortOffsets_;
@@ -148,26 +142,56 @@ bool countsAsFixed(const ColumnDefinition& column) {
 
 }  // namespace
 
-void locateFields(std::span<const std::uint8_t> row, const TableDefinition& table, const Format& f,
-                  std::vector<FieldLocation>& fields) {
-    const RowShape shape(row, table, f, true);
-    fields.resize(table.columns.size());
+ColumnPlace placeOf(const ColumnDefinition& column, std::uint32_t fixedBefore, const Format& format) {
+    ColumnPlace place;
+    place.number = column.number;
+    if (column.type == ColumnType::Boolean) {
+        place.kind = ColumnPlace::Kind::Bit;
+    } else if (column.isFixed()) {
+        place.kind = ColumnPlace::Kind::Fixed;
+        place.index = fixedBefore;
+        place.offset = format.rowCountSize + column.fixedOffset;
+        place.size = fixedSizeOf(column.type) ? fixedSizeOf(column.type) : column.size;
+    } else {
+        place.kind = ColumnPlace::Kind::Variable;
+        place.index = column.variableIndex;
+    }
+    return place;
+}
+
+RowLocator::RowLocator(const TableDefinition& table, const Format& format)
+    : format_(format), hasVariableColumns_(table.variableColumnCount > 0) {
+    places_.reserve(table.columns.size());
     std::uint32_t fixedBefore = 0;
-    for (std::size_t i = 0; i < table.columns.size(); ++i) {
-        fields[i] = shape.locate(table.columns[i], fixedBefore);
-        if (countsAsFixed(table.columns[i])) ++fixedBefore;
+    for (const auto& column : table.columns) {
+        places_.push_back(placeOf(column, fixedBefore, format));
+        if (countsAsFixed(column)) ++fixedBefore;
     }
 }
 
+void RowLocator::operator()(std::span<const std::uint8_t> row, std::vector<FieldLocation>& fields) const {
+    const RowShape shape(row, hasVariableColumns_, format_, true);
+    fields.resize(places_.size());
+    for (std::size_t i = 0; i < places_.size(); ++i) fields[i] = shape.locate(places_[i]);
+}
+
+void locateFields(std::span<const std::uint8_t> row, const TableDefinition& table, const Format& f,
+                  std::vector<FieldLocation>& fields) {
+    RowLocator(table, f)(row, fields);
+}
+
 ColumnLocator::ColumnLocator(const TableDefinition& table, const Format& format, std::size_t column)
-    : table_(table), format_(format), column_(table.columns.at(column)) {
+    : format_(format), hasVariableColumns_(table.variableColumnCount > 0) {
+    const auto& definition = table.columns.at(column);
+    std::uint32_t fixedBefore = 0;
     for (std::size_t i = 0; i < column; ++i)
-        if (countsAsFixed(table.columns[i])) ++fixedBefore_;
+        if (countsAsFixed(table.columns[i])) ++fixedBefore;
+    place_ = placeOf(definition, fixedBefore, format);
 }
 
 FieldLocation ColumnLocator::operator()(std::span<const std::uint8_t> row) const {
-    const RowShape shape(row, table_, format_, !column_.isFixed());
-    return shape.locate(column_, fixedBefore_);
+    const RowShape shape(row, hasVariableColumns_, format_, place_.kind == ColumnPlace::Kind::Variable);
+    return shape.locate(place_);
 }
 
 FieldLocation locateField(std::span<const std::uint8_t> row, const TableDefinition& table, const Format& f,

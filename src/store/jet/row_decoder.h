@@ -33,17 +33,42 @@ void locateFields(std::span<const std::uint8_t> row, const TableDefinition& tabl
 // Where one column (by position in the definition) lies in a row.
 FieldLocation locateField(std::span<const std::uint8_t> row, const TableDefinition& table, const Format& format,
                           std::size_t column);
-// The same for one column in row after row of a table: what the definition says is found once.
+
+// Where a column lies in any row of its table, as its definition says: a Boolean in the null mask,
+// a fixed-length column at its offset (the index-th such column, not counting Booleans), a
+// variable-length one by its index in the offset table.
+struct ColumnPlace {
+    enum class Kind : std::uint8_t { Bit, Fixed, Variable };
+    Kind kind = Kind::Bit;
+    std::uint16_t number = 0;  // the column's bit in the null mask
+    std::uint32_t index = 0;
+    std::uint32_t offset = 0;  // from the row's start, fixed-length columns only
+    std::uint32_t size = 0;    // fixed-length columns only
+};
+ColumnPlace placeOf(const ColumnDefinition& column, std::uint32_t fixedBefore, const Format& format);
+
+// locateFields for row after row of one table: each column's place is worked out once.
+class RowLocator {
+public:
+    RowLocator(const TableDefinition& table, const Format& format);
+    void operator()(std::span<const std::uint8_t> row, std::vector<FieldLocation>& fields) const;
+
+private:
+    const Format& format_;
+    bool hasVariableColumns_;
+    std::vector<ColumnPlace> places_;
+};
+
+// locateField for one column in row after row of a table.
 class ColumnLocator {
 public:
     ColumnLocator(const TableDefinition& table, const Format& format, std::size_t column);
     FieldLocation operator()(std::span<const std::uint8_t> row) const;
 
 private:
-    const TableDefinition& table_;
     const Format& format_;
-    const ColumnDefinition& column_;
-    std::uint32_t fixedBefore_ = 0;  // fixed-length columns (not Booleans) before it in the definition
+    bool hasVariableColumns_;
+    ColumnPlace place_;
 };
 
 Value decodeField(const FieldLocation& field, const ColumnDefinition& column, const Format& format, PageFile& pages);

@@ -25,7 +25,7 @@ struct ColumnPages {
 class TableChecker {
 public:
     TableChecker(CheckTarget& target, const TableDefinition& table)
-        : t_(target), table_(table), name_("table '" + toUtf8(table.name) + "'") {}
+        : t_(target), table_(table), name_("table '" + toUtf8(table.name) + "'"), locate_(table, target.format) {}
 
     RowIdentities run() {
         checkOwnedMaps();
@@ -142,7 +142,7 @@ private:
     void checkRow(std::span<const std::uint8_t> page, RowPointer where) {
         try {
             auto& fields = fields_;
-            locateFields(rowBytes(page, t_.format, where.row), table_, t_.format, fields);
+            locate_(rowBytes(page, t_.format, where.row), fields);
             for (std::size_t i = 0; i < table_.columns.size(); ++i) {
                 const ColumnDefinition& column = table_.columns[i];
                 if (!isLongValue(column.type) || fields[i].isNull) continue;
@@ -219,6 +219,7 @@ private:
     CheckTarget& t_;
     const TableDefinition& table_;
     std::string name_;
+    RowLocator locate_;
     std::set<std::uint32_t> owned_;
     std::map<std::uint16_t, ColumnPages> columns_;
     RowIdentities identities_;
