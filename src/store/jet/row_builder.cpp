@@ -2,7 +2,11 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstring>
+#include <type_traits>
+
+#include "store/jet/text_codec.h"
 
 namespace zestrel::jet {
 
@@ -56,6 +60,46 @@ void copyBytes(std::span<const std::uint8_t> bytes, std::uint8_t* to) {
     if (!bytes.empty()) std::memcpy(to, bytes.data(), bytes.size());
 }
 
+template <typename T>
+void storeLittleEndian(std::uint8_t* to, T value) {
+    using U = std::conditional_t<sizeof(T) == 2, std::uint16_t, std::conditional_t<sizeof(T) == 4, std::uint32_t, std::uint64_t>>;
+    const U bits = std::bit_cast<U>(value);
+    for (std::size_t i = 0; i < sizeof(T); ++i) to[i] = static_cast<std::uint8_t>(bits >> (8 * i));
+}
+
+void writeFixed(std::uint8_t* to, const Value& v, ColumnType type) {
+    switch (type) {
+    case ColumnType::Byte: *to = std::get<std::uint8_t>(v); return;
+    case ColumnType::Integer: return storeLittleEndian(to, std::get<std::int16_t>(v));
+    case ColumnType::Long: return storeLittleEndian(to, std::get<std::int32_t>(v));
+    case ColumnType::Currency: return storeLittleEndian(to, std::get<Currency>(v).tenThousandths);
+    case ColumnType::Single: return storeLittleEndian(to, std::get<float>(v));
+    case ColumnType::Double: return storeLittleEndian(to, std::get<double>(v));
+    case ColumnType::DateTime: return storeLittleEndian(to, std::get<DateTime>(v).days);
+    case ColumnType::GUID: {
+        const auto& g = std::get<Guid>(v).bytes;
+        std::copy(g.begin(), g.end(), to);
+        return;
+    }
+    default: throw CorruptData("a column type this engine does not write");
+    }
+}
+
+void writeVariable(std::uint8_t* to, const Value& v, ColumnType type) {
+    if (type == ColumnType::Text) {
+        if (!writeCp1252(std::get<std::u16string>(v), to)) throw CorruptData("a text has characters outside code page 1252");
+        return;
+    }
+    copyBytes(std::get<Bytes>(v), to);
+}
+
+bool isBoolean(const ColumnDefinition& c) { return c.type == ColumnType::Boolean; }
+
+// A column whose value lies between the fixed area and the offset table.
+bool inVariableArea(const ColumnDefinition& c, std::size_t varCount) {
+    return !isBoolean(c) && !c.isFixed() && c.variableIndex < varCount;
+}
+
 }  // namespace
 
 RowFrame rowFrameOf(const TableDefinition& table) {
@@ -68,9 +112,9 @@ RowFrame rowFrameOf(const TableDefinition& table) {
     return frame;
 }
 
-void StoredFields::reset(std::size_t count) {
-    fields_.assign(count, StoredField{});
-    bytes_.clear();
+std::size_t storedLength(const Value& value, ColumnType type) {
+    if (isNull(value)) return 0;
+    return type == ColumnType::Text ? std::get<std::u16string>(value).size() : std::get<Bytes>(value).size();
 }
 
 std::size_t rowSizeJet3(const TableDefinition& table, const RowFrame& frame, std::size_t variableBytes) {
@@ -79,34 +123,34 @@ std::size_t rowSizeJet3(const TableDefinition& table, const RowFrame& frame, std
 }
 
 // The row is sized first and then written in place: the parts' sizes are all known up front.
-void buildRowJet3(const TableDefinition& table, const RowFrame& frame, const StoredFields& fields,
-                  std::vector<std::uint8_t>& row) {
+void buildRowJet3(const TableDefinition& table, const RowFrame& frame, RowValues values,
+                  std::span<const std::span<const std::uint8_t>> longFields, std::vector<std::uint8_t>& row) {
     const std::size_t varCount = table.variableColumnCount;
     if (frame.columns > kMaxColumns || varCount >= kMaxColumns)
         throw CorruptData("a table has more columns than a row holds");
     const std::size_t maskSize = (frame.columns + 7) / 8;
-    std::array<std::uint8_t, kMaxColumns / 8> mask{};
-    std::array<int, kMaxColumns> variable;  // the field of each variable-length column, -1 when null
+    std::array<int, kMaxColumns> variable;  // the column in each place of the offset table, -1 when null
     std::fill_n(variable.begin(), varCount, -1);
     std::size_t variableBytes = 0;
     for (std::size_t i = 0; i < table.columns.size(); ++i) {
         const auto& c = table.columns[i];
-        const auto& f = fields[i];
-        const bool present = c.type == ColumnType::Boolean ? f.bit : !f.isNull;
-        if (present) mask[c.number / 8] |= static_cast<std::uint8_t>(1u << (c.number % 8));
-        if (c.type == ColumnType::Boolean || f.isNull || c.isFixed() || c.variableIndex >= varCount) continue;
+        if (!inVariableArea(c, varCount) || isNull(*values[i])) continue;
         variable[c.variableIndex] = static_cast<int>(i);
-        variableBytes += f.length;
+        variableBytes += isLongValue(c.type) ? longFields[i].size() : storedLength(*values[i], c.type);
     }
     std::size_t jumps = 0;
     const std::size_t size = rowSize(frame.fixedArea, varCount, maskSize, variableBytes, jumps);
     row.assign(size, 0);
     std::uint8_t* const start = row.data();
     start[0] = static_cast<std::uint8_t>(frame.columns);
+    std::array<std::uint8_t, kMaxColumns / 8> mask{};
     for (std::size_t i = 0; i < table.columns.size(); ++i) {
         const auto& c = table.columns[i];
-        if (c.isFixed() && c.type != ColumnType::Boolean && !fields[i].isNull)
-            copyBytes(fields.bytesOf(i), start + 1 + c.fixedOffset);
+        const Value& v = *values[i];
+        const bool present = isBoolean(c) ? !isNull(v) && std::get<bool>(v) : !isNull(v);
+        if (!present) continue;
+        mask[c.number / 8] |= static_cast<std::uint8_t>(1u << (c.number % 8));
+        if (c.isFixed() && !isBoolean(c)) writeFixed(start + 1 + c.fixedOffset, v, c.type);
     }
     std::uint8_t* at = start + 1 + frame.fixedArea;
     if (varCount > 0) {
@@ -114,9 +158,15 @@ void buildRowJet3(const TableDefinition& table, const RowFrame& frame, const Sto
         for (std::size_t v = 0; v < varCount; ++v) {
             offsets[v] = static_cast<std::size_t>(at - start);
             if (variable[v] < 0) continue;
-            const auto bytes = fields.bytesOf(static_cast<std::size_t>(variable[v]));
-            copyBytes(bytes, at);
-            at += bytes.size();
+            const auto i = static_cast<std::size_t>(variable[v]);
+            const auto& c = table.columns[i];
+            if (isLongValue(c.type)) {
+                copyBytes(longFields[i], at);
+                at += longFields[i].size();
+            } else {
+                writeVariable(at, *values[i], c.type);
+                at += storedLength(*values[i], c.type);
+            }
         }
         offsets[varCount] = static_cast<std::size_t>(at - start);
         at = writeOffsetTable(at, std::span<const std::size_t>(offsets.data(), varCount + 1), varCount, jumps);

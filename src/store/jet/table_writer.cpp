@@ -1,6 +1,6 @@
 #include "store/jet/table_writer.h"
 
-#include <bit>
+#include <array>
 #include <optional>
 
 #include "store/jet/data_page.h"
@@ -19,84 +19,6 @@ namespace {
 
 constexpr std::uint32_t kRecordTooLarge = 3047;
 
-template <typename T>
-void appendLittleEndian(std::vector<std::uint8_t>& out, T value) {
-    using U = std::conditional_t<sizeof(T) == 1, std::uint8_t,
-              std::conditional_t<sizeof(T) == 2, std::uint16_t, std::conditional_t<sizeof(T) == 4, std::uint32_t, std::uint64_t>>>;
-    const U bits = std::bit_cast<U>(value);
-    for (std::size_t i = 0; i < sizeof(T); ++i) out.push_back(static_cast<std::uint8_t>(bits >> (8 * i)));
-}
-
-void appendText(std::vector<std::uint8_t>& out, const Value& v) {
-    if (!appendCp1252(std::get<std::u16string>(v), out)) throw CorruptData("a text has characters outside code page 1252");
-}
-
-void appendBytes(std::vector<std::uint8_t>& out, const Bytes& bytes) { out.insert(out.end(), bytes.begin(), bytes.end()); }
-
-void appendFixed(std::vector<std::uint8_t>& out, const Value& v, ColumnType type) {
-    switch (type) {
-    case ColumnType::Byte: out.push_back(std::get<std::uint8_t>(v)); return;
-    case ColumnType::Integer: return appendLittleEndian(out, std::get<std::int16_t>(v));
-    case ColumnType::Long: return appendLittleEndian(out, std::get<std::int32_t>(v));
-    case ColumnType::Currency: return appendLittleEndian(out, std::get<Currency>(v).tenThousandths);
-    case ColumnType::Single: return appendLittleEndian(out, std::get<float>(v));
-    case ColumnType::Double: return appendLittleEndian(out, std::get<double>(v));
-    case ColumnType::DateTime: return appendLittleEndian(out, std::get<DateTime>(v).days);
-    case ColumnType::GUID: {
-        const auto& g = std::get<Guid>(v).bytes;
-        out.insert(out.end(), g.begin(), g.end());
-        return;
-    }
-    default: throw CorruptData("a column type this engine does not write");
-    }
-}
-
-// Every column's stored bytes, except that a long value (not null) holds the bytes it will be
-// stored from (code page text for Memo, raw bytes for OLE) until it is stored.
-void planRow(const TableDefinition& table, RowValues values, StoredFields& plan) {
-    plan.reset(table.columns.size());
-    auto& out = plan.bytes();
-    for (std::size_t i = 0; i < table.columns.size(); ++i) {
-        const ColumnDefinition& column = table.columns[i];
-        const Value& v = *values[i];
-        if (column.type == ColumnType::Boolean) {
-            plan[i].isNull = false;
-            plan[i].bit = !isNull(v) && std::get<bool>(v);
-            continue;
-        }
-        if (isNull(v)) continue;
-        plan.begin(i);
-        switch (column.type) {
-        case ColumnType::Text:
-        case ColumnType::Memo: appendText(out, v); break;
-        case ColumnType::Binary:
-        case ColumnType::OLE: appendBytes(out, std::get<Bytes>(v)); break;
-        default: appendFixed(out, v, column.type); break;
-        }
-        plan.end(i);
-    }
-}
-
-bool isPlannedLongValue(const ColumnDefinition& column, const StoredField& field) {
-    return isLongValue(column.type) && !field.isNull;
-}
-
-// The row's size when the long values that qualify are kept inline (or none are).
-std::size_t plannedSize(const TableDefinition& table, const RowFrame& frame, const StoredFields& plan,
-                        bool inlineSmallValues) {
-    std::size_t variableBytes = 0;
-    for (std::size_t i = 0; i < plan.size(); ++i) {
-        const ColumnDefinition& column = table.columns[i];
-        if (column.isFixed() || column.variableIndex >= table.variableColumnCount || plan[i].isNull) continue;
-        const std::size_t length = plan[i].length;
-        if (isPlannedLongValue(column, plan[i]))
-            variableBytes += kLongValueFieldSize + (inlineSmallValues && length <= kLongValueInlineLimit ? length : 0);
-        else
-            variableBytes += length;
-    }
-    return rowSizeJet3(table, frame, variableBytes);
-}
-
 [[noreturn]] void refuseRecordTooLarge(const TableDefinition& table, std::size_t size) {
     throw Failure(static_cast<std::int32_t>(kRecordTooLarge),
                   "Record is too large: a row of table '" + toUtf8(table.name) + "' needs " + std::to_string(size) +
@@ -104,12 +26,39 @@ std::size_t plannedSize(const TableDefinition& table, const RowFrame& frame, con
                       std::to_string(kMaxRecordSize) + ".");
 }
 
+// The bytes a long value is stored from: a memo's text in the code page, an OLE object's bytes.
+void appendLongValueData(const Value& v, ColumnType type, std::vector<std::uint8_t>& out) {
+    if (type == ColumnType::OLE) {
+        const auto& bytes = std::get<Bytes>(v);
+        out.insert(out.end(), bytes.begin(), bytes.end());
+    } else if (!appendCp1252(std::get<std::u16string>(v), out)) {
+        throw CorruptData("a text has characters outside code page 1252");
+    }
+}
+
+// The row's size with its long values (data of the given lengths by column, `none` for others)
+// kept inline where they qualify, or all stored apart.
+std::size_t plannedSize(const TableDefinition& table, const RowFrame& frame, RowValues values,
+                        std::span<const std::size_t> longLengths, bool inlineSmallValues) {
+    std::size_t variableBytes = 0;
+    for (std::size_t i = 0; i < table.columns.size(); ++i) {
+        const ColumnDefinition& column = table.columns[i];
+        if (column.isFixed() || column.variableIndex >= table.variableColumnCount || isNull(*values[i])) continue;
+        if (!isLongValue(column.type)) {
+            variableBytes += storedLength(*values[i], column.type);
+            continue;
+        }
+        const std::size_t length = longLengths[i];
+        variableBytes += kLongValueFieldSize + (inlineSmallValues && length <= kLongValueInlineLimit ? length : 0);
+    }
+    return rowSizeJet3(table, frame, variableBytes);
+}
+
 // The row in the writer's buffer; valid until the next row is encoded.
 std::span<const std::uint8_t> encodeRow(WriteContext& c, const TableDefinition& table, RowValues values) {
     auto& row = c.state.row;
     const RowFrame frame = rowFrameOf(table);
-    storeFields(c, table, frame, values);
-    buildRowJet3(table, frame, c.state.fields, row);
+    buildRowJet3(table, frame, values, storeLongValues(c, table, frame, values), row);
     if (row.size() > kMaxRecordSize) refuseRecordTooLarge(table, row.size());
     return row;
 }
@@ -180,29 +129,47 @@ void checkWritable(const TableDefinition& table, const Format& format) {
                           "': it has indexes of its own, which this program does not maintain.");
 }
 
-void storeFields(WriteContext& c, const TableDefinition& table, const RowFrame& frame, RowValues values) {
-    StoredFields& plan = c.state.fields;
-    planRow(table, values, plan);
+std::span<const std::span<const std::uint8_t>> storeLongValues(WriteContext& c, const TableDefinition& table,
+                                                              const RowFrame& frame, RowValues values) {
+    auto& data = c.state.longValueData;
+    data.clear();
+    std::array<std::size_t, 257> ends{};  // where each column's data ends in `data`, by position
+    std::array<std::size_t, 257> lengths{};
+    if (table.columns.size() >= ends.size()) throw CorruptData("a table has more columns than a row holds");
+    bool any = false;
+    for (std::size_t i = 0; i < table.columns.size(); ++i) {
+        const ColumnDefinition& column = table.columns[i];
+        if (isLongValue(column.type) && !isNull(*values[i])) {
+            appendLongValueData(*values[i], column.type, data);
+            lengths[i] = data.size() - (i == 0 ? 0 : ends[i - 1]);
+            any = true;
+        }
+        ends[i] = data.size();
+    }
+    if (!any) return {};
     // Small long values stay in the row unless that makes the row too large; then all go apart.
-    const bool inlineSmallValues = plannedSize(table, frame, plan, true) <= kMaxRecordSize;
+    const bool inlineSmallValues = plannedSize(table, frame, values, lengths, true) <= kMaxRecordSize;
     if (!inlineSmallValues) {
-        const std::size_t apart = plannedSize(table, frame, plan, false);
+        const std::size_t apart = plannedSize(table, frame, values, lengths, false);
         if (apart > kMaxRecordSize) refuseRecordTooLarge(table, apart);
     }
-    for (std::size_t i = 0; i < plan.size(); ++i) {
+    auto& stored = c.state.longValueFields;
+    auto& fields = c.state.longFields;
+    stored.resize(table.columns.size());
+    fields.assign(table.columns.size(), {});
+    for (std::size_t i = 0; i < table.columns.size(); ++i) {
         const ColumnDefinition& column = table.columns[i];
-        if (!isPlannedLongValue(column, plan[i])) continue;
+        if (!isLongValue(column.type) || isNull(*values[i])) continue;
         const LongValueColumnMaps* maps = table.longValueMapsOf(column.number);
         if (maps == nullptr)
             throw CorruptData("the definition of table '" + toUtf8(table.name) + "' lists no pages for column '" +
                               toUtf8(column.name) + "'");
-        const auto data = plan.bytesOf(i);
-        const auto field = storeLongValue(c.pages, c.format, c.state, *maps, data,
-                                          inlineSmallValues && data.size() <= kLongValueInlineLimit);
-        plan.begin(i);
-        plan.bytes().insert(plan.bytes().end(), field.begin(), field.end());
-        plan.end(i);
+        const auto value = std::span<const std::uint8_t>(data).subspan(ends[i] - lengths[i], lengths[i]);
+        stored[i] = storeLongValue(c.pages, c.format, c.state, *maps, value,
+                                   inlineSmallValues && value.size() <= kLongValueInlineLimit);
+        fields[i] = stored[i];
     }
+    return fields;
 }
 
 RowPointer insertRow(WriteContext& c, TableDefinition& table, RowValues values) {

@@ -31,9 +31,12 @@ struct WriteContext {
     WriterState& state;
 };
 
-// The stored form of each value, into context.state.fields; long values are written to their
-// pages now. Refuses a row that cannot fit (3047) before writing anything.
-void storeFields(WriteContext& context, const TableDefinition& table, const RowFrame& frame, RowValues values);
+// Stores the row's long values (Memo, OLE) that are not null: each is kept in the row when small
+// and the row has room, else written to its column's pages now. Returns the field each takes in the
+// row, by column position (empty when the table has none to store). Refuses a row that cannot fit
+// (3047) before writing anything.
+std::span<const std::span<const std::uint8_t>> storeLongValues(WriteContext& context, const TableDefinition& table,
+                                                              const RowFrame& frame, RowValues values);
 
 RowPointer insertRow(WriteContext& context, TableDefinition& table, RowValues values);
 RowPointer insertRow(WriteContext& context, TableDefinition& table, const std::vector<Value>& values);

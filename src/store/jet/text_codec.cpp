@@ -69,28 +69,30 @@ std::optional<std::vector<std::uint8_t>> encodeCp1252(const std::u16string& text
     return out;
 }
 
-bool appendCp1252(std::u16string_view text, std::vector<std::uint8_t>& out) {
+bool writeCp1252(std::u16string_view text, std::uint8_t* out) {
     if (allAscii(text.data(), text.size())) {
-        out.insert(out.end(), text.begin(), text.end());
+        std::copy(text.begin(), text.end(), out);
         return true;
     }
-    const std::size_t start = out.size();
-    out.resize(start + text.size());
-    std::uint8_t* to = out.data() + start;
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char16_t unit = text[i];
         if (unit < 0x80) {  // the common case, without a look-up
-            to[i] = static_cast<std::uint8_t>(unit);
+            out[i] = static_cast<std::uint8_t>(unit);
             continue;
         }
         auto byte = encodeCp1252(unit);
-        if (!byte) {
-            out.resize(start);
-            return false;
-        }
-        to[i] = *byte;
+        if (!byte) return false;
+        out[i] = *byte;
     }
     return true;
+}
+
+bool appendCp1252(std::u16string_view text, std::vector<std::uint8_t>& out) {
+    const std::size_t start = out.size();
+    out.resize(start + text.size());
+    if (writeCp1252(text, out.data() + start)) return true;
+    out.resize(start);
+    return false;
 }
 
 std::u16string decodeJet4Text(std::span<const std::uint8_t> bytes) {

@@ -22,6 +22,8 @@ std::optional<std::uint8_t> encodeCp1252(char16_t unit);
 bool fitsCp1252(const std::u16string& text);
 // Encodes all of a text; nothing when a character has no code page 1252 byte.
 std::optional<std::vector<std::uint8_t>> encodeCp1252(const std::u16string& text);
+// Writes the text's code page 1252 bytes, one a character, from `out`; false when a character has none.
+bool writeCp1252(std::u16string_view text, std::uint8_t* out);
 // Appends the text's code page 1252 bytes to `out`; false (and `out` as it was) when a character has none.
 bool appendCp1252(std::u16string_view text, std::vector<std::uint8_t>& out);
 

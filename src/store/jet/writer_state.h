@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <map>
+#include <span>
 #include <vector>
 
 #include "store/jet/row_builder.h"
@@ -20,9 +21,12 @@ struct WriterPages {
 };
 
 struct WriterState : WriterPages {
-    // Buffers kept from row to row (what they hold matters only within one write): the row's
-    // stored fields and the encoded row.
-    StoredFields fields;
+    // Buffers kept from row to row (what they hold matters only within one write): the data of a
+    // row's long values one after another, the field each is stored as and where it lies (by
+    // column position), and the encoded row.
+    std::vector<std::uint8_t> longValueData;
+    std::vector<std::vector<std::uint8_t>> longValueFields;
+    std::vector<std::span<const std::uint8_t>> longFields;
     std::vector<std::uint8_t> row;
 };
 
