@@ -133,18 +133,19 @@ std::span<const std::span<const std::uint8_t>> storeLongValues(WriteContext& c, 
                                                               const RowFrame& frame, RowValues values) {
     auto& data = c.state.longValueData;
     data.clear();
-    std::array<std::size_t, 257> ends{};  // where each column's data ends in `data`, by position
-    std::array<std::size_t, 257> lengths{};
+    // By column position, set for the long values that are not null (the only ones read).
+    std::array<std::size_t, 257> ends;  // where the column's data ends in `data`
+    std::array<std::size_t, 257> lengths;
     if (table.columns.size() >= ends.size()) throw CorruptData("a table has more columns than a row holds");
     bool any = false;
     for (std::size_t i = 0; i < table.columns.size(); ++i) {
         const ColumnDefinition& column = table.columns[i];
-        if (isLongValue(column.type) && !isNull(*values[i])) {
-            appendLongValueData(*values[i], column.type, data);
-            lengths[i] = data.size() - (i == 0 ? 0 : ends[i - 1]);
-            any = true;
-        }
+        if (!isLongValue(column.type) || isNull(*values[i])) continue;
+        const std::size_t start = data.size();
+        appendLongValueData(*values[i], column.type, data);
         ends[i] = data.size();
+        lengths[i] = data.size() - start;
+        any = true;
     }
     if (!any) return {};
     // Small long values stay in the row unless that makes the row too large; then all go apart.
