@@ -1,5 +1,7 @@
 #include "upgrade/column_map.h"
 
+#include <limits>
+
 #include "upgrade/parse_quantity.h"
 
 namespace zestrel::upgrade {
@@ -52,8 +54,22 @@ dao::Variant ColumnWriter::valueFor(Column& column) {
     }
 }
 
+// A text copied unchanged or cut to its first characters, when it is short enough already, goes
+// over as it is stored: the copy of most columns of most rows then decodes and encodes nothing.
+bool ColumnWriter::copiedAsStored(Column& column) {
+    using Kind = ColumnRule::Kind;
+    const ColumnRule& rule = *column.rule;
+    if (rule.kind != Kind::AsIs && rule.kind != Kind::FirstChars) return false;
+    if (!column.source) column.source = &source_.Fields(rule.source);
+    if (!column.target) column.target.emplace(target_.Collect(column.mapping->target));
+    const std::size_t most = rule.kind == Kind::FirstChars ? static_cast<std::size_t>(rule.length)
+                                                           : std::numeric_limits<std::size_t>::max();
+    return column.target->takeStoredText(*column.source, most);
+}
+
 void ColumnWriter::writeColumns() {
     for (auto& column : columns_) {
+        if (copiedAsStored(column)) continue;
         dao::Variant value = valueFor(column);
         if (!column.target) column.target.emplace(target_.Collect(column.mapping->target));
         *column.target = std::move(value);

@@ -60,6 +60,7 @@ private:
         const dao::Field* source = nullptr;
         std::optional<dao::Recordset::CollectRef> target;
     };
+    bool copiedAsStored(Column& column);
     dao::Variant valueFor(Column& column);
 
     std::vector<Column> columns_;

@@ -1,7 +1,11 @@
 #include "store/dao/recordset.h"
 
+#include <algorithm>
+#include <limits>
+
 #include "store/dao/value_conversion.h"
 #include "store/jet/failure.h"
+#include "store/jet/long_value.h"
 #include "store/jet/sort_key.h"
 #include "store/jet/text_codec.h"
 
@@ -144,6 +148,7 @@ void Recordset::AddNew() {
     ensureUpdatable();
     buffer_.clear();
     buffer_.resize(fields_.size());  // every column Empty, constructed in place
+    clearStoredTexts();
     editMode_ = EditMode::Adding;
 }
 
@@ -152,7 +157,13 @@ void Recordset::Edit() {
     ensureCurrent();
     buffer_.clear();
     for (std::size_t i = 0; i < fields_.size(); ++i) buffer_.emplace_back(currentValue(i));
+    clearStoredTexts();
     editMode_ = EditMode::Editing;
+}
+
+void Recordset::clearStoredTexts() {
+    takesStoredText_.assign(fields_.size(), 0);
+    if (storedTexts_.size() != fields_.size()) storedTexts_.assign(fields_.size(), jet::Bytes());
 }
 
 Recordset::CollectRef Recordset::Collect(std::u16string_view name) { return CollectRef(*this, columnIndex(name)); }
@@ -165,14 +176,51 @@ Recordset::CollectRef& Recordset::CollectRef::operator=(Variant&& value) {
         throw Failure(failure::kUpdateWithoutAddNewOrEdit,
                       "Update or CancelUpdate without AddNew or Edit on table '" + jet::toUtf8(owner_.table_.name) + "'.");
     owner_.buffer_[column_] = std::move(value);
+    owner_.takesStoredText_[column_] = 0;
     return *this;
 }
 
-Recordset::CollectRef& Recordset::CollectRef::operator=(const Field& field) { return *this = field.Value(); }
+Recordset::CollectRef& Recordset::CollectRef::operator=(const Field& field) {
+    if (takeStoredText(field, std::numeric_limits<std::size_t>::max())) return *this;
+    return *this = field.Value();
+}
+
+namespace {
+
+bool isText(const jet::ColumnDefinition& column) {
+    return column.type == jet::ColumnType::Text || column.type == jet::ColumnType::Memo;
+}
+
+}  // namespace
+
+bool Recordset::CollectRef::takeStoredText(const Field& field, std::size_t maxCharacters) {
+    owner_.ensureOpen();
+    const jet::ColumnDefinition& column = owner_.table_.columns[column_];
+    if (owner_.editMode_ == EditMode::None || field.recordset_ == nullptr || !isText(column) ||
+        owner_.database_->file->format().version != jet::JetVersion::Jet3)
+        return false;
+    auto& text = std::get<jet::Bytes>(owner_.storedTexts_[column_]);
+    if (!field.recordset_->storedTextOf(field.column_, text)) return false;
+    // A Jet 3 text takes one byte a character. What Update would refuse goes the way of any value.
+    const std::size_t limit = column.type == jet::ColumnType::Text ? column.size : jet::kLongValueLengthMask;
+    if (text.size() > std::min(maxCharacters, limit) || (text.empty() && !column.allowZeroLength)) return false;
+    owner_.takesStoredText_[column_] = 1;
+    return true;
+}
+
+bool Recordset::storedTextOf(std::size_t column, jet::Bytes& text) const {
+    loadCurrent();
+    const auto& definition = table_.columns[column];
+    const auto& field = currentFields_[column];
+    if (!isText(definition) || field.isNull || database_->file->format().version != jet::JetVersion::Jet3) return false;
+    database_->file->storedText(field, definition, text);
+    return true;
+}
 
 Recordset::CollectRef::operator Variant() const {
-    if (owner_.editMode_ != EditMode::None) return owner_.buffer_[column_];
-    return Variant(owner_.currentValue(column_));
+    if (owner_.editMode_ == EditMode::None) return Variant(owner_.currentValue(column_));
+    if (owner_.takesStoredText_[column_]) return Variant(jet::decodeCp1252(std::get<jet::Bytes>(owner_.storedTexts_[column_])));
+    return owner_.buffer_[column_];
 }
 
 void Recordset::Update(int updateType, bool /*force: there is no other user to overwrite*/) {
@@ -194,7 +242,8 @@ void Recordset::save() {
     converted_.reserve(buffer_.size());
     toStore_.resize(buffer_.size());
     for (std::size_t i = 0; i < buffer_.size(); ++i)
-        toStore_[i] = &storedFormFor(buffer_[i], table_.columns[i], table_.name, converted_);
+        toStore_[i] = takesStoredText_[i] ? &storedTexts_[i]
+                                          : &storedFormFor(buffer_[i], table_.columns[i], table_.name, converted_);
     auto& file = *database_->file;
     if (editMode_ == EditMode::Adding) {
         rows_.push_back(file.insertRow(table_, toStore_).encode());

@@ -49,6 +49,11 @@ public:
         CollectRef& operator=(Variant&& value);
         // Stores the other field's value in its recordset's current row.
         CollectRef& operator=(const Field& field);
+        // Sets the column to the text `field` holds in its current row, as stored (code page
+        // bytes, neither decoded nor encoded again), when both columns are texts (Text or Memo)
+        // of Jet 3 files and the text has at most `maxCharacters` and fits this column as Update
+        // stores it. Otherwise sets nothing and returns false: the caller then assigns the value.
+        bool takeStoredText(const Field& field, std::size_t maxCharacters);
         operator Variant() const;
 
     private:
@@ -104,6 +109,10 @@ private:
     // Reads the current row's bytes, unless they were read since the recordset came to stand on it.
     void loadCurrent() const;
     void save();
+    // The current row's text in `column` as stored, into `text`; false when it is not a Jet 3
+    // text or memo, or is null.
+    bool storedTextOf(std::size_t column, jet::Bytes& text) const;
+    void clearStoredTexts();
     enum class EditMode { None, Adding, Editing };
 
     std::shared_ptr<DatabaseState> database_;
@@ -125,6 +134,10 @@ private:
     bool closed_ = false;
     EditMode editMode_ = EditMode::None;
     std::vector<Variant> buffer_;
+    // The columns of the row being edited that were set to another field's stored text
+    // (takeStoredText): flag, and the text's bytes (each a jet::Bytes, kept for its storage).
+    std::vector<char> takesStoredText_;
+    std::vector<jet::Value> storedTexts_;
     // What Update stores: each column's value where it lies in the buffer, or its conversion in
     // converted_. Both are kept for their storage.
     std::vector<const jet::Value*> toStore_;

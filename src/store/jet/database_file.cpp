@@ -5,6 +5,7 @@
 #include "platform/clock.h"
 #include "store/jet/database_creator.h"
 #include "store/jet/failure.h"
+#include "store/jet/long_value.h"
 #include "store/jet/properties.h"
 #include "store/jet/text_codec.h"
 
@@ -217,6 +218,14 @@ void DatabaseFile::copyRow(RowPointer at, std::vector<std::uint8_t>& row) {
         pages_.trim();
         const auto bytes = rowAt(pages_, *format_, at);
         row.assign(bytes.begin(), bytes.end());
+    });
+}
+
+void DatabaseFile::storedText(const FieldLocation& field, const ColumnDefinition& column, Bytes& text) {
+    if (column.type == ColumnType::Text) return text.assign(field.bytes.begin(), field.bytes.end());
+    guarded([&] {
+        pages_.trim();
+        text = readLongValue(pages_, *format_, field.bytes);
     });
 }
 

@@ -48,6 +48,8 @@ public:
     // decoding one field at a time with decodeField.
     void copyRow(RowPointer at, std::vector<std::uint8_t>& row);
     Value decodeField(const FieldLocation& field, const ColumnDefinition& column);
+    // A Text or Memo field's text as stored (a memo's data gathered from its pages), into `text`.
+    void storedText(const FieldLocation& field, const ColumnDefinition& column, Bytes& text);
     void forEachRow(const TableDefinition& table, const RowVisitor& visit);
     void forEachRowWhile(const TableDefinition& table, const RowPredicate& visit);
 

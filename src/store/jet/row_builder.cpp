@@ -85,11 +85,13 @@ void writeFixed(std::uint8_t* to, const Value& v, ColumnType type) {
     }
 }
 
+// A text given as characters is encoded into the code page; one given as stored bytes is copied.
 void writeVariable(std::uint8_t* to, const Value& v, ColumnType type) {
-    if (type == ColumnType::Text) {
-        if (!writeCp1252(std::get<std::u16string>(v), to)) throw CorruptData("a text has characters outside code page 1252");
-        return;
-    }
+    if (type == ColumnType::Text)
+        if (const auto* text = std::get_if<std::u16string>(&v)) {
+            if (!writeCp1252(*text, to)) throw CorruptData("a text has characters outside code page 1252");
+            return;
+        }
     copyBytes(std::get<Bytes>(v), to);
 }
 
@@ -114,7 +116,9 @@ RowFrame rowFrameOf(const TableDefinition& table) {
 
 std::size_t storedLength(const Value& value, ColumnType type) {
     if (isNull(value)) return 0;
-    return type == ColumnType::Text ? std::get<std::u16string>(value).size() : std::get<Bytes>(value).size();
+    if (type == ColumnType::Text)
+        if (const auto* text = std::get_if<std::u16string>(&value)) return text->size();
+    return std::get<Bytes>(value).size();
 }
 
 std::size_t rowSizeJet3(const TableDefinition& table, const RowFrame& frame, std::size_t variableBytes) {

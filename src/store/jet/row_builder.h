@@ -26,7 +26,8 @@ struct RowFrame {
 RowFrame rowFrameOf(const TableDefinition& table);
 
 // The bytes a value of a variable-length column of this type (Text, Binary) takes in the row: a
-// Jet 3 text one byte a character (code page 1252), binary its bytes. Null takes none.
+// Jet 3 text one byte a character (code page 1252), binary and stored text their bytes. Null
+// takes none.
 std::size_t storedLength(const Value& value, ColumnType type);
 
 // Encodes one row into `row` (its earlier content is replaced); `frame` is the table's. Column i

@@ -26,14 +26,16 @@ constexpr std::uint32_t kRecordTooLarge = 3047;
                       std::to_string(kMaxRecordSize) + ".");
 }
 
-// The bytes a long value is stored from: a memo's text in the code page, an OLE object's bytes.
+// The bytes a long value is stored from: a memo's text in the code page (given so, or encoded),
+// an OLE object's bytes.
 void appendLongValueData(const Value& v, ColumnType type, std::vector<std::uint8_t>& out) {
-    if (type == ColumnType::OLE) {
-        const auto& bytes = std::get<Bytes>(v);
-        out.insert(out.end(), bytes.begin(), bytes.end());
-    } else if (!appendCp1252(std::get<std::u16string>(v), out)) {
-        throw CorruptData("a text has characters outside code page 1252");
-    }
+    if (type == ColumnType::Memo)
+        if (const auto* text = std::get_if<std::u16string>(&v)) {
+            if (!appendCp1252(*text, out)) throw CorruptData("a text has characters outside code page 1252");
+            return;
+        }
+    const auto& bytes = std::get<Bytes>(v);
+    out.insert(out.end(), bytes.begin(), bytes.end());
 }
 
 // The row's size with its long values (data of the given lengths by column, `none` for others)

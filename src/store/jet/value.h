@@ -45,7 +45,8 @@ using Value = std::variant<Null, bool, std::uint8_t, std::int16_t, std::int32_t,
 inline bool isNull(const Value& v) { return std::holds_alternative<Null>(v); }
 
 // The values of one row by column position, each where its owner keeps it: a row is written
-// from its values without moving them.
+// from its values without moving them. A Text or Memo column's value may also be given as the
+// text's stored bytes (Bytes, in the code page): it is then written as it is, with no encoding.
 using RowValues = std::span<const Value* const>;
 // The addresses of `values`, for writing them as a row.
 std::vector<const Value*> addressesOf(const std::vector<Value>& values);

@@ -1,0 +1,159 @@
+// Setting a column to another field's text as stored (takeStoredText): taken exactly where the
+// value would be stored unchanged, refused (setting nothing) everywhere else, and a row written so
+// reads back as the same row written through the value.
+#include <gtest/gtest.h>
+
+#include "store/dao/db_engine.h"
+#include "store/jet/failure.h"
+#include "support/fixtures.h"
+
+namespace zestrel::dao {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Source columns of table S, each holding one value in its only row.
+struct CopyCase {
+    const char* name;
+    const char16_t* sourceColumn;
+    Variant sourceValue;
+    const char16_t* targetColumn;
+    std::size_t maxCharacters;
+    bool taken;
+};
+
+void PrintTo(const CopyCase& c, std::ostream* out) { *out << c.name; }
+
+std::u16string repeated(const std::u16string& piece, std::size_t length) {
+    std::u16string text;
+    while (text.size() < length) text += piece;
+    return text.substr(0, length);
+}
+
+class StoredTextCopy : public ::testing::TestWithParam<CopyCase> {
+protected:
+    void SetUp() override { dir_ = test::makeTempDir("stored-text"); }
+    void TearDown() override {
+        if (db_ && db_->isOpen()) db_->Close();
+        test::checkAndRemoveTempDir(dir_);
+    }
+
+    // Table S (Short Text(10), Long Text(255), Note Memo, Count Long) with one row holding `value`
+    // in `column`; table T (Code Text(5) without zero-length texts, Line Text(255) with them, Body
+    // Memo with them, Qty Long).
+    void makeDatabase(const char16_t* column, const Variant& value) {
+        db_ = DBEngine::Instance().CreateDatabase(dir_ / "copy.mdb", dbLangGeneral, dbVersion30);
+        auto source = db_->CreateTableDef(u"S");
+        source->Fields().Append(source->CreateField(u"Short", type::dbText, 10));
+        source->Fields().Append(source->CreateField(u"Long", type::dbText, 255));
+        source->Fields().Append(source->CreateField(u"Note", type::dbMemo));
+        source->Fields().Append(source->CreateField(u"Count", type::dbLong, 4));
+        for (const auto& field : source->Fields().items()) field->AllowZeroLength(true);
+        db_->TableDefs().Append(source);
+        auto target = db_->CreateTableDef(u"T");
+        target->Fields().Append(target->CreateField(u"Code", type::dbText, 5));
+        auto line = target->CreateField(u"Line", type::dbText, 255);
+        line->AllowZeroLength(true);
+        target->Fields().Append(line);
+        auto body = target->CreateField(u"Body", type::dbMemo);
+        body->AllowZeroLength(true);
+        target->Fields().Append(body);
+        target->Fields().Append(target->CreateField(u"Qty", type::dbLong, 4));
+        db_->TableDefs().Append(target);
+        auto rs = db_->OpenRecordset(u"S", dbOpenDynaset);
+        rs->AddNew();
+        rs->Collect(column) = value;
+        rs->Update();
+        rs->Close();
+    }
+
+    fs::path dir_;
+    std::shared_ptr<Database> db_;
+};
+
+TEST_P(StoredTextCopy, IsTakenOnlyWhereTheValueWouldBeStoredUnchanged) {
+    const CopyCase& c = GetParam();
+    makeDatabase(c.sourceColumn, c.sourceValue);
+    auto source = db_->OpenRecordset(u"S", dbOpenSnapshot);
+    auto target = db_->OpenRecordset(u"T", dbOpenDynaset);
+    target->AddNew();
+    auto column = target->Collect(c.targetColumn);
+    EXPECT_EQ(column.takeStoredText(source->Fields(c.sourceColumn), c.maxCharacters), c.taken);
+    if (!c.taken) {
+        EXPECT_TRUE(static_cast<Variant>(column).isEmpty()) << "a refused copy sets nothing";
+        target->CancelUpdate();
+        return;
+    }
+    const Variant expected = source->Fields(c.sourceColumn).Value();
+    EXPECT_EQ(static_cast<Variant>(column), expected) << "the edit reads back the text";
+    target->Update();
+    // The same value assigned as a value, in a second row: both rows read the same.
+    target->AddNew();
+    target->Collect(c.targetColumn) = expected;
+    target->Update();
+    target->MoveFirst();
+    const Variant copied = target->Fields(c.targetColumn).Value();
+    target->MoveNext();
+    EXPECT_EQ(copied, target->Fields(c.targetColumn).Value());
+    EXPECT_EQ(copied, expected);
+}
+
+const std::u16string kLongMemo = repeated(u"simmer caf\u00E9 \u20AC ", 5000);
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, StoredTextCopy,
+    ::testing::Values(
+        CopyCase{"TextWithCodePageCharacters", u"Long", Variant(u"caf\u00E9 \u20AC \u201Cpie\u201D"), u"Line", 255, true},
+        CopyCase{"TheCodePagesUndefinedBytes", u"Long", Variant(u"\u0081\u008D\u008F\u0090\u009D"), u"Line", 255, true},
+        CopyCase{"AsLongAsTheLimit", u"Short", Variant(u"abcde"), u"Line", 5, true},
+        CopyCase{"LongerThanTheLimit", u"Short", Variant(u"abcdef"), u"Line", 5, false},
+        CopyCase{"AsLongAsTheColumn", u"Short", Variant(u"abcde"), u"Code", 255, true},
+        CopyCase{"LongerThanTheColumn", u"Short", Variant(u"abcdef"), u"Code", 255, false},
+        CopyCase{"ZeroLengthWhereAllowed", u"Short", Variant(u""), u"Line", 255, true},
+        CopyCase{"ZeroLengthWhereNotAllowed", u"Short", Variant(u""), u"Code", 255, false},
+        CopyCase{"Null", u"Short", Variant::null(), u"Line", 255, false},
+        CopyCase{"ANumber", u"Count", Variant(std::int32_t{42}), u"Line", 255, false},
+        CopyCase{"ShortMemoIntoText", u"Note", Variant(u"a short note"), u"Line", 255, true},
+        CopyCase{"MemoOfManyPagesIntoMemo", u"Note", Variant(kLongMemo), u"Body", SIZE_MAX, true},
+        CopyCase{"MemoOfManyPagesIntoText", u"Note", Variant(kLongMemo), u"Line", 255, false},
+        CopyCase{"TextIntoMemo", u"Long", Variant(u"stir well"), u"Body", SIZE_MAX, true},
+        CopyCase{"TextIntoANumber", u"Short", Variant(u"12"), u"Qty", SIZE_MAX, false}),
+    [](const ::testing::TestParamInfo<CopyCase>& param) { return std::string(param.param.name); });
+
+TEST_F(StoredTextCopy, AValueSetAfterwardsTakesThePlaceOfTheStoredText) {
+    makeDatabase(u"Long", Variant(u"first"));
+    auto source = db_->OpenRecordset(u"S", dbOpenSnapshot);
+    auto target = db_->OpenRecordset(u"T", dbOpenDynaset);
+    target->AddNew();
+    ASSERT_TRUE(target->Collect(u"Line").takeStoredText(source->Fields(u"Long"), 255));
+    target->Collect(u"Line") = Variant(u"second");
+    target->Update();
+    target->MoveFirst();
+    EXPECT_EQ(target->Fields(u"Line").Value().toText(), u"second");
+    // A new edit starts without the earlier one's stored texts.
+    target->AddNew();
+    target->Collect(u"Code") = Variant(u"x");
+    target->Update();
+    target->MoveLast();
+    EXPECT_TRUE(target->Fields(u"Line").Value().isNull());
+}
+
+TEST_F(StoredTextCopy, IsRefusedWithoutAnEditAndFromAJet4File) {
+    makeDatabase(u"Long", Variant(u"first"));
+    auto source = db_->OpenRecordset(u"S", dbOpenSnapshot);
+    auto target = db_->OpenRecordset(u"T", dbOpenDynaset);
+    EXPECT_FALSE(target->Collect(u"Line").takeStoredText(source->Fields(u"Long"), 255)) << "no AddNew or Edit";
+    if (!fs::is_directory(test::jetFixturesDir())) GTEST_SKIP() << "the shared fixtures folder is absent";
+    auto jet4 = DBEngine::Instance().OpenDatabase(test::jetFixturesDir() / "test2V2000.mdb");
+    auto projects = jet4->OpenRecordset(u"MSP_PROJECTS", dbOpenSnapshot);
+    target->AddNew();
+    EXPECT_FALSE(target->Collect(u"Line").takeStoredText(projects->Fields(u"PROJ_NAME"), 255));
+    target->Collect(u"Line") = projects->Fields(u"PROJ_NAME");  // the value, taken the usual way
+    target->Update();
+    target->MoveFirst();
+    EXPECT_EQ(target->Fields(u"Line").Value().toText(), u"Project1");
+    jet4->Close();
+}
+
+}  // namespace
+}  // namespace zestrel::dao
