@@ -27,15 +27,44 @@ void appendBigEndian(std::uint64_t bits, std::string& out) {
     out.append(bytes, sizeof bytes);
 }
 
-// A double as bytes in numeric order: the sign bit flipped for positives, all bits for negatives.
-void appendNumber(double x, std::string& out) {
+// A double as a number in the same order: the sign bit flipped for positives, all bits for negatives.
+std::uint64_t orderedBits(double x) {
     if (x == 0) x = 0;  // -0 sorts with 0
     const auto bits = std::bit_cast<std::uint64_t>(x);
-    appendBigEndian((bits >> 63) ? ~bits : bits | (std::uint64_t{1} << 63), out);
+    return (bits >> 63) ? ~bits : bits | (std::uint64_t{1} << 63);
 }
 
-void appendSigned(std::int64_t x, std::string& out) {
-    appendBigEndian(static_cast<std::uint64_t>(x) ^ (std::uint64_t{1} << 63), out);
+std::uint64_t orderedBits(std::int64_t x) { return static_cast<std::uint64_t>(x) ^ (std::uint64_t{1} << 63); }
+
+// The key of a number: eight bytes (big-endian) that order as the numbers do; none for a value
+// that is not a number, or is Null.
+std::optional<std::uint64_t> numberKey(const jet::Value& value) {
+    return std::visit(jet::Overloaded{
+                          [](const jet::Null&) -> std::optional<std::uint64_t> { return std::nullopt; },
+                          [](const std::u16string&) -> std::optional<std::uint64_t> { return std::nullopt; },
+                          [](const jet::Bytes&) -> std::optional<std::uint64_t> { return std::nullopt; },
+                          [](const jet::Guid&) -> std::optional<std::uint64_t> { return std::nullopt; },
+                          [](const jet::Currency& money) -> std::optional<std::uint64_t> {
+                              return orderedBits(money.tenThousandths);
+                          },
+                          [](bool v) -> std::optional<std::uint64_t> { return orderedBits(v ? -1.0 : 0.0); },
+                          [](std::uint8_t v) -> std::optional<std::uint64_t> { return orderedBits(static_cast<double>(v)); },
+                          [](std::int16_t v) -> std::optional<std::uint64_t> { return orderedBits(static_cast<double>(v)); },
+                          [](std::int32_t v) -> std::optional<std::uint64_t> { return orderedBits(static_cast<double>(v)); },
+                          [](float v) -> std::optional<std::uint64_t> { return orderedBits(double{v}); },
+                          [](double v) -> std::optional<std::uint64_t> { return orderedBits(v); },
+                          [](const jet::DateTime& v) -> std::optional<std::uint64_t> { return orderedBits(v.days); },
+                          [&](const jet::Decimal&) -> std::optional<std::uint64_t> {
+                              return orderedBits(Variant(value).toDouble());
+                          },
+                      },
+                      value);
+}
+
+// Whether every value of a column of this type keys as a number.
+bool keysAsNumber(jet::ColumnType type) {
+    using T = jet::ColumnType;
+    return type != T::Text && type != T::Memo && type != T::Binary && type != T::OLE && type != T::GUID;
 }
 
 // The order of keys held one after another in one buffer.
@@ -86,21 +115,14 @@ private:
 void appendSortKey(const jet::Value& value, std::string& out) {
     if (jet::isNull(value)) return out.push_back(kNullTag);
     out.push_back(kValueTag);
-    std::visit(jet::Overloaded{
-                   [&](const std::u16string& text) { jet::appendGeneralSortKey(text, out); },
-                   [&](const jet::Bytes& bytes) { out.append(bytes.begin(), bytes.end()); },
-                   [&](const jet::Guid& guid) { out.append(guid.bytes.begin(), guid.bytes.end()); },
-                   [&](const jet::Currency& money) { appendSigned(money.tenThousandths, out); },
-                   [&](bool v) { appendNumber(v ? -1.0 : 0.0, out); },
-                   [&](std::uint8_t v) { appendNumber(v, out); },
-                   [&](std::int16_t v) { appendNumber(v, out); },
-                   [&](std::int32_t v) { appendNumber(v, out); },
-                   [&](float v) { appendNumber(v, out); },
-                   [&](double v) { appendNumber(v, out); },
-                   [&](const jet::DateTime& v) { appendNumber(v.days, out); },
-                   [&](const auto&) { appendNumber(Variant(value).toDouble(), out); },
-               },
-               value);
+    if (const auto number = numberKey(value)) return appendBigEndian(*number, out);
+    if (const auto* text = std::get_if<std::u16string>(&value)) return jet::appendGeneralSortKey(*text, out);
+    if (const auto* bytes = std::get_if<jet::Bytes>(&value)) {
+        out.append(bytes->begin(), bytes->end());
+        return;
+    }
+    const auto& guid = std::get<jet::Guid>(value).bytes;
+    out.append(guid.begin(), guid.end());
 }
 
 namespace {
@@ -110,27 +132,50 @@ void appendKeyOfRow(jet::DatabaseFile& file, const jet::ColumnLocator& locate, c
     appendSortKey(jet::decodeField(locate(row), column, file.format(), file.pages()), out);
 }
 
+// A number column's key, compared without being written out: Null first, then the numbers in
+// order, as their keys order.
+struct NumberKeyOfRow {
+    std::optional<std::uint64_t> operator()(jet::DatabaseFile& file, const jet::ColumnLocator& locate,
+                                            const jet::ColumnDefinition& column, std::span<const std::uint8_t> row) const {
+        return numberKey(jet::decodeField(locate(row), column, file.format(), file.pages()));
+    }
+};
+
+struct TextKeyOfRow {
+    std::string operator()(jet::DatabaseFile& file, const jet::ColumnLocator& locate, const jet::ColumnDefinition& column,
+                           std::span<const std::uint8_t> row) const {
+        std::string key;
+        appendKeyOfRow(file, locate, column, row, key);
+        return key;
+    }
+};
+
 // Rows often lie in the file in the order asked for (added in that order); then their places
 // are the answer and no key need be kept. The walk stops at the first row out of order.
+template <typename KeyOfRow>
 std::optional<jet::RowList> locationsIfInOrder(jet::DatabaseFile& file, const jet::TableDefinition& table,
-                                               std::size_t column) {
+                                               std::size_t column, KeyOfRow keyOfRow) {
     jet::RowList locations;
     locations.reserve(jet::expectedRows(table));
-    std::string previous;
-    std::string current;
+    decltype(keyOfRow(file, std::declval<jet::ColumnLocator&>(), table.columns[column], {})) previous{};
     bool inOrder = true;
     const jet::ColumnLocator locate(table, file.format(), column);
     file.forEachRowWhile(table, [&](jet::RowPointer at, std::span<const std::uint8_t> row) {
-        current.clear();
-        appendKeyOfRow(file, locate, table.columns[column], row, current);
+        auto current = keyOfRow(file, locate, table.columns[column], row);
         inOrder = locations.empty() || previous <= current;
         if (!inOrder) return false;
-        previous.swap(current);
+        previous = std::move(current);
         locations.push_back(at.encode());
         return true;
     });
     if (!inOrder) return std::nullopt;
     return locations;
+}
+
+std::optional<jet::RowList> locationsIfInOrder(jet::DatabaseFile& file, const jet::TableDefinition& table,
+                                               std::size_t column) {
+    if (keysAsNumber(table.columns[column].type)) return locationsIfInOrder(file, table, column, NumberKeyOfRow{});
+    return locationsIfInOrder(file, table, column, TextKeyOfRow{});
 }
 
 }  // namespace

@@ -6,6 +6,9 @@
 
 #include <algorithm>
 #include <numeric>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include "store/dao/db_engine.h"
 #include "store/jet/sort_key.h"
@@ -150,6 +153,41 @@ TEST_F(StreamingRecordsets, ATableLargerThanThePageCacheIsWrittenAndReadBackWhol
     EXPECT_EQ(rows, kRows);
     db->Close();
 }
+
+// A number column's order, whether its rows lie in that order already (found by one walk) or not
+// (sorted): Null first, negatives before positives, ties in stored order.
+class NumberOrder : public StreamingRecordsets, public ::testing::WithParamInterface<std::vector<std::optional<int>>> {};
+
+TEST_P(NumberOrder, IsNullFirstThenByValueWithTiesInStoredOrder) {
+    const auto& seqs = GetParam();
+    auto db = create();
+    auto rs = db->OpenRecordset(u"T", dbOpenDynaset);
+    for (std::size_t i = 0; i < seqs.size(); ++i) {
+        rs->AddNew();
+        rs->Collect(u"Name") = Variant(jet::fromUtf8(std::to_string(i)));
+        rs->Collect(u"Seq") = seqs[i] ? Variant(*seqs[i]) : Variant::null();
+        rs->Update();
+    }
+    std::vector<std::size_t> expected(seqs.size());
+    std::iota(expected.begin(), expected.end(), std::size_t{0});
+    std::stable_sort(expected.begin(), expected.end(), [&](std::size_t a, std::size_t b) {
+        if (!seqs[a] || !seqs[b]) return !seqs[a] && seqs[b];
+        return *seqs[a] < *seqs[b];
+    });
+    auto sorted = db->OpenRecordset(u"SELECT * FROM T ORDER BY Seq", dbOpenSnapshot);
+    std::vector<std::size_t> got;
+    for (; !sorted->EOF_(); sorted->MoveNext()) got.push_back(std::stoul(jet::toUtf8(sorted->Fields(u"Name").Value().toText())));
+    EXPECT_EQ(got, expected);
+    db->Close();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sequences, NumberOrder,
+    ::testing::Values(std::vector<std::optional<int>>{std::nullopt, std::nullopt, -5, -1, 0, 0, 3, 3, 70000},
+                      std::vector<std::optional<int>>{-5, -1, 0, 3, std::nullopt},
+                      std::vector<std::optional<int>>{1, 2, 3, 4, 2},
+                      std::vector<std::optional<int>>{9, 8, 7, -7},
+                      std::vector<std::optional<int>>{0, -2147483647 - 1, 2147483647, 0}));
 
 }  // namespace
 }  // namespace zestrel::dao
