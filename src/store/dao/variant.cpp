@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <clocale>
 #include <cstdlib>
+#include <optional>
 #include <string_view>
 
 #include "store/jet/failure.h"
@@ -63,6 +64,27 @@ double powerOfTen(int digits) {
     return digits >= 0 && digits < 18 ? kPowers[digits] : std::pow(10.0, digits);
 }
 
+// A number between 10^-4 and 10^digits whose shortest round-trip form has at most `digits`
+// significant digits (an amount such as 1.5 or 0.25): that form in full, as %G writes it, with
+// the user's decimal separator. Nothing for any other number.
+std::optional<std::string> shortDecimalForm(double value, int digits) {
+    const double magnitude = std::fabs(value);
+    if (!(magnitude >= 1e-4 && magnitude < powerOfTen(digits))) return std::nullopt;
+    const char* separator = std::localeconv()->decimal_point;
+    if (separator[0] == '\0' || separator[1] != '\0') return std::nullopt;
+    char text[64];
+    const auto end = digits <= 7 ? std::to_chars(text, text + sizeof text, static_cast<float>(value), std::chars_format::fixed)
+                                 : std::to_chars(text, text + sizeof text, value, std::chars_format::fixed);
+    std::string form(text, end.ptr);
+    int significant = 0;
+    for (char& c : form) {
+        if (c == '.') c = separator[0];
+        else if (c >= '0' && c <= '9' && (significant > 0 || c != '0')) ++significant;
+    }
+    if (significant > digits) return std::nullopt;
+    return form;
+}
+
 }  // namespace
 
 std::string formatNumber(double value, int digits) {
@@ -73,6 +95,7 @@ std::string formatNumber(double value, int digits) {
         char whole[24];
         return std::string(whole, std::to_chars(whole, whole + sizeof whole, static_cast<std::int64_t>(value)).ptr);
     }
+    if (auto form = shortDecimalForm(value, digits)) return std::move(*form);
     // The fewest significant digits (up to `digits`) that give back the value as the type it
     // came from: the shortest round-trip form gives them, and the exponent.
     char shortest[64];

@@ -62,9 +62,13 @@ void copyBytes(std::span<const std::uint8_t> bytes, std::uint8_t* to) {
 
 template <typename T>
 void storeLittleEndian(std::uint8_t* to, T value) {
-    using U = std::conditional_t<sizeof(T) == 2, std::uint16_t, std::conditional_t<sizeof(T) == 4, std::uint32_t, std::uint64_t>>;
-    const U bits = std::bit_cast<U>(value);
-    for (std::size_t i = 0; i < sizeof(T); ++i) to[i] = static_cast<std::uint8_t>(bits >> (8 * i));
+    if constexpr (std::endian::native == std::endian::little) {
+        std::memcpy(to, &value, sizeof(T));
+    } else {
+        using U = std::conditional_t<sizeof(T) == 2, std::uint16_t, std::conditional_t<sizeof(T) == 4, std::uint32_t, std::uint64_t>>;
+        const U bits = std::bit_cast<U>(value);
+        for (std::size_t i = 0; i < sizeof(T); ++i) to[i] = static_cast<std::uint8_t>(bits >> (8 * i));
+    }
 }
 
 void writeFixed(std::uint8_t* to, const Value& v, ColumnType type) {

@@ -89,6 +89,44 @@ TEST(NumberAsTextProperty, WholeNumbersAreTheirDigits) {
     }
 }
 
+int significantDigits(const std::string& text) {
+    int count = 0;
+    for (const char c : text)
+        if (c >= '0' && c <= '9' && (count > 0 || c != '0')) ++count;
+    return count;
+}
+
+// Numbers with a short decimal form, as amounts have (1.5, 0.25, 12.125): written in full, reading
+// back as the same number of their type, with no digit more than that needs.
+TEST(NumberAsTextProperty, ShortDecimalsAreWrittenInFullWithTheFewestDigits) {
+    std::mt19937_64 random(42);
+    for (const int digits : {7, 15}) {
+        for (int i = 0; i < 5000; ++i) {
+            const int length = std::uniform_int_distribution<int>(1, digits)(random);
+            const auto mantissa = std::uniform_int_distribution<long long>(1, static_cast<long long>(std::pow(10.0, length)) - 1)(random);
+            const int exponent = std::uniform_int_distribution<int>(-4 - length, digits - length)(random);
+            // The number nearest the decimal, as the type holds it.
+            const std::string decimal = std::to_string(mantissa) + "e" + std::to_string(exponent);
+            const double value = digits == 7 ? static_cast<double>(std::strtof(decimal.c_str(), nullptr))
+                                             : std::strtod(decimal.c_str(), nullptr);
+            if (std::fabs(value) < 1e-4 || std::fabs(value) >= std::pow(10.0, digits)) continue;
+            const std::string text = formatNumber(value, digits);
+            ASSERT_EQ(text.find('E'), std::string::npos) << text;
+            const double read = std::strtod(text.c_str(), nullptr);
+            if (digits == 7) ASSERT_EQ(static_cast<float>(read), static_cast<float>(value)) << text;
+            else ASSERT_EQ(read, value) << text;
+            const int significant = significantDigits(text);
+            ASSERT_LE(significant, digits) << text;
+            if (significant < 2 || value == std::trunc(value)) continue;  // whole numbers are written in full
+            char fewer[400];
+            std::snprintf(fewer, sizeof fewer, "%.*G", significant - 1, value);
+            const double shorter = std::strtod(fewer, nullptr);
+            if (digits == 7) ASSERT_NE(static_cast<float>(shorter), static_cast<float>(value)) << text << " could be " << fewer;
+            else ASSERT_NE(shorter, value) << text << " could be " << fewer;
+        }
+    }
+}
+
 struct WholeCase {
     Variant value;
     std::u16string text;
