@@ -71,17 +71,37 @@ PageFile::Frame& PageFile::load(std::uint32_t number) {
     }
     std::uint32_t end = number + 1;
     while (end < pageCount_ && end - number < kReadAhead && !cached(end)) ++end;
-    readRun_.resize(static_cast<std::size_t>(end - number) * pageSize_);
-    file_.readAt(static_cast<std::uint64_t>(number) * pageSize_, readRun_);
-    for (std::uint32_t ahead = number + 1; ahead < end; ++ahead) {
-        Frame& frame = newFrame(ahead);
-        frame.referenced = false;  // not used yet: the first to go when the cache is full
-        const auto from = readRun_.begin() + static_cast<std::ptrdiff_t>(ahead - number) * pageSize_;
-        std::copy(from, from + pageSize_, frame.bytes.begin());
+    // The frames come first: pages whose frames lie one after another in memory (as they do
+    // while the cache fills) are read straight into them.
+    for (std::uint32_t page = number; page < end; ++page) {
+        newFrame(page);
+        if (page != number) frameAt(page).referenced = false;  // not used yet: the first to go when the cache is full
     }
-    Frame& frame = newFrame(number);
-    std::copy(readRun_.begin(), readRun_.begin() + pageSize_, frame.bytes.begin());
-    return frame;
+    try {
+        readPages(number, end);
+    } catch (...) {
+        for (std::uint32_t page = number; page < end; ++page) drop(page);
+        throw;
+    }
+    return frameAt(number);
+}
+
+bool PageFile::adjacentInMemory(std::uint32_t first, std::uint32_t end) {
+    for (std::uint32_t page = first + 1; page < end; ++page)
+        if (frameAt(page).bytes.data() != frameAt(page - 1).bytes.data() + pageSize_) return false;
+    return true;
+}
+
+void PageFile::readPages(std::uint32_t first, std::uint32_t end) {
+    const std::size_t length = static_cast<std::size_t>(end - first) * pageSize_;
+    const std::uint64_t offset = static_cast<std::uint64_t>(first) * pageSize_;
+    if (adjacentInMemory(first, end)) return file_.readAt(offset, std::span(frameAt(first).bytes.data(), length));
+    readRun_.resize(length);
+    file_.readAt(offset, readRun_);
+    for (std::uint32_t page = first; page < end; ++page) {
+        const auto from = readRun_.begin() + static_cast<std::ptrdiff_t>(page - first) * pageSize_;
+        std::copy(from, from + pageSize_, frameAt(page).bytes.begin());
+    }
 }
 
 std::span<const std::uint8_t> PageFile::page(std::uint32_t number) { return load(number).bytes; }
@@ -189,14 +209,18 @@ void PageFile::flush() {
     for (std::size_t i = 0; i < dirty.size();) {
         std::size_t end = i + 1;
         while (end < dirty.size() && end - i < kMaxWriteRun && dirty[end] == dirty[end - 1] + 1) ++end;
-        run.clear();
-        for (std::size_t k = i; k < end; ++k) {
-            const auto& bytes = frames_[frameOf_[dirty[k]] - 1].bytes;
-            run.insert(run.end(), bytes.begin(), bytes.end());
+        std::span<const std::uint8_t> pages(frameAt(dirty[i]).bytes.data(), (end - i) * pageSize_);
+        if (!adjacentInMemory(dirty[i], dirty[end - 1] + 1)) {  // gathered into one buffer
+            run.clear();
+            for (std::size_t k = i; k < end; ++k) {
+                const auto& bytes = frameAt(dirty[k]).bytes;
+                run.insert(run.end(), bytes.begin(), bytes.end());
+            }
+            pages = run;
         }
         if (changing_) writtenInChange_.insert(dirty.begin() + static_cast<std::ptrdiff_t>(i),
                                                dirty.begin() + static_cast<std::ptrdiff_t>(end));
-        file_.writeAt(static_cast<std::uint64_t>(dirty[i]) * pageSize_, run);
+        file_.writeAt(static_cast<std::uint64_t>(dirty[i]) * pageSize_, pages);
         for (std::size_t k = i; k < end; ++k) frames_[frameOf_[dirty[k]] - 1].dirty = false;
         i = end;
     }

@@ -97,6 +97,11 @@ private:
 
     bool cached(std::uint32_t number) const;
     Frame& load(std::uint32_t number);
+    Frame& frameAt(std::uint32_t cachedPage) { return frames_[frameOf_[cachedPage] - 1]; }
+    // Whether the frames of cached pages first..end-1 follow one another in memory.
+    bool adjacentInMemory(std::uint32_t first, std::uint32_t end);
+    // Reads pages first..end-1 into their frames.
+    void readPages(std::uint32_t first, std::uint32_t end);
     void rememberBeforeChange(const Frame& frame);
     bool rememberedWhole(std::uint32_t number) const;
     BeforeChange& nextBeforeChange(const Frame& frame);

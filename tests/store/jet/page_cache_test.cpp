@@ -189,5 +189,40 @@ TEST_F(PageCache, AFailedWriteOnEvictionKeepsThePageChanged) {
     for (std::uint32_t n = 0; n < 40; ++n) ASSERT_EQ(byteOnDisk(path, n), 123) << "page " << n;
 }
 
+TEST_F(PageCache, AFailedReadCachesNothingAndALaterReadGetsThePages) {
+    const fs::path path = makeFile(40);
+    PageFile pages(platform::File::open(path, platform::OpenMode::ReadOnly), kPageSize, kSmallCache);
+    platform::faults::arm(1);
+    EXPECT_THROW(pages.page(5), platform::FileError);
+    platform::faults::disarm();
+    EXPECT_EQ(pages.cachedPages(), 0u);
+    EXPECT_EQ(pages.page(5)[9], 5);
+    EXPECT_EQ(pages.page(6)[9], 6) << "read ahead with page 5";
+}
+
+// Frames follow one another in memory while the cache fills, and not once evicted frames are
+// reused: pages come back right either way, and changed runs of pages reach the file right.
+TEST_F(PageCache, PagesAreReadAndWrittenRightWhetherOrNotTheirFramesAdjoin) {
+    const fs::path path = makeFile(100);
+    PageFile pages = openForWriting(path);
+    for (std::uint32_t n = 0; n < 100; n += 3) {
+        pages.trim();
+        ASSERT_EQ(pages.page(n)[7], static_cast<std::uint8_t>(n)) << "page " << n;
+    }
+    for (std::uint32_t n = 99; n-- > 0;) {
+        pages.trim();
+        ASSERT_EQ(pages.page(n)[7], static_cast<std::uint8_t>(n)) << "page " << n;
+    }
+    for (std::uint32_t n = 40; n < 70; ++n) pages.mutablePage(n)[100] = static_cast<std::uint8_t>(n + 100);
+    pages.flush();
+    for (std::uint32_t n = 0; n < 100; ++n) {
+        std::ifstream in(path, std::ios::binary);
+        in.seekg(static_cast<std::streamoff>(n) * kPageSize + 100);
+        const int expected = n >= 40 && n < 70 ? static_cast<int>(n + 100) : static_cast<int>(n);
+        ASSERT_EQ(in.get(), expected) << "page " << n;
+        ASSERT_EQ(byteOnDisk(path, n), static_cast<int>(n)) << "page " << n;
+    }
+}
+
 }  // namespace
 }  // namespace zestrel::jet
