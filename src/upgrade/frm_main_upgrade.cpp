@@ -298,8 +298,12 @@ int progressPercent(std::int32_t counter, std::int32_t recipes, std::int32_t ing
 
 void FrmMainUpgrade::progressStep(std::int32_t& counter) {
     const int percent = progressPercent(counter, lRecipeCount, lIngredCount);
-    const std::string text = std::to_string(percent) + "%";
-    view_.setPercentCaption(std::u16string(text.begin(), text.end()));
+    if (percent != shownPercent_) {
+        const std::string text = std::to_string(percent) + "%";
+        percentCaption_.assign(text.begin(), text.end());
+        shownPercent_ = percent;
+    }
+    view_.setPercentCaption(percentCaption_);
     view_.setProgressValue(percent);
     counter = checkedIncrement(counter);
 }

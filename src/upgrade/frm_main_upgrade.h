@@ -55,6 +55,10 @@ private:
                                           const std::pair<std::uint64_t, std::uint64_t>& filled);
     void progressStep(std::int32_t& counter);
     void showStatus(const char16_t* text, int pauseMilliseconds);
+
+    // The percentage last shown and its caption ("42%"): rows by the hundred share one.
+    int shownPercent_ = -1;
+    std::u16string percentCaption_;
 };
 
 // The percentage shown for a row counter: 100 * counter / (recipes + ingredients), rounded half

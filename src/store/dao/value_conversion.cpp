@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <limits>
+#include <optional>
 
 #include "store/jet/failure.h"
 #include "store/jet/long_value.h"
@@ -112,6 +113,13 @@ private:
                                                          " has characters outside code page 1252.");
     }
 
+    std::optional<long long> integerValue() const {
+        if (const auto* v = std::get_if<std::int32_t>(&value_.value()); v && !value_.isEmpty()) return *v;
+        if (const auto* v = std::get_if<std::int16_t>(&value_.value()); v && !value_.isEmpty()) return *v;
+        if (const auto* v = std::get_if<std::uint8_t>(&value_.value()); v && !value_.isEmpty()) return *v;
+        return std::nullopt;
+    }
+
     // A number from a numeric value or a text that is one number (blanks around it allowed).
     double toNumber() const {
         if (value_.isNumeric() || value_.kind() == Variant::Kind::Date) return value_.toDouble();
@@ -129,6 +137,10 @@ private:
     }
 
     long long toWhole(long long low, long long high) const {
+        if (const auto whole = integerValue()) {  // a whole number is taken as it is
+            if (*whole < low || *whole > high) throw overflow();
+            return *whole;
+        }
         const double rounded = std::nearbyint(toNumber());  // halves to even, as the engine rounds
         if (!(rounded >= static_cast<double>(low) && rounded <= static_cast<double>(high))) throw overflow();
         return static_cast<long long>(rounded);
