@@ -1,6 +1,7 @@
 #include "store/dao/recordset.h"
 
 #include <algorithm>
+#include <bit>
 #include <limits>
 
 #include "store/dao/value_conversion.h"
@@ -241,9 +242,8 @@ void Recordset::save() {
     converted_.clear();
     converted_.reserve(buffer_.size());
     toStore_.resize(buffer_.size());
-    for (std::size_t i = 0; i < buffer_.size(); ++i)
-        toStore_[i] = takesStoredText_[i] ? &storedTexts_[i]
-                                          : &storedFormFor(buffer_[i], table_.columns[i], table_.name, converted_);
+    remembered_.resize(buffer_.size());
+    for (std::size_t i = 0; i < buffer_.size(); ++i) toStore_[i] = takesStoredText_[i] ? &storedTexts_[i] : &storedFormOf(i);
     auto& file = *database_->file;
     if (editMode_ == EditMode::Adding) {
         rows_.push_back(file.insertRow(table_, toStore_).encode());
@@ -253,6 +253,45 @@ void Recordset::save() {
         row = file.updateRow(table_, jet::RowPointer::decode(row), toStore_).encode();
         currentAt_ = -1;  // the row reads as saved (it may have moved)
     }
+}
+
+namespace {
+
+// A value cheap to keep and compare: a number, a date, a Boolean or the zero-length text.
+bool isSmall(const Variant& value) {
+    switch (value.kind()) {
+    case Variant::Kind::Boolean: case Variant::Kind::Byte: case Variant::Kind::Integer: case Variant::Kind::Long:
+    case Variant::Kind::Currency: case Variant::Kind::Single: case Variant::Kind::Double: case Variant::Kind::Date:
+        return true;
+    case Variant::Kind::Text: return std::get<std::u16string>(value.value()).empty();
+    default: return false;
+    }
+}
+
+// The same value to the bit: 0 and -0 are equal numbers, but store (and read as text) apart.
+bool sameBits(const Variant& a, const Variant& b) {
+    if (a.kind() != b.kind()) return false;
+    const jet::Value& x = a.value();
+    const jet::Value& y = b.value();
+    if (const auto* f = std::get_if<float>(&x)) return std::bit_cast<std::uint32_t>(*f) == std::bit_cast<std::uint32_t>(std::get<float>(y));
+    if (const auto* d = std::get_if<double>(&x)) return std::bit_cast<std::uint64_t>(*d) == std::bit_cast<std::uint64_t>(std::get<double>(y));
+    if (const auto* t = std::get_if<jet::DateTime>(&x))
+        return std::bit_cast<std::uint64_t>(t->days) == std::bit_cast<std::uint64_t>(std::get<jet::DateTime>(y).days);
+    return x == y;
+}
+
+}  // namespace
+
+const jet::Value& Recordset::storedFormOf(std::size_t column) {
+    const Variant& given = buffer_[column];
+    RememberedForm& last = remembered_[column];
+    if (!isSmall(given)) return storedFormFor(given, table_.columns[column], table_.name, converted_);
+    if (last.valid && sameBits(last.given, given)) return last.stored;
+    last.valid = false;
+    last.stored = storedFormFor(given, table_.columns[column], table_.name, converted_);
+    last.given = given;
+    last.valid = true;
+    return last.stored;
 }
 
 void Recordset::CancelUpdate() {

@@ -142,6 +142,15 @@ private:
     // converted_. Both are kept for their storage.
     std::vector<const jet::Value*> toStore_;
     std::vector<jet::Value> converted_;
+    // The last number or zero-length text each column was given and the form it was stored in:
+    // a copy gives many columns the same constant row after row, converted once.
+    struct RememberedForm {
+        Variant given;
+        jet::Value stored;
+        bool valid = false;
+    };
+    std::vector<RememberedForm> remembered_;
+    const jet::Value& storedFormOf(std::size_t column);
 };
 
 // The column of `table` named `name`: the exact name first, else one that differs only in

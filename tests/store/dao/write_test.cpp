@@ -1,6 +1,7 @@
 // Creating databases and tables and writing rows through the data-access
 // objects: what succeeds, and every refusal, each of which leaves the file
 // readable and unchanged.
+#include <cmath>
 #include <fstream>
 
 #include <gtest/gtest.h>
@@ -319,6 +320,55 @@ TEST_F(Writing, CollectTakesAnotherRecordsetsCurrentValue) {
     target->MoveLast();
     EXPECT_EQ(target->Fields(u"Name").Value().toText(), u"Pie");
     EXPECT_EQ(target->Fields(u"Qty").Value().toText(), u"7");
+    db->Close();
+}
+
+// Row after row of the same column: a value converted once may be stored again, but only for the
+// very same value (0 and -0 differ), and a refused value leaves nothing to reuse.
+TEST_F(Writing, EachRowStoresTheValueItWasGivenWhenValuesRepeat) {
+    auto db = create();
+    auto td = db->CreateTableDef(u"R");
+    auto text = td->CreateField(u"Txt", type::dbText, 20);
+    text->AllowZeroLength(true);
+    td->Fields().Append(text);
+    td->Fields().Append(td->CreateField(u"Num", type::dbDouble, 8));
+    td->Fields().Append(td->CreateField(u"Small", type::dbInteger, 2));
+    db->TableDefs().Append(td);
+    struct Row {
+        Variant txt, num, small;
+        bool refused;
+    };
+    const std::vector<Row> rows{
+        {Variant(0.0), Variant(0.0), Variant(std::int32_t{5}), false},
+        {Variant(-0.0), Variant(-0.0), Variant(std::int32_t{5}), false},
+        {Variant(-0.0), Variant(0.0), Variant(std::int32_t{70000}), true},  // too large for Small
+        {Variant(std::int32_t{5}), Variant(std::int32_t{5}), Variant(std::int32_t{70000}), true},
+        {Variant(std::int32_t{5}), Variant(1.5f), Variant(std::int32_t{6}), false},
+        {Variant(u""), Variant(1.5f), Variant(std::int16_t{6}), false},
+        {Variant(u""), Variant(1.5), Variant(std::int16_t{6}), false},
+    };
+    auto rs = db->OpenRecordset(u"R", dbOpenDynaset);
+    for (const Row& row : rows) {
+        rs->AddNew();
+        rs->Collect(u"Txt") = row.txt;
+        rs->Collect(u"Num") = row.num;
+        rs->Collect(u"Small") = row.small;
+        EXPECT_EQ(failureNumber([&] { rs->Update(); }), row.refused ? 3349 : 0);
+        if (row.refused) rs->CancelUpdate();
+    }
+    const std::vector<std::u16string> texts{u"0", u"-0", u"5", u"", u""};
+    const std::vector<double> numbers{0.0, -0.0, 1.5, 1.5, 1.5};
+    const std::vector<std::u16string> smalls{u"5", u"5", u"6", u"6", u"6"};
+    rs->MoveFirst();
+    for (std::size_t i = 0; i < texts.size(); ++i, rs->MoveNext()) {
+        ASSERT_FALSE(rs->EOF_());
+        EXPECT_EQ(rs->Fields(u"Txt").Value().toText(), texts[i]) << "row " << i;
+        const double number = rs->Fields(u"Num").Value().toDouble();
+        EXPECT_EQ(number, numbers[i]) << "row " << i;
+        EXPECT_EQ(std::signbit(number), std::signbit(numbers[i])) << "row " << i;
+        EXPECT_EQ(rs->Fields(u"Small").Value().toText(), smalls[i]) << "row " << i;
+    }
+    EXPECT_TRUE(rs->EOF_());
     db->Close();
 }
 
