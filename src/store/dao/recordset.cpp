@@ -246,11 +246,11 @@ void Recordset::save() {
     for (std::size_t i = 0; i < buffer_.size(); ++i) toStore_[i] = takesStoredText_[i] ? &storedTexts_[i] : &storedFormOf(i);
     auto& file = *database_->file;
     if (editMode_ == EditMode::Adding) {
-        rows_.push_back(file.insertRow(table_, toStore_).encode());
+        rows_.push_back(file.insertRow(table_, locate_.layout(), toStore_).encode());
         if (position_ < 0) position_ = 0;
     } else {
         auto& row = rows_[static_cast<std::size_t>(position_)];
-        row = file.updateRow(table_, jet::RowPointer::decode(row), toStore_).encode();
+        row = file.updateRow(table_, locate_.layout(), jet::RowPointer::decode(row), toStore_).encode();
         currentAt_ = -1;  // the row reads as saved (it may have moved)
     }
 }

@@ -160,14 +160,14 @@ void DatabaseFile::createTable(const std::u16string& name, const std::vector<New
     });
 }
 
-RowPointer DatabaseFile::insertRow(TableDefinition& table, RowValues values) {
+RowPointer DatabaseFile::insertRow(TableDefinition& table, const RowLayout& layout, RowValues values) {
     checkWritable(table, *format_);
     auto context = startWriting();
     const std::uint32_t rowCount = table.rowCount;
     try {
         return guarded([&] {
             pages_.trim();
-            return atomically([&] { return jet::insertRow(context, table, values); });
+            return atomically([&] { return jet::insertRow(context, table, layout, values); });
         });
     } catch (...) {
         table.rowCount = rowCount;
@@ -175,12 +175,13 @@ RowPointer DatabaseFile::insertRow(TableDefinition& table, RowValues values) {
     }
 }
 
-RowPointer DatabaseFile::updateRow(const TableDefinition& table, RowPointer at, RowValues values) {
+RowPointer DatabaseFile::updateRow(const TableDefinition& table, const RowLayout& layout, RowPointer at,
+                                   RowValues values) {
     checkWritable(table, *format_);
     auto context = startWriting();
     return guarded([&] {
         pages_.trim();
-        return atomically([&] { return jet::updateRow(context, table, at, values); });
+        return atomically([&] { return jet::updateRow(context, table, layout, at, values); });
     });
 }
 

@@ -57,8 +57,9 @@ public:
     // the page cache, where every reader of this file sees them at once; they reach the file when
     // the cache evicts them, and close() writes the rest and makes everything durable.
     void createTable(const std::u16string& name, const std::vector<NewColumn>& columns);
-    RowPointer insertRow(TableDefinition& table, RowValues values);
-    RowPointer updateRow(const TableDefinition& table, RowPointer at, RowValues values);
+    // `layout` is the table's, made once for the rows of many writes.
+    RowPointer insertRow(TableDefinition& table, const RowLayout& layout, RowValues values);
+    RowPointer updateRow(const TableDefinition& table, const RowLayout& layout, RowPointer at, RowValues values);
     // Makes every change durable (written and synced); the file stays open.
     void flushAndSync();
     void close();

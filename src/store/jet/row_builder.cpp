@@ -99,24 +99,7 @@ void writeVariable(std::uint8_t* to, const Value& v, ColumnType type) {
     copyBytes(std::get<Bytes>(v), to);
 }
 
-bool isBoolean(const ColumnDefinition& c) { return c.type == ColumnType::Boolean; }
-
-// A column whose value lies between the fixed area and the offset table.
-bool inVariableArea(const ColumnDefinition& c, std::size_t varCount) {
-    return !isBoolean(c) && !c.isFixed() && c.variableIndex < varCount;
-}
-
 }  // namespace
-
-RowFrame rowFrameOf(const TableDefinition& table) {
-    RowFrame frame{table.maxColumns, 0};
-    for (const auto& c : table.columns) {
-        frame.columns = std::max<std::uint32_t>(frame.columns, c.number + 1u);
-        if (c.isFixed() && c.type != ColumnType::Boolean)
-            frame.fixedArea = std::max<std::uint32_t>(frame.fixedArea, c.fixedOffset + c.size);
-    }
-    return frame;
-}
 
 std::size_t storedLength(const Value& value, ColumnType type) {
     if (isNull(value)) return 0;
@@ -125,26 +108,30 @@ std::size_t storedLength(const Value& value, ColumnType type) {
     return std::get<Bytes>(value).size();
 }
 
-std::size_t rowSizeJet3(const TableDefinition& table, const RowFrame& frame, std::size_t variableBytes) {
+std::size_t rowSizeJet3(const RowLayout& layout, std::size_t variableBytes) {
     std::size_t jumps = 0;
-    return rowSize(frame.fixedArea, table.variableColumnCount, (frame.columns + 7) / 8, variableBytes, jumps);
+    const RowFrame& frame = layout.frame();
+    return rowSize(frame.fixedArea, layout.variableColumnCount(), (frame.columns + 7) / 8, variableBytes, jumps);
 }
 
 // The row is sized first and then written in place: the parts' sizes are all known up front.
-void buildRowJet3(const TableDefinition& table, const RowFrame& frame, RowValues values,
-                  std::span<const std::span<const std::uint8_t>> longFields, std::vector<std::uint8_t>& row) {
-    const std::size_t varCount = table.variableColumnCount;
+void buildRowJet3(const RowLayout& layout, RowValues values, std::span<const std::span<const std::uint8_t>> longFields,
+                  std::vector<std::uint8_t>& row) {
+    using Kind = ColumnPlace::Kind;
+    const auto& places = layout.places();
+    const RowFrame& frame = layout.frame();
+    const std::size_t varCount = layout.variableColumnCount();
     if (frame.columns > kMaxColumns || varCount >= kMaxColumns)
         throw CorruptData("a table has more columns than a row holds");
     const std::size_t maskSize = (frame.columns + 7) / 8;
     std::array<int, kMaxColumns> variable;  // the column in each place of the offset table, -1 when null
     std::fill_n(variable.begin(), varCount, -1);
     std::size_t variableBytes = 0;
-    for (std::size_t i = 0; i < table.columns.size(); ++i) {
-        const auto& c = table.columns[i];
-        if (!inVariableArea(c, varCount) || isNull(*values[i])) continue;
-        variable[c.variableIndex] = static_cast<int>(i);
-        variableBytes += isLongValue(c.type) ? longFields[i].size() : storedLength(*values[i], c.type);
+    for (std::size_t i = 0; i < places.size(); ++i) {
+        const ColumnPlace& p = places[i];
+        if (p.kind != Kind::Variable || p.index >= varCount || isNull(*values[i])) continue;
+        variable[p.index] = static_cast<int>(i);
+        variableBytes += isLongValue(p.type) ? longFields[i].size() : storedLength(*values[i], p.type);
     }
     std::size_t jumps = 0;
     const std::size_t size = rowSize(frame.fixedArea, varCount, maskSize, variableBytes, jumps);
@@ -152,13 +139,13 @@ void buildRowJet3(const TableDefinition& table, const RowFrame& frame, RowValues
     std::uint8_t* const start = row.data();
     start[0] = static_cast<std::uint8_t>(frame.columns);
     std::array<std::uint8_t, kMaxColumns / 8> mask{};
-    for (std::size_t i = 0; i < table.columns.size(); ++i) {
-        const auto& c = table.columns[i];
+    for (std::size_t i = 0; i < places.size(); ++i) {
+        const ColumnPlace& p = places[i];
         const Value& v = *values[i];
-        const bool present = isBoolean(c) ? !isNull(v) && std::get<bool>(v) : !isNull(v);
+        const bool present = p.kind == Kind::Bit ? !isNull(v) && std::get<bool>(v) : !isNull(v);
         if (!present) continue;
-        mask[c.number / 8] |= static_cast<std::uint8_t>(1u << (c.number % 8));
-        if (c.isFixed() && !isBoolean(c)) writeFixed(start + 1 + c.fixedOffset, v, c.type);
+        mask[p.number / 8] |= static_cast<std::uint8_t>(1u << (p.number % 8));
+        if (p.kind == Kind::Fixed) writeFixed(start + p.offset, v, p.type);
     }
     std::uint8_t* at = start + 1 + frame.fixedArea;
     if (varCount > 0) {
@@ -167,13 +154,13 @@ void buildRowJet3(const TableDefinition& table, const RowFrame& frame, RowValues
             offsets[v] = static_cast<std::size_t>(at - start);
             if (variable[v] < 0) continue;
             const auto i = static_cast<std::size_t>(variable[v]);
-            const auto& c = table.columns[i];
-            if (isLongValue(c.type)) {
+            const ColumnType type = places[i].type;
+            if (isLongValue(type)) {
                 copyBytes(longFields[i], at);
                 at += longFields[i].size();
             } else {
-                writeVariable(at, *values[i], c.type);
-                at += storedLength(*values[i], c.type);
+                writeVariable(at, *values[i], type);
+                at += storedLength(*values[i], type);
             }
         }
         offsets[varCount] = static_cast<std::size_t>(at - start);

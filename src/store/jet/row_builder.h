@@ -12,32 +12,24 @@
 #include <span>
 #include <vector>
 
-#include "store/jet/tdef_reader.h"
+#include "store/jet/row_layout.h"
 #include "store/jet/value.h"
 
 namespace zestrel::jet {
-
-// What every row of a table shares: its column count (the null mask covers every column number,
-// deleted ones too) and the size of its fixed-length area. Found once for the rows of one write.
-struct RowFrame {
-    std::uint32_t columns = 0;
-    std::uint32_t fixedArea = 0;
-};
-RowFrame rowFrameOf(const TableDefinition& table);
 
 // The bytes a value of a variable-length column of this type (Text, Binary) takes in the row: a
 // Jet 3 text one byte a character (code page 1252), binary and stored text their bytes. Null
 // takes none.
 std::size_t storedLength(const Value& value, ColumnType type);
 
-// Encodes one row into `row` (its earlier content is replaced); `frame` is the table's. Column i
-// holds *values[i], written straight to its place; a long-value column (Memo, OLE) that is not
-// null holds longFields[i] instead: its 12-byte field, with the data when kept inline. Refuses a
-// text with a character outside code page 1252.
-void buildRowJet3(const TableDefinition& table, const RowFrame& frame, RowValues values,
-                  std::span<const std::span<const std::uint8_t>> longFields, std::vector<std::uint8_t>& row);
+// Encodes one row of the table laid out as `layout` into `row` (its earlier content is replaced).
+// Column i holds *values[i], written straight to its place; a long-value column (Memo, OLE) that
+// is not null holds longFields[i] instead: its 12-byte field, with the data when kept inline.
+// Refuses a text with a character outside code page 1252.
+void buildRowJet3(const RowLayout& layout, RowValues values, std::span<const std::span<const std::uint8_t>> longFields,
+                  std::vector<std::uint8_t>& row);
 
 // The length buildRowJet3 gives a row whose variable-length columns hold `variableBytes` in all.
-std::size_t rowSizeJet3(const TableDefinition& table, const RowFrame& frame, std::size_t variableBytes);
+std::size_t rowSizeJet3(const RowLayout& layout, std::size_t variableBytes);
 
 }  // namespace zestrel::jet

@@ -142,37 +142,13 @@ bool countsAsFixed(const ColumnDefinition& column) {
 
 }  // namespace
 
-ColumnPlace placeOf(const ColumnDefinition& column, std::uint32_t fixedBefore, const Format& format) {
-    ColumnPlace place;
-    place.number = column.number;
-    if (column.type == ColumnType::Boolean) {
-        place.kind = ColumnPlace::Kind::Bit;
-    } else if (column.isFixed()) {
-        place.kind = ColumnPlace::Kind::Fixed;
-        place.index = fixedBefore;
-        place.offset = format.rowCountSize + column.fixedOffset;
-        place.size = fixedSizeOf(column.type) ? fixedSizeOf(column.type) : column.size;
-    } else {
-        place.kind = ColumnPlace::Kind::Variable;
-        place.index = column.variableIndex;
-    }
-    return place;
-}
-
-RowLocator::RowLocator(const TableDefinition& table, const Format& format)
-    : format_(format), hasVariableColumns_(table.variableColumnCount > 0) {
-    places_.reserve(table.columns.size());
-    std::uint32_t fixedBefore = 0;
-    for (const auto& column : table.columns) {
-        places_.push_back(placeOf(column, fixedBefore, format));
-        if (countsAsFixed(column)) ++fixedBefore;
-    }
-}
+RowLocator::RowLocator(const TableDefinition& table, const Format& format) : format_(format), layout_(table, format) {}
 
 void RowLocator::operator()(std::span<const std::uint8_t> row, std::vector<FieldLocation>& fields) const {
-    const RowShape shape(row, hasVariableColumns_, format_, true);
-    fields.resize(places_.size());
-    for (std::size_t i = 0; i < places_.size(); ++i) fields[i] = shape.locate(places_[i]);
+    const auto& places = layout_.places();
+    const RowShape shape(row, layout_.variableColumnCount() > 0, format_, true);
+    fields.resize(places.size());
+    for (std::size_t i = 0; i < places.size(); ++i) fields[i] = shape.locate(places[i]);
 }
 
 void locateFields(std::span<const std::uint8_t> row, const TableDefinition& table, const Format& f,

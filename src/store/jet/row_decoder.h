@@ -13,6 +13,7 @@
 
 #include "store/jet/format.h"
 #include "store/jet/page_file.h"
+#include "store/jet/row_layout.h"
 #include "store/jet/tdef_reader.h"
 #include "store/jet/value.h"
 
@@ -34,29 +35,16 @@ void locateFields(std::span<const std::uint8_t> row, const TableDefinition& tabl
 FieldLocation locateField(std::span<const std::uint8_t> row, const TableDefinition& table, const Format& format,
                           std::size_t column);
 
-// Where a column lies in any row of its table, as its definition says: a Boolean in the null mask,
-// a fixed-length column at its offset (the index-th such column, not counting Booleans), a
-// variable-length one by its index in the offset table.
-struct ColumnPlace {
-    enum class Kind : std::uint8_t { Bit, Fixed, Variable };
-    Kind kind = Kind::Bit;
-    std::uint16_t number = 0;  // the column's bit in the null mask
-    std::uint32_t index = 0;
-    std::uint32_t offset = 0;  // from the row's start, fixed-length columns only
-    std::uint32_t size = 0;    // fixed-length columns only
-};
-ColumnPlace placeOf(const ColumnDefinition& column, std::uint32_t fixedBefore, const Format& format);
-
 // locateFields for row after row of one table: each column's place is worked out once.
 class RowLocator {
 public:
     RowLocator(const TableDefinition& table, const Format& format);
     void operator()(std::span<const std::uint8_t> row, std::vector<FieldLocation>& fields) const;
+    const RowLayout& layout() const { return layout_; }
 
 private:
     const Format& format_;
-    bool hasVariableColumns_;
-    std::vector<ColumnPlace> places_;
+    RowLayout layout_;
 };
 
 // locateField for one column in row after row of a table.

@@ -40,27 +40,30 @@ void appendLongValueData(const Value& v, ColumnType type, std::vector<std::uint8
 
 // The row's size with its long values (data of the given lengths by column, `none` for others)
 // kept inline where they qualify, or all stored apart.
-std::size_t plannedSize(const TableDefinition& table, const RowFrame& frame, RowValues values,
-                        std::span<const std::size_t> longLengths, bool inlineSmallValues) {
+std::size_t plannedSize(const RowLayout& layout, RowValues values, std::span<const std::size_t> longLengths,
+                        bool inlineSmallValues) {
+    const auto& places = layout.places();
     std::size_t variableBytes = 0;
-    for (std::size_t i = 0; i < table.columns.size(); ++i) {
-        const ColumnDefinition& column = table.columns[i];
-        if (column.isFixed() || column.variableIndex >= table.variableColumnCount || isNull(*values[i])) continue;
-        if (!isLongValue(column.type)) {
-            variableBytes += storedLength(*values[i], column.type);
+    for (std::size_t i = 0; i < places.size(); ++i) {
+        const ColumnPlace& place = places[i];
+        if (place.kind != ColumnPlace::Kind::Variable || place.index >= layout.variableColumnCount() ||
+            isNull(*values[i]))
+            continue;
+        if (!isLongValue(place.type)) {
+            variableBytes += storedLength(*values[i], place.type);
             continue;
         }
         const std::size_t length = longLengths[i];
         variableBytes += kLongValueFieldSize + (inlineSmallValues && length <= kLongValueInlineLimit ? length : 0);
     }
-    return rowSizeJet3(table, frame, variableBytes);
+    return rowSizeJet3(layout, variableBytes);
 }
 
 // The row in the writer's buffer; valid until the next row is encoded.
-std::span<const std::uint8_t> encodeRow(WriteContext& c, const TableDefinition& table, RowValues values) {
+std::span<const std::uint8_t> encodeRow(WriteContext& c, const TableDefinition& table, const RowLayout& layout,
+                                        RowValues values) {
     auto& row = c.state.row;
-    const RowFrame frame = rowFrameOf(table);
-    buildRowJet3(table, frame, values, storeLongValues(c, table, frame, values), row);
+    buildRowJet3(layout, values, storeLongValues(c, table, layout, values), row);
     if (row.size() > kMaxRecordSize) refuseRecordTooLarge(table, row.size());
     return row;
 }
@@ -132,37 +135,37 @@ void checkWritable(const TableDefinition& table, const Format& format) {
 }
 
 std::span<const std::span<const std::uint8_t>> storeLongValues(WriteContext& c, const TableDefinition& table,
-                                                              const RowFrame& frame, RowValues values) {
+                                                              const RowLayout& layout, RowValues values) {
+    const auto& places = layout.places();
     auto& data = c.state.longValueData;
     data.clear();
     // By column position, set for the long values that are not null (the only ones read).
     std::array<std::size_t, 257> ends;  // where the column's data ends in `data`
     std::array<std::size_t, 257> lengths;
-    if (table.columns.size() >= ends.size()) throw CorruptData("a table has more columns than a row holds");
+    if (places.size() >= ends.size()) throw CorruptData("a table has more columns than a row holds");
     bool any = false;
-    for (std::size_t i = 0; i < table.columns.size(); ++i) {
-        const ColumnDefinition& column = table.columns[i];
-        if (!isLongValue(column.type) || isNull(*values[i])) continue;
+    for (std::size_t i = 0; i < places.size(); ++i) {
+        if (!isLongValue(places[i].type) || isNull(*values[i])) continue;
         const std::size_t start = data.size();
-        appendLongValueData(*values[i], column.type, data);
+        appendLongValueData(*values[i], places[i].type, data);
         ends[i] = data.size();
         lengths[i] = data.size() - start;
         any = true;
     }
     if (!any) return {};
     // Small long values stay in the row unless that makes the row too large; then all go apart.
-    const bool inlineSmallValues = plannedSize(table, frame, values, lengths, true) <= kMaxRecordSize;
+    const bool inlineSmallValues = plannedSize(layout, values, lengths, true) <= kMaxRecordSize;
     if (!inlineSmallValues) {
-        const std::size_t apart = plannedSize(table, frame, values, lengths, false);
+        const std::size_t apart = plannedSize(layout, values, lengths, false);
         if (apart > kMaxRecordSize) refuseRecordTooLarge(table, apart);
     }
     auto& stored = c.state.longValueFields;
     auto& fields = c.state.longFields;
-    stored.resize(table.columns.size());
-    fields.assign(table.columns.size(), {});
-    for (std::size_t i = 0; i < table.columns.size(); ++i) {
+    stored.resize(places.size());
+    fields.assign(places.size(), {});
+    for (std::size_t i = 0; i < places.size(); ++i) {
+        if (!isLongValue(places[i].type) || isNull(*values[i])) continue;
         const ColumnDefinition& column = table.columns[i];
-        if (!isLongValue(column.type) || isNull(*values[i])) continue;
         const LongValueColumnMaps* maps = table.longValueMapsOf(column.number);
         if (maps == nullptr)
             throw CorruptData("the definition of table '" + toUtf8(table.name) + "' lists no pages for column '" +
@@ -175,9 +178,9 @@ std::span<const std::span<const std::uint8_t>> storeLongValues(WriteContext& c, 
     return fields;
 }
 
-RowPointer insertRow(WriteContext& c, TableDefinition& table, RowValues values) {
+RowPointer insertRow(WriteContext& c, TableDefinition& table, const RowLayout& layout, RowValues values) {
     checkWritable(table, c.format);
-    const RowPointer at = placeRow(c, table, encodeRow(c, table, values), 0);
+    const RowPointer at = placeRow(c, table, encodeRow(c, table, layout, values), 0);
     // The count in the file, not the caller's copy: several recordsets may write to one table.
     auto definition = c.pages.mutablePage(table.page, {{kTdefRowCountOffset, 4}});
     table.rowCount = readU32(definition, kTdefRowCountOffset) + 1;
@@ -186,12 +189,13 @@ RowPointer insertRow(WriteContext& c, TableDefinition& table, RowValues values) 
 }
 
 RowPointer insertRow(WriteContext& c, TableDefinition& table, const std::vector<Value>& values) {
-    return insertRow(c, table, addressesOf(values));
+    return insertRow(c, table, RowLayout(table, c.format), addressesOf(values));
 }
 
-RowPointer updateRow(WriteContext& c, const TableDefinition& table, RowPointer at, RowValues values) {
+RowPointer updateRow(WriteContext& c, const TableDefinition& table, const RowLayout& layout, RowPointer at,
+                     RowValues values) {
     checkWritable(table, c.format);
-    const auto row = encodeRow(c, table, values);
+    const auto row = encodeRow(c, table, layout, values);
     auto page = c.pages.mutablePage(at.page);
     const std::uint16_t flags = slotFlags(page, c.format, at.row);
     if (replaceRow(page, c.format, at.row, row, flags)) return at;

@@ -36,13 +36,15 @@ struct WriteContext {
 // row, by column position (empty when the table has none to store). Refuses a row that cannot fit
 // (3047) before writing anything.
 std::span<const std::span<const std::uint8_t>> storeLongValues(WriteContext& context, const TableDefinition& table,
-                                                              const RowFrame& frame, RowValues values);
+                                                              const RowLayout& layout, RowValues values);
 
-RowPointer insertRow(WriteContext& context, TableDefinition& table, RowValues values);
+// `layout` is the table's (RowLayout(table, context.format)), made once for the rows of many writes.
+RowPointer insertRow(WriteContext& context, TableDefinition& table, const RowLayout& layout, RowValues values);
 RowPointer insertRow(WriteContext& context, TableDefinition& table, const std::vector<Value>& values);
 
 // Replaces the row living at `at`; returns where it lives afterwards.
-RowPointer updateRow(WriteContext& context, const TableDefinition& table, RowPointer at, RowValues values);
+RowPointer updateRow(WriteContext& context, const TableDefinition& table, const RowLayout& layout, RowPointer at,
+                     RowValues values);
 
 // Refuses writing to tables this engine cannot keep consistent (a user table's own indexes, Jet 4 files).
 void checkWritable(const TableDefinition& table, const Format& format);
