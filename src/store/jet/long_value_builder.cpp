@@ -48,7 +48,11 @@ RowPointer putLongValueRow(PageFile& pages, const Format& f, WriterState& state,
                            std::span<const std::uint8_t> row) {
     const std::uint32_t current = currentPage(pages, f, state, column);
     if (current != 0) {
-        if (auto slot = appendRow(pages.mutablePage(current), f, row)) return {current, *slot};
+        // Only the header with the new slot and the row's room change: only they are remembered.
+        if (const auto place = placeForRow(pages.page(current), f, row.size())) {
+            auto page = pages.mutablePage(current, {{0, place->headerEnd}, {place->rowStart, row.size()}});
+            return {current, putRow(page, f, row, 0, *place)};
+        }
     }
     const std::uint32_t fresh = newLongValuePage(pages, f, state, column, current);
     return {fresh, *appendRow(pages.mutablePage(fresh), f, row)};
@@ -77,8 +81,8 @@ RowPointer putChain(PageFile& pages, const Format& f, WriterState& state, const 
         if (at == 0) {
             first = here;
         } else {
-            auto page = pages.mutablePage(previous.page);
-            writeU32(page, rowSlot(page, f, previous.row).start, here.encode());
+            const std::size_t link = rowSlot(pages.page(previous.page), f, previous.row).start;
+            writeU32(pages.mutablePage(previous.page, {{link, kNextPointerSize}}), link, here.encode());
         }
         previous = here;
     }

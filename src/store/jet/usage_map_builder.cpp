@@ -13,13 +13,13 @@ namespace {
 constexpr std::size_t kReferenceSlots = (kUsageMapRowSize - 1) / 4;
 constexpr std::size_t kMapPageHeader = 4;
 
+// A usage map row for changing in place: only its bytes are remembered.
 std::span<std::uint8_t> mutableRow(PageFile& pages, const Format& f, RowPointer where) {
-    auto page = pages.mutablePage(where.page);
-    const RowSlot slot = rowSlot(page, f, where.row);
+    const RowSlot slot = rowSlot(pages.page(where.page), f, where.row);
     if (!slot.live) throw CorruptData("a usage map points to a deleted row");
-    auto row = page.subspan(slot.start, slot.end - slot.start);
-    if (row.size() < kUsageMapInlineHeader) throw CorruptData("a usage map row is too short");
-    return row;
+    if (slot.end - slot.start < kUsageMapInlineHeader) throw CorruptData("a usage map row is too short");
+    const std::size_t length = slot.end - slot.start;
+    return pages.mutablePage(where.page, {{slot.start, length}}).subspan(slot.start, length);
 }
 
 std::uint64_t pagesPerMapPage(const Format& f) { return static_cast<std::uint64_t>(f.pageSize - kMapPageHeader) * 8; }
