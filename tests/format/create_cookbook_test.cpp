@@ -37,11 +37,6 @@ const std::vector<std::string> kLayout{
     "Version Version Text 10 yes",
 };
 
-std::string readAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
 class CreatingCookbooks : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -119,7 +114,7 @@ TEST_F(CreatingCookbooks, StampingMakesTheVersionRead13) {
 
 TEST_F(CreatingCookbooks, AnExistingFileGivesOneBoxAndStaysUnchanged) {
     CreateCookbook(at("twice.rcp"));
-    const std::string first = readAll(dir_ / "twice.rcp");
+    const std::string first = test::fileBytes(dir_ / "twice.rcp");
     CreateCookbook(at("twice.rcp"));
     const auto messages = view_.messages();
     ASSERT_EQ(messages.size(), 1u);
@@ -129,7 +124,7 @@ TEST_F(CreatingCookbooks, AnExistingFileGivesOneBoxAndStaysUnchanged) {
     EXPECT_EQ(text.rfind("3204 - ", 0), 0u) << text;  // one blank each side of the hyphen
     EXPECT_EQ(text.find("  "), std::string::npos);
     EXPECT_NE(text.back(), ' ');
-    EXPECT_EQ(readAll(dir_ / "twice.rcp"), first);
+    EXPECT_EQ(test::fileBytes(dir_ / "twice.rcp"), first);
     EXPECT_EQ(dbCookbook, nullptr);
 }
 

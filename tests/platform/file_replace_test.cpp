@@ -19,11 +19,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string contentOf(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
 void write(const fs::path& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
 
 std::vector<fs::path> temporariesIn(const fs::path& folder) {
@@ -65,8 +60,8 @@ TEST_F(FileReplace, TemporaryNamesAreRecognisedAndNeverTakenForCookbooksOrBackup
     write(dir_ / ".hidden", "kept");
     removeTemporaries(dir_);
     EXPECT_FALSE(fs::exists(temporary));
-    EXPECT_EQ(contentOf(dir_ / "family_backup.rcp"), "whole");
-    EXPECT_EQ(contentOf(dir_ / ".hidden"), "kept");
+    EXPECT_EQ(test::fileBytes(dir_ / "family_backup.rcp"), "whole");
+    EXPECT_EQ(test::fileBytes(dir_ / ".hidden"), "kept");
     EXPECT_NO_THROW(removeTemporaries(dir_ / "missing"));
 }
 
@@ -74,11 +69,11 @@ TEST_F(FileReplace, ABackupOnOneFileSystemIsAHardLinkAndNeverReplacesAFile) {
     write(dir_ / "family.rcp", "original");
     write(dir_ / "taken.rcp", "another original");
     linkOrCopy(dir_ / "family.rcp", dir_ / "backup.rcp");
-    EXPECT_EQ(contentOf(dir_ / "family.rcp"), "original");
-    EXPECT_EQ(contentOf(dir_ / "backup.rcp"), "original");
+    EXPECT_EQ(test::fileBytes(dir_ / "family.rcp"), "original");
+    EXPECT_EQ(test::fileBytes(dir_ / "backup.rcp"), "original");
     EXPECT_EQ(fileIdentity(dir_ / "family.rcp"), fileIdentity(dir_ / "backup.rcp"));
     EXPECT_THROW(linkOrCopy(dir_ / "family.rcp", dir_ / "taken.rcp"), FileError);
-    EXPECT_EQ(contentOf(dir_ / "taken.rcp"), "another original");
+    EXPECT_EQ(test::fileBytes(dir_ / "taken.rcp"), "another original");
 }
 
 TEST_F(FileReplace, ABackupOnAnotherFileSystemIsACompleteCopyAndNoTemporaryStays) {
@@ -86,7 +81,7 @@ TEST_F(FileReplace, ABackupOnAnotherFileSystemIsACompleteCopyAndNoTemporaryStays
     write(dir_ / "family.rcp", std::string(3 << 20, 'x'));
     const fs::path backup = otherFileSystem() / "backup.rcp";
     linkOrCopy(dir_ / "family.rcp", backup);
-    EXPECT_EQ(contentOf(backup), contentOf(dir_ / "family.rcp"));
+    EXPECT_EQ(test::fileBytes(backup), test::fileBytes(dir_ / "family.rcp"));
     EXPECT_NE(fileIdentity(dir_ / "family.rcp"), fileIdentity(backup));
     EXPECT_TRUE(temporariesIn(otherFileSystem()).empty());
 }
@@ -110,7 +105,7 @@ TEST_F(FileReplace, AReplacementPutsTheNewFileAtTheNameInOneStep) {
     write(dir_ / "family.rcp", "original");
     write(dir_ / "tempdb.mdb", "upgraded");
     replaceFile(dir_ / "tempdb.mdb", dir_ / "family.rcp", Source::Move);
-    EXPECT_EQ(contentOf(dir_ / "family.rcp"), "upgraded");
+    EXPECT_EQ(test::fileBytes(dir_ / "family.rcp"), "upgraded");
     EXPECT_FALSE(fs::exists(dir_ / "tempdb.mdb"));
     EXPECT_TRUE(temporariesIn(dir_).empty());
 }
@@ -122,8 +117,8 @@ TEST_F(FileReplace, AReplacementFromAnotherFileSystemLeavesTheSourceForTheCaller
     write(source, "upgraded");
     write(temporaryPathFor(dir_ / "family.rcp"), "left by a run that died");
     replaceFile(source, dir_ / "family.rcp", Source::Move);
-    EXPECT_EQ(contentOf(dir_ / "family.rcp"), "upgraded");
-    EXPECT_EQ(contentOf(source), "upgraded");
+    EXPECT_EQ(test::fileBytes(dir_ / "family.rcp"), "upgraded");
+    EXPECT_EQ(test::fileBytes(source), "upgraded");
     EXPECT_TRUE(temporariesIn(dir_).empty());
 }
 
@@ -131,8 +126,8 @@ TEST_F(FileReplace, AReplacementKeepingTheSourceLeavesBothInPlace) {
     write(dir_ / "family.rcp", "upgraded");
     write(dir_ / "backup.rcp", "original");
     replaceFile(dir_ / "backup.rcp", dir_ / "family.rcp", Source::Keep);
-    EXPECT_EQ(contentOf(dir_ / "family.rcp"), "original");
-    EXPECT_EQ(contentOf(dir_ / "backup.rcp"), "original");
+    EXPECT_EQ(test::fileBytes(dir_ / "family.rcp"), "original");
+    EXPECT_EQ(test::fileBytes(dir_ / "backup.rcp"), "original");
     EXPECT_TRUE(temporariesIn(dir_).empty());
 }
 
@@ -157,7 +152,7 @@ TEST_F(FileReplace, TheFileAtTheNameKeepsItsPermissionBits) {
                 write(upgraded, "new");
                 fs::permissions(upgraded, fs::perms::owner_all | fs::perms::others_read);
                 replaceFile(upgraded, cookbook, how);
-                EXPECT_EQ(contentOf(cookbook), "new");
+                EXPECT_EQ(test::fileBytes(cookbook), "new");
                 EXPECT_EQ(mode(cookbook), wanted);
                 if (fs::exists(upgraded)) fs::remove(upgraded);
             }
@@ -184,7 +179,7 @@ TEST_F(FileReplace, AReplacementThatFailsBeforeItsRenameLeavesTheOldFile) {
         faults::arm(k);
         EXPECT_THROW(replaceFile(source, dir_ / "family.rcp", Source::Move), FileError);
         faults::disarm();
-        EXPECT_EQ(contentOf(dir_ / "family.rcp"), "original");
+        EXPECT_EQ(test::fileBytes(dir_ / "family.rcp"), "original");
         EXPECT_TRUE(temporariesIn(dir_).empty());
     }
 }
@@ -194,7 +189,7 @@ TEST_F(FileReplace, MovingAcrossFileSystemsNeverNamesAPartialFile) {
     write(dir_ / "a", "content");
     const fs::path to = otherFileSystem() / "a";
     moveFile(dir_ / "a", to);
-    EXPECT_EQ(contentOf(to), "content");
+    EXPECT_EQ(test::fileBytes(to), "content");
     EXPECT_FALSE(fs::exists(dir_ / "a"));
     EXPECT_TRUE(temporariesIn(otherFileSystem()).empty());
 }

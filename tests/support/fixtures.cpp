@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <fstream>
 #include <random>
 
 #include "platform/file.h"
@@ -71,6 +72,11 @@ void checkAndRemoveTempDir(const std::filesystem::path& dir, const std::vector<s
             ADD_FAILURE() << entry.path() << " fails the structural check: " << fault;
     }
     if (!::testing::Test::HasFailure()) std::filesystem::remove_all(dir, error);
+}
+
+std::string fileBytes(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
 }
 
 std::vector<std::string> splitLines(const std::string& text) {

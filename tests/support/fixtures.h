@@ -41,6 +41,9 @@ void expectPassesCheck(const std::filesystem::path& path);
 
 std::vector<std::string> splitLines(const std::string& text);
 
+// The whole content of a file, as bytes; empty when it cannot be read.
+std::string fileBytes(const std::filesystem::path& path);
+
 // A test name made from a fixture file's name (letters and digits only).
 std::string fixtureTestName(const ::testing::TestParamInfo<std::filesystem::path>& info);
 

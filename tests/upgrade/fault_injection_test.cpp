@@ -27,11 +27,6 @@ using nlohmann::json;
 constexpr std::size_t kRecipes = 3;
 constexpr std::size_t kIngredients = 5;
 
-std::string bytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
 struct Outcome {
     std::string messages;  // every box, for the failure report
     bool succeeded = false;
@@ -58,7 +53,7 @@ protected:
             options.ingredientRows->push_back({{"Amt", "1 1/2"}, {"rID", std::to_string(1 + i % kRecipes)}});
         original_ = dir_ / "template.rcp";
         cli::writeSampleCookbook(original_, options);
-        originalBytes_ = bytes(original_);
+        originalBytes_ = test::fileBytes(original_);
     }
     void TearDown() override {
         if (programs_) checkAndRemoveTempDir(*programs_, {"tempdb.mdb"});
@@ -117,9 +112,9 @@ TEST_P(FaultInjection, NoFailingFileOperationLosesTheCookbook) {
         SCOPED_TRACE("file operation " + std::to_string(k) + " of " + std::to_string(operations) + " fails");
         const Outcome outcome = runWithFault(k, path);
         SCOPED_TRACE("the failing operation: " + lastFailed_ + "\nmessages:\n" + outcome.messages);
-        const bool originalAtPath = fs::exists(path) && bytes(path) == originalBytes_;
+        const bool originalAtPath = fs::exists(path) && test::fileBytes(path) == originalBytes_;
         if (outcome.succeeded) {
-            EXPECT_EQ(bytes(fs::path(outcome.backup)), originalBytes_);
+            EXPECT_EQ(test::fileBytes(fs::path(outcome.backup)), originalBytes_);
             EXPECT_TRUE(isCompleteUpgrade(path, kRecipes, kIngredients));
         } else {
             EXPECT_TRUE(outcome.failureShown) << "the upgrade did not complete and no failure was shown";
@@ -148,7 +143,7 @@ TEST_P(FaultInjection, ADamagedNewDatabaseStopsTheUpgradeBeforeAnyFileMoves) {
     EXPECT_TRUE(outcome.failureShown);
     EXPECT_NE(outcome.messages.find("3049 - The new database failed its structural check"), std::string::npos);
     EXPECT_NE(outcome.messages.find("The cookbook was not changed."), std::string::npos);
-    EXPECT_EQ(bytes(path), originalBytes_);
+    EXPECT_EQ(test::fileBytes(path), originalBytes_);
     if (fs::is_directory(lastBackupFolder_)) {
         EXPECT_TRUE(fs::is_empty(lastBackupFolder_));
     }

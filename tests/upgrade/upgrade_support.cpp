@@ -79,10 +79,7 @@ RecordingView& UpgradeTest::run(const fs::path& path) {
     return view_;
 }
 
-std::string UpgradeTest::bytesOf(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
+std::string UpgradeTest::bytesOf(const fs::path& path) { return test::fileBytes(path); }
 
 std::vector<std::u16string> UpgradeTest::statusTexts() const {
     std::vector<std::u16string> texts;

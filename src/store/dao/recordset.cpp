@@ -200,11 +200,13 @@ bool Recordset::CollectRef::takeStoredText(const Field& field, std::size_t maxCh
     if (owner_.editMode_ == EditMode::None || field.recordset_ == nullptr || !isText(column) ||
         owner_.database_->file->format().version != jet::JetVersion::Jet3)
         return false;
-    auto& text = std::get<jet::Bytes>(owner_.storedTexts_[column_]);
+    // Read beside the column's text, which a refusal leaves as it was.
+    auto& text = owner_.textBeingTaken_;
     if (!field.recordset_->storedTextOf(field.column_, text)) return false;
     // A Jet 3 text takes one byte a character. What Update would refuse goes the way of any value.
     const std::size_t limit = column.type == jet::ColumnType::Text ? column.size : jet::kLongValueLengthMask;
     if (text.size() > std::min(maxCharacters, limit) || (text.empty() && !column.allowZeroLength)) return false;
+    std::swap(text, std::get<jet::Bytes>(owner_.storedTexts_[column_]));
     owner_.takesStoredText_[column_] = 1;
     return true;
 }
@@ -243,7 +245,8 @@ void Recordset::save() {
     converted_.reserve(buffer_.size());
     toStore_.resize(buffer_.size());
     remembered_.resize(buffer_.size());
-    for (std::size_t i = 0; i < buffer_.size(); ++i) toStore_[i] = takesStoredText_[i] ? &storedTexts_[i] : &storedFormOf(i);
+    for (std::size_t i = 0; i < buffer_.size(); ++i)
+        toStore_[i] = takesStoredText_[i] ? &storedTexts_[i] : &storedFormOf(i);
     auto& file = *database_->file;
     if (editMode_ == EditMode::Adding) {
         rows_.push_back(file.insertRow(table_, locate_.layout(), toStore_).encode());

@@ -138,6 +138,7 @@ private:
     // (takeStoredText): flag, and the text's bytes (each a jet::Bytes, kept for its storage).
     std::vector<char> takesStoredText_;
     std::vector<jet::Value> storedTexts_;
+    jet::Bytes textBeingTaken_;
     // What Update stores: each column's value where it lies in the buffer, or its conversion in
     // converted_. Both are kept for their storage.
     std::vector<const jet::Value*> toStore_;

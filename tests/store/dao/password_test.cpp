@@ -15,11 +15,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string bytesOf(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
 class DatabasePassword : public ::testing::TestWithParam<fs::path> {};
 
 TEST_P(DatabasePassword, IsFoundOnlyWhereThereIsOne) {
@@ -34,7 +29,7 @@ TEST_P(DatabasePassword, IsFoundOnlyWhereThereIsOne) {
         engine.OpenDatabase(fixture)->Close();
         return;
     }
-    const std::string before = bytesOf(fixture);
+    const std::string before = fileBytes(fixture);
     try {
         engine.OpenDatabase(fixture);
         ADD_FAILURE() << "a database with a password opened without one";
@@ -43,7 +38,7 @@ TEST_P(DatabasePassword, IsFoundOnlyWhereThereIsOne) {
         EXPECT_EQ(f.description().rfind("Not a valid password.", 0), 0u) << f.description();
         EXPECT_NE(f.description().find(fixture.string()), std::string::npos);
     }
-    EXPECT_EQ(bytesOf(fixture), before);
+    EXPECT_EQ(fileBytes(fixture), before);
 }
 
 INSTANTIATE_TEST_SUITE_P(Fixtures, DatabasePassword, ::testing::ValuesIn(jetFixtures()), fixtureTestName);

@@ -138,6 +138,20 @@ TEST_F(StoredTextCopy, AValueSetAfterwardsTakesThePlaceOfTheStoredText) {
     EXPECT_TRUE(target->Fields(u"Line").Value().isNull());
 }
 
+TEST_F(StoredTextCopy, ARefusalLeavesTheTextTakenBefore) {
+    makeDatabase(u"Long", Variant(u"first"));
+    auto source = db_->OpenRecordset(u"S", dbOpenSnapshot);
+    auto target = db_->OpenRecordset(u"T", dbOpenDynaset);
+    target->AddNew();
+    auto line = target->Collect(u"Line");
+    ASSERT_TRUE(line.takeStoredText(source->Fields(u"Long"), 255));
+    EXPECT_FALSE(line.takeStoredText(source->Fields(u"Long"), 3)) << "longer than 3 characters";
+    EXPECT_EQ(static_cast<Variant>(line).toText(), u"first");
+    target->Update();
+    target->MoveFirst();
+    EXPECT_EQ(target->Fields(u"Line").Value().toText(), u"first");
+}
+
 TEST_F(StoredTextCopy, IsRefusedWithoutAnEditAndFromAJet4File) {
     makeDatabase(u"Long", Variant(u"first"));
     auto source = db_->OpenRecordset(u"S", dbOpenSnapshot);

@@ -16,11 +16,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string readAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
 template <typename Action>
 int failureNumber(Action&& action) {
     try {
@@ -65,13 +60,13 @@ protected:
     // Runs a refused write on the sample and checks the file is unchanged and still readable.
     void expectRefusal(int number, const std::function<void(Recordset&)>& write) {
         const fs::path path = sample();
-        const std::string before = readAll(path);
+        const std::string before = test::fileBytes(path);
         auto db = DBEngine::Instance().OpenDatabase(path);
         auto rs = db->OpenRecordset(u"Sample", dbOpenDynaset);
         EXPECT_EQ(failureNumber([&] { write(*rs); }), number);
         rs->Close();
         db->Close();
-        EXPECT_EQ(readAll(path), before);
+        EXPECT_EQ(test::fileBytes(path), before);
         auto again = DBEngine::Instance().OpenDatabase(path);
         EXPECT_EQ(again->OpenRecordset(u"Sample", dbOpenSnapshot)->RecordCount(), 1);
         again->Close();
@@ -258,21 +253,21 @@ TEST_F(Writing, RefusesUpdateWithNothingBegun) {
 
 TEST_F(Writing, RefusesASecondTableOfTheSameName) {
     const fs::path path = sample();
-    const std::string before = readAll(path);
+    const std::string before = test::fileBytes(path);
     auto db = DBEngine::Instance().OpenDatabase(path);
     auto td = db->CreateTableDef(u"sample");
     td->Fields().Append(td->CreateField(u"X", type::dbLong, 4));
     EXPECT_EQ(failureNumber([&] { db->TableDefs().Append(td); }), 3010);
     EXPECT_EQ(failureNumber([&] { td->Fields().Append(td->CreateField(u"x", type::dbText, 5)); }), 3191);
     db->Close();
-    EXPECT_EQ(readAll(path), before);
+    EXPECT_EQ(test::fileBytes(path), before);
 }
 
 TEST_F(Writing, CreateDatabaseRefusesAnExistingFileAndLeavesIt) {
     const fs::path path = sample();
-    const std::string before = readAll(path);
+    const std::string before = test::fileBytes(path);
     EXPECT_EQ(failureNumber([&] { create("sample.mdb"); }), 3204);
-    EXPECT_EQ(readAll(path), before);
+    EXPECT_EQ(test::fileBytes(path), before);
 }
 
 TEST_F(Writing, CreateDatabaseRefusesBadPlacesAndArguments) {
@@ -290,13 +285,13 @@ TEST_F(Writing, RefusesRowsForAUserTableWithItsOwnIndexes) {
     ZESTREL_REQUIRE_SHARED();
     const fs::path path = dir_ / "indexed.mdb";
     test::copyFixtureFile(test::jetFixturesDir() / "indexTestV1997.mdb", path);
-    const std::string before = readAll(path);
+    const std::string before = test::fileBytes(path);
     auto db = DBEngine::Instance().OpenDatabase(path);
     auto rs = db->OpenRecordset(u"Table1", dbOpenDynaset);
     rs->AddNew();
     EXPECT_EQ(failureNumber([&] { rs->Update(); }), 3251);
     db->Close();
-    EXPECT_EQ(readAll(path), before);
+    EXPECT_EQ(test::fileBytes(path), before);
 }
 
 TEST_F(Writing, SnapshotsAreReadOnly) {

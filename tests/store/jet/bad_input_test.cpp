@@ -28,10 +28,6 @@ protected:
         test::copyFixtureFile(test::jetFixturesDir() / name, path);
         return path;
     }
-    static std::string readAll(const fs::path& path) {
-        std::ifstream in(path, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), {}};
-    }
     static void patch(const fs::path& path, std::size_t offset, const std::string& bytes) {
         std::fstream f(path, std::ios::binary | std::ios::in | std::ios::out);
         f.seekp(static_cast<std::streamoff>(offset));
@@ -97,7 +93,7 @@ TEST_F(BadInput, PointerPastTheEndIsDamaged) {
 TEST_F(BadInput, EncryptedDatabaseIsNamed) {
     ZESTREL_REQUIRE_SHARED();
     const auto path = copyFixture("testV1997.mdb");
-    std::string page0 = readAll(path).substr(0, 2048);
+    std::string page0 = test::fileBytes(path).substr(0, 2048);
     // Set a database key inside the masked region: mask, change, mask again.
     std::vector<std::uint8_t> bytes(page0.begin(), page0.end());
     applyHeaderMask(bytes, formatFor(JetVersion::Jet3));
@@ -125,13 +121,13 @@ TEST_F(BadInput, ReadingChangesNeitherBytesNorModificationTime) {
     ZESTREL_REQUIRE_SHARED();
     for (const auto& fixture : test::jetFixtures()) {
         const auto path = copyFixture(fixture.filename().string());
-        const std::string before = readAll(path);
+        const std::string before = test::fileBytes(path);
         const auto modified = std::filesystem::last_write_time(path);
         {
             auto db = DatabaseFile::open(path);
             for (const auto& entry : db->catalog().tables(true)) db->readRows(db->tableDefinition(entry.name));
         }
-        EXPECT_EQ(readAll(path), before) << fixture;
+        EXPECT_EQ(test::fileBytes(path), before) << fixture;
         EXPECT_EQ(std::filesystem::last_write_time(path), modified) << fixture;
     }
 }

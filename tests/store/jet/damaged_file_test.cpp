@@ -37,11 +37,6 @@ constexpr bool kUnderAddressSanitizer = false;
 constexpr bool kUnderAddressSanitizer = false;
 #endif
 
-std::string readAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
 enum class Damage { Truncate, ChangeBytes, ChangePointer };
 
 std::string damage(std::string bytes, Damage kind, std::mt19937& rng, std::size_t pageSize) {
@@ -99,7 +94,7 @@ TEST(DamagedFiles, EveryVariantEndsInSuccessOrANumberedFailure) {
     int variants = 0;
     int failures = 0;
     for (const auto& fixture : test::jetFixtures()) {
-        const std::string original = readAll(fixture);
+        const std::string original = test::fileBytes(fixture);
         const std::size_t pageSize = original[0x14] == 0 ? 2048 : 4096;
         for (int i = 0; i < kVariantsPerFixture; ++i) {
             const auto kind = static_cast<Damage>(i % 3);

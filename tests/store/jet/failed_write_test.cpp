@@ -16,11 +16,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string bytesOf(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
 class FailedWrite : public ::testing::TestWithParam<std::size_t> {
 protected:
     void SetUp() override { dir_ = test::makeTempDir("failed-write"); }
@@ -47,7 +42,7 @@ TEST_P(FailedWrite, LeavesTheFileAsItWas) {
         }
         db->Close();
     }
-    const std::string before = bytesOf(path);
+    const std::string before = test::fileBytes(path);
     {
         auto file = DatabaseFile::open(path);
         auto table = file->tableDefinition(u"T");
@@ -66,7 +61,7 @@ TEST_P(FailedWrite, LeavesTheFileAsItWas) {
         }
         file->close();
     }
-    EXPECT_EQ(bytesOf(path), before);
+    EXPECT_EQ(test::fileBytes(path), before);
 }
 
 INSTANTIATE_TEST_SUITE_P(MemoLengths, FailedWrite, ::testing::Values(10u, 300u, 1500u, 9000u));
