@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <optional>
+#include <random>
 #include <string>
 #include <utility>
 #include <vector>
@@ -149,6 +150,25 @@ TEST(NumberText, AcceptsSignedDecimalsWithBlanksAround) {
     EXPECT_FALSE(textToSingle(u"1e5"));
     EXPECT_FALSE(textToSingle(u"4e40"));
     EXPECT_FALSE(textToSingle(u"99999999999999999999999999999999999999999"));
+}
+
+// Decimals of every length read as the C library reads them: the short ones taken digit by digit,
+// the longer ones as text, give the same Single.
+TEST(NumberText, ReadsDecimalsAsTheCLibraryDoes) {
+    std::mt19937 random(11);
+    for (int i = 0; i < 20000; ++i) {
+        const int length = std::uniform_int_distribution<int>(1, 20)(random);
+        std::string text = random() % 4 == 0 ? "-" : "";
+        const int point = std::uniform_int_distribution<int>(-1, length)(random);
+        for (int k = 0; k < length; ++k) {
+            if (k == point) text += '.';
+            text += static_cast<char>('0' + random() % 10);
+        }
+        const std::u16string wide(text.begin(), text.end());
+        const auto read = textToSingle(wide);
+        ASSERT_TRUE(read) << text;
+        ASSERT_EQ(*read, static_cast<float>(std::strtod(text.c_str(), nullptr))) << text;
+    }
 }
 
 }  // namespace

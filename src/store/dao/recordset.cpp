@@ -200,13 +200,15 @@ bool Recordset::CollectRef::takeStoredText(const Field& field, std::size_t maxCh
     if (owner_.editMode_ == EditMode::None || field.recordset_ == nullptr || !isText(column) ||
         owner_.database_->file->format().version != jet::JetVersion::Jet3)
         return false;
-    // Read beside the column's text, which a refusal leaves as it was.
-    auto& text = owner_.textBeingTaken_;
+    // A column holding a text taken before reads the new one beside it, which a refusal leaves as it was.
+    auto& taken = std::get<jet::Bytes>(owner_.storedTexts_[column_]);
+    const bool holdsText = owner_.takesStoredText_[column_] != 0;
+    auto& text = holdsText ? owner_.textBeingTaken_ : taken;
     if (!field.recordset_->storedTextOf(field.column_, text)) return false;
     // A Jet 3 text takes one byte a character. What Update would refuse goes the way of any value.
     const std::size_t limit = column.type == jet::ColumnType::Text ? column.size : jet::kLongValueLengthMask;
     if (text.size() > std::min(maxCharacters, limit) || (text.empty() && !column.allowZeroLength)) return false;
-    std::swap(text, std::get<jet::Bytes>(owner_.storedTexts_[column_]));
+    if (holdsText) std::swap(text, taken);
     owner_.takesStoredText_[column_] = 1;
     return true;
 }
