@@ -226,7 +226,7 @@ void DatabaseFile::storedText(const FieldLocation& field, const ColumnDefinition
     if (column.type == ColumnType::Text) return text.assign(field.bytes.begin(), field.bytes.end());
     guarded([&] {
         pages_.trim();
-        text = readLongValue(pages_, *format_, field.bytes);
+        readLongValue(pages_, *format_, field.bytes, text);
     });
 }
 

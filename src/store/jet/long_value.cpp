@@ -16,8 +16,9 @@ std::span<const std::uint8_t> longValueRow(PageFile& pages, const Format& f, Row
 
 }  // namespace
 
-std::vector<std::uint8_t> readLongValue(PageFile& pages, const Format& f, std::span<const std::uint8_t> field) {
-    if (field.size() < kLongValueFieldSize) return {};
+void readLongValue(PageFile& pages, const Format& f, std::span<const std::uint8_t> field, std::vector<std::uint8_t>& bytes) {
+    bytes.clear();
+    if (field.size() < kLongValueFieldSize) return;
     const std::uint32_t header = readU32(field, 0);
     const std::uint32_t length = header & kLongValueLengthMask;
     const std::uint8_t kind = readU8(field, 3) & 0xC0;
@@ -26,15 +27,16 @@ std::vector<std::uint8_t> readLongValue(PageFile& pages, const Format& f, std::s
         throw CorruptData("a long value claims more bytes than the file holds");
 
     if (kind == kLongValueInline) {
-        auto bytes = slice(field, kLongValueFieldSize, length);
-        return {bytes.begin(), bytes.end()};
+        auto inlineBytes = slice(field, kLongValueFieldSize, length);
+        bytes.assign(inlineBytes.begin(), inlineBytes.end());
+        return;
     }
     if (kind == kLongValueSingleRow) {
         auto row = longValueRow(pages, f, first);
         if (row.size() < length) throw CorruptData("a long value is shorter than its length says");
-        return {row.begin(), row.begin() + length};
+        bytes.assign(row.begin(), row.begin() + length);
+        return;
     }
-    std::vector<std::uint8_t> bytes;
     std::set<std::uint32_t> seen;
     for (RowPointer at = first; bytes.size() < length;) {
         if (!seen.insert(at.encode()).second) throw CorruptData("the pages of a long value form a loop");
@@ -47,6 +49,11 @@ std::vector<std::uint8_t> readLongValue(PageFile& pages, const Format& f, std::s
         at = RowPointer::decode(next);
     }
     if (bytes.size() < length) throw CorruptData("a long value's chain ends before its length");
+}
+
+std::vector<std::uint8_t> readLongValue(PageFile& pages, const Format& f, std::span<const std::uint8_t> field) {
+    std::vector<std::uint8_t> bytes;
+    readLongValue(pages, f, field, bytes);
     return bytes;
 }
 

@@ -20,5 +20,8 @@ inline constexpr std::uint8_t kLongValueSingleRow = 0x40;
 // The stored bytes of a long value. A chain that loops, breaks off or claims
 // more bytes than the file holds raises CorruptData.
 std::vector<std::uint8_t> readLongValue(PageFile& pages, const Format& format, std::span<const std::uint8_t> field);
+// The same into `bytes`, its storage reused.
+void readLongValue(PageFile& pages, const Format& format, std::span<const std::uint8_t> field,
+                   std::vector<std::uint8_t>& bytes);
 
 }  // namespace zestrel::jet
