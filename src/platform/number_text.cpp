@@ -36,7 +36,8 @@ std::optional<double> shortDecimal(const std::string& plain) {
         digits = digits * 10 + static_cast<std::uint64_t>(c - '0');
         if (decimals >= 0) ++decimals;
     }
-    static constexpr double kPowers[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    static constexpr double kPowers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                         1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
     const double value = static_cast<double>(digits) / kPowers[decimals > 0 ? decimals : 0];
     return plain.front() == '-' ? -value : value;
 }

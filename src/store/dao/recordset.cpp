@@ -224,7 +224,8 @@ bool Recordset::storedTextOf(std::size_t column, jet::Bytes& text) const {
 
 Recordset::CollectRef::operator Variant() const {
     if (owner_.editMode_ == EditMode::None) return Variant(owner_.currentValue(column_));
-    if (owner_.takesStoredText_[column_]) return Variant(jet::decodeCp1252(std::get<jet::Bytes>(owner_.storedTexts_[column_])));
+    if (owner_.takesStoredText_[column_])
+        return Variant(jet::decodeCp1252(std::get<jet::Bytes>(owner_.storedTexts_[column_])));
     return owner_.buffer_[column_];
 }
 
@@ -278,10 +279,11 @@ bool sameBits(const Variant& a, const Variant& b) {
     if (a.kind() != b.kind()) return false;
     const jet::Value& x = a.value();
     const jet::Value& y = b.value();
-    if (const auto* f = std::get_if<float>(&x)) return std::bit_cast<std::uint32_t>(*f) == std::bit_cast<std::uint32_t>(std::get<float>(y));
-    if (const auto* d = std::get_if<double>(&x)) return std::bit_cast<std::uint64_t>(*d) == std::bit_cast<std::uint64_t>(std::get<double>(y));
-    if (const auto* t = std::get_if<jet::DateTime>(&x))
-        return std::bit_cast<std::uint64_t>(t->days) == std::bit_cast<std::uint64_t>(std::get<jet::DateTime>(y).days);
+    const auto bitsOf = [](double d) { return std::bit_cast<std::uint64_t>(d); };
+    if (const auto* f = std::get_if<float>(&x))
+        return std::bit_cast<std::uint32_t>(*f) == std::bit_cast<std::uint32_t>(std::get<float>(y));
+    if (const auto* d = std::get_if<double>(&x)) return bitsOf(*d) == bitsOf(std::get<double>(y));
+    if (const auto* t = std::get_if<jet::DateTime>(&x)) return bitsOf(t->days) == bitsOf(std::get<jet::DateTime>(y).days);
     return x == y;
 }
 

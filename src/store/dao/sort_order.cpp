@@ -39,24 +39,21 @@ std::uint64_t orderedBits(std::int64_t x) { return static_cast<std::uint64_t>(x)
 // The key of a number: eight bytes (big-endian) that order as the numbers do; none for a value
 // that is not a number, or is Null.
 std::optional<std::uint64_t> numberKey(const jet::Value& value) {
+    using Key = std::optional<std::uint64_t>;
     return std::visit(jet::Overloaded{
-                          [](const jet::Null&) -> std::optional<std::uint64_t> { return std::nullopt; },
-                          [](const std::u16string&) -> std::optional<std::uint64_t> { return std::nullopt; },
-                          [](const jet::Bytes&) -> std::optional<std::uint64_t> { return std::nullopt; },
-                          [](const jet::Guid&) -> std::optional<std::uint64_t> { return std::nullopt; },
-                          [](const jet::Currency& money) -> std::optional<std::uint64_t> {
-                              return orderedBits(money.tenThousandths);
-                          },
-                          [](bool v) -> std::optional<std::uint64_t> { return orderedBits(v ? -1.0 : 0.0); },
-                          [](std::uint8_t v) -> std::optional<std::uint64_t> { return orderedBits(static_cast<double>(v)); },
-                          [](std::int16_t v) -> std::optional<std::uint64_t> { return orderedBits(static_cast<double>(v)); },
-                          [](std::int32_t v) -> std::optional<std::uint64_t> { return orderedBits(static_cast<double>(v)); },
-                          [](float v) -> std::optional<std::uint64_t> { return orderedBits(double{v}); },
-                          [](double v) -> std::optional<std::uint64_t> { return orderedBits(v); },
-                          [](const jet::DateTime& v) -> std::optional<std::uint64_t> { return orderedBits(v.days); },
-                          [&](const jet::Decimal&) -> std::optional<std::uint64_t> {
-                              return orderedBits(Variant(value).toDouble());
-                          },
+                          [](const jet::Null&) -> Key { return std::nullopt; },
+                          [](const std::u16string&) -> Key { return std::nullopt; },
+                          [](const jet::Bytes&) -> Key { return std::nullopt; },
+                          [](const jet::Guid&) -> Key { return std::nullopt; },
+                          [](const jet::Currency& money) -> Key { return orderedBits(money.tenThousandths); },
+                          [](bool v) -> Key { return orderedBits(v ? -1.0 : 0.0); },
+                          [](std::uint8_t v) -> Key { return orderedBits(static_cast<double>(v)); },
+                          [](std::int16_t v) -> Key { return orderedBits(static_cast<double>(v)); },
+                          [](std::int32_t v) -> Key { return orderedBits(static_cast<double>(v)); },
+                          [](float v) -> Key { return orderedBits(static_cast<double>(v)); },
+                          [](double v) -> Key { return orderedBits(v); },
+                          [](const jet::DateTime& v) -> Key { return orderedBits(v.days); },
+                          [&](const jet::Decimal&) -> Key { return orderedBits(Variant(value).toDouble()); },
                       },
                       value);
 }

@@ -73,8 +73,9 @@ std::optional<std::string> shortDecimalForm(double value, int digits) {
     const char* separator = std::localeconv()->decimal_point;
     if (separator[0] == '\0' || separator[1] != '\0') return std::nullopt;
     char text[64];
-    const auto end = digits <= 7 ? std::to_chars(text, text + sizeof text, static_cast<float>(value), std::chars_format::fixed)
-                                 : std::to_chars(text, text + sizeof text, value, std::chars_format::fixed);
+    const auto end = digits <= 7
+                         ? std::to_chars(text, text + sizeof text, static_cast<float>(value), std::chars_format::fixed)
+                         : std::to_chars(text, text + sizeof text, value, std::chars_format::fixed);
     std::string form(text, end.ptr);
     int significant = 0;
     for (char& c : form) {

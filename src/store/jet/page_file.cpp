@@ -75,7 +75,8 @@ PageFile::Frame& PageFile::load(std::uint32_t number) {
     // while the cache fills) are read straight into them.
     for (std::uint32_t page = number; page < end; ++page) {
         newFrame(page);
-        if (page != number) frameAt(page).referenced = false;  // not used yet: the first to go when the cache is full
+        // A page read ahead is not used yet: the first to go when the cache is full.
+        if (page != number) frameAt(page).referenced = false;
     }
     try {
         readPages(number, end);
@@ -209,8 +210,10 @@ void PageFile::flush() {
     for (std::size_t i = 0; i < dirty.size();) {
         std::size_t end = i + 1;
         while (end < dirty.size() && end - i < kMaxWriteRun && dirty[end] == dirty[end - 1] + 1) ++end;
-        std::span<const std::uint8_t> pages(frameAt(dirty[i]).bytes.data(), (end - i) * pageSize_);
-        if (!adjacentInMemory(dirty[i], dirty[end - 1] + 1)) {  // gathered into one buffer
+        std::span<const std::uint8_t> pages;
+        if (adjacentInMemory(dirty[i], dirty[end - 1] + 1)) {
+            pages = std::span(frameAt(dirty[i]).bytes.data(), (end - i) * pageSize_);
+        } else {  // gathered into one buffer
             run.clear();
             for (std::size_t k = i; k < end; ++k) {
                 const auto& bytes = frameAt(dirty[k]).bytes;

@@ -65,7 +65,8 @@ void storeLittleEndian(std::uint8_t* to, T value) {
     if constexpr (std::endian::native == std::endian::little) {
         std::memcpy(to, &value, sizeof(T));
     } else {
-        using U = std::conditional_t<sizeof(T) == 2, std::uint16_t, std::conditional_t<sizeof(T) == 4, std::uint32_t, std::uint64_t>>;
+        using U = std::conditional_t<sizeof(T) == 2, std::uint16_t,
+                                     std::conditional_t<sizeof(T) == 4, std::uint32_t, std::uint64_t>>;
         const U bits = std::bit_cast<U>(value);
         for (std::size_t i = 0; i < sizeof(T); ++i) to[i] = static_cast<std::uint8_t>(bits >> (8 * i));
     }

@@ -38,8 +38,8 @@ void appendLongValueData(const Value& v, ColumnType type, std::vector<std::uint8
     out.insert(out.end(), bytes.begin(), bytes.end());
 }
 
-// The row's size with its long values (data of the given lengths by column, `none` for others)
-// kept inline where they qualify, or all stored apart.
+// The row's size with its long values (their data's lengths by column position) kept inline where
+// they qualify, or all stored apart.
 std::size_t plannedSize(const RowLayout& layout, RowValues values, std::span<const std::size_t> longLengths,
                         bool inlineSmallValues) {
     const auto& places = layout.places();

@@ -103,7 +103,8 @@ TEST(NumberAsTextProperty, ShortDecimalsAreWrittenInFullWithTheFewestDigits) {
     for (const int digits : {7, 15}) {
         for (int i = 0; i < 5000; ++i) {
             const int length = std::uniform_int_distribution<int>(1, digits)(random);
-            const auto mantissa = std::uniform_int_distribution<long long>(1, static_cast<long long>(std::pow(10.0, length)) - 1)(random);
+            const auto largest = static_cast<long long>(std::pow(10.0, length)) - 1;
+            const auto mantissa = std::uniform_int_distribution<long long>(1, largest)(random);
             const int exponent = std::uniform_int_distribution<int>(-4 - length, digits - length)(random);
             // The number nearest the decimal, as the type holds it.
             const std::string decimal = std::to_string(mantissa) + "e" + std::to_string(exponent);
@@ -121,8 +122,10 @@ TEST(NumberAsTextProperty, ShortDecimalsAreWrittenInFullWithTheFewestDigits) {
             char fewer[400];
             std::snprintf(fewer, sizeof fewer, "%.*G", significant - 1, value);
             const double shorter = std::strtod(fewer, nullptr);
-            if (digits == 7) ASSERT_NE(static_cast<float>(shorter), static_cast<float>(value)) << text << " could be " << fewer;
-            else ASSERT_NE(shorter, value) << text << " could be " << fewer;
+            if (digits == 7)
+                ASSERT_NE(static_cast<float>(shorter), static_cast<float>(value)) << text << " could be " << fewer;
+            else
+                ASSERT_NE(shorter, value) << text << " could be " << fewer;
         }
     }
 }

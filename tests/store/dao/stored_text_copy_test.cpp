@@ -103,7 +103,8 @@ const std::u16string kLongMemo = repeated(u"simmer caf\u00E9 \u20AC ", 5000);
 INSTANTIATE_TEST_SUITE_P(
     Cases, StoredTextCopy,
     ::testing::Values(
-        CopyCase{"TextWithCodePageCharacters", u"Long", Variant(u"caf\u00E9 \u20AC \u201Cpie\u201D"), u"Line", 255, true},
+        CopyCase{"TextWithCodePageCharacters", u"Long", Variant(u"caf\u00E9 \u20AC \u201Cpie\u201D"), u"Line", 255,
+                 true},
         CopyCase{"TheCodePagesUndefinedBytes", u"Long", Variant(u"\u0081\u008D\u008F\u0090\u009D"), u"Line", 255, true},
         CopyCase{"AsLongAsTheLimit", u"Short", Variant(u"abcde"), u"Line", 5, true},
         CopyCase{"LongerThanTheLimit", u"Short", Variant(u"abcdef"), u"Line", 5, false},
