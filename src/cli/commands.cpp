@@ -86,8 +86,9 @@ void dumpTable(const std::string& file, const std::string& table) {
     for (const auto& column : definition.columns) names.push_back(column.name);
     {
         RowPrinter printer(names, std::cout);
+        const jet::RowLocator locate(definition, engine.format());
         engine.forEachRow(definition, [&](jet::RowPointer, std::span<const std::uint8_t> row) {
-            printer.print(jet::decodeRow(row, definition, engine.format(), engine.pages()));
+            printer.print(jet::decodeRow(row, definition, locate, engine.pages()));
         });
     }
     db->Close();

@@ -131,37 +131,40 @@ void appendKeyOfRow(jet::DatabaseFile& file, const jet::ColumnLocator& locate, c
 
 // A number column's key, compared without being written out: Null first, then the numbers in
 // order, as their keys order.
-struct NumberKeyOfRow {
-    std::optional<std::uint64_t> operator()(jet::DatabaseFile& file, const jet::ColumnLocator& locate,
-                                            const jet::ColumnDefinition& column, std::span<const std::uint8_t> row) const {
-        return numberKey(jet::decodeField(locate(row), column, file.format(), file.pages()));
+struct NumberKeys {
+    using Key = std::optional<std::uint64_t>;
+    static void read(jet::DatabaseFile& file, const jet::ColumnLocator& locate, const jet::ColumnDefinition& column,
+                     std::span<const std::uint8_t> row, Key& key) {
+        key = numberKey(jet::decodeField(locate(row), column, file.format(), file.pages()));
     }
 };
 
-struct TextKeyOfRow {
-    std::string operator()(jet::DatabaseFile& file, const jet::ColumnLocator& locate, const jet::ColumnDefinition& column,
-                           std::span<const std::uint8_t> row) const {
-        std::string key;
+// Any other column's key, written out into a buffer kept from row to row.
+struct WrittenKeys {
+    using Key = std::string;
+    static void read(jet::DatabaseFile& file, const jet::ColumnLocator& locate, const jet::ColumnDefinition& column,
+                     std::span<const std::uint8_t> row, Key& key) {
+        key.clear();
         appendKeyOfRow(file, locate, column, row, key);
-        return key;
     }
 };
 
 // Rows often lie in the file in the order asked for (added in that order); then their places
 // are the answer and no key need be kept. The walk stops at the first row out of order.
-template <typename KeyOfRow>
-std::optional<jet::RowList> locationsIfInOrder(jet::DatabaseFile& file, const jet::TableDefinition& table,
-                                               std::size_t column, KeyOfRow keyOfRow) {
+template <typename Keys>
+std::optional<jet::RowList> locationsInOrderOf(jet::DatabaseFile& file, const jet::TableDefinition& table,
+                                               std::size_t column) {
     jet::RowList locations;
     locations.reserve(jet::expectedRows(table));
-    decltype(keyOfRow(file, std::declval<jet::ColumnLocator&>(), table.columns[column], {})) previous{};
+    typename Keys::Key previous{};
+    typename Keys::Key current{};
     bool inOrder = true;
     const jet::ColumnLocator locate(table, file.format(), column);
     file.forEachRowWhile(table, [&](jet::RowPointer at, std::span<const std::uint8_t> row) {
-        auto current = keyOfRow(file, locate, table.columns[column], row);
+        Keys::read(file, locate, table.columns[column], row, current);
         inOrder = locations.empty() || previous <= current;
         if (!inOrder) return false;
-        previous = std::move(current);
+        std::swap(previous, current);
         locations.push_back(at.encode());
         return true;
     });
@@ -171,8 +174,8 @@ std::optional<jet::RowList> locationsIfInOrder(jet::DatabaseFile& file, const je
 
 std::optional<jet::RowList> locationsIfInOrder(jet::DatabaseFile& file, const jet::TableDefinition& table,
                                                std::size_t column) {
-    if (keysAsNumber(table.columns[column].type)) return locationsIfInOrder(file, table, column, NumberKeyOfRow{});
-    return locationsIfInOrder(file, table, column, TextKeyOfRow{});
+    if (keysAsNumber(table.columns[column].type)) return locationsInOrderOf<NumberKeys>(file, table, column);
+    return locationsInOrderOf<WrittenKeys>(file, table, column);
 }
 
 }  // namespace

@@ -41,8 +41,6 @@ public:
 
     // The stored value; Empty gives Null.
     const jet::Value& value() const { return value_; }
-    // The same, taken: the Variant is left holding a moved-from value.
-    jet::Value takeValue() && { return std::move(value_); }
 
     // The text form, as the system converts a value to text: Booleans "True"/"False",
     // Single with up to 7 significant digits, Double up to 15, dates as

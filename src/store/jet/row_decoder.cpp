@@ -136,10 +136,6 @@ private:
     std::uint32_t* offsets_ = shortOffsets_.data();
 };
 
-bool countsAsFixed(const ColumnDefinition& column) {
-    return column.type != ColumnType::Boolean && column.isFixed();
-}
-
 }  // namespace
 
 RowLocator::RowLocator(const TableDefinition& table, const Format& format) : format_(format), layout_(table, format) {}
@@ -151,35 +147,13 @@ void RowLocator::operator()(std::span<const std::uint8_t> row, std::vector<Field
     for (std::size_t i = 0; i < places.size(); ++i) fields[i] = shape.locate(places[i]);
 }
 
-void locateFields(std::span<const std::uint8_t> row, const TableDefinition& table, const Format& f,
-                  std::vector<FieldLocation>& fields) {
-    RowLocator(table, f)(row, fields);
-}
-
 ColumnLocator::ColumnLocator(const TableDefinition& table, const Format& format, std::size_t column)
-    : format_(format), hasVariableColumns_(table.variableColumnCount > 0) {
-    const auto& definition = table.columns.at(column);
-    std::uint32_t fixedBefore = 0;
-    for (std::size_t i = 0; i < column; ++i)
-        if (countsAsFixed(table.columns[i])) ++fixedBefore;
-    place_ = placeOf(definition, fixedBefore, format);
-}
+    : format_(format), hasVariableColumns_(table.variableColumnCount > 0),
+      place_(RowLayout(table, format).places().at(column)) {}
 
 FieldLocation ColumnLocator::operator()(std::span<const std::uint8_t> row) const {
     const RowShape shape(row, hasVariableColumns_, format_, place_.kind == ColumnPlace::Kind::Variable);
     return shape.locate(place_);
-}
-
-FieldLocation locateField(std::span<const std::uint8_t> row, const TableDefinition& table, const Format& f,
-                          std::size_t column) {
-    return ColumnLocator(table, f, column)(row);
-}
-
-std::vector<FieldLocation> locateFields(std::span<const std::uint8_t> row, const TableDefinition& table,
-                                        const Format& f) {
-    std::vector<FieldLocation> fields;
-    locateFields(row, table, f, fields);
-    return fields;
 }
 
 Value decodeField(const FieldLocation& field, const ColumnDefinition& column, const Format& f, PageFile& pages) {
@@ -210,12 +184,14 @@ Value decodeField(const FieldLocation& field, const ColumnDefinition& column, co
     return Bytes(b.begin(), b.end());
 }
 
-std::vector<Value> decodeRow(std::span<const std::uint8_t> row, const TableDefinition& table, const Format& f,
+std::vector<Value> decodeRow(std::span<const std::uint8_t> row, const TableDefinition& table, const RowLocator& locate,
                              PageFile& pages) {
-    const auto fields = locateFields(row, table, f);
+    std::vector<FieldLocation> fields;
+    locate(row, fields);
     std::vector<Value> values;
     values.reserve(fields.size());
-    for (std::size_t i = 0; i < fields.size(); ++i) values.push_back(decodeField(fields[i], table.columns[i], f, pages));
+    for (std::size_t i = 0; i < fields.size(); ++i)
+        values.push_back(decodeField(fields[i], table.columns[i], locate.format(), pages));
     return values;
 }
 

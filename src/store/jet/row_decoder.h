@@ -26,28 +26,21 @@ struct FieldLocation {
     std::span<const std::uint8_t> bytes;
 };
 
-std::vector<FieldLocation> locateFields(std::span<const std::uint8_t> row, const TableDefinition& table,
-                                        const Format& format);
-// The same into `fields`, reusing its storage: a reader that goes from row to row allocates nothing.
-void locateFields(std::span<const std::uint8_t> row, const TableDefinition& table, const Format& format,
-                  std::vector<FieldLocation>& fields);
-// Where one column (by position in the definition) lies in a row.
-FieldLocation locateField(std::span<const std::uint8_t> row, const TableDefinition& table, const Format& format,
-                          std::size_t column);
-
-// locateFields for row after row of one table: each column's place is worked out once.
+// Where each column lies in row after row of one table, into `fields` (its storage reused, so a
+// reader going from row to row allocates nothing); each column's place is worked out once.
 class RowLocator {
 public:
     RowLocator(const TableDefinition& table, const Format& format);
     void operator()(std::span<const std::uint8_t> row, std::vector<FieldLocation>& fields) const;
     const RowLayout& layout() const { return layout_; }
+    const Format& format() const { return format_; }
 
 private:
     const Format& format_;
     RowLayout layout_;
 };
 
-// locateField for one column in row after row of a table.
+// Where one column (by position in the definition) lies in row after row of a table.
 class ColumnLocator {
 public:
     ColumnLocator(const TableDefinition& table, const Format& format, std::size_t column);
@@ -61,7 +54,8 @@ private:
 
 Value decodeField(const FieldLocation& field, const ColumnDefinition& column, const Format& format, PageFile& pages);
 
-std::vector<Value> decodeRow(std::span<const std::uint8_t> row, const TableDefinition& table, const Format& format,
+// Every value of a row of the table `locate` was made for.
+std::vector<Value> decodeRow(std::span<const std::uint8_t> row, const TableDefinition& table, const RowLocator& locate,
                              PageFile& pages);
 
 }  // namespace zestrel::jet

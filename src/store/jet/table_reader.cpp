@@ -48,8 +48,9 @@ void forEachRow(PageFile& pages, const Format& f, const TableDefinition& table, 
 
 std::vector<StoredRow> readAllRows(PageFile& pages, const Format& f, const TableDefinition& table) {
     std::vector<StoredRow> rows;
+    const RowLocator locate(table, f);
     forEachRow(pages, f, table, [&](RowPointer location, std::span<const std::uint8_t> row) {
-        rows.push_back({location, decodeRow(row, table, f, pages)});
+        rows.push_back({location, decodeRow(row, table, locate, pages)});
     });
     return rows;
 }
