@@ -19,7 +19,7 @@
 #include "zestrel_version.h"
 #include "store/jet/failure.h"
 #include "store/jet/row_decoder.h"
-#include "store/jet/text_codec.h"
+#include "text/utf8.h"
 
 namespace zestrel::cli {
 
@@ -59,7 +59,7 @@ std::shared_ptr<dao::Database> inspect(const std::string& file) {
 
 void listTables(const std::string& file) {
     auto db = inspect(file);
-    for (const auto& name : db->tableNames(false)) std::cout << jet::toUtf8(name) << '\n';
+    for (const auto& name : db->tableNames(false)) std::cout << text::toUtf8(name) << '\n';
     db->Close();
 }
 
@@ -67,11 +67,11 @@ void printSchema(const std::string& file, const std::string& table) {
     auto db = inspect(file);
     std::vector<std::u16string> tables;
     if (table.empty()) tables = db->tableNames(false);
-    else tables.push_back(jet::fromUtf8(table));
+    else tables.push_back(text::fromUtf8(table));
     for (const auto& name : tables) {
         const auto def = db->tableDef(name);
         for (const auto& field : def->Fields().items())
-            std::cout << jet::toUtf8(def->Name()) << '\t' << jet::toUtf8(field->Name()) << '\t' << typeName(field->Type())
+            std::cout << text::toUtf8(def->Name()) << '\t' << text::toUtf8(field->Name()) << '\t' << typeName(field->Type())
                       << '\t' << field->Size() << '\t' << (field->AllowZeroLength() ? "yes" : "no") << '\n';
     }
     db->Close();
@@ -81,7 +81,7 @@ void printSchema(const std::string& file, const std::string& table) {
 void dumpTable(const std::string& file, const std::string& table) {
     auto db = inspect(file);
     auto& engine = db->file();
-    const auto definition = engine.tableDefinition(jet::fromUtf8(table));
+    const auto definition = engine.tableDefinition(text::fromUtf8(table));
     std::vector<std::u16string> names;
     for (const auto& column : definition.columns) names.push_back(column.name);
     {
@@ -97,7 +97,7 @@ void dumpTable(const std::string& file, const std::string& table) {
 int newCookbook(const std::string& file) {
     TerminalView view(std::cout, std::cerr, false);
     platform::setMessageView(&view);
-    dbFunction::CreateCookbook(jet::fromUtf8(file));
+    dbFunction::CreateCookbook(text::fromUtf8(file));
     platform::setMessageView(nullptr);
     const bool failed = view.messageCount(platform::MsgIcon::Critical) > 0;
     if (!failed) std::cout << "Created an empty layout-1.3 cookbook: " << file << '\n';
@@ -108,11 +108,11 @@ int newCookbook(const std::string& file) {
 int cookbookVersion(const std::string& file) {
     TerminalView view(std::cout, std::cerr, false);
     frmMain form(view);
-    view.answerDialogWith(jet::fromUtf8(file));
+    view.answerDialogWith(text::fromUtf8(file));
     form.cmdOpen_Click();
     const bool offered = view.messageCount(platform::MsgIcon::Warning) == 0;
     const std::u16string shown = form.sCookbookVersion.empty() ? u"1.0" : form.sCookbookVersion;
-    std::cout << jet::toUtf8(form.sCookbookPath) << ": version " << jet::toUtf8(shown)
+    std::cout << text::toUtf8(form.sCookbookPath) << ": version " << text::toUtf8(shown)
               << (offered ? ", upgrade offered" : ", up to date") << '\n';
     return 0;
 }
@@ -148,7 +148,7 @@ int upgradeCookbooks(const std::vector<std::string>& files, const std::string& p
         TerminalView view(std::cout, std::cerr, platform::standardOutputIsTerminal());
         frmMain form(view);
         form.Form_Load();
-        view.answerDialogWith(jet::fromUtf8(file));
+        view.answerDialogWith(text::fromUtf8(file));
         form.cmdOpen_Click();
         if (view.messageCount(platform::MsgIcon::Warning) == 0) form.cmdUp_Click();
         const bool succeeded = view.messageCount(platform::MsgIcon::Information) == 1 &&

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "store/jet/text_codec.h"
+#include "text/utf8.h"
 
 namespace zestrel::cli {
 
@@ -70,7 +70,7 @@ void appendJsonText(std::string& out, const std::u16string& text) {
         return c >= 0x20 && c < 0x80 && c != u'"' && c != u'\\';
     });
     if (!plain) {
-        out += jsonString(jet::toUtf8(text));
+        out += jsonString(text::toUtf8(text));
         return;
     }
     out.push_back('"');
@@ -106,7 +106,7 @@ std::string jsonValue(const jet::Value& value) {
                           [](float v) { return shortestNumber(v); },
                           [](double v) { return shortestNumber(v); },
                           [](const jet::DateTime& v) { return jsonString(jet::formatDateTime(v)); },
-                          [](const std::u16string& v) { return jsonString(jet::toUtf8(v)); },
+                          [](const std::u16string& v) { return jsonString(text::toUtf8(v)); },
                           [](const jet::Bytes& v) { return binary(v); },
                           [](const jet::Guid& v) { return jsonString(jet::formatGuid(v)); },
                           [](const jet::Decimal& v) { return jet::formatDecimal(v); },

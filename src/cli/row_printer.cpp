@@ -1,7 +1,7 @@
 #include "cli/row_printer.h"
 
 #include "cli/json_writer.h"
-#include "store/jet/text_codec.h"
+#include "text/utf8.h"
 
 namespace zestrel::cli {
 
@@ -10,7 +10,7 @@ constexpr std::size_t kWriteSize = 1 << 16;
 }
 
 RowPrinter::RowPrinter(const std::vector<std::u16string>& columns, std::ostream& out) : out_(out) {
-    for (const auto& name : columns) keys_.push_back((keys_.empty() ? "{" : ",") + jsonString(jet::toUtf8(name)) + ":");
+    for (const auto& name : columns) keys_.push_back((keys_.empty() ? "{" : ",") + jsonString(text::toUtf8(name)) + ":");
     buffer_.reserve(2 * kWriteSize);
 }
 

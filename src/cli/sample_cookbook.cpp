@@ -6,7 +6,7 @@
 
 #include "store/dao/db_engine.h"
 #include "store/jet/failure.h"
-#include "store/jet/text_codec.h"
+#include "text/utf8.h"
 
 namespace zestrel::cli {
 
@@ -47,7 +47,7 @@ dao::Variant fromJson(const json& value) {
     if (value.is_boolean()) return dao::Variant(value.get<bool>());
     if (value.is_number_integer()) return dao::Variant(static_cast<double>(value.get<std::int64_t>()));
     if (value.is_number()) return dao::Variant(value.get<double>());
-    if (value.is_string()) return dao::Variant(jet::fromUtf8(value.get<std::string>()));
+    if (value.is_string()) return dao::Variant(text::fromUtf8(value.get<std::string>()));
     throw Failure(failure::kConversionError, "A row value must be null, a Boolean, a number or a text: " + value.dump());
 }
 
@@ -59,7 +59,7 @@ void addRows(dao::Database& db, const char16_t* table, const std::vector<OldColu
         if (!row->is_object()) throw Failure(failure::kConversionError, "A row must be a JSON object: " + row->dump());
         rs->AddNew();
         for (const auto& c : columns) {
-            const std::string key = jet::toUtf8(c.name);
+            const std::string key = text::toUtf8(c.name);
             if (const auto it = row->find(key); it != row->end()) rs->Collect(c.name) = fromJson(*it);
         }
         rs->Update();

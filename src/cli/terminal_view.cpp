@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <ostream>
 
-#include "store/jet/text_codec.h"
+#include "text/utf8.h"
 
 namespace zestrel::cli {
 
@@ -21,7 +21,7 @@ void TerminalView::endProgressLine() {
 
 void TerminalView::setStatusText(const std::u16string& text) {
     endProgressLine();
-    out_ << jet::toUtf8(text) << std::endl;
+    out_ << text::toUtf8(text) << std::endl;
 }
 
 void TerminalView::setProgressVisible(bool visible) {
@@ -39,7 +39,7 @@ void TerminalView::setProgressValue(int value) {
     drawnPercent_ = percent_;
     const int filled = std::clamp(value, 0, 100) * kBarWidth / 100;
     out_ << '\r' << '[' << std::string(static_cast<std::size_t>(filled), '#')
-         << std::string(static_cast<std::size_t>(kBarWidth - filled), ' ') << "] " << jet::toUtf8(percent_) << std::flush;
+         << std::string(static_cast<std::size_t>(kBarWidth - filled), ' ') << "] " << text::toUtf8(percent_) << std::flush;
 }
 
 void TerminalView::setPercentCaption(const std::u16string& caption) { percent_ = caption; }
@@ -49,9 +49,9 @@ void TerminalView::messageBox(const std::u16string& text, platform::MsgIcon icon
     progressShown_ = false;
     counts_[static_cast<int>(icon)] += 1;
     lastMessage_ = text;
-    const std::string shownTitle = jet::toUtf8(title.empty() ? std::u16string(platform::kApplicationTitle) : title);
+    const std::string shownTitle = text::toUtf8(title.empty() ? std::u16string(platform::kApplicationTitle) : title);
     std::ostream& stream = icon == platform::MsgIcon::Information ? out_ : err_;
-    stream << '[' << shownTitle << "] " << jet::toUtf8(text) << std::endl;
+    stream << '[' << shownTitle << "] " << text::toUtf8(text) << std::endl;
 }
 
 std::optional<std::u16string> TerminalView::openFile(const platform::OpenFileRequest&) {

@@ -5,12 +5,12 @@
 #include <new>
 
 #include "platform/form_view.h"
-#include "store/jet/text_codec.h"
+#include "text/utf8.h"
 
 namespace zestrel {
 
 std::u16string failureText(const Failure& failure) {
-    return platform::failureMessage(failure.number(), jet::fromUtf8(failure.description()));
+    return platform::failureMessage(failure.number(), text::fromUtf8(failure.description()));
 }
 
 Failure fileFailure(const platform::FileError& error) {

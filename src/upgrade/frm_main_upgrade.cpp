@@ -11,7 +11,7 @@
 #include "store/db_function.h"
 #include "store/failure_text.h"
 #include "store/jet/check/database_check.h"
-#include "store/jet/text_codec.h"
+#include "text/utf8.h"
 #include "upgrade/file_name_of.h"
 #include "upgrade/ingredient_columns.h"
 #include "upgrade/recipe_columns.h"
@@ -100,7 +100,7 @@ void makeBackup(const std::filesystem::path& cookbook, const std::filesystem::pa
         const Failure back = currentFailure();
         throw Failure(replacing.number(), replacing.description() + " Putting the original cookbook back failed too (" +
                                               back.description() + "); the original cookbook lies at " +
-                                              jet::toUtf8(backup.u16string()) + ".");
+                                              text::toUtf8(backup.u16string()) + ".");
     }
     try {
         platform::removeFile(backup);
@@ -114,7 +114,7 @@ void makeBackup(const std::filesystem::path& cookbook, const std::filesystem::pa
 std::string ridOf(dao::Recordset& source) {
     try {
         const dao::Variant rid = source.Fields(u"rID").Value();
-        return rid.isNull() ? std::string("Null") : "\"" + jet::toUtf8(rid.toText()) + "\"";
+        return rid.isNull() ? std::string("Null") : "\"" + text::toUtf8(rid.toText()) + "\"";
     } catch (const Failure&) {
         return {};
     }
@@ -129,7 +129,7 @@ void withRowNamed(const char16_t* table, dao::Recordset& source, Step&& step) {
     } catch (const Failure& f) {
         const std::string rid = ridOf(source);
         throw Failure(f.number(), f.description() + " The value comes from the row of table " +
-                                      jet::toUtf8(std::u16string(table)) +
+                                      text::toUtf8(std::u16string(table)) +
                                       (rid.empty() ? std::string(" being copied.") : " with rID " + rid + "."));
     }
 }
@@ -139,7 +139,7 @@ void withRowNamed(const char16_t* table, dao::Recordset& source, Step&& step) {
 std::filesystem::path freeBackupPath(const std::filesystem::path& backupFolder, const std::u16string& cookbookName) {
     if (cookbookName.size() < 4)
         throw Failure(kInvalidArgument, "Invalid procedure call or argument: the cookbook name \"" +
-                                            jet::toUtf8(cookbookName) + "\" is shorter than four characters.");
+                                            text::toUtf8(cookbookName) + "\" is shorter than four characters.");
     const std::u16string stem = cookbookName.substr(0, cookbookName.size() - 4) + u"_backup";
     std::filesystem::path candidate = backupFolder / (stem + u".rcp");
     for (int number = 2; platform::entryExists(candidate); ++number) {
@@ -221,7 +221,7 @@ void FrmMainUpgrade::stampVersion(const std::u16string& DataTo) {
     if (marker == kCurrentVersion) return;
     throw Failure(kNewDatabaseFailedCheck, "The new database " + std::filesystem::path(DataTo).string() +
                                                " could not be stamped with version 1.3 (it reads \"" +
-                                               jet::toUtf8(marker) + "\"). The cookbook was not changed.");
+                                               text::toUtf8(marker) + "\"). The cookbook was not changed.");
 }
 
 // The order keeps a complete cookbook at the cookbook's path at every moment, also across a power

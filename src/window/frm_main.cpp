@@ -11,7 +11,7 @@
 #include "store/db_function.h"
 #include "store/failure_text.h"
 #include "store/jet/failure.h"
-#include "store/jet/text_codec.h"
+#include "text/utf8.h"
 
 namespace zestrel {
 
@@ -107,7 +107,7 @@ void requireCookbookNotHeld(const std::u16string& cookbook) {
         platform::File::open(std::filesystem::path(cookbook), platform::OpenMode::ReadOnly).close();
     } catch (const platform::FileError& e) {
         if (e.errorNumber() == EBUSY)
-            throw Failure(failure::kCannotOpenFile, "Cannot open \"" + jet::toUtf8(cookbook) +
+            throw Failure(failure::kCannotOpenFile, "Cannot open \"" + text::toUtf8(cookbook) +
                                                         "\": another program has it open. Close that program and try again.");
     }
 }
@@ -121,7 +121,7 @@ std::optional<platform::FolderLock> lockProgramFolder(const std::filesystem::pat
         throw;
     }
     if (!lock)
-        throw Failure(kFileInUse, "Could not use the program folder " + jet::toUtf8(folder.u16string()) +
+        throw Failure(kFileInUse, "Could not use the program folder " + text::toUtf8(folder.u16string()) +
                                       ": another upgrade is running there. Nothing was changed.");
     return lock;
 }

@@ -10,7 +10,7 @@
 #include "store/dao/db_engine.h"
 #include "store/db_function.h"
 #include "store/jet/failure.h"
-#include "store/jet/text_codec.h"
+#include "text/utf8.h"
 #include "support/fixtures.h"
 #include "support/process.h"
 #include "support/reference_readers.h"
@@ -84,7 +84,7 @@ TEST_F(CreatingCookbooks, ZeroLengthTextsGoWhereAllowedAndLimitsHold) {
         for (const auto& field : definition->Fields().items())
             if (field->Type() == dao::type::dbText || field->Type() == dao::type::dbMemo)
                 rs->Collect(field->Name()) = dao::Variant(u"");
-        EXPECT_NO_THROW(rs->Update()) << jet::toUtf8(table);
+        EXPECT_NO_THROW(rs->Update()) << text::toUtf8(table);
     }
     auto recipe = db->OpenRecordset(u"Recipe", dao::dbOpenDynaset);
     recipe->AddNew();
@@ -120,7 +120,7 @@ TEST_F(CreatingCookbooks, AnExistingFileGivesOneBoxAndStaysUnchanged) {
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].title, u"Create Database");
     EXPECT_EQ(messages[0].number, static_cast<int>(platform::MsgIcon::Critical));
-    const std::string text = jet::toUtf8(messages[0].text);
+    const std::string text = text::toUtf8(messages[0].text);
     EXPECT_EQ(text.rfind("3204 - ", 0), 0u) << text;  // one blank each side of the hyphen
     EXPECT_EQ(text.find("  "), std::string::npos);
     EXPECT_NE(text.back(), ' ');
@@ -133,7 +133,7 @@ TEST_F(CreatingCookbooks, AMissingFolderGivesOneBoxAndCreatesNothing) {
     const auto messages = view_.messages();
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].title, u"Create Database");
-    EXPECT_EQ(jet::toUtf8(messages[0].text).rfind("3044 - ", 0), 0u);
+    EXPECT_EQ(text::toUtf8(messages[0].text).rfind("3044 - ", 0), 0u);
     EXPECT_FALSE(fs::exists(dir_ / "no-such-folder"));
 }
 
@@ -144,7 +144,7 @@ TEST_F(CreatingCookbooks, AVersionTableThatExistsIsReportedUnderTheApplicationTi
     const auto messages = view_.messages();
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].title, u"");  // shown with the application title
-    EXPECT_EQ(jet::toUtf8(messages[0].text).rfind("3010 - ", 0), 0u);
+    EXPECT_EQ(text::toUtf8(messages[0].text).rfind("3010 - ", 0), 0u);
     EXPECT_EQ(dbCookbook->OpenRecordset(u"Version", dao::dbOpenSnapshot)->RecordCount(), 2);
 }
 

@@ -1,7 +1,7 @@
 // GetRecCount: exact counts of Recipe and Ingred, each call starting from 0, and
 // after a failure the counts it had stored stay while the rest are 0, with one
 // warning box titled "Get Record Count".
-#include "store/jet/text_codec.h"
+#include "text/utf8.h"
 #include "upgrade/upgrade_support.h"
 
 namespace zestrel::test {
@@ -66,8 +66,8 @@ TEST_F(RecordCountFailure, ACountThatFailsKeepsWhatWasStoredAndStartsFromZero) {
         EXPECT_EQ(m.title, u"Get Record Count");
         EXPECT_EQ(m.number, static_cast<int>(platform::MsgIcon::Warning));
     }
-    EXPECT_EQ(jet::toUtf8(messages[0].text).rfind("3078 - ", 0), 0u);
-    EXPECT_EQ(jet::toUtf8(messages[1].text).rfind("3024 - ", 0), 0u);
+    EXPECT_EQ(text::toUtf8(messages[0].text).rfind("3078 - ", 0), 0u);
+    EXPECT_EQ(text::toUtf8(messages[1].text).rfind("3024 - ", 0), 0u);
 }
 
 }  // namespace

@@ -6,7 +6,7 @@
 #endif
 
 #include "platform/file_system.h"
-#include "store/jet/text_codec.h"
+#include "text/utf8.h"
 #include "support/fixtures.h"
 #include "support/process.h"
 #include "upgrade/upgrade_support.h"
@@ -112,7 +112,7 @@ TEST_P(BadInputMatrix, ThroughTheWindowLogic) {
     run(cookbook);
     const auto messages = view_.messages();
     ASSERT_FALSE(messages.empty());
-    const std::string last = jet::toUtf8(messages.back().text);
+    const std::string last = text::toUtf8(messages.back().text);
     if (c.succeeds) {
         EXPECT_EQ(last.rfind("Upgrade successful!", 0), 0u) << last;
     } else {
@@ -120,7 +120,7 @@ TEST_P(BadInputMatrix, ThroughTheWindowLogic) {
     }
     if (c.says) {
         std::string all;
-        for (const auto& m : messages) all += "[" + jet::toUtf8(m.title) + "] " + jet::toUtf8(m.text) + "\n";
+        for (const auto& m : messages) all += "[" + text::toUtf8(m.title) + "] " + text::toUtf8(m.text) + "\n";
         EXPECT_NE(all.find(c.says), std::string::npos) << all;
     }
     expectNothingLost(before, program);

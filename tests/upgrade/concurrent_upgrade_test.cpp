@@ -11,7 +11,7 @@
 #include "platform/file.h"
 #include "platform/file_replace.h"
 #include "platform/file_system.h"
-#include "store/jet/text_codec.h"
+#include "text/utf8.h"
 #include "support/fixtures.h"
 #include "support/process.h"
 #include "upgrade/upgrade_support.h"
@@ -92,7 +92,7 @@ TEST_F(ConcurrentUpgrade, TheCommandLineProgramStopsWhileTheWindowUpgradesInTheS
     EXPECT_EQ(temporaryBefore, temporaryAfter) << "the window's temporary database was touched";
     const auto messages = view_.messages();
     ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(jet::toUtf8(messages[0].text).rfind(kSuccess, 0), 0u) << jet::toUtf8(messages[0].text);
+    EXPECT_EQ(text::toUtf8(messages[0].text).rfind(kSuccess, 0), 0u) << text::toUtf8(messages[0].text);
     EXPECT_TRUE(ownUpgrade(mine));
     EXPECT_TRUE(untouched(other));
 }
@@ -115,7 +115,7 @@ TEST_F(ConcurrentUpgrade, ASecondWindowStopsAtOnceAndTouchesNothing) {
     ASSERT_TRUE(started);
     const auto refused = secondView.messages();
     ASSERT_EQ(refused.size(), 1u);
-    const std::string text = jet::toUtf8(refused[0].text);
+    const std::string text = text::toUtf8(refused[0].text);
     EXPECT_EQ(text.rfind("3045 - ", 0), 0u) << text;
     EXPECT_NE(text.find(kBusy), std::string::npos) << text;
     EXPECT_EQ(refused[0].number, static_cast<int>(platform::MsgIcon::Critical));
@@ -125,7 +125,7 @@ TEST_F(ConcurrentUpgrade, ASecondWindowStopsAtOnceAndTouchesNothing) {
     EXPECT_TRUE(secondView.exitEnabled);
     EXPECT_TRUE(untouched(other));
     EXPECT_TRUE(ownUpgrade(mine));
-    EXPECT_EQ(jet::toUtf8(view_.messages().at(0).text).rfind(kSuccess, 0), 0u);
+    EXPECT_EQ(text::toUtf8(view_.messages().at(0).text).rfind(kSuccess, 0), 0u);
 }
 
 TEST_F(ConcurrentUpgrade, TwoCommandLineRunsStartedTogetherEachUpgradeTheirOwnOrStop) {
@@ -159,7 +159,7 @@ TEST_F(ConcurrentUpgrade, WhatADeadRunLeftUnderATemporaryNameIsRemovedAndNeverTa
     std::ofstream(program_ / "tempdb.mdb") << "half a temporary database";
     run(b.path);
     ASSERT_EQ(view_.messages().size(), 1u);
-    EXPECT_EQ(jet::toUtf8(view_.messages()[0].text),
+    EXPECT_EQ(text::toUtf8(view_.messages()[0].text),
               std::string(kSuccess) + " A backup copy of the original cookbook has been saved as \"" +
                   (program_ / "Backup" / "family_backup.rcp").string() + "\"");
     EXPECT_EQ(bytesOf(program_ / "Backup" / "family_backup.rcp"), b.originalBytes);

@@ -14,7 +14,7 @@
 #include "platform/file_system.h"
 #include "store/jet/database_file.h"
 #include "store/jet/failure.h"
-#include "store/jet/text_codec.h"
+#include "text/utf8.h"
 #include "support/fixtures.h"
 #include "upgrade/upgrade_support.h"
 
@@ -84,7 +84,7 @@ protected:
         Outcome outcome;
         const std::u16string prefix = u"Upgrade successful! A backup copy of the original cookbook has been saved as \"";
         for (const auto& m : view.messages()) {
-            outcome.messages += "[" + jet::toUtf8(m.title) + "] " + jet::toUtf8(m.text) + "\n";
+            outcome.messages += "[" + text::toUtf8(m.title) + "] " + text::toUtf8(m.text) + "\n";
             if (m.number == static_cast<int>(platform::MsgIcon::Critical)) outcome.failureShown = true;
             if (m.text.rfind(prefix, 0) == 0) {
                 outcome.succeeded = true;

@@ -12,7 +12,7 @@
 #include "store/dao/db_engine.h"
 #include "store/db_function.h"
 #include "support/fixtures.h"
-#include "store/jet/text_codec.h"
+#include "text/utf8.h"
 #include "upgrade/upgrade_support.h"
 
 namespace zestrel::test {
@@ -106,7 +106,7 @@ TEST_F(Upgrade, ATakenBackupNameGetsANumberAndTheOldBackupStays) {
     EXPECT_EQ(bytesOf(program_ / "Backup" / "family_backup.rcp"), "another family's only original");
     EXPECT_EQ(bytesOf(program_ / "Backup" / "family_backup_2.rcp"), "and another");
     EXPECT_EQ(bytesOf(program_ / "Backup" / "family_backup_3.rcp"), original);
-    EXPECT_NE(jet::toUtf8(view_.messages().back().text).find("family_backup_3.rcp\""), std::string::npos);
+    EXPECT_NE(text::toUtf8(view_.messages().back().text).find("family_backup_3.rcp\""), std::string::npos);
 }
 
 TEST_F(Upgrade, WhenTheNewFileCannotTakeItsPlaceTheCookbookGoesBack) {
@@ -138,7 +138,7 @@ protected:
             EXPECT_EQ(messages[i].title, titles[i].first) << i;
             EXPECT_EQ(messages[i].number, static_cast<int>(titles[i].second)) << i;
         }
-        const std::string text = jet::toUtf8(messages.back().text);
+        const std::string text = text::toUtf8(messages.back().text);
         EXPECT_EQ(text.rfind(std::to_string(number) + " - ", 0), 0u) << text;
         EXPECT_TRUE(view_.exitEnabled);
         EXPECT_FALSE(view_.progressVisible);
@@ -180,7 +180,7 @@ TEST_P(RefusedValues, FailNamingTheColumnAndTheSourceRow) {
     const RefusedValue& c = GetParam();
     runUnchanged(cookbook("family.rcp", c.layout, c.recipes, c.ingredients));
     expectBoxes({c.layout == OldLayout::V10 ? kUpgrade10 : kUpgrade11}, 3163);
-    const std::string text = jet::toUtf8(view_.messages().back().text);
+    const std::string text = text::toUtf8(view_.messages().back().text);
     EXPECT_NE(text.find(c.column), std::string::npos) << text;
     EXPECT_NE(text.find(c.row), std::string::npos) << text;
 }
@@ -236,7 +236,7 @@ TEST_F(UpgradeFailures, ANewDatabaseWithoutItsVersionRowIsNotMovedIntoPlace) {
     frmMain form(view_);
     form.UpVersion_11(path.u16string(), temporary.u16string());
     expectBoxes({kUpgrade11}, 3021);
-    EXPECT_NE(jet::toUtf8(view_.messages().back().text).find("Version"), std::string::npos);
+    EXPECT_NE(text::toUtf8(view_.messages().back().text).find("Version"), std::string::npos);
     EXPECT_EQ(bytesOf(path), original);
     EXPECT_TRUE(fs::exists(temporary));
     EXPECT_FALSE(fs::exists(program_ / "Backup"));
@@ -261,7 +261,7 @@ TEST_F(UpgradeFailures, WhenPuttingTheOriginalBackFailsTooTheMessageSaysWhereItL
     platform::faults::disarm();
     const fs::path backup = program_ / "Backup" / "family_backup.rcp";
     expectBoxes({kUpgrade10}, 75);
-    const std::string text = jet::toUtf8(view_.messages().back().text);
+    const std::string text = text::toUtf8(view_.messages().back().text);
     EXPECT_NE(text.find("the original cookbook lies at " + backup.string() + "."), std::string::npos) << text;
     EXPECT_EQ(bytesOf(backup), original);
     EXPECT_TRUE(isCompleteUpgrade(path, 2, 2)) << "the path leads to the new database, which the rename put there";
@@ -321,7 +321,7 @@ TEST_F(UpgradeFailures, APasswordProtectedCookbookIsRefusedAndLeftAsItIs) {
     run(path);
     EXPECT_EQ(view_.eventsOf(ViewEvent::Kind::Status)[1].text, u"Selected cookbook version is 1.0, click Upgrade to start.");
     expectBoxes({{u"Get Record Count", platform::MsgIcon::Warning}, kUpgrade10}, 3031);
-    EXPECT_NE(jet::toUtf8(view_.messages().back().text).find("Not a valid password."), std::string::npos);
+    EXPECT_NE(text::toUtf8(view_.messages().back().text).find("Not a valid password."), std::string::npos);
     EXPECT_EQ(bytesOf(path), original);
     EXPECT_FALSE(fs::exists(program_ / "Backup"));
 }

@@ -8,7 +8,7 @@
 
 #include "platform/file_system.h"
 #include "store/db_function.h"
-#include "store/jet/text_codec.h"
+#include "text/utf8.h"
 #include "upgrade/upgrade_support.h"
 
 namespace zestrel::test {
@@ -78,7 +78,7 @@ TEST_F(FrmMainRun, NoCommandStartsOrChangesAnythingWhileAnUpgradeRuns) {
     EXPECT_EQ(form.sCookbookPath, path.u16string());
     const auto messages = view_.messages();
     ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(jet::toUtf8(messages[0].text).rfind("Upgrade successful!", 0), 0u);
+    EXPECT_EQ(text::toUtf8(messages[0].text).rfind("Upgrade successful!", 0), 0u);
     EXPECT_EQ(bytesOf(program_ / "Backup" / "family_backup.rcp"), original);
     EXPECT_FALSE(fs::exists(program_ / "Backup" / "family_backup_2.rcp"));
     EXPECT_TRUE(isCompleteUpgrade(path, 3, 4));
@@ -157,7 +157,7 @@ TEST_P(UnexpectedFailure, EndsInANumberedBoxAndTheWindowRests) {
     const ViewEvent& box = messages.front();
     EXPECT_EQ(box.title, c.title);
     EXPECT_EQ(box.number, static_cast<int>(c.icon));
-    const std::string text = jet::toUtf8(box.text);
+    const std::string text = text::toUtf8(box.text);
     EXPECT_EQ(text.rfind(std::to_string(c.number) + " - ", 0), 0u) << text;
     if (c.outOfMemory) {
         EXPECT_EQ(text, "7 - Out of memory");

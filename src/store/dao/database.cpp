@@ -3,7 +3,7 @@
 #include "store/dao/sort_order.h"
 #include "store/dao/sql_source.h"
 #include "store/jet/failure.h"
-#include "store/jet/text_codec.h"
+#include "text/utf8.h"
 
 namespace zestrel::dao {
 
@@ -95,7 +95,7 @@ jet::NewColumn newColumnOf(const Field& field) {
 void TableDefList::Append(const std::shared_ptr<TableDef>& table) {
     auto& file = database_.file();
     if (table->Fields().Count() == 0)
-        throw Failure(kNoFieldDefined, "No field defined: cannot append table '" + jet::toUtf8(table->Name()) + "'.");
+        throw Failure(kNoFieldDefined, "No field defined: cannot append table '" + text::toUtf8(table->Name()) + "'.");
     std::vector<jet::NewColumn> columns;
     for (const auto& field : table->Fields().items()) columns.push_back(newColumnOf(*field));
     file.createTable(table->Name(), columns);

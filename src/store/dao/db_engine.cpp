@@ -2,7 +2,7 @@
 
 #include "platform/file.h"
 #include "store/jet/failure.h"
-#include "store/jet/text_codec.h"
+#include "text/utf8.h"
 
 namespace zestrel::dao {
 
@@ -41,7 +41,7 @@ std::shared_ptr<Database> DBEngine::CreateDatabase(const std::filesystem::path& 
     if (locale != dbLangGeneral)
         throw Failure(failure::kInvalidArgument, "Invalid argument: this program creates only databases with the "
                                                  "General sort order (\";LANGID=0x0409;CP=1252;COUNTRY=0\"), not \"" +
-                                                     jet::toUtf8(locale) + "\".");
+                                                     text::toUtf8(locale) + "\".");
     auto file = jet::DatabaseFile::create(path);
     open_[file->identity()] = file;
     return std::make_shared<Database>(file);

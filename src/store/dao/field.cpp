@@ -2,7 +2,7 @@
 
 #include "store/dao/recordset.h"
 #include "store/jet/failure.h"
-#include "store/jet/text_codec.h"
+#include "text/utf8.h"
 
 namespace zestrel::dao {
 
@@ -13,7 +13,7 @@ constexpr std::int32_t kPropertyNotAvailable = 3219;
 Variant Field::Value() const {
     if (!recordset_)
         throw Failure(kPropertyNotAvailable,
-                      "The field '" + jet::toUtf8(info_.name) + "' has no value outside a recordset.");
+                      "The field '" + text::toUtf8(info_.name) + "' has no value outside a recordset.");
     return Variant(recordset_->currentValue(column_));
 }
 

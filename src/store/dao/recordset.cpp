@@ -8,7 +8,7 @@
 #include "store/jet/failure.h"
 #include "store/jet/long_value.h"
 #include "store/jet/sort_key.h"
-#include "store/jet/text_codec.h"
+#include "text/utf8.h"
 
 namespace zestrel::dao {
 
@@ -74,7 +74,7 @@ void Recordset::failClosed() const {
 }
 
 void Recordset::failNoCurrentRecord() const {
-    throw Failure(failure::kNoCurrentRecord, "No current record in table '" + jet::toUtf8(table_.name) + "'.");
+    throw Failure(failure::kNoCurrentRecord, "No current record in table '" + text::toUtf8(table_.name) + "'.");
 }
 
 bool Recordset::BOF() const {
@@ -122,7 +122,7 @@ std::size_t columnOf(const jet::TableDefinition& table, std::u16string_view name
     for (std::size_t i = 0; i < columns.size(); ++i)
         if (jet::equalsIgnoringCase(columns[i].name, text)) return i;
     throw Failure(failure::kItemNotFound, "Item not found in this collection: the table '" +
-                                              jet::toUtf8(table.name) + "' has no field '" + jet::toUtf8(text) + "'.");
+                                              text::toUtf8(table.name) + "' has no field '" + text::toUtf8(text) + "'.");
 }
 
 std::size_t Recordset::columnIndex(std::u16string_view name) const {
@@ -142,7 +142,7 @@ Field& Recordset::Fields(std::u16string_view name) { return fields_[columnIndex(
 void Recordset::ensureUpdatable() const {
     ensureOpen();
     if (type_ == dbOpenSnapshot)
-        throw Failure(kReadOnly, "Cannot update: the recordset on table '" + jet::toUtf8(table_.name) + "' is read-only.");
+        throw Failure(kReadOnly, "Cannot update: the recordset on table '" + text::toUtf8(table_.name) + "' is read-only.");
 }
 
 void Recordset::AddNew() {
@@ -175,7 +175,7 @@ Recordset::CollectRef& Recordset::CollectRef::operator=(Variant&& value) {
     owner_.ensureOpen();
     if (owner_.editMode_ == EditMode::None)
         throw Failure(failure::kUpdateWithoutAddNewOrEdit,
-                      "Update or CancelUpdate without AddNew or Edit on table '" + jet::toUtf8(owner_.table_.name) + "'.");
+                      "Update or CancelUpdate without AddNew or Edit on table '" + text::toUtf8(owner_.table_.name) + "'.");
     owner_.buffer_[column_] = std::move(value);
     owner_.takesStoredText_[column_] = 0;
     return *this;
@@ -198,7 +198,8 @@ bool Recordset::CollectRef::takeStoredText(const Field& field, std::size_t maxCh
     owner_.ensureOpen();
     const jet::ColumnDefinition& column = owner_.table_.columns[column_];
     if (owner_.editMode_ == EditMode::None || field.recordset_ == nullptr || !isText(column) ||
-        owner_.database_->file->format().version != jet::JetVersion::Jet3)
+        owner_.database_->file->format().version != jet::JetVersion::Jet3 ||
+        !field.recordset_->sharesCodePageWith(owner_))
         return false;
     // A column holding a text taken before reads the new one beside it, which a refusal leaves as it was.
     auto& taken = std::get<jet::Bytes>(owner_.storedTexts_[column_]);
@@ -213,6 +214,10 @@ bool Recordset::CollectRef::takeStoredText(const Field& field, std::size_t maxCh
     return true;
 }
 
+bool Recordset::sharesCodePageWith(const Recordset& other) const {
+    return jet::codePageOf(database_->file->format()).number() == jet::codePageOf(other.database_->file->format()).number();
+}
+
 bool Recordset::storedTextOf(std::size_t column, jet::Bytes& text) const {
     loadCurrent();
     const auto& definition = table_.columns[column];
@@ -225,7 +230,7 @@ bool Recordset::storedTextOf(std::size_t column, jet::Bytes& text) const {
 Recordset::CollectRef::operator Variant() const {
     if (owner_.editMode_ == EditMode::None) return Variant(owner_.currentValue(column_));
     if (owner_.takesStoredText_[column_])
-        return Variant(jet::decodeCp1252(std::get<jet::Bytes>(owner_.storedTexts_[column_])));
+        return Variant(jet::codePageOf(owner_.database_->file->format()).decode(std::get<jet::Bytes>(owner_.storedTexts_[column_])));
     return owner_.buffer_[column_];
 }
 
@@ -235,7 +240,7 @@ void Recordset::Update(int updateType, bool /*force: there is no other user to o
         throw Failure(failure::kInvalidArgument, "Invalid argument: update type " + std::to_string(updateType) + ".");
     if (editMode_ == EditMode::None)
         throw Failure(failure::kUpdateWithoutAddNewOrEdit,
-                      "Update without AddNew or Edit on table '" + jet::toUtf8(table_.name) + "'.");
+                      "Update without AddNew or Edit on table '" + text::toUtf8(table_.name) + "'.");
     save();
     editMode_ = EditMode::None;
     buffer_.clear();

@@ -112,6 +112,8 @@ private:
     // The current row's text in `column` as stored, into `text`; false when it is not a Jet 3
     // text or memo, or is null.
     bool storedTextOf(std::size_t column, jet::Bytes& text) const;
+    // Whether both recordsets' files keep their text in the same code page, so stored bytes carry over.
+    bool sharesCodePageWith(const Recordset& other) const;
     void clearStoredTexts();
     enum class EditMode { None, Adding, Editing };
 

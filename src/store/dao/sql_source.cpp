@@ -4,7 +4,7 @@
 
 #include "store/jet/failure.h"
 #include "store/jet/sort_key.h"
-#include "store/jet/text_codec.h"
+#include "text/utf8.h"
 
 namespace zestrel::dao {
 
@@ -18,7 +18,7 @@ struct Token {
 bool isSpace(char16_t c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n'; }
 
 [[noreturn]] void syntaxError(const std::u16string& source, const std::string& why) {
-    throw Failure(failure::kSyntaxError, "Syntax error in '" + jet::toUtf8(source) + "': " + why + ".");
+    throw Failure(failure::kSyntaxError, "Syntax error in '" + text::toUtf8(source) + "': " + why + ".");
 }
 
 std::vector<Token> tokenize(const std::u16string& source) {
@@ -69,7 +69,7 @@ public:
             if (more() && isKeyword(peek(), u"ASC")) next();
         }
         if (more() && !peek().bracketed && peek().text == u";") next();
-        if (more()) syntaxError(source_, "unexpected '" + jet::toUtf8(peek().text) + "'");
+        if (more()) syntaxError(source_, "unexpected '" + text::toUtf8(peek().text) + "'");
         return result;
     }
 
@@ -80,11 +80,11 @@ private:
 
     void expectKeyword(const char16_t* word) {
         if (!more() || !isKeyword(peek(), word))
-            syntaxError(source_, "expected " + jet::toUtf8(word));
+            syntaxError(source_, "expected " + text::toUtf8(word));
         next();
     }
     void expectSymbol(const char16_t* symbol) {
-        if (!more() || peek().bracketed || peek().text != symbol) syntaxError(source_, "expected " + jet::toUtf8(symbol));
+        if (!more() || peek().bracketed || peek().text != symbol) syntaxError(source_, "expected " + text::toUtf8(symbol));
         next();
     }
     std::u16string name(const std::string& what) {

@@ -3,7 +3,7 @@
 #include "store/jet/failure.h"
 #include "store/jet/format.h"
 #include "store/jet/sort_key.h"
-#include "store/jet/text_codec.h"
+#include "text/utf8.h"
 
 namespace zestrel::dao {
 
@@ -24,27 +24,27 @@ bool isWritableType(int type) {
 void FieldList::Append(const std::shared_ptr<Field>& field) {
     for (const auto& existing : fields_)
         if (jet::equalsIgnoringCase(existing->Name(), field->Name()))
-            throw Failure(kFieldDefinedTwice, "Cannot define field '" + jet::toUtf8(field->Name()) + "' more than once.");
+            throw Failure(kFieldDefinedTwice, "Cannot define field '" + text::toUtf8(field->Name()) + "' more than once.");
     fields_.push_back(field);
 }
 
 Field& FieldList::operator()(const std::u16string& name) {
     for (auto& field : fields_)
         if (jet::equalsIgnoringCase(field->Name(), name)) return *field;
-    throw Failure(failure::kItemNotFound, "Item not found in this collection: no field '" + jet::toUtf8(name) + "'.");
+    throw Failure(failure::kItemNotFound, "Item not found in this collection: no field '" + text::toUtf8(name) + "'.");
 }
 
 std::shared_ptr<Field> TableDef::CreateField(const std::u16string& name, int fieldType, long size) const {
     if (!isWritableType(fieldType))
         throw Failure(kInvalidFieldType, "Invalid field data type " + std::to_string(fieldType) + " for field '" +
-                                             jet::toUtf8(name) + "'.");
+                                             text::toUtf8(name) + "'.");
     if (name.empty() || name.size() > 64)
-        throw Failure(failure::kInvalidArgument, "Invalid field name '" + jet::toUtf8(name) + "'.");
+        throw Failure(failure::kInvalidArgument, "Invalid field name '" + text::toUtf8(name) + "'.");
     long stored = size;
     if (fieldType == type::dbText || fieldType == type::dbBinary) {
         if (size < 1 || size > 255)
             throw Failure(failure::kInvalidArgument, "Invalid size " + std::to_string(size) + " for field '" +
-                                                         jet::toUtf8(name) + "': it must be 1 to 255.");
+                                                         text::toUtf8(name) + "': it must be 1 to 255.");
     } else if (fieldType == type::dbMemo || fieldType == type::dbLongBinary) {
         stored = 0;
     } else {

@@ -11,7 +11,8 @@
 #include "store/jet/failure.h"
 #include "store/jet/long_value.h"
 #include "store/jet/sort_key.h"
-#include "store/jet/text_codec.h"
+#include "text/code_page.h"
+#include "text/utf8.h"
 
 namespace zestrel::dao {
 
@@ -104,13 +105,13 @@ private:
     void checkText(const std::u16string& text, std::size_t limit) const {
         if (text.empty() && !column_.allowZeroLength)
             throw Failure(failure::kZeroLengthNotAllowed, "Field " + where() + " cannot be a zero-length string.");
-        if (text.size() > limit)
+        // A character the code page lacks is stored as Windows stores it (its best fit, or "?"), one
+        // byte a character; only the length can refuse a text.
+        const std::size_t length = text::encodedLength(text);
+        if (length > limit)
             throw Failure(failure::kFieldTooSmall, "The field " + where() + " is too small to accept the amount of data: " +
-                                                       std::to_string(text.size()) + " characters, it holds " +
+                                                       std::to_string(length) + " characters, it holds " +
                                                        std::to_string(limit) + ".");
-        if (!jet::fitsCp1252(text))
-            throw Failure(failure::kConversionError, "Data type conversion error: the text for field " + where() +
-                                                         " has characters outside code page 1252.");
     }
 
     std::optional<long long> integerValue() const {
@@ -125,7 +126,7 @@ private:
         if (value_.isNumeric() || value_.kind() == Variant::Kind::Date) return value_.toDouble();
         if (value_.kind() != Variant::Kind::Text) throw cannotConvert();
         // Locale-independent: the engine's own conversion, not the user's number format.
-        const std::string text = jet::toUtf8(value_.toText());
+        const std::string text = text::toUtf8(value_.toText());
         std::size_t first = text.find_first_not_of(' ');
         if (first != std::string::npos && text[first] == '+') ++first;
         const std::size_t last = text.find_last_not_of(' ');
@@ -176,7 +177,7 @@ private:
         if (value_.kind() == Variant::Kind::Date) return value_.value();
         if (value_.kind() == Variant::Kind::Text) {
             int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0;
-            const std::string text = jet::toUtf8(value_.toText());
+            const std::string text = text::toUtf8(value_.toText());
             const int parts = std::sscanf(text.c_str(), "%d-%d-%d%*[ T]%d:%d:%d", &y, &mo, &d, &h, &mi, &s);
             if ((parts == 3 || parts >= 5) && mo >= 1 && mo <= 12 && d >= 1 && d <= 31 && h < 24 && mi < 60 && s < 60)
                 return jet::makeDateTime(y, static_cast<unsigned>(mo), static_cast<unsigned>(d), h, mi, s);
@@ -196,7 +197,7 @@ private:
     }
 
     // The column's name for a failure's description, as 'Table.Column'.
-    std::string where() const { return "'" + jet::toUtf8(table_) + "." + jet::toUtf8(column_.name) + "'"; }
+    std::string where() const { return "'" + text::toUtf8(table_) + "." + text::toUtf8(column_.name) + "'"; }
 
     const Variant& value_;
     const jet::ColumnDefinition& column_;

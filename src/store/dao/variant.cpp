@@ -10,7 +10,7 @@
 #include <string_view>
 
 #include "store/jet/failure.h"
-#include "store/jet/text_codec.h"
+#include "text/utf8.h"
 
 namespace zestrel::dao {
 
@@ -135,7 +135,7 @@ std::u16string wholeNumberText(std::int64_t value) {
 // Number forms are ASCII unless the user's decimal separator is not.
 std::u16string asciiOrUtf8(const std::string& text) {
     for (const char c : text)
-        if (static_cast<unsigned char>(c) >= 0x80) return jet::fromUtf8(text);
+        if (static_cast<unsigned char>(c) >= 0x80) return text::fromUtf8(text);
     return std::u16string(text.begin(), text.end());
 }
 
@@ -188,7 +188,7 @@ std::u16string Variant::toText() const& {
             [](float v) { return formatNumber(v, 7); },
             [](double v) { return formatNumber(v, 15); },
             [](const jet::DateTime& v) { return jet::formatDateTime(v); },
-            [](const std::u16string& v) { return jet::toUtf8(v); },
+            [](const std::u16string& v) { return text::toUtf8(v); },
             [](const jet::Bytes& v) { return std::string(v.begin(), v.end()); },
             [](const jet::Guid& v) { return jet::formatGuid(v); },
             [](const jet::Decimal& v) { return jet::formatDecimal(v); },

@@ -7,7 +7,7 @@
 #include "store/jet/failure.h"
 #include "store/jet/long_value.h"
 #include "store/jet/properties.h"
-#include "store/jet/text_codec.h"
+#include "text/utf8.h"
 
 namespace zestrel::jet {
 
@@ -51,9 +51,9 @@ void rethrowAsFailure(const std::filesystem::path& path) {
 }
 
 DatabaseFile::DatabaseFile(std::filesystem::path path, PageFile pages, const Format& format)
-    : path_(std::move(path)), pages_(std::move(pages)), format_(&format) {}
+    : path_(std::move(path)), pages_(std::move(pages)), format_(format) {}
 
-std::shared_ptr<DatabaseFile> DatabaseFile::open(const std::filesystem::path& path) {
+std::shared_ptr<DatabaseFile> DatabaseFile::open(const std::filesystem::path& path, std::optional<std::uint16_t> codePage) {
     try {
         auto file = platform::File::open(path, platform::OpenMode::ReadOnly);
         const auto size = file.size();
@@ -68,11 +68,12 @@ std::shared_ptr<DatabaseFile> DatabaseFile::open(const std::filesystem::path& pa
             throw CorruptData("the file is shorter than the smallest database");
         std::shared_ptr<DatabaseFile> db(new DatabaseFile(path, PageFile(std::move(file), format.pageSize), format));
         db->header_ = readHeader(db->pages_.page(0), format);
+        db->format_.codePage = text::findCodePage(codePage.value_or(db->header_.codePage));
         if (db->header_.databaseKey != 0)
             throw Failure(failure::kUnrecognizedFormat,
                           "Unrecognized database format " + quoted(path) + ": it is an encrypted " +
                               versionName(format.version) + " database, which this program does not read.");
-        db->catalog_ = Catalog::read(db->pages_, format);
+        db->catalog_ = Catalog::read(db->pages_, db->format_);
         return db;
     } catch (...) {
         rethrowAsFailure(path);
@@ -83,11 +84,11 @@ TableDefinition DatabaseFile::tableDefinition(const std::u16string& name) {
     const CatalogEntry* entry = catalog_.findTable(name);
     if (!entry)
         throw Failure(failure::kTableNotFound,
-                      "Cannot find the input table or query '" + toUtf8(name) + "' in " + quoted(path_) + ".");
+                      "Cannot find the input table or query '" + text::toUtf8(name) + "' in " + quoted(path_) + ".");
     return guarded([&] {
-        auto t = readTableDefinition(pages_, *format_, entry->definitionPage());
+        auto t = readTableDefinition(pages_, format_, entry->definitionPage());
         t.name = entry->name;
-        const auto properties = parseProperties(entry->properties, format_->version);
+        const auto properties = parseProperties(entry->properties, format_);
         for (auto& column : t.columns)
             column.allowZeroLength = booleanProperty(properties, column.name, u"AllowZeroLength").value_or(false);
         return t;
@@ -140,14 +141,18 @@ std::shared_ptr<DatabaseFile> DatabaseFile::create(const std::filesystem::path& 
 }
 
 WriteContext DatabaseFile::startWriting() {
+    if (format_.version == JetVersion::Jet3 && codePageOf(format_).number() != text::westernEuropean().number())
+        throw Failure(failure::kCannotUpdate, "Cannot update " + quoted(path_) + ": it keeps its text in code page " +
+                                                  std::to_string(codePageOf(format_).number()) +
+                                                  ", and this program writes text only in code page 1252.");
     if (!pages_.writable()) guarded([&] { pages_.enableWriting(); });
-    return WriteContext{pages_, *format_, writerState_};
+    return WriteContext{pages_, format_, writerState_};
 }
 
 void DatabaseFile::createTable(const std::u16string& name, const std::vector<NewColumn>& columns) {
     if (catalog_.findTable(name))
-        throw Failure(failure::kTableAlreadyExists, "Table '" + toUtf8(name) + "' already exists in " + quoted(path_) + ".");
-    if (format_->version != JetVersion::Jet3)
+        throw Failure(failure::kTableAlreadyExists, "Table '" + text::toUtf8(name) + "' already exists in " + quoted(path_) + ".");
+    if (format_.version != JetVersion::Jet3)
         throw Failure(failure::kOperationNotSupported, "Cannot create a table in " + quoted(path_) +
                                                            ": this program writes only Jet 3 databases.");
     auto context = startWriting();
@@ -156,12 +161,12 @@ void DatabaseFile::createTable(const std::u16string& name, const std::vector<New
             createUserTable(context, name, columns, now());
             pages_.flushAll();
         });
-        catalog_ = Catalog::read(pages_, *format_);
+        catalog_ = Catalog::read(pages_, format_);
     });
 }
 
 RowPointer DatabaseFile::insertRow(TableDefinition& table, const RowLayout& layout, RowValues values) {
-    checkWritable(table, *format_);
+    checkWritable(table, format_);
     auto context = startWriting();
     const std::uint32_t rowCount = table.rowCount;
     try {
@@ -177,7 +182,7 @@ RowPointer DatabaseFile::insertRow(TableDefinition& table, const RowLayout& layo
 
 RowPointer DatabaseFile::updateRow(const TableDefinition& table, const RowLayout& layout, RowPointer at,
                                    RowValues values) {
-    checkWritable(table, *format_);
+    checkWritable(table, format_);
     auto context = startWriting();
     return guarded([&] {
         pages_.trim();
@@ -207,17 +212,17 @@ DatabaseFile::~DatabaseFile() {
 }
 
 std::vector<StoredRow> DatabaseFile::readRows(const TableDefinition& table) {
-    return guarded([&] { return readAllRows(pages_, *format_, table); });
+    return guarded([&] { return readAllRows(pages_, format_, table); });
 }
 
 RowList DatabaseFile::rowLocations(const TableDefinition& table) {
-    return guarded([&] { return jet::rowLocations(pages_, *format_, table); });
+    return guarded([&] { return jet::rowLocations(pages_, format_, table); });
 }
 
 void DatabaseFile::copyRow(RowPointer at, std::vector<std::uint8_t>& row) {
     guarded([&] {
         pages_.trim();
-        const auto bytes = rowAt(pages_, *format_, at);
+        const auto bytes = rowAt(pages_, format_, at);
         row.assign(bytes.begin(), bytes.end());
     });
 }
@@ -226,23 +231,23 @@ void DatabaseFile::storedText(const FieldLocation& field, const ColumnDefinition
     if (column.type == ColumnType::Text) return text.assign(field.bytes.begin(), field.bytes.end());
     guarded([&] {
         pages_.trim();
-        readLongValue(pages_, *format_, field.bytes, text);
+        readLongValue(pages_, format_, field.bytes, text);
     });
 }
 
 Value DatabaseFile::decodeField(const FieldLocation& field, const ColumnDefinition& column) {
     return guarded([&] {
         pages_.trim();
-        return jet::decodeField(field, column, *format_, pages_);
+        return jet::decodeField(field, column, format_, pages_);
     });
 }
 
 void DatabaseFile::forEachRow(const TableDefinition& table, const RowVisitor& visit) {
-    guarded([&] { jet::forEachRow(pages_, *format_, table, visit); });
+    guarded([&] { jet::forEachRow(pages_, format_, table, visit); });
 }
 
 void DatabaseFile::forEachRowWhile(const TableDefinition& table, const RowPredicate& visit) {
-    guarded([&] { jet::forEachRowWhile(pages_, *format_, table, visit); });
+    guarded([&] { jet::forEachRowWhile(pages_, format_, table, visit); });
 }
 
 }  // namespace zestrel::jet

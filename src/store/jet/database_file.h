@@ -10,6 +10,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -27,14 +28,17 @@ namespace zestrel::jet {
 
 class DatabaseFile {
 public:
-    static std::shared_ptr<DatabaseFile> open(const std::filesystem::path& path);
+    // Jet 3 text is read in the code page the header names, or in `codePage` when one is given (for
+    // a header that names the wrong one); a code page the program carries no table for reads as 1252.
+    static std::shared_ptr<DatabaseFile> open(const std::filesystem::path& path,
+                                              std::optional<std::uint16_t> codePage = std::nullopt);
     // Creates a new, empty Jet 3 database and opens it for writing. Refused, leaving the disk as it
     // was: a file or folder already at the path (3204), a folder that does not exist or an invalid
     // path (3044), a folder that cannot be written (3051).
     static std::shared_ptr<DatabaseFile> create(const std::filesystem::path& path);
 
     const std::filesystem::path& path() const { return path_; }
-    const Format& format() const { return *format_; }
+    const Format& format() const { return format_; }
     const HeaderInfo& header() const { return header_; }
     const Catalog& catalog() const { return catalog_; }
     PageFile& pages() { return pages_; }
@@ -84,7 +88,7 @@ private:
 
     std::filesystem::path path_;
     PageFile pages_;
-    const Format* format_;
+    Format format_;  // the version's, with the file's code page
     HeaderInfo header_{};
     Catalog catalog_;
     WriterState writerState_;

@@ -39,6 +39,7 @@ inline constexpr std::int32_t kDatabaseExists = 3204;
 inline constexpr std::int32_t kZeroLengthNotAllowed = 3315;
 inline constexpr std::int32_t kUnrecognizedFormat = 3343;
 inline constexpr std::int32_t kConversionError = 3421;
+inline constexpr std::int32_t kCannotUpdate = 3027;        // database or object is read-only
 inline constexpr std::int32_t kInvalidArgument = 3001;
 inline constexpr std::int32_t kDiskIoError = 3043;
 inline constexpr std::int32_t kOperationNotSupported = 3251;

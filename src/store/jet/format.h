@@ -13,6 +13,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "text/code_page.h"
+
 namespace zestrel::jet {
 
 enum class JetVersion : std::uint8_t { Jet3, Jet4 };
@@ -60,7 +62,14 @@ struct Format {
 
     // Long-value chunk capacity of one LVAL page row.
     std::uint32_t dataPageHeaderSize;  // bytes before the row offset table
+
+    // The code page Jet 3 text is stored in: the one the file's header names; none for code page 1252.
+    const text::CodePage* codePage = nullptr;
 };
+
+inline const text::CodePage& codePageOf(const Format& f) {
+    return f.codePage ? *f.codePage : text::westernEuropean();
+}
 
 const Format& formatFor(JetVersion version);
 std::string versionName(JetVersion version);

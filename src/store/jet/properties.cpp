@@ -3,7 +3,6 @@
 #include <cstring>
 
 #include "store/jet/sort_key.h"
-#include "store/jet/text_codec.h"
 
 namespace zestrel::jet {
 
@@ -13,29 +12,29 @@ constexpr std::uint16_t kChunkNames = 0x80;
 constexpr std::uint16_t kChunkObject = 0x00;
 constexpr std::uint16_t kChunkColumn = 0x01;
 
-std::u16string decodeName(std::span<const std::uint8_t> bytes, JetVersion version) {
-    if (version == JetVersion::Jet3) return decodeCp1252(bytes);
+std::u16string decodeName(std::span<const std::uint8_t> bytes, const Format& f) {
+    if (f.version == JetVersion::Jet3) return codePageOf(f).decode(bytes);
     std::u16string out;
     for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) out.push_back(static_cast<char16_t>(bytes[i] | (bytes[i + 1] << 8)));
     return out;
 }
 
-std::vector<std::u16string> readNames(std::span<const std::uint8_t> chunk, JetVersion version) {
+std::vector<std::u16string> readNames(std::span<const std::uint8_t> chunk, const Format& f) {
     std::vector<std::u16string> names;
     for (std::size_t at = 0; at < chunk.size();) {
         const std::uint16_t length = readU16(chunk, at);
-        names.push_back(decodeName(slice(chunk, at + 2, length), version));
+        names.push_back(decodeName(slice(chunk, at + 2, length), f));
         at += 2u + length;
     }
     return names;
 }
 
 PropertyGroup readGroup(std::span<const std::uint8_t> chunk, const std::vector<std::u16string>& names,
-                        JetVersion version) {
+                        const Format& f) {
     PropertyGroup group;
     const std::uint32_t headerLength = readU32(chunk, 0);
     const std::uint16_t ownerLength = readU16(chunk, 4);
-    group.owner = decodeName(slice(chunk, 6, ownerLength), version);
+    group.owner = decodeName(slice(chunk, 6, ownerLength), f);
     if (headerLength < 6u + ownerLength) throw CorruptData("a property block has an impossible header");
     for (std::size_t at = headerLength; at < chunk.size();) {
         const std::uint16_t length = readU16(chunk, at);
@@ -56,10 +55,10 @@ PropertyGroup readGroup(std::span<const std::uint8_t> chunk, const std::vector<s
 
 }  // namespace
 
-std::vector<PropertyGroup> parseProperties(std::span<const std::uint8_t> block, JetVersion version) {
+std::vector<PropertyGroup> parseProperties(std::span<const std::uint8_t> block, const Format& f) {
     std::vector<PropertyGroup> groups;
     if (block.size() < 4) return groups;
-    const char* signature = version == JetVersion::Jet3 ? "KKD" : "MR2";
+    const char* signature = f.version == JetVersion::Jet3 ? "KKD" : "MR2";
     if (std::memcmp(block.data(), signature, 4) != 0) throw CorruptData("a property block has no signature");
     std::vector<std::u16string> names;
     for (std::size_t at = 4; at < block.size();) {
@@ -67,8 +66,8 @@ std::vector<PropertyGroup> parseProperties(std::span<const std::uint8_t> block, 
         if (length < 6) throw CorruptData("a property chunk is too short");
         const std::uint16_t type = readU16(block, at + 4);
         const auto chunk = slice(block, at + 6, length - 6);
-        if (type == kChunkNames) names = readNames(chunk, version);
-        else if (type == kChunkObject || type == kChunkColumn) groups.push_back(readGroup(chunk, names, version));
+        if (type == kChunkNames) names = readNames(chunk, f);
+        else if (type == kChunkObject || type == kChunkColumn) groups.push_back(readGroup(chunk, names, f));
         at += length;
     }
     return groups;
@@ -96,7 +95,8 @@ std::vector<std::uint8_t> buildAllowZeroLengthBlock(const std::vector<std::u16st
     names.insert(names.end(), propertyName.begin(), propertyName.end());
     chunk(kChunkNames, names);
     for (const auto& column : columns) {
-        const auto owner = encodeCp1252(column).value_or(std::vector<std::uint8_t>{});
+        std::vector<std::uint8_t> owner;
+        text::westernEuropean().appendEncoded(column, owner);
         std::vector<std::uint8_t> body;
         u32(body, 6 + owner.size());
         u16(body, owner.size());

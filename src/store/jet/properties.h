@@ -30,7 +30,7 @@ struct PropertyGroup {
     std::vector<Property> properties;
 };
 
-std::vector<PropertyGroup> parseProperties(std::span<const std::uint8_t> block, JetVersion version);
+std::vector<PropertyGroup> parseProperties(std::span<const std::uint8_t> block, const Format& f);
 
 // A Jet 3 property block that sets AllowZeroLength on the given columns; empty when there are none.
 std::vector<std::uint8_t> buildAllowZeroLengthBlock(const std::vector<std::u16string>& columns);

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <type_traits>
 
-#include "store/jet/text_codec.h"
+#include "text/utf8.h"
 
 namespace zestrel::jet {
 
@@ -72,17 +72,24 @@ void storeLittleEndian(std::uint8_t* to, T value) {
     }
 }
 
+// A value of another kind than its column's type is refused, never read as something else.
+template <typename T>
+const T& valueAs(const Value& v) {
+    if (const T* value = std::get_if<T>(&v)) return *value;
+    throw CorruptData("a value does not have its column's type");
+}
+
 void writeFixed(std::uint8_t* to, const Value& v, ColumnType type) {
     switch (type) {
-    case ColumnType::Byte: *to = std::get<std::uint8_t>(v); return;
-    case ColumnType::Integer: return storeLittleEndian(to, std::get<std::int16_t>(v));
-    case ColumnType::Long: return storeLittleEndian(to, std::get<std::int32_t>(v));
-    case ColumnType::Currency: return storeLittleEndian(to, std::get<Currency>(v).tenThousandths);
-    case ColumnType::Single: return storeLittleEndian(to, std::get<float>(v));
-    case ColumnType::Double: return storeLittleEndian(to, std::get<double>(v));
-    case ColumnType::DateTime: return storeLittleEndian(to, std::get<DateTime>(v).days);
+    case ColumnType::Byte: *to = valueAs<std::uint8_t>(v); return;
+    case ColumnType::Integer: return storeLittleEndian(to, valueAs<std::int16_t>(v));
+    case ColumnType::Long: return storeLittleEndian(to, valueAs<std::int32_t>(v));
+    case ColumnType::Currency: return storeLittleEndian(to, valueAs<Currency>(v).tenThousandths);
+    case ColumnType::Single: return storeLittleEndian(to, valueAs<float>(v));
+    case ColumnType::Double: return storeLittleEndian(to, valueAs<double>(v));
+    case ColumnType::DateTime: return storeLittleEndian(to, valueAs<DateTime>(v).days);
     case ColumnType::GUID: {
-        const auto& g = std::get<Guid>(v).bytes;
+        const auto& g = valueAs<Guid>(v).bytes;
         std::copy(g.begin(), g.end(), to);
         return;
     }
@@ -94,7 +101,7 @@ void writeFixed(std::uint8_t* to, const Value& v, ColumnType type) {
 void writeVariable(std::uint8_t* to, const Value& v, ColumnType type) {
     if (type == ColumnType::Text)
         if (const auto* text = std::get_if<std::u16string>(&v)) {
-            if (!writeCp1252(*text, to)) throw CorruptData("a text has characters outside code page 1252");
+            text::westernEuropean().encode(*text, to);
             return;
         }
     copyBytes(std::get<Bytes>(v), to);
@@ -105,7 +112,7 @@ void writeVariable(std::uint8_t* to, const Value& v, ColumnType type) {
 std::size_t storedLength(const Value& value, ColumnType type) {
     if (isNull(value)) return 0;
     if (type == ColumnType::Text)
-        if (const auto* text = std::get_if<std::u16string>(&value)) return text->size();
+        if (const auto* text = std::get_if<std::u16string>(&value)) return text::encodedLength(*text);
     return std::get<Bytes>(value).size();
 }
 

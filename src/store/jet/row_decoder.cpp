@@ -4,7 +4,8 @@
 #include <bit>
 
 #include "store/jet/long_value.h"
-#include "store/jet/text_codec.h"
+#include "store/jet/jet4_text.h"
+#include "text/utf8.h"
 
 namespace zestrel::jet {
 
@@ -58,7 +59,7 @@ Decimal decodeDecimal(std::span<const std::uint8_t> b, const ColumnDefinition& c
 }
 
 std::u16string decodeText(std::span<const std::uint8_t> bytes, const Format& f) {
-    return f.version == JetVersion::Jet3 ? decodeCp1252(bytes) : decodeJet4Text(bytes);
+    return f.version == JetVersion::Jet3 ? codePageOf(f).decode(bytes) : decodeJet4Text(bytes);
 }
 
 }  // namespace

@@ -8,7 +8,7 @@
 #include "store/jet/properties.h"
 #include "store/jet/system_tables.h"
 #include "store/jet/table_reader.h"
-#include "store/jet/text_codec.h"
+#include "text/utf8.h"
 
 namespace zestrel::jet {
 
@@ -33,7 +33,7 @@ std::vector<std::uint8_t> keyOf(const TableDefinition& table, const RealIndexDef
         } else if (auto* text = std::get_if<std::u16string>(&v)) {
             if (!appendTextKey(key, *text))
                 throw Failure(failure::kOperationNotSupported,
-                              "Cannot index the name '" + toUtf8(*text) + "': it has a character this program cannot sort.");
+                              "Cannot index the name '" + text::toUtf8(*text) + "': it has a character this program cannot sort.");
         } else {
             throw Failure(failure::kOperationNotSupported, "Cannot index a value of this type.");
         }
@@ -85,7 +85,7 @@ std::uint32_t createUserTable(WriteContext& c, const std::u16string& name, const
                               DateTime now) {
     if (!hasTextKey(name))
         throw Failure(failure::kOperationNotSupported,
-                      "Cannot create table '" + toUtf8(name) + "': its name has a character this program cannot sort.");
+                      "Cannot create table '" + text::toUtf8(name) + "': its name has a character this program cannot sort.");
     const std::uint32_t page = allocatePage(c.pages, c.format);
     // The table's maps get a page of their own, so that its owned-pages maps can grow inline.
     startUsageMapPage(c.pages, c.format, c.state);

@@ -11,7 +11,7 @@
 #include "store/jet/page_allocator.h"
 #include "store/jet/table_reader.h"
 #include "store/jet/tdef_builder.h"
-#include "store/jet/text_codec.h"
+#include "text/utf8.h"
 
 namespace zestrel::jet {
 
@@ -21,17 +21,17 @@ constexpr std::uint32_t kRecordTooLarge = 3047;
 
 [[noreturn]] void refuseRecordTooLarge(const TableDefinition& table, std::size_t size) {
     throw Failure(static_cast<std::int32_t>(kRecordTooLarge),
-                  "Record is too large: a row of table '" + toUtf8(table.name) + "' needs " + std::to_string(size) +
+                  "Record is too large: a row of table '" + text::toUtf8(table.name) + "' needs " + std::to_string(size) +
                       " bytes even with its memos stored apart, and a row may have at most " +
                       std::to_string(kMaxRecordSize) + ".");
 }
 
-// The bytes a long value is stored from: a memo's text in the code page (given so, or encoded),
+// The bytes a long value is stored from: a memo's text in code page 1252 (given so, or encoded),
 // an OLE object's bytes.
 void appendLongValueData(const Value& v, ColumnType type, std::vector<std::uint8_t>& out) {
     if (type == ColumnType::Memo)
         if (const auto* text = std::get_if<std::u16string>(&v)) {
-            if (!appendCp1252(*text, out)) throw CorruptData("a text has characters outside code page 1252");
+            text::westernEuropean().appendEncoded(*text, out);
             return;
         }
     const auto& bytes = std::get<Bytes>(v);
@@ -127,10 +127,10 @@ std::vector<std::uint8_t> pointerRow(RowPointer to) {
 void checkWritable(const TableDefinition& table, const Format& format) {
     if (format.version != JetVersion::Jet3)
         throw Failure(failure::kOperationNotSupported,
-                      "Cannot write to table '" + toUtf8(table.name) + "': this program writes only Jet 3 databases.");
+                      "Cannot write to table '" + text::toUtf8(table.name) + "': this program writes only Jet 3 databases.");
     if (table.tableType == kTableTypeUser && table.realIndexCount > 0)
         throw Failure(failure::kOperationNotSupported,
-                      "Cannot write to table '" + toUtf8(table.name) +
+                      "Cannot write to table '" + text::toUtf8(table.name) +
                           "': it has indexes of its own, which this program does not maintain.");
 }
 
@@ -168,8 +168,8 @@ std::span<const std::span<const std::uint8_t>> storeLongValues(WriteContext& c, 
         const ColumnDefinition& column = table.columns[i];
         const LongValueColumnMaps* maps = table.longValueMapsOf(column.number);
         if (maps == nullptr)
-            throw CorruptData("the definition of table '" + toUtf8(table.name) + "' lists no pages for column '" +
-                              toUtf8(column.name) + "'");
+            throw CorruptData("the definition of table '" + text::toUtf8(table.name) + "' lists no pages for column '" +
+                              text::toUtf8(column.name) + "'");
         const auto value = std::span<const std::uint8_t>(data).subspan(ends[i] - lengths[i], lengths[i]);
         stored[i] = storeLongValue(c.pages, c.format, c.state, *maps, value,
                                    inlineSmallValues && value.size() <= kLongValueInlineLimit);

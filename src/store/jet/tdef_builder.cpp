@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "store/jet/sort_key.h"
-#include "store/jet/text_codec.h"
+#include "text/utf8.h"
 
 namespace zestrel::jet {
 
@@ -24,10 +24,10 @@ public:
         u16(static_cast<std::uint16_t>(v >> 16));
     }
     void name(const std::u16string& text) {
-        auto encoded = encodeCp1252(text);
-        if (!encoded || encoded->size() > 64) throw CorruptData("a name cannot be written in code page 1252");
-        u8(static_cast<std::uint8_t>(encoded->size()));
-        bytes.insert(bytes.end(), encoded->begin(), encoded->end());
+        const text::CodePage& page = text::westernEuropean();
+        if (!page.holds(text) || text.size() > 64) throw CorruptData("a name cannot be written in code page 1252");
+        u8(static_cast<std::uint8_t>(text.size()));
+        page.appendEncoded(text, bytes);
     }
     std::vector<std::uint8_t> bytes;
 };

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <set>
 
-#include "store/jet/text_codec.h"
+#include "text/utf8.h"
 
 namespace zestrel::jet {
 
@@ -30,7 +30,7 @@ ColumnDefinition readColumnEntry(std::span<const std::uint8_t> bytes, const Form
 std::u16string readName(std::span<const std::uint8_t> bytes, const Format& f, std::size_t& at) {
     if (f.nameLengthSize == 1) {
         const std::uint8_t length = readU8(bytes, at);
-        auto name = decodeCp1252(slice(bytes, at + 1, length));
+        auto name = codePageOf(f).decode(slice(bytes, at + 1, length));
         at += 1 + length;
         return name;
     }

@@ -4,7 +4,7 @@
 #include "store/dao/db_engine.h"
 #include "store/jet/failure.h"
 #include "store/jet/sort_key.h"
-#include "store/jet/text_codec.h"
+#include "text/utf8.h"
 #include "support/fixtures.h"
 
 namespace zestrel::dao {
@@ -88,7 +88,7 @@ TEST_F(RecordsetOnFixture, OrderByNumbersTextsAndNulls) {
         EXPECT_LE(lastId, id);
         lastId = id;
         const std::u16string name = byName->Fields(u"Name").Value().toText();
-        EXPECT_LE(jet::compareGeneral(lastName, name), 0) << jet::toUtf8(lastName) << " / " << jet::toUtf8(name);
+        EXPECT_LE(jet::compareGeneral(lastName, name), 0) << text::toUtf8(lastName) << " / " << text::toUtf8(name);
         lastName = name;
     }
     // All Connect values are null here: every row keeps its place in the table's order.

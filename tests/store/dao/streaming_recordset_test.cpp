@@ -12,7 +12,7 @@
 
 #include "store/dao/db_engine.h"
 #include "store/jet/sort_key.h"
-#include "store/jet/text_codec.h"
+#include "text/utf8.h"
 #include "support/fixtures.h"
 
 namespace zestrel::dao {
@@ -111,7 +111,7 @@ TEST_F(StreamingRecordsets, OrderByIsRightWhetherTheRowsLieInOrderOrNot) {
     std::vector<int> expected(500);
     std::iota(expected.begin(), expected.end(), 0);
     std::stable_sort(expected.begin(), expected.end(), [](int a, int b) {
-        return jet::compareGeneral(jet::fromUtf8(std::to_string(a / 2)), jet::fromUtf8(std::to_string(b / 2))) < 0;
+        return jet::compareGeneral(text::fromUtf8(std::to_string(a / 2)), text::fromUtf8(std::to_string(b / 2))) < 0;
     });
     EXPECT_EQ(seqsByName(), expected);
 
@@ -128,11 +128,11 @@ TEST_F(StreamingRecordsets, OrderByIsRightWhetherTheRowsLieInOrderOrNot) {
 
 TEST_F(StreamingRecordsets, ATableLargerThanThePageCacheIsWrittenAndReadBackWhole) {
     constexpr int kRows = 3000;
-    const auto noteOf = [](int i) { return std::u16string(3000, static_cast<char16_t>(u'a' + i % 26)) + jet::fromUtf8(std::to_string(i)); };
+    const auto noteOf = [](int i) { return std::u16string(3000, static_cast<char16_t>(u'a' + i % 26)) + text::fromUtf8(std::to_string(i)); };
     {
         auto db = create();
         auto rs = db->OpenRecordset(u"T", dbOpenDynaset);
-        for (int i = 0; i < kRows; ++i) add(*rs, Variant(jet::fromUtf8(std::to_string((i * 7919) % kRows))), i, noteOf(i));
+        for (int i = 0; i < kRows; ++i) add(*rs, Variant(text::fromUtf8(std::to_string((i * 7919) % kRows))), i, noteOf(i));
         rs->Close();
         db->Close();
     }
@@ -145,7 +145,7 @@ TEST_F(StreamingRecordsets, ATableLargerThanThePageCacheIsWrittenAndReadBackWhol
     int rows = 0;
     for (rs->MoveFirst(); !rs->EOF_(); rs->MoveNext(), ++rows) {
         const std::u16string name = rs->Fields(u"Name").Value().toText();
-        ASSERT_LE(jet::compareGeneral(last, name), 0) << jet::toUtf8(last) << " before " << jet::toUtf8(name);
+        ASSERT_LE(jet::compareGeneral(last, name), 0) << text::toUtf8(last) << " before " << text::toUtf8(name);
         last = name;
         const int seq = static_cast<int>(rs->Fields(u"Seq").Value().toDouble());
         ASSERT_EQ(rs->Fields(u"Note").Value().toText(), noteOf(seq)) << "row " << seq;
@@ -164,7 +164,7 @@ TEST_P(NumberOrder, IsNullFirstThenByValueWithTiesInStoredOrder) {
     auto rs = db->OpenRecordset(u"T", dbOpenDynaset);
     for (std::size_t i = 0; i < seqs.size(); ++i) {
         rs->AddNew();
-        rs->Collect(u"Name") = Variant(jet::fromUtf8(std::to_string(i)));
+        rs->Collect(u"Name") = Variant(text::fromUtf8(std::to_string(i)));
         rs->Collect(u"Seq") = seqs[i] ? Variant(*seqs[i]) : Variant::null();
         rs->Update();
     }
@@ -176,7 +176,7 @@ TEST_P(NumberOrder, IsNullFirstThenByValueWithTiesInStoredOrder) {
     });
     auto sorted = db->OpenRecordset(u"SELECT * FROM T ORDER BY Seq", dbOpenSnapshot);
     std::vector<std::size_t> got;
-    for (; !sorted->EOF_(); sorted->MoveNext()) got.push_back(std::stoul(jet::toUtf8(sorted->Fields(u"Name").Value().toText())));
+    for (; !sorted->EOF_(); sorted->MoveNext()) got.push_back(std::stoul(text::toUtf8(sorted->Fields(u"Name").Value().toText())));
     EXPECT_EQ(got, expected);
     db->Close();
 }

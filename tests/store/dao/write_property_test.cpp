@@ -11,7 +11,7 @@
 #include "cli/json_writer.h"
 #include "store/dao/db_engine.h"
 #include "store/jet/sort_key.h"
-#include "store/jet/text_codec.h"
+#include "text/utf8.h"
 #include "support/fixtures.h"
 #include "support/reference_readers.h"
 #include "support/row_compare.h"
@@ -191,7 +191,7 @@ std::vector<std::string> expectedLines(const TablePlan& plan) {
         std::string line = "{";
         for (std::size_t i = 0; i < row.size(); ++i) {
             if (i) line += ",";
-            line += cli::jsonString(jet::toUtf8(plan.columns[i].name)) + ":" + cli::jsonValue(row[i]);
+            line += cli::jsonString(text::toUtf8(plan.columns[i].name)) + ":" + cli::jsonValue(row[i]);
         }
         lines.push_back(line + "}");
     }
@@ -208,10 +208,10 @@ void checkWithEveryReader(const fs::path& path, const std::vector<TablePlan>& ta
     std::vector<test::ReaderTable> readerTables;
     if (mdbReader) readerTables = test::mdbReaderTables(file);
     for (const auto& plan : tables) {
-        const std::string table = jet::toUtf8(plan.name);
+        const std::string table = text::toUtf8(plan.name);
         SCOPED_TRACE("table " + table);
         std::vector<test::ColumnSpec> columns;
-        for (const auto& c : plan.columns) columns.push_back({jet::toUtf8(c.name), typeName(c.type), c.size});
+        for (const auto& c : plan.columns) columns.push_back({text::toUtf8(c.name), typeName(c.type), c.size});
         const auto expected = expectedLines(plan);
 
         EXPECT_EQ(test::zestrelDump(file, table), expected) << "our reader";
@@ -237,8 +237,8 @@ void checkWithEveryReader(const fs::path& path, const std::vector<TablePlan>& ta
             const auto props = test::mdbPropAllowZeroLength(file, table);
             for (const auto& c : plan.columns) {
                 if (c.type != type::dbText && c.type != type::dbMemo) continue;
-                const auto found = props.find(jet::toUtf8(c.name));
-                EXPECT_EQ(found != props.end() && found->second, c.allowZeroLength) << jet::toUtf8(c.name);
+                const auto found = props.find(text::toUtf8(c.name));
+                EXPECT_EQ(found != props.end() && found->second, c.allowZeroLength) << text::toUtf8(c.name);
             }
         }
         if (mdbReader) {

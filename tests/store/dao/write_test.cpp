@@ -8,7 +8,7 @@
 
 #include "store/dao/db_engine.h"
 #include "store/jet/failure.h"
-#include "store/jet/text_codec.h"
+#include "text/utf8.h"
 #include "support/fixtures.h"
 
 namespace zestrel::dao {
@@ -239,11 +239,24 @@ TEST_F(Writing, RefusesAValueItCannotConvert) {
         rs.Collect(u"Qty") = Variant(u"a pinch");
         rs.Update();
     });
-    expectRefusal(3421, [](Recordset& rs) {
-        rs.AddNew();
-        rs.Collect(u"Name") = Variant(u"\u4E2D");  // not in code page 1252
-        rs.Update();
-    });
+}
+
+// A character code page 1252 lacks is stored as Windows stores it: its best fit, or "?".
+TEST_F(Writing, StoresCharactersOutsideTheCodePageByTheirBestFit) {
+    const fs::path path = sample();
+    {
+        auto db = DBEngine::Instance().OpenDatabase(path);
+        auto rs = db->OpenRecordset(u"Sample", dbOpenDynaset);
+        rs->AddNew();
+        rs->Collect(u"Name") = Variant(u"\u0105\u2264\u4E2D\U0001F370");  // five code units, four characters
+        rs->Update();
+        db->Close();
+    }
+    auto db = DBEngine::Instance().OpenDatabase(path);
+    auto rs = db->OpenRecordset(u"Sample", dbOpenSnapshot);
+    rs->MoveLast();
+    EXPECT_EQ(rs->Fields(u"Name").Value().toText(), u"a=??");
+    db->Close();
 }
 
 TEST_F(Writing, RefusesUpdateWithNothingBegun) {

@@ -32,6 +32,7 @@ TEST_P(FailedWrite, LeavesTheFileAsItWas) {
         auto td = db->CreateTableDef(u"T");
         td->Fields().Append(td->CreateField(u"Name", dao::type::dbText, 50));
         td->Fields().Append(td->CreateField(u"Note", dao::type::dbMemo));
+        td->Fields().Append(td->CreateField(u"Qty", dao::type::dbLong, 4));
         db->TableDefs().Append(td);
         auto rs = db->OpenRecordset(u"T", dao::dbOpenDynaset);
         for (int i = 0; i < 30; ++i) {  // pages of rows and long values to add to
@@ -52,7 +53,9 @@ TEST_P(FailedWrite, LeavesTheFileAsItWas) {
             const auto page = pages.page(n);
             cached.emplace_back(page.begin(), page.end());
         }
-        const std::vector<Value> values{Value(std::u16string(u"\u4E2D")), Value(std::u16string(GetParam(), u'm'))};
+        // The long value is stored before the row is built, which the number column's text then fails.
+        const std::vector<Value> values{Value(std::u16string(u"row")), Value(std::u16string(GetParam(), u'm')),
+                                        Value(std::u16string(u"not a number"))};
         EXPECT_THROW(file->insertRow(table, RowLayout(table, file->format()), addressesOf(values)), Failure);
         ASSERT_EQ(pages.pageCount(), cached.size());
         for (std::uint32_t n = 0; n < pages.pageCount(); ++n) {

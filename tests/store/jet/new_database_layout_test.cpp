@@ -13,7 +13,7 @@
 #include "store/jet/database_file.h"
 #include "store/jet/header_page.h"
 #include "store/jet/index_page_builder.h"
-#include "store/jet/text_codec.h"
+#include "text/utf8.h"
 #include "support/fixtures.h"
 
 namespace zestrel::jet {
@@ -158,9 +158,9 @@ TEST_F(NewDatabaseLayout, EngineCatalogRowsAndRightsAreTheEngines) {
             if (name == u"Recipe") continue;
             auto same = std::find_if(theirCatalog.begin(), theirCatalog.end(),
                                      [&](const StoredRow& r) { return r.values[2] == row.values[2]; });
-            ASSERT_NE(same, theirCatalog.end()) << toUtf8(name);
+            ASSERT_NE(same, theirCatalog.end()) << text::toUtf8(name);
             for (std::size_t column : {0u, 1u, 3u, 6u, 7u})  // Id, ParentId, Type, Owner, Flags
-                EXPECT_EQ(row.values[column], same->values[column]) << toUtf8(name) << " column " << column;
+                EXPECT_EQ(row.values[column], same->values[column]) << text::toUtf8(name) << " column " << column;
         }
         const auto theirRights = theirs->readRows(theirs->tableDefinition(u"MSysACEs"));
         for (const auto& right : ourRights) {
@@ -180,7 +180,7 @@ TEST_F(NewDatabaseLayout, CatalogIndexKeysAreTheEngines) {
             int compared = 0;
             for (const auto& [name, key] : catalogKeys(fixture, index)) {
                 if (!ours.count(name)) continue;
-                EXPECT_EQ(ours.at(name), key) << toUtf8(name) << " in index " << index << " of " << fixture;
+                EXPECT_EQ(ours.at(name), key) << text::toUtf8(name) << " in index " << index << " of " << fixture;
                 ++compared;
             }
             EXPECT_GE(compared, 8) << fixture;

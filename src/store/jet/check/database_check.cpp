@@ -4,7 +4,7 @@
 #include "store/jet/check/page_survey.h"
 #include "store/jet/check/table_check.h"
 #include "store/jet/check/usage_map_check.h"
-#include "store/jet/text_codec.h"
+#include "text/utf8.h"
 #include "store/jet/usage_map.h"
 
 namespace zestrel::jet::check {
@@ -43,7 +43,7 @@ void useDefinitionPages(CheckTarget& t, std::uint32_t first, const std::string& 
 void checkTables(CheckTarget& t, DatabaseFile& database) {
     for (const auto& entry : database.catalog().entries()) {
         if ((entry.type & 0x7F) != kObjectTypeTable) continue;  // local tables only; linked ones live elsewhere
-        const std::string who = "table '" + toUtf8(entry.name) + "'";
+        const std::string who = "table '" + text::toUtf8(entry.name) + "'";
         try {
             const TableDefinition table = readTableDefinition(t.pages, t.format, entry.definitionPage());
             TableDefinition named = table;

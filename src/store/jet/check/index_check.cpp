@@ -4,7 +4,7 @@
 #include <optional>
 
 #include "store/jet/check/usage_map_check.h"
-#include "store/jet/text_codec.h"
+#include "text/utf8.h"
 
 namespace zestrel::jet::check {
 
@@ -72,7 +72,7 @@ class IndexChecker {
 public:
     IndexChecker(CheckTarget& target, const TableDefinition& table, std::size_t number)
         : t_(target), layout_(layoutFor(target.format)),
-          name_("table '" + toUtf8(table.name) + "', index " + std::to_string(number)) {}
+          name_("table '" + text::toUtf8(table.name) + "', index " + std::to_string(number)) {}
 
     void run(const RealIndexDefinition& index, const RowIdentities& rows) {
         useMapOf(index);
@@ -186,7 +186,7 @@ void checkIndexes(CheckTarget& target, const TableDefinition& table, const RowId
         try {
             IndexChecker(target, table, i).run(table.realIndexes[i], rows);
         } catch (const CorruptData& e) {
-            target.report.fault("table '" + toUtf8(table.name) + "', index " + std::to_string(i) +
+            target.report.fault("table '" + text::toUtf8(table.name) + "', index " + std::to_string(i) +
                                 ": cannot be read: " + e.what());
         }
     }

@@ -9,7 +9,7 @@
 #include "store/jet/data_page.h"
 #include "store/jet/long_value.h"
 #include "store/jet/row_decoder.h"
-#include "store/jet/text_codec.h"
+#include "text/utf8.h"
 
 namespace zestrel::jet::check {
 
@@ -25,7 +25,7 @@ struct ColumnPages {
 class TableChecker {
 public:
     TableChecker(CheckTarget& target, const TableDefinition& table)
-        : t_(target), table_(table), name_("table '" + toUtf8(table.name) + "'"), locate_(table, target.format) {}
+        : t_(target), table_(table), name_("table '" + text::toUtf8(table.name) + "'"), locate_(table, target.format) {}
 
     RowIdentities run() {
         checkOwnedMaps();
@@ -83,7 +83,7 @@ private:
         for (const auto& column : table_.columns) {
             if (!isLongValue(column.type)) continue;
             ColumnPages& pages = columns_[column.number];
-            pages.name = name_ + ", column '" + toUtf8(column.name) + "'";
+            pages.name = name_ + ", column '" + text::toUtf8(column.name) + "'";
             const LongValueColumnMaps* maps = table_.longValueMapsOf(column.number);
             if (maps == nullptr) {
                 if (t_.format.version == JetVersion::Jet3)
