@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "store/dao/recordset.h"
+#include "upgrade/value_changes.h"
 
 namespace zestrel::upgrade {
 
@@ -18,7 +19,7 @@ struct ColumnRule {
         AsIs,          // the source value unchanged; the engine converts it to the column's type
         FirstChars,    // the source value as text, cut to `length` characters; null stays null
         ParsedAmount,  // the source value as text through ParseQuantity; null stays null; an amount kept
-                       // as text because it has a blank and no slash is cut to `length` characters
+                       // as text is cut to `length` characters
         EmptyText,     // the zero-length text, the source is not read
         Zero,          // the number 0 as a 16-bit integer, the source is not read
     };
@@ -47,9 +48,14 @@ using ColumnMap = std::vector<ColumnMapping>;
 // Each column is looked up by name the first time a row reads or sets it, as the copy would look
 // it up row by row (a column missing from an empty table is never looked up), and kept for the
 // rows after: a recordset's fields stay the same while it is open.
+//
+// A text goes into its column as the new cookbook stores it: characters code page 1252 lacks by
+// their best fit (or "?"), then cut to the rule's length. Every value stored other than as the
+// source held it is added to `changes`, naming `targetTable`, the column and the row's rID.
 class ColumnWriter {
 public:
-    ColumnWriter(const ColumnMap& map, Layout layout, dao::Recordset& source, dao::Recordset& target);
+    ColumnWriter(const ColumnMap& map, Layout layout, dao::Recordset& source, dao::Recordset& target,
+                 const char16_t* targetTable, ValueChanges& changes);
     // Sets every target column of the row being added, in the map's order.
     void writeColumns();
 
@@ -59,13 +65,24 @@ private:
         const ColumnRule* rule;
         const dao::Field* source = nullptr;
         std::optional<dao::Recordset::CollectRef> target;
+        std::optional<bool> targetIsText;
     };
     bool copiedAsStored(Column& column);
     dao::Variant valueFor(Column& column);
+    dao::Variant amountFor(Column& column, const dao::Variant& amount);
+    // The text as the new cookbook stores it, cut to `length`; a change is recorded.
+    std::u16string fitted(const Column& column, std::u16string text, std::size_t length);
+    bool targetIsText(Column& column);
+    std::u16string currentRid();
+    // A change of the value of `column` in the current row, to be filled in.
+    ValueChange changeOf(const Column& column);
 
     std::vector<Column> columns_;
     dao::Recordset& source_;
     dao::Recordset& target_;
+    const char16_t* targetTable_;
+    ValueChanges& changes_;
+    const dao::Field* rid_ = nullptr;
 };
 
 }  // namespace zestrel::upgrade

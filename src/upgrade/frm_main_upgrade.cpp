@@ -110,6 +110,15 @@ void makeBackup(const std::filesystem::path& cookbook, const std::filesystem::pa
     throw replacing;
 }
 
+void removeValueChanges(const std::filesystem::path& list) {
+    if (list.empty()) return;
+    try {
+        platform::removeFile(list);
+    } catch (const platform::FileError&) {
+        // The replacement's failure is what the owner needs to know; a stray list harms nothing.
+    }
+}
+
 // The source row's rID as text, for a message; empty when it cannot be read.
 std::string ridOf(dao::Recordset& source) {
     try {
@@ -142,7 +151,11 @@ std::filesystem::path freeBackupPath(const std::filesystem::path& backupFolder, 
                                             text::toUtf8(cookbookName) + "\" is shorter than four characters.");
     const std::u16string stem = cookbookName.substr(0, cookbookName.size() - 4) + u"_backup";
     std::filesystem::path candidate = backupFolder / (stem + u".rcp");
-    for (int number = 2; platform::entryExists(candidate); ++number) {
+    // A list of changes left from a backup of that name, since removed, takes the name too.
+    const auto taken = [](const std::filesystem::path& backup) {
+        return platform::entryExists(backup) || platform::entryExists(upgrade::changeListPathFor(backup));
+    };
+    for (int number = 2; taken(candidate); ++number) {
         const std::string digits = std::to_string(number);
         candidate = backupFolder / (stem + u"_" + std::u16string(digits.begin(), digits.end()) + u".rcp");
     }
@@ -161,14 +174,27 @@ void FrmMainUpgrade::upgrade(upgrade::Layout layout, const std::u16string& DataF
     const char16_t* title = layout == upgrade::Layout::V10 ? u"Upgrade Version 1.0" : u"Upgrade Version 1.1";
     std::u16string failure;
     std::u16string backup;
+    changes_.clear();
+    changeList_.clear();
     try {
         backup = copyAndReplace(layout, DataFrom, DataTo);
     } catch (...) {
         failure = failureText(currentFailure());
     }
     if (!failure.empty()) return view_.messageBox(failure, platform::MsgIcon::Critical, title);
-    view_.messageBox(u"Upgrade successful! A backup copy of the original cookbook has been saved as \"" + backup + u"\"",
-                     platform::MsgIcon::Information, u"");
+    view_.messageBox(successMessage(DataFrom, backup), platform::MsgIcon::Information, u"");
+}
+
+std::u16string FrmMainUpgrade::successMessage(const std::u16string& DataFrom, const std::u16string& backup) const {
+    if (dryRun_) {
+        const std::string count = std::to_string(changes_.size());
+        return u"Dry run of the upgrade of \"" + DataFrom + u"\" complete: every row was copied into the new layout "
+               u"and nothing was changed. " + std::u16string(count.begin(), count.end()) +
+               u" values would be shortened or changed to fit the new layout.";
+    }
+    std::u16string message = u"Upgrade successful! A backup copy of the original cookbook has been saved as \"" + backup + u"\"";
+    if (!changeList_.empty()) message += u"\n\n" + upgrade::changeListSentence(changes_.size(), changeList_);
+    return message;
 }
 
 std::u16string FrmMainUpgrade::copyAndReplace(upgrade::Layout layout, const std::u16string& DataFrom,
@@ -183,19 +209,24 @@ std::u16string FrmMainUpgrade::copyAndReplace(upgrade::Layout layout, const std:
     view_.doEvents();
     std::int32_t counter = 0;
     // Layout 1.0 shows a recipe's progress before saving it, layout 1.1 after.
-    copyRows({u"Recipe", u"Select * FROM Recipe ORDER BY rID", u"Select * FROM Recipe ORDER BY rID",
+    copyRows({u"Recipe", u"Recipe", u"Select * FROM Recipe ORDER BY rID", u"Select * FROM Recipe ORDER BY rID",
               upgrade::recipeColumnMap(),
               layout == upgrade::Layout::V10},
              layout, *source, *target, counter);
     view_.doEvents();
     counter -= 1;  // the first ingredient repeats the last recipe's percentage
-    copyRows({u"Ingred", u"Select * FROM Ingred ORDER BY rID", u"Select * FROM Ingredient ORDER BY rID",
+    copyRows({u"Ingred", u"Ingredient", u"Select * FROM Ingred ORDER BY rID", u"Select * FROM Ingredient ORDER BY rID",
               upgrade::ingredientColumnMap(), false},
              layout, *source, *target, counter);
     source->Close();
     target->Close();
     stampVersion(DataTo);
     requireSoundStructure(std::filesystem::path(DataTo));
+    if (dryRun_) {
+        platform::removeFile(std::filesystem::path(DataTo));
+        view_.setStatusText(u"Done!");
+        return {};
+    }
 
     showStatus(u"Done copy data.", kStatusPause);
     showStatus(u"Creating backup copy...", kStatusPause);
@@ -247,8 +278,11 @@ std::filesystem::path FrmMainUpgrade::replaceCookbook(const std::u16string& Data
     platform::removeFile(platform::temporaryPathFor(cookbook));  // what a run that died left beside it
     makeBackup(cookbook, backup);
     try {
+        changeList_ = writeValueChanges(DataFrom, backup);
         platform::replaceFile(database, cookbook, platform::Source::Move);
     } catch (...) {
+        removeValueChanges(changeList_);
+        changeList_.clear();
         undoReplace(cookbook, original, backup, currentFailure());
     }
     try {
@@ -259,13 +293,41 @@ std::filesystem::path FrmMainUpgrade::replaceCookbook(const std::u16string& Data
     return backup;
 }
 
+// The list is written, and made durable, before the new database takes the cookbook's place: a
+// cookbook whose values changed never stands upgraded without it. It is written under a temporary
+// name and renamed once complete, so that its name never leads to half a list.
+std::filesystem::path FrmMainUpgrade::writeValueChanges(const std::u16string& DataFrom,
+                                                        const std::filesystem::path& backup) {
+    if (changes_.empty()) return {};
+    const std::filesystem::path list = upgrade::changeListPathFor(backup);
+    const std::string text = changes_.render(std::filesystem::path(DataFrom), backup);
+    const std::filesystem::path partial = platform::temporaryPathFor(list);
+    platform::removeFile(partial);  // what a run that died left
+    try {
+        {
+            auto file = platform::File::open(partial, platform::OpenMode::CreateNew);
+            file.writeAt(0, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+            file.sync();
+            file.close();
+        }
+        platform::moveFile(partial, list);
+        platform::syncFolder(list.parent_path());
+    } catch (...) {
+        // The name was free when the backup's was chosen: whatever lies there is this run's own.
+        removeValueChanges(partial);
+        removeValueChanges(list);
+        throw;
+    }
+    return list;
+}
+
 // Copies every row of one source query into the target query's table, in the source's order.
 // Each row: yield, add, write the columns; then save and show progress, in the order given.
 void FrmMainUpgrade::copyRows(const CopyPlan& plan, upgrade::Layout layout, dao::Database& source,
                               dao::Database& target, std::int32_t& counter) {
     auto from = source.OpenRecordset(plan.from, dao::dbOpenDynaset);
     auto to = target.OpenRecordset(plan.to, dao::dbOpenDynaset);
-    upgrade::ColumnWriter writer(plan.columns, layout, *from, *to);
+    upgrade::ColumnWriter writer(plan.columns, layout, *from, *to, plan.targetTable, changes_);
     while (!from->EOF_()) {
         view_.doEvents();
         to->AddNew();

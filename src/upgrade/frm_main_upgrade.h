@@ -37,12 +37,19 @@ public:
     void UpVersion_10(const std::u16string& DataFrom, const std::u16string& DataTo);
     void UpVersion_11(const std::u16string& DataFrom, const std::u16string& DataTo);
 
+    // A dry run copies every row into the new database and checks it as an upgrade does, then
+    // removes the new database: no backup is made and the cookbook is not touched.
+    void setDryRun(bool dryRun) { dryRun_ = dryRun; }
+    // The values the last run stored other than as the old cookbook held them.
+    const upgrade::ValueChanges& valueChanges() const { return changes_; }
+
 private:
     void upgrade(upgrade::Layout layout, const std::u16string& DataFrom, const std::u16string& DataTo);
     // Copies the rows and returns the backup path the old cookbook was moved to.
     std::u16string copyAndReplace(upgrade::Layout layout, const std::u16string& DataFrom, const std::u16string& DataTo);
     struct CopyPlan {
         const char16_t* sourceTable;  // named in the failure of a row
+        const char16_t* targetTable;  // named in the list of changed values
         const char16_t* from;
         const char16_t* to;
         const upgrade::ColumnMap& columns;
@@ -53,12 +60,18 @@ private:
     void stampVersion(const std::u16string& DataTo);
     std::filesystem::path replaceCookbook(const std::u16string& DataFrom, const std::u16string& DataTo,
                                           const std::pair<std::uint64_t, std::uint64_t>& filled);
+    // Writes the list of changed values beside the backup, when there is one; returns its path.
+    std::filesystem::path writeValueChanges(const std::u16string& DataFrom, const std::filesystem::path& backup);
+    std::u16string successMessage(const std::u16string& DataFrom, const std::u16string& backup) const;
     void progressStep(std::int32_t& counter);
     void showStatus(const char16_t* text, int pauseMilliseconds);
 
     // The percentage last shown and its caption ("42%"): rows by the hundred share one.
     int shownPercent_ = -1;
     std::u16string percentCaption_;
+    bool dryRun_ = false;
+    upgrade::ValueChanges changes_;
+    std::filesystem::path changeList_;  // where the last run's list was written, if anywhere
 };
 
 // The percentage shown for a row counter: 100 * counter / (recipes + ingredients), rounded half

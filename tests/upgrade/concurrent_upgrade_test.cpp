@@ -159,7 +159,8 @@ TEST_F(ConcurrentUpgrade, WhatADeadRunLeftUnderATemporaryNameIsRemovedAndNeverTa
     std::ofstream(program_ / "tempdb.mdb") << "half a temporary database";
     run(b.path);
     ASSERT_EQ(view_.messages().size(), 1u);
-    EXPECT_EQ(text::toUtf8(view_.messages()[0].text),
+    const std::string message = text::toUtf8(view_.messages()[0].text);
+    EXPECT_EQ(message.substr(0, message.find('\n')),
               std::string(kSuccess) + " A backup copy of the original cookbook has been saved as \"" +
                   (program_ / "Backup" / "family_backup.rcp").string() + "\"");
     EXPECT_EQ(bytesOf(program_ / "Backup" / "family_backup.rcp"), b.originalBytes);

@@ -88,7 +88,7 @@ protected:
             if (m.number == static_cast<int>(platform::MsgIcon::Critical)) outcome.failureShown = true;
             if (m.text.rfind(prefix, 0) == 0) {
                 outcome.succeeded = true;
-                outcome.backup = m.text.substr(prefix.size(), m.text.size() - prefix.size() - 1);
+                outcome.backup = m.text.substr(prefix.size(), m.text.find(u'"', prefix.size()) - prefix.size());
             }
         }
         return outcome;

@@ -190,12 +190,9 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         RefusedValue{"RecipeIdTooLong", OldLayout::V11, {json{{"rID", std::string(60, '7')}}}, {}, "'Recipe.rID'",
                      "The value comes from the row of table Recipe with rID \"777"},
-        RefusedValue{"Layout11AmountTooLong", OldLayout::V11, {json{{"rID", "R7"}}},
-                     {json{{"Amt", "1 1/2 cups, heaped and sifted"}, {"rID", "R7"}}},
-                     "'Ingredient.Amount'", "The value comes from the row of table Ingred with rID \"R7\"."},
-        RefusedValue{"Layout10SlashAmountTooLong", OldLayout::V10, recipes10(1),
-                     {json{{"Amt", "1/2 cup, finely chopped onion"}, {"rID", 1}}}, "'Ingredient.Amount'",
-                     "table Ingred with rID \"1\""}),
+        RefusedValue{"IngredientIdTooLong", OldLayout::V11, {json{{"rID", "R7"}}},
+                     {json{{"Amt", "1"}, {"rID", std::string(51, '8')}}}, "'Ingredient.rID'",
+                     "The value comes from the row of table Ingred with rID \"888"}),
     [](const auto& p) { return std::string(p.param.name); });
 
 TEST_F(UpgradeFailures, AMissingTemporaryDatabaseFails) {

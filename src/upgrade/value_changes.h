@@ -1,0 +1,58 @@
+// The values an upgrade stored other than as the old cookbook held them: texts cut to their new
+// column, characters code page 1252 lacks replaced as Windows replaces them, and amounts the
+// quantity rules emptied. A value converted without loss (an amount text that became its number,
+// a number written as text) is no change. The list is written beside the backup, where the
+// originals live, so that the owner can see and mend every one.
+#pragma once
+
+#include <cstddef>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace zestrel::upgrade {
+
+struct ValueChange {
+    struct Replacement {
+        std::u16string character;  // one character: one code unit, or a surrogate pair
+        char16_t storedAs;
+        std::size_t times = 1;
+    };
+    const char16_t* table = u"";   // the new layout's table and column
+    const char16_t* column = u"";
+    std::u16string rid;             // the row's rID as the list shows it: quoted text, or Null
+    std::vector<Replacement> replaced;
+    bool cut = false;
+    std::size_t kept = 0;          // characters kept of `length`, when cut
+    std::size_t length = 0;
+    std::u16string cutOff;          // the tail that was cut
+    bool amountEmptied = false;
+    std::u16string amount;          // the amount the quantity rules emptied
+};
+
+class ValueChanges {
+public:
+    void add(ValueChange change) { changes_.push_back(std::move(change)); }
+    bool empty() const { return changes_.empty(); }
+    std::size_t size() const { return changes_.size(); }
+    const std::vector<ValueChange>& items() const { return changes_; }
+    void clear() { changes_.clear(); }
+
+    // The list as the owner reads it (UTF-8): the counts, then one line a changed value. `cookbook`
+    // is the upgraded file; `backup` where the originals are kept (empty for a dry run).
+    std::string render(const std::filesystem::path& cookbook, const std::filesystem::path& backup) const;
+
+private:
+    std::vector<ValueChange> changes_;
+};
+
+// One value's change, as its line in the list says it (without the table, column and row).
+std::string describe(const ValueChange& change);
+
+// Where the list of a backup goes: beside it, "<backup name without .rcp>_changes.txt".
+std::filesystem::path changeListPathFor(const std::filesystem::path& backup);
+
+// The sentence the success message adds when the list exists.
+std::u16string changeListSentence(std::size_t count, const std::filesystem::path& list);
+
+}  // namespace zestrel::upgrade

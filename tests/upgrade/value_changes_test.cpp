@@ -1,0 +1,162 @@
+// The values an upgrade stores other than as the old cookbook held them: each is cut or converted
+// as the new layout needs, the upgrade goes on, and each appears in the list written beside the
+// backup, once; a value that did not change never does. A dry run changes no file.
+#include <fstream>
+#include <sstream>
+
+#include "support/fixtures.h"
+#include "support/reference_readers.h"
+#include "text/utf8.h"
+#include "upgrade/upgrade_support.h"
+#include "upgrade/value_changes.h"
+
+namespace zestrel::test {
+namespace {
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+using cli::OldLayout;
+
+std::string textOf(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+std::vector<std::string> listLines(const std::string& list) {
+    std::vector<std::string> lines;
+    std::istringstream in(list.substr(list.find("\n\n", list.find("values changed")) + 2));
+    for (std::string line; std::getline(in, line);)
+        if (!line.empty()) lines.push_back(line);
+    return lines;
+}
+
+struct ChangedValue {
+    const char* name;
+    OldLayout layout;
+    json recipe;      // old column names
+    json ingredient;  // old column names; null for none
+    const char* table;
+    const char* column;
+    json stored;      // what the new column holds
+    const char* line;  // the list's line for it
+};
+
+class ChangedValues : public UpgradeTest, public ::testing::WithParamInterface<ChangedValue> {};
+
+TEST_P(ChangedValues, AreStoredCutOrConvertedAndListed) {
+    const ChangedValue& c = GetParam();
+    std::vector<json> ingredients;
+    if (!c.ingredient.is_null()) ingredients.push_back(c.ingredient);
+    const fs::path path = cookbook("family.rcp", c.layout, {c.recipe}, ingredients);
+    run(path);
+    ASSERT_EQ(view_.messages().size(), 1u);
+    const fs::path list = program_ / "Backup" / "family_backup_changes.txt";
+    EXPECT_EQ(text::toUtf8(view_.messages()[0].text),
+              "Upgrade successful! A backup copy of the original cookbook has been saved as \"" +
+                  (program_ / "Backup" / "family_backup.rcp").string() + "\"\n\n1 values were shortened or changed to fit "
+                  "the new layout; they are listed in \"" + list.string() + "\".");
+    const auto rows = zestrelDump(path.string(), c.table);
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(json::parse(rows[0])[c.column], c.stored);
+    const std::string text = textOf(list);
+    EXPECT_EQ(listLines(text), std::vector<std::string>{c.line}) << text;
+    EXPECT_NE(text.find("1 values changed"), std::string::npos) << text;
+}
+
+const json kRecipe10{{"Name", "Soup"}, {"rID", 1}};
+const json kRecipe11{{"Name", "Soup"}, {"rID", "1"}};
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ChangedValues,
+    ::testing::Values(
+        ChangedValue{"Layout10AmountWithSlashAndBlank", OldLayout::V10, kRecipe10,
+                     json{{"Amt", "1 1/2 cups finely chopped"}, {"rID", 1}}, "Ingredient", "Amount",
+                     "1 1/2 cups finely ch",
+                     "Ingredient.Amount (rID \"1\"): cut to 20 of 25 characters, cut off: \"opped\""},
+        ChangedValue{"Layout11AmountOverTwenty", OldLayout::V11, kRecipe11,
+                     json{{"Amt", "1 1/2 cups, heaped and sifted"}, {"rID", "1"}}, "Ingredient", "Amount",
+                     "1 1/2 cups, heaped a",
+                     "Ingredient.Amount (rID \"1\"): cut to 20 of 29 characters, cut off: \"nd sifted\""},
+        ChangedValue{"Layout10AmountMarkedWithAStar", OldLayout::V10, kRecipe10, json{{"Amt", "1*"}, {"rID", 1}},
+                     "Ingredient", "Amount", "",
+                     "Ingredient.Amount (rID \"1\"): amount \"1*\" emptied (an amount marked with \"*\" is left empty)"},
+        ChangedValue{"ServingBecomesYield", OldLayout::V11,
+                     json{{"Name", "Soup"}, {"Serving", "4 servings"}, {"rID", "R2"}}, nullptr, "Recipe", "Yield",
+                     "4 ser", "Recipe.Yield (rID \"R2\"): cut to 5 of 10 characters, cut off: \"vings\""},
+        ChangedValue{"ALongItemNumber", OldLayout::V10, kRecipe10, json{{"Amt", "2"}, {"Item", 1234567}, {"rID", 1}},
+                     "Ingredient", "ItemNo", "12345",
+                     "Ingredient.ItemNo (rID \"1\"): cut to 5 of 7 characters, cut off: \"67\""}),
+    [](const auto& p) { return std::string(p.param.name); });
+
+using ValueChangesList = UpgradeTest;
+
+// Amounts that become their number, numbers written as text and texts within their column are no
+// change: no list is written and the message says nothing of one.
+TEST_F(ValueChangesList, ValuesConvertedWithoutLossAreNoChange) {
+    const fs::path path = cookbook("family.rcp", OldLayout::V10, {json{{"Name", "Soup"}, {"Serving", "4"}, {"rID", 42}}},
+                                   {json{{"Amt", "3/4"}, {"Item", 3}, {"rID", 42}}, json{{"Amt", "1 1/2"}, {"rID", 42}}});
+    run(path);
+    ASSERT_EQ(view_.messages().size(), 1u);
+    EXPECT_EQ(text::toUtf8(view_.messages()[0].text).find("shortened"), std::string::npos);
+    EXPECT_FALSE(fs::exists(program_ / "Backup" / "family_backup_changes.txt"));
+    EXPECT_EQ(json::parse(zestrelDump(path.string(), "Ingredient")[0])["Amount"], "0.75");
+}
+
+// A list left from an earlier backup of the same name is never overwritten: the backup takes the
+// next free name, and its list goes beside it.
+TEST_F(ValueChangesList, ALeftoverListKeepsItsNameAndTheBackupTakesTheNext) {
+    fs::create_directories(program_ / "Backup");
+    std::ofstream(program_ / "Backup" / "family_backup_changes.txt") << "an earlier list";
+    run(cookbook("family.rcp", OldLayout::V11, {json{{"Serving", "12 servings"}, {"rID", "1"}}}, {}));
+    EXPECT_EQ(textOf(program_ / "Backup" / "family_backup_changes.txt"), "an earlier list");
+    EXPECT_TRUE(fs::exists(program_ / "Backup" / "family_backup_2.rcp"));
+    EXPECT_TRUE(fs::exists(program_ / "Backup" / "family_backup_2_changes.txt"));
+}
+
+TEST_F(ValueChangesList, ADryRunCopiesEverythingAndChangesNoFile) {
+    const fs::path path = cookbook("family.rcp", OldLayout::V11, {json{{"Serving", "12 servings"}, {"rID", "1"}}},
+                                   {json{{"Amt", "a heaped handful of it"}, {"rID", "1"}}});
+    const std::string original = bytesOf(path);
+    frmMain form(view_);
+    form.setDryRun(true);
+    view_.dialogAnswers.push_back(path.u16string());
+    form.cmdOpen_Click();
+    form.cmdUp_Click();
+    ASSERT_EQ(view_.messages().size(), 1u);
+    EXPECT_EQ(view_.messages()[0].number, static_cast<int>(platform::MsgIcon::Information));
+    EXPECT_NE(text::toUtf8(view_.messages()[0].text).find("2 values would be shortened"), std::string::npos);
+    EXPECT_EQ(form.valueChanges().size(), 2u);
+    EXPECT_EQ(bytesOf(path), original);
+    EXPECT_FALSE(fs::exists(program_ / "tempdb.mdb"));
+    EXPECT_TRUE(!fs::exists(program_ / "Backup") || fs::is_empty(program_ / "Backup"));
+}
+
+// The list names the change as the owner needs it: what was replaced by what, how often, and what
+// a cut took away.
+TEST(ValueChangeLines, SayWhatChanged) {
+    upgrade::ValueChange change;
+    change.table = u"Recipe";
+    change.column = u"Name";
+    change.rid = u"\"R-1\"";
+    change.replaced = {{u"\u0105", u'a', 2}, {u"\U0001F370", u'?', 1}};
+    change.cut = true;
+    change.kept = 5;
+    change.length = 8;
+    change.cutOff = u"abc";
+    EXPECT_EQ(upgrade::describe(change),
+              "characters replaced: \"\u0105\" by \"a\" (2 times), \"\U0001F370\" by \"?\"; cut to 5 of 8 characters, "
+              "cut off: \"abc\"");
+    upgrade::ValueChanges changes;
+    changes.add(change);
+    const std::string list = changes.render("/home/ann/family.rcp", "/p/Backup/family_backup.rcp");
+    EXPECT_NE(list.find("1 values changed: 1 cut to fit their column, 1 with characters code page 1252 lacks replaced, "
+                        "0 amounts emptied."),
+              std::string::npos);
+    EXPECT_EQ(listLines(list).size(), 1u);
+    EXPECT_EQ(upgrade::changeListPathFor("/p/Backup/family_backup_2.rcp"), fs::path("/p/Backup/family_backup_2_changes.txt"));
+}
+
+}  // namespace
+}  // namespace zestrel::test
