@@ -11,7 +11,7 @@ target_compile_definitions(zestrel_test_support PUBLIC
   ZESTREL_TOOLS_DIR="${PROJECT_SOURCE_DIR}/tests/tools")
 
 add_executable(windows_tests
-  store/jet/text_codec_test.cpp
+  text/code_page_test.cpp
   store/jet/value_test.cpp
   store/jet/sort_key_test.cpp
   store/jet/page_cache_test.cpp
@@ -34,6 +34,7 @@ add_executable(windows_tests
   platform/windows_platform_test.cpp
   upgrade/upgrade_support.cpp
   upgrade/upgrade_procedure_test.cpp
+  upgrade/value_changes_test.cpp
   upgrade/upgrade_end_to_end_test.cpp
   upgrade/fault_injection_test.cpp
   upgrade/concurrent_upgrade_test.cpp
