@@ -7,10 +7,11 @@
 
 namespace zestrel::cli {
 
-int checkFile(const std::string& file, bool showNotes, std::ostream& out) {
-    const auto report = jet::check::checkDatabaseFile(platform::pathFromUtf8(file));
+int checkFile(const std::string& file, const CheckOptions& options, std::ostream& out) {
+    const auto report = jet::check::checkDatabaseFile(
+        platform::pathFromUtf8(file), options.strict ? jet::check::CheckMode::Strict : jet::check::CheckMode::AnyFile);
     for (const auto& fault : report.faults) out << fault << '\n';
-    if (showNotes)
+    if (options.showNotes)
         for (const auto& note : report.notes) out << "note: " << note << '\n';
     out << file << ": " << report.faults.size() << (report.faults.size() == 1 ? " fault" : " faults") << ", "
         << report.notes.size() << (report.notes.size() == 1 ? " note" : " notes") << " (" << report.pagesChecked

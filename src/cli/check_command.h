@@ -7,6 +7,13 @@
 
 namespace zestrel::cli {
 
-int checkFile(const std::string& file, bool showNotes, std::ostream& out);
+struct CheckOptions {
+    bool showNotes = false;
+    // Leftovers the genuine engine tolerates (stale row counts, blank pages no map marks) count
+    // as faults: for files this program wrote.
+    bool strict = false;
+};
+
+int checkFile(const std::string& file, const CheckOptions& options, std::ostream& out);
 
 }  // namespace zestrel::cli

@@ -212,10 +212,13 @@ int runZestrel(int argc, char** argv) {
     dump->add_option("FILE", file, "The database file")->required();
     dump->add_option("TABLE", table, "The table (system tables too)")->required();
 
-    bool showNotes = false;
+    CheckOptions checkOptions;
     auto* check = app.add_subcommand("check", "Check a database's structure; one line per fault, exit 0 only when none.");
     check->add_option("FILE", file, "The database file (Jet 3 or Jet 4; only read)")->required();
-    check->add_flag("--notes", showNotes, "Also list leftovers the genuine engine tolerates");
+    check->add_flag("--notes", checkOptions.showNotes, "Also list leftovers the genuine engine tolerates");
+    check->add_flag("--strict", checkOptions.strict,
+                    "Count those leftovers (stale row counts, blank pages no map marks) as faults, as for a file "
+                    "this program wrote");
 
     auto* create = app.add_subcommand("new", "Create an empty cookbook of layout 1.3 (the file must not exist).");
     create->add_option("FILE", file, "The cookbook file to create")->required();
@@ -275,7 +278,7 @@ int runZestrel(int argc, char** argv) {
     if (schema->parsed()) return report([&] { printSchema(file, table); });
     if (check->parsed()) {
         int status = kExitFailure;
-        report([&] { status = checkFile(file, showNotes, std::cout); });
+        report([&] { status = checkFile(file, checkOptions, std::cout); });
         return status;
     }
     if (create->parsed()) return newCookbook(file);

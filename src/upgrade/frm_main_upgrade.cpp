@@ -44,9 +44,10 @@ void requireVersionRow(dao::Database& target) {
     version->Close();
 }
 
-// The new database must pass the structural check before any file is moved.
+// The new database must pass the structural check before any file is moved; strictly, since
+// this program wrote it.
 void requireSoundStructure(const std::filesystem::path& database) {
-    const auto report = jet::check::checkDatabaseFile(database);
+    const auto report = jet::check::checkDatabaseFile(database, jet::check::CheckMode::Strict);
     if (report.clean()) return;
     throw Failure(kNewDatabaseFailedCheck,
                   "The new database failed its structural check (" + std::to_string(report.faults.size()) +

@@ -52,7 +52,7 @@ std::optional<std::filesystem::path> makeTempDirOnOtherFileSystem(const std::str
 }
 
 void expectPassesCheck(const std::filesystem::path& path) {
-    const auto report = jet::check::checkDatabaseFile(path);
+    const auto report = jet::check::checkDatabaseFile(path, jet::check::CheckMode::Strict);
     for (const auto& fault : report.faults) ADD_FAILURE() << path << " fails the structural check: " << fault;
 }
 
@@ -64,7 +64,7 @@ void checkAndRemoveTempDir(const std::filesystem::path& dir, const std::vector<s
         if (std::find(unchecked.begin(), unchecked.end(), entry.path().filename().string()) != unchecked.end()) continue;
         jet::check::CheckReport report;
         try {
-            report = jet::check::checkDatabaseFile(entry.path());
+            report = jet::check::checkDatabaseFile(entry.path(), jet::check::CheckMode::Strict);
         } catch (const ::zestrel::Failure&) {
             continue;  // not a database at all: bad input a test made on purpose
         }

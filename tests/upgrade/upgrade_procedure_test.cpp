@@ -22,23 +22,10 @@ namespace fs = std::filesystem;
 using nlohmann::json;
 using cli::OldLayout;
 
-std::vector<json> recipes10(int n) {
-    std::vector<json> rows;
-    for (int k = 1; k <= n; ++k)
-        rows.push_back({{"Name", "R" + std::to_string(k)}, {"rID", k}, {"Mark", false}});
-    return rows;
-}
-
-std::vector<json> ingredients10(int n) {
-    std::vector<json> rows;
-    for (int j = 1; j <= n; ++j) rows.push_back({{"Name", "I" + std::to_string(j)}, {"Amt", "1"}, {"rID", 1}});
-    return rows;
-}
-
 using Upgrade = UpgradeTest;
 
 TEST_F(Upgrade, ThreeRecipesAndFiveIngredientsShowTheirPercentages) {
-    run(cookbook("family.rcp", OldLayout::V10, recipes10(3), ingredients10(5)));
+    run(cookbook("family.rcp", OldLayout::V10, recipeRows(3), ingredientRows(5)));
     const std::vector<std::u16string> expected{u"0%", u"12%", u"25%", u"25%", u"38%", u"50%", u"62%", u"75%", u""};
     EXPECT_EQ(percentCaptions(), expected);
     std::vector<int> bar;
@@ -52,7 +39,7 @@ TEST_F(Upgrade, ThreeRecipesAndFiveIngredientsShowTheirPercentages) {
 #ifndef _WIN32
 // A cookbook only its owner may read stays so after the upgrade, and so does its backup.
 TEST_F(Upgrade, TheUpgradedCookbookAndItsBackupKeepTheCookbooksPermissions) {
-    const fs::path path = cookbook("family.rcp", OldLayout::V10, recipes10(2), ingredients10(3));
+    const fs::path path = cookbook("family.rcp", OldLayout::V10, recipeRows(2), ingredientRows(3));
     const fs::perms ownerOnly = fs::perms::owner_read | fs::perms::owner_write;
     fs::permissions(path, ownerOnly);
     run(path);
@@ -64,7 +51,7 @@ TEST_F(Upgrade, TheUpgradedCookbookAndItsBackupKeepTheCookbooksPermissions) {
 #endif
 
 TEST_F(Upgrade, NoRecipesStartsTheIngredientsBelowZero) {
-    run(cookbook("family.rcp", OldLayout::V10, {}, ingredients10(4)));
+    run(cookbook("family.rcp", OldLayout::V10, {}, ingredientRows(4)));
     EXPECT_EQ(percentCaptions().front(), u"-25%");
     EXPECT_EQ(view_.eventsOf(ViewEvent::Kind::ProgressValue).front().number, -25);
 }
@@ -97,7 +84,7 @@ TEST_F(Upgrade, ShowsItsStatusTextsAndTheBackupPathOnSuccess) {
 }
 
 TEST_F(Upgrade, ATakenBackupNameGetsANumberAndTheOldBackupStays) {
-    const fs::path path = cookbook("family.rcp", OldLayout::V10, recipes10(1), {});
+    const fs::path path = cookbook("family.rcp", OldLayout::V10, recipeRows(1), {});
     fs::create_directory(program_ / "Backup");
     std::ofstream(program_ / "Backup" / "family_backup.rcp") << "another family's only original";
     std::ofstream(program_ / "Backup" / "family_backup_2.rcp") << "and another";
@@ -110,7 +97,7 @@ TEST_F(Upgrade, ATakenBackupNameGetsANumberAndTheOldBackupStays) {
 }
 
 TEST_F(Upgrade, WhenTheNewFileCannotTakeItsPlaceTheCookbookGoesBack) {
-    const fs::path path = cookbook("family.rcp", OldLayout::V10, recipes10(2), ingredients10(2));
+    const fs::path path = cookbook("family.rcp", OldLayout::V10, recipeRows(2), ingredientRows(2));
     const std::string original = bytesOf(path);
     view_.onPause = [&] {  // the temporary database disappears while the backup is being made
         if (view_.status == u"Creating backup copy...") fs::remove(program_ / "tempdb.mdb");
@@ -204,13 +191,13 @@ TEST_F(UpgradeFailures, AMissingTemporaryDatabaseFails) {
 
 TEST_F(UpgradeFailures, APlainFileNamedBackupFails) {
     std::ofstream(program_ / "Backup") << "not a folder";
-    runUnchanged(cookbook("family.rcp", OldLayout::V10, recipes10(1), {}));
+    runUnchanged(cookbook("family.rcp", OldLayout::V10, recipeRows(1), {}));
     expectBoxes({kUpgrade10}, 76);
     EXPECT_EQ(bytesOf(program_ / "Backup"), "not a folder");
 }
 
 TEST_F(UpgradeFailures, ACookbookNameShorterThanFourCharactersFails) {
-    const fs::path path = cookbook("abc", OldLayout::V10, recipes10(1), {});
+    const fs::path path = cookbook("abc", OldLayout::V10, recipeRows(1), {});
     const std::string original = bytesOf(path);
     frmMain form(view_);
     dbFunction::CreateCookbook((program_ / "tempdb.mdb").u16string());
@@ -241,7 +228,7 @@ TEST_F(UpgradeFailures, ANewDatabaseWithoutItsVersionRowIsNotMovedIntoPlace) {
 }
 
 TEST_F(UpgradeFailures, WhenPuttingTheOriginalBackFailsTooTheMessageSaysWhereItLies) {
-    const fs::path path = cookbook("family.rcp", OldLayout::V10, recipes10(2), ingredients10(2));
+    const fs::path path = cookbook("family.rcp", OldLayout::V10, recipeRows(2), ingredientRows(2));
     const std::string original = bytesOf(path);
     fs::create_directory(program_ / "Backup");
     view_.onPause = [&] {
@@ -265,7 +252,7 @@ TEST_F(UpgradeFailures, WhenPuttingTheOriginalBackFailsTooTheMessageSaysWhereItL
 }
 
 TEST_F(UpgradeFailures, AReplacementThatFailsAfterTheRenamePutsTheOriginalBack) {
-    const fs::path path = cookbook("family.rcp", OldLayout::V10, recipes10(2), ingredients10(2));
+    const fs::path path = cookbook("family.rcp", OldLayout::V10, recipeRows(2), ingredientRows(2));
     const std::string original = bytesOf(path);
     fs::create_directory(program_ / "Backup");
     view_.onPause = [&] {

@@ -12,6 +12,18 @@ namespace zestrel::test {
 
 namespace fs = std::filesystem;
 
+std::vector<nlohmann::json> recipeRows(int n) {
+    std::vector<nlohmann::json> rows;
+    for (int k = 1; k <= n; ++k) rows.push_back({{"Name", "R" + std::to_string(k)}, {"rID", k}, {"Mark", false}});
+    return rows;
+}
+
+std::vector<nlohmann::json> ingredientRows(int n) {
+    std::vector<nlohmann::json> rows;
+    for (int j = 1; j <= n; ++j) rows.push_back({{"Name", "I" + std::to_string(j)}, {"Amt", "1"}, {"rID", 1}});
+    return rows;
+}
+
 bool isCompleteUpgrade(const fs::path& path, std::size_t recipes, std::size_t ingredients) {
     try {
         auto db = jet::DatabaseFile::open(path);

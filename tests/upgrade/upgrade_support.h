@@ -16,6 +16,11 @@
 
 namespace zestrel::test {
 
+// Rows of an old cookbook: recipes "R1".."Rn" with rIDs 1..n, and ingredients "I1".."In" of
+// recipe 1, each with the amount "1".
+std::vector<nlohmann::json> recipeRows(int n);
+std::vector<nlohmann::json> ingredientRows(int n);
+
 // A complete upgraded cookbook: it reads, and holds these numbers of rows in Recipe and
 // Ingredient and one Version row, stamped "1.3".
 bool isCompleteUpgrade(const std::filesystem::path& path, std::size_t recipes, std::size_t ingredients);

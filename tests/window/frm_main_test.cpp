@@ -15,24 +15,11 @@ namespace zestrel::test {
 namespace {
 
 namespace fs = std::filesystem;
-using nlohmann::json;
 using cli::OldLayout;
-
-std::vector<json> recipes(int n) {
-    std::vector<json> rows;
-    for (int k = 1; k <= n; ++k) rows.push_back({{"Name", "R" + std::to_string(k)}, {"rID", k}, {"Mark", false}});
-    return rows;
-}
-
-std::vector<json> ingredients(int n) {
-    std::vector<json> rows;
-    for (int j = 1; j <= n; ++j) rows.push_back({{"Amt", "1"}, {"rID", 1}});
-    return rows;
-}
 
 // A layout-1.1 cookbook whose Version row holds `marker`.
 fs::path withMarker(UpgradeTest& test, const std::string& name, const std::u16string& marker) {
-    const fs::path path = test.cookbook(name, OldLayout::V11, recipes(1), ingredients(1));
+    const fs::path path = test.cookbook(name, OldLayout::V11, recipeRows(1), ingredientRows(1));
     dbFunction::OpenCookbook(path.u16string());
     auto rs = dbFunction::dbCookbook->OpenRecordset(u"Version", dao::dbOpenDynaset);
     rs->Edit();
@@ -46,8 +33,8 @@ fs::path withMarker(UpgradeTest& test, const std::string& name, const std::u16st
 using FrmMainRun = UpgradeTest;
 
 TEST_F(FrmMainRun, NoCommandStartsOrChangesAnythingWhileAnUpgradeRuns) {
-    const fs::path path = cookbook("family.rcp", OldLayout::V10, recipes(3), ingredients(4));
-    const fs::path other = cookbook("other.rcp", OldLayout::V11, recipes(1), {});
+    const fs::path path = cookbook("family.rcp", OldLayout::V10, recipeRows(3), ingredientRows(4));
+    const fs::path other = cookbook("other.rcp", OldLayout::V11, recipeRows(1), {});
     const std::string original = bytesOf(path);
     frmMain form(view_);
     form.Form_Load();
@@ -140,7 +127,7 @@ class UnexpectedFailure : public UpgradeTest, public ::testing::WithParamInterfa
 
 TEST_P(UnexpectedFailure, EndsInANumberedBoxAndTheWindowRests) {
     const UnexpectedCase& c = GetParam();
-    const fs::path path = cookbook("family.rcp", OldLayout::V10, recipes(2), ingredients(2));
+    const fs::path path = cookbook("family.rcp", OldLayout::V10, recipeRows(2), ingredientRows(2));
     const std::string original = bytesOf(path);
     bool thrown = false;
     const auto hook = [&] {

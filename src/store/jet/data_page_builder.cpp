@@ -15,6 +15,12 @@ constexpr std::size_t kForwardSize = 4;  // a row pointer
 
 std::size_t slotOffset(const Format& f, std::size_t index) { return f.dataRowCountOffset + 2 + 2 * index; }
 
+// The bytes a page keeps free whatever is added to it: the genuine engine never fills a page of
+// rows to its last byte, though it does fill long-value pages.
+std::size_t keptFree(std::span<const std::uint8_t> page) {
+    return std::equal(std::begin(kLongValueOwner), std::end(kLongValueOwner), page.begin() + kOwnerOffset) ? 0 : 1;
+}
+
 struct Slot {
     std::vector<std::uint8_t> bytes;
     std::uint16_t flags;
@@ -78,7 +84,7 @@ std::uint32_t maxRowSize(const Format& f) { return f.pageSize - f.dataPageHeader
 
 std::optional<RowPlace> placeForRow(std::span<const std::uint8_t> page, const Format& f, std::size_t size) {
     const std::uint16_t count = rowCountOf(page, f);
-    if (count >= kMaxRowsPerPage || freeSpaceOf(page, f) < size + 2) return std::nullopt;
+    if (count >= kMaxRowsPerPage || freeSpaceOf(page, f) < size + 2 + keptFree(page)) return std::nullopt;
     const std::size_t lowest = count == 0 ? f.pageSize : (readU16(page, slotOffset(f, count - 1)) & kRowOffsetMask);
     if (lowest < size) throw CorruptData("a data page's rows overlap its slots");
     return RowPlace{static_cast<std::uint8_t>(count), slotOffset(f, count) + 2, lowest - size};
@@ -105,7 +111,7 @@ bool replaceRow(std::span<std::uint8_t> page, const Format& f, std::uint8_t inde
     auto slots = readSlots(page, f);
     if (index >= slots.size()) throw CorruptData("a row pointer names a row its page does not have");
     slots[index] = {{row.begin(), row.end()}, flags};
-    if (bytesNeeded(slots, f) > f.pageSize) return false;
+    if (bytesNeeded(slots, f) + keptFree(page) > f.pageSize) return false;
     std::vector<std::uint8_t> rebuilt(page.begin(), page.begin() + static_cast<std::ptrdiff_t>(f.dataRowCountOffset));
     rebuilt.resize(f.pageSize, 0);
     writeSlots(rebuilt, f, slots);

@@ -2,7 +2,9 @@
 //
 // The page keeps its rows packed against its end in slot order; replacing a
 // row repacks them, so slot numbers (and with them every pointer to a row)
-// stay as they are. The free-space count in the header is kept exact.
+// stay as they are. The free-space count in the header is kept exact. As in
+// the genuine engine's files, a page of rows keeps at least one byte free; a
+// long-value page may be filled to the last byte.
 #pragma once
 
 #include <cstdint>

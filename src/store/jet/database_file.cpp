@@ -199,6 +199,7 @@ void DatabaseFile::flushAndSync() {
 }
 
 void DatabaseFile::close() {
+    if (!pages_.isOpen()) return;  // closed before: everything is on disk already
     flushAndSync();
     guarded([&] { pages_.close(); });
 }

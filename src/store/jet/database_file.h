@@ -66,7 +66,9 @@ public:
     RowPointer updateRow(const TableDefinition& table, const RowLayout& layout, RowPointer at, RowValues values);
     // Makes every change durable (written and synced); the file stays open.
     void flushAndSync();
+    // Writes what is left, makes it durable and closes the file; a second close does nothing.
     void close();
+    // Closes the file when it is still open; a failure then has no one left to tell.
     ~DatabaseFile();
     DatabaseFile(const DatabaseFile&) = delete;
     DatabaseFile& operator=(const DatabaseFile&) = delete;

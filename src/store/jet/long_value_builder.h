@@ -17,7 +17,8 @@
 
 namespace zestrel::jet {
 
-inline constexpr std::size_t kLongValueInlineLimit = 64;
+// The most bytes of a value kept in its row, as the genuine engine keeps them.
+inline constexpr std::size_t kLongValueInlineLimit = 32;
 // The most bytes of a value one LVAL row holds, alone or as one link of a chain.
 inline constexpr std::size_t kMaxLongValueChunk = 2032;
 

@@ -42,6 +42,7 @@ public:
     // The file's identity (device and inode), the same for every path that leads to it.
     std::pair<std::uint64_t, std::uint64_t> identity() const { return file_.identity(); }
     bool linked() const { return file_.isOpen() && file_.linked(); }
+    bool isOpen() const { return file_.isOpen(); }
     const std::filesystem::path& path() const { return file_.path(); }
 
     std::span<const std::uint8_t> page(std::uint32_t number);

@@ -18,11 +18,11 @@ constexpr Folded kLatin1[64] = {
     {"a", 2}, {"a", 1}, {"a", 3}, {"a", 5}, {"a", 4}, {"a", 6}, {"ae", 0}, {"c", 7},  // C0-C7
     {"e", 2}, {"e", 1}, {"e", 3}, {"e", 4}, {"i", 2}, {"i", 1}, {"i", 3}, {"i", 4},   // C8-CF
     {"d", 8}, {"n", 5}, {"o", 2}, {"o", 1}, {"o", 3}, {"o", 5}, {"o", 4}, {nullptr, 0},  // D0-D7 (D7 is ×)
-    {"o", 9}, {"u", 2}, {"u", 1}, {"u", 3}, {"u", 4}, {"y", 1}, {"th", 0}, {"ss", 0},  // D8-DF
+    {nullptr, 0}, {"u", 2}, {"u", 1}, {"u", 3}, {"u", 4}, {"y", 1}, {"th", 0}, {"ss", 0},  // D8-DF (D8 is Ø)
     {"a", 2}, {"a", 1}, {"a", 3}, {"a", 5}, {"a", 4}, {"a", 6}, {"ae", 0}, {"c", 7},  // E0-E7
     {"e", 2}, {"e", 1}, {"e", 3}, {"e", 4}, {"i", 2}, {"i", 1}, {"i", 3}, {"i", 4},   // E8-EF
     {"d", 8}, {"n", 5}, {"o", 2}, {"o", 1}, {"o", 3}, {"o", 5}, {"o", 4}, {nullptr, 0},  // F0-F7 (F7 is ÷)
-    {"o", 9}, {"u", 2}, {"u", 1}, {"u", 3}, {"u", 4}, {"y", 1}, {"th", 0}, {"y", 4},   // F8-FF
+    {nullptr, 0}, {"u", 2}, {"u", 1}, {"u", 3}, {"u", 4}, {"y", 1}, {"th", 0}, {"y", 4},   // F8-FF (F8 is ø)
 };
 
 struct Weight {
@@ -33,6 +33,7 @@ struct Weight {
 constexpr std::uint32_t kPunctuationBase = 0x100;
 constexpr std::uint32_t kDigitBase = 0x20000;
 constexpr std::uint32_t kLetterBase = 0x20100;
+constexpr std::uint32_t kLetterAfterZ = kLetterBase + 26;
 constexpr std::uint32_t kOtherBase = 0x30000;
 
 void pushLetters(const char* letters, std::uint8_t accent, std::vector<Weight>& out) {
@@ -40,12 +41,12 @@ void pushLetters(const char* letters, std::uint8_t accent, std::vector<Weight>& 
 }
 
 void appendWeights(char16_t c, std::vector<Weight>& out) {
-    if (c == u'-' || c == u'\'' || c == 0xAD) return;  // ignored at the first level
     if (c >= u'0' && c <= u'9') return out.push_back({kDigitBase + (c - u'0'), 0});
     if (c >= u'a' && c <= u'z') return out.push_back({kLetterBase + (c - u'a'), 0});
     if (c >= u'A' && c <= u'Z') return out.push_back({kLetterBase + (c - u'A'), 0});
     if (c >= 0xC0 && c <= 0xFF && kLatin1[c - 0xC0].base) return pushLetters(kLatin1[c - 0xC0].base, kLatin1[c - 0xC0].accent, out);
     switch (c) {
+    case 0x00D8: case 0x00F8: return out.push_back({kLetterAfterZ, 0});  // Ø ø: a letter of its own
     case 0x0160: case 0x0161: return pushLetters("s", 10, out);  // Š š
     case 0x017D: case 0x017E: return pushLetters("z", 10, out);  // Ž ž
     case 0x0152: case 0x0153: return pushLetters("oe", 0, out);  // Œ œ
@@ -84,15 +85,8 @@ int compareGeneral(const std::u16string& a, const std::u16string& b) {
     const auto wa = weightsOf(a);
     const auto wb = weightsOf(b);
     if (int primary = compareBy(wa, wb, [](const Weight& w) { return w.primary; })) return primary;
-    if (int accent = compareBy(wa, wb, [](const Weight& w) { return w.accent; })) return accent;
-    // Texts equal in letters may still differ in ignored characters: the one with fewer comes
-    // first ("coop" before "co-op"). Beyond that they are equal; case never decides.
-    const auto ignored = [](const std::u16string& t) {
-        return std::count_if(t.begin(), t.end(), [](char16_t c) { return c == u'-' || c == u'\'' || c == 0xAD; });
-    };
-    const auto ia = ignored(a);
-    const auto ib = ignored(b);
-    return ia == ib ? 0 : (ia < ib ? -1 : 1);
+    // Beyond letters and accents texts are equal: case never decides.
+    return compareBy(wa, wb, [](const Weight& w) { return w.accent; });
 }
 
 namespace {
@@ -134,10 +128,6 @@ void appendGeneralSortKey(const std::u16string& text, std::string& out) {
     while (accented > 0 && weights[accented - 1].accent == 0) --accented;
     for (std::size_t i = 0; i < accented; ++i) out.push_back(static_cast<char>(weights[i].accent + 1));
     out.push_back('\0');
-    const auto ignored = static_cast<std::uint32_t>(
-        std::count_if(text.begin(), text.end(), [](char16_t c) { return c == u'-' || c == u'\'' || c == 0xAD; }));
-    if (ignored == 0) return;
-    for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<char>(static_cast<std::uint8_t>(ignored >> shift)));
 }
 
 bool equalsIgnoringCase(const std::u16string& a, const std::u16string& b) {

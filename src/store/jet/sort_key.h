@@ -6,11 +6,13 @@
 // as its base letter unless the texts are otherwise equal. This engine follows
 // that for ASCII and for the Latin letters of code page 1252 (accented letters
 // fold to their base letter, with the accent as a second-level difference;
-// ß counts as "ss", æ as "ae", œ as "oe"). Hyphens and apostrophes are ignored
-// at the first level, as in the General order, and only decide between texts
-// otherwise equal (fewer first). Characters outside that range compare by
-// their code value after all letters. Case never decides: texts that differ
-// only in case compare equal.
+// ß counts as "ss", æ as "ae", œ as "oe"; ø is a letter of its own after z, as
+// in the engine's keys). Every other character of code page
+// 1252, hyphen and apostrophe included, is punctuation with a weight of its
+// own in code order, as in the keys the engine writes into its indexes
+// ("AA-AA" before "AAA", "A'B" before "AB"). Characters outside that range
+// compare by their code value after all letters. Case never decides: texts
+// that differ only in case compare equal.
 #pragma once
 
 #include <string>

@@ -1,5 +1,7 @@
 #include "store/jet/table_creator.h"
 
+#include <set>
+
 #include "store/jet/catalog.h"
 #include "store/jet/failure.h"
 #include "store/jet/index_key.h"
@@ -41,23 +43,29 @@ std::vector<std::uint8_t> keyOf(const TableDefinition& table, const RealIndexDef
     return key;
 }
 
+std::size_t distinctKeys(const std::vector<IndexEntry>& entries) {
+    std::set<std::vector<std::uint8_t>> keys;
+    for (const auto& entry : entries) keys.insert(entry.key);
+    return keys.size();
+}
+
 }  // namespace
 
 void rebuildIndexes(WriteContext& c, std::uint32_t tablePage) {
     const TableDefinition table = readTableDefinition(c.pages, c.format, tablePage);
     if (table.realIndexes.empty()) return;
     const auto rows = readAllRows(c.pages, c.format, table);
-    for (const auto& index : table.realIndexes) {
+    for (std::size_t i = 0; i < table.realIndexes.size(); ++i) {
+        const RealIndexDefinition& index = table.realIndexes[i];
         std::vector<IndexEntry> entries;
         for (const auto& row : rows) entries.push_back({keyOf(table, index, row.values), row.location});
         if (!fitsOnLeafPage(entries, c.format.pageSize))
             throw Failure(failure::kOperationNotSupported, "The catalog is full: this program keeps it on one index page.");
+        // The definition keeps the number of distinct keys of each index, as the genuine engine does.
+        const auto distinct = static_cast<std::uint32_t>(distinctKeys(entries));
         buildLeafPage(c.pages.mutablePage(index.firstPage), tablePage, std::move(entries));
+        writeU32(c.pages.mutablePage(tablePage), kTdefRealIndexCountsOffset + 8 * i + 4, distinct);
     }
-    // The definition keeps the row count of each index.
-    auto definition = c.pages.mutablePage(tablePage);
-    for (std::size_t i = 0; i < table.realIndexes.size(); ++i)
-        writeU32(definition, kTdefRealIndexRowsOffset + 8 * i + 4, static_cast<std::uint32_t>(rows.size()));
 }
 
 void addCatalogRow(WriteContext& c, std::int32_t id, std::int32_t parentId, const std::u16string& name, std::int16_t type,

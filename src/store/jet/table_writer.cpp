@@ -5,6 +5,7 @@
 
 #include "store/jet/data_page.h"
 #include "store/jet/data_page_builder.h"
+#include "store/jet/catalog.h"
 #include "store/jet/failure.h"
 #include "store/jet/long_value.h"
 #include "store/jet/long_value_builder.h"
@@ -38,10 +39,16 @@ void appendLongValueData(const Value& v, ColumnType type, std::vector<std::uint8
     out.insert(out.end(), bytes.begin(), bytes.end());
 }
 
+// Whether the catalog's column at `position` holds property blocks, which the genuine engine keeps on
+// long-value pages whatever their size.
+bool holdsCatalogProperties(const TableDefinition& table, std::size_t position) {
+    return table.page == kCatalogDefinitionPage && table.columns[position].name == u"LvProp";
+}
+
 // The row's size with its long values (their data's lengths by column position) kept inline where
-// they qualify, or all stored apart.
+// `mayStayInline` allows, or all stored apart.
 std::size_t plannedSize(const RowLayout& layout, RowValues values, std::span<const std::size_t> longLengths,
-                        bool inlineSmallValues) {
+                        std::span<const bool> mayStayInline, bool inlineSmallValues) {
     const auto& places = layout.places();
     std::size_t variableBytes = 0;
     for (std::size_t i = 0; i < places.size(); ++i) {
@@ -54,7 +61,7 @@ std::size_t plannedSize(const RowLayout& layout, RowValues values, std::span<con
             continue;
         }
         const std::size_t length = longLengths[i];
-        variableBytes += kLongValueFieldSize + (inlineSmallValues && length <= kLongValueInlineLimit ? length : 0);
+        variableBytes += kLongValueFieldSize + (inlineSmallValues && mayStayInline[i] ? length : 0);
     }
     return rowSizeJet3(layout, variableBytes);
 }
@@ -142,6 +149,7 @@ std::span<const std::span<const std::uint8_t>> storeLongValues(WriteContext& c, 
     // By column position, set for the long values that are not null (the only ones read).
     std::array<std::size_t, 257> ends;  // where the column's data ends in `data`
     std::array<std::size_t, 257> lengths;
+    std::array<bool, 257> mayStayInline;
     if (places.size() >= ends.size()) throw CorruptData("a table has more columns than a row holds");
     bool any = false;
     for (std::size_t i = 0; i < places.size(); ++i) {
@@ -150,13 +158,14 @@ std::span<const std::span<const std::uint8_t>> storeLongValues(WriteContext& c, 
         appendLongValueData(*values[i], places[i].type, data);
         ends[i] = data.size();
         lengths[i] = data.size() - start;
+        mayStayInline[i] = lengths[i] <= kLongValueInlineLimit && !holdsCatalogProperties(table, i);
         any = true;
     }
     if (!any) return {};
     // Small long values stay in the row unless that makes the row too large; then all go apart.
-    const bool inlineSmallValues = plannedSize(layout, values, lengths, true) <= kMaxRecordSize;
+    const bool inlineSmallValues = plannedSize(layout, values, lengths, mayStayInline, true) <= kMaxRecordSize;
     if (!inlineSmallValues) {
-        const std::size_t apart = plannedSize(layout, values, lengths, false);
+        const std::size_t apart = plannedSize(layout, values, lengths, mayStayInline, false);
         if (apart > kMaxRecordSize) refuseRecordTooLarge(table, apart);
     }
     auto& stored = c.state.longValueFields;
@@ -171,8 +180,7 @@ std::span<const std::span<const std::uint8_t>> storeLongValues(WriteContext& c, 
             throw CorruptData("the definition of table '" + text::toUtf8(table.name) + "' lists no pages for column '" +
                               text::toUtf8(column.name) + "'");
         const auto value = std::span<const std::uint8_t>(data).subspan(ends[i] - lengths[i], lengths[i]);
-        stored[i] = storeLongValue(c.pages, c.format, c.state, *maps, value,
-                                   inlineSmallValues && value.size() <= kLongValueInlineLimit);
+        stored[i] = storeLongValue(c.pages, c.format, c.state, *maps, value, inlineSmallValues && mayStayInline[i]);
         fields[i] = stored[i];
     }
     return fields;

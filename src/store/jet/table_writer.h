@@ -6,9 +6,10 @@
 // changed row stays in its slot when its page has room, else it moves to
 // another page and leaves a pointer in its slot, so every pointer to it stays
 // good. Tables with indexes of their own are not written: their indexes would
-// go stale. A row may take at most 2,012 bytes, as in the genuine engine: small
-// long values stay inline unless the row would pass that, and a row that does
-// not fit even with every long value stored apart is refused (3047).
+// go stale. A row may take at most 2,012 bytes, as in the genuine engine: long
+// values of up to 32 bytes stay inline unless the row would pass that (the
+// catalog's property blocks never do), and a row that does not fit even with
+// every long value stored apart is refused (3047).
 #pragma once
 
 #include <cstdint>
@@ -32,7 +33,7 @@ struct WriteContext {
 };
 
 // Stores the row's long values (Memo, OLE) that are not null: each is kept in the row when small
-// and the row has room, else written to its column's pages now. Returns the field each takes in the
+// (and not a catalog property block) and the row has room, else written to its column's pages now. Returns the field each takes in the
 // row, by column position (empty when the table has none to store). Refuses a row that cannot fit
 // (3047) before writing anything.
 std::span<const std::span<const std::uint8_t>> storeLongValues(WriteContext& context, const TableDefinition& table,

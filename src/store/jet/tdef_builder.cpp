@@ -119,7 +119,7 @@ std::vector<std::uint8_t> buildTableDefinition(const TableSpec& spec, std::uint3
     w.u32(spec.freeSpaceMap.encode());
     for (std::uint32_t i = 0; i < indexCount; ++i) {
         w.u32(0);
-        w.u32(spec.rowCount);
+        w.u32(0);  // distinct keys: the index holds none until its table's rows are indexed
     }
     for (std::uint16_t i = 0; i < columnCount; ++i) writeColumn(w, spec.columns[i], i, placed[i], spec.tableType);
     for (const auto& c : spec.columns) w.name(c.name);

@@ -49,7 +49,9 @@ struct TableSpec {
 };
 
 inline constexpr std::size_t kTdefRowCountOffset = 12;
-inline constexpr std::size_t kTdefRealIndexRowsOffset = 43;  // then 8 bytes per physical index
+// Then 8 bytes per physical index: 4 the engine leaves 0 in a system table, and the number of
+// distinct keys the index holds.
+inline constexpr std::size_t kTdefRealIndexCountsOffset = 43;
 
 // The definition's bytes, at most one page long (else CorruptData: the caller's table is too wide).
 std::vector<std::uint8_t> buildTableDefinition(const TableSpec& spec, std::uint32_t pageSize);

@@ -29,6 +29,10 @@ struct ColumnDefinition {
     bool isFixed() const { return (flags & kColumnFixed) != 0; }
 };
 
+// Flags of a physical index. One that ignores nulls holds no entry for a row whose key columns
+// are all null.
+inline constexpr std::uint8_t kIndexIgnoresNulls = 0x02;
+
 struct RealIndexDefinition {
     std::vector<std::uint16_t> columns;  // column numbers
     RowPointer usageMap;

@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "platform/fault_injection.h"
+#include "store/jet/database_file.h"
 #include "store/jet/format.h"
 #include "store/jet/page_file.h"
 #include "support/fixtures.h"
@@ -187,6 +188,21 @@ TEST_F(PageCache, AFailedWriteOnEvictionKeepsThePageChanged) {
     for (std::uint32_t n = 0; n < 40; ++n) ASSERT_EQ(pages.page(n)[0], 123) << "page " << n;
     pages.flush();
     for (std::uint32_t n = 0; n < 40; ++n) ASSERT_EQ(byteOnDisk(path, n), 123) << "page " << n;
+}
+
+// A database closed explicitly is not flushed, synced or closed again when it is released: its
+// file is shut, and a second sync would only fail on a descriptor that no longer exists.
+TEST_F(PageCache, ADatabaseClosedOnceIsNotTouchedAgainWhenReleased) {
+    const fs::path path = dir_ / "closed.mdb";
+    auto database = DatabaseFile::create(path);
+    database->createTable(u"T", {NewColumn{ColumnSpec{u"Name", ColumnType::Text, 50, kColumnCanBeNull}, true}});
+    platform::faults::resetCount();
+    database->close();
+    EXPECT_GT(platform::faults::operationCount(), 0);  // written, synced and closed
+    platform::faults::resetCount();
+    database->close();
+    database.reset();
+    EXPECT_EQ(platform::faults::operationCount(), 0);
 }
 
 TEST_F(PageCache, AFailedReadCachesNothingAndALaterReadGetsThePages) {

@@ -74,6 +74,9 @@ void checkOwnership(CheckTarget& t) {
         if (users.empty() && !free && t.survey[page].type > kPageUsageMap)
             t.report.note("page " + std::to_string(page) + " (type " + std::to_string(t.survey[page].type) +
                           ") is of a kind this check does not follow");
+        else if (users.empty() && !free && t.survey[page].type == kPageDatabaseHeader)
+            t.report.engineLeftover("page " + std::to_string(page) +
+                                    " (type 0) was never used or was freed, and is not marked free");
         else if (users.empty() && !free)
             t.report.fault("page " + std::to_string(page) + " (type " + std::to_string(t.survey[page].type) +
                            ") is neither in use nor marked free");
@@ -82,13 +85,15 @@ void checkOwnership(CheckTarget& t) {
 
 }  // namespace
 
-CheckReport checkDatabase(DatabaseFile& database) {
+CheckReport checkDatabase(DatabaseFile& database, CheckMode mode) {
     CheckReport report;
+    report.mode = mode;
     database.guarded([&] {
         PageFile& pages = database.pages();
         const auto survey = surveyPages(pages, database.format(), report);
         PageAccounting accounting(pages.pageCount());
-        CheckTarget target{pages, database.format(), survey, accounting, report};
+        const PagesByOwner pagesByOwner = dataPagesByOwner(survey);
+        CheckTarget target{pages, database.format(), survey, accounting, report, pagesByOwner};
         checkGlobalMap(target);
         checkTables(target, database);
         checkOwnership(target);
@@ -96,9 +101,9 @@ CheckReport checkDatabase(DatabaseFile& database) {
     return report;
 }
 
-CheckReport checkDatabaseFile(const std::filesystem::path& path) {
+CheckReport checkDatabaseFile(const std::filesystem::path& path, CheckMode mode) {
     auto database = DatabaseFile::open(path);
-    return checkDatabase(*database);
+    return checkDatabase(*database, mode);
 }
 
 }  // namespace zestrel::jet::check

@@ -12,7 +12,9 @@
 // pages of that column, a chain without loops that holds the stated length);
 // every LVAL page owned by exactly one column; every index of every table
 // complete (one entry per live row, pointing at it) and in key order; and
-// that no page is lost (neither in use nor free).
+// that no page is lost (neither in use nor free). A stale row count and a
+// blank page no map marks are notes, as the genuine engine leaves them, unless
+// the mode is strict (check_report.h).
 #pragma once
 
 #include <filesystem>
@@ -22,9 +24,9 @@
 
 namespace zestrel::jet::check {
 
-CheckReport checkDatabase(DatabaseFile& database);
+CheckReport checkDatabase(DatabaseFile& database, CheckMode mode = CheckMode::AnyFile);
 
 // Opens the file to read and checks it; a file that cannot be opened raises the usual Failure.
-CheckReport checkDatabaseFile(const std::filesystem::path& path);
+CheckReport checkDatabaseFile(const std::filesystem::path& path, CheckMode mode = CheckMode::AnyFile);
 
 }  // namespace zestrel::jet::check

@@ -4,6 +4,8 @@
 #include <optional>
 
 #include "store/jet/check/usage_map_check.h"
+#include "store/jet/row_decoder.h"
+#include "store/jet/table_reader.h"
 #include "text/utf8.h"
 
 namespace zestrel::jet::check {
@@ -71,7 +73,7 @@ std::vector<Entry> readEntries(std::span<const std::uint8_t> page, const IndexPa
 class IndexChecker {
 public:
     IndexChecker(CheckTarget& target, const TableDefinition& table, std::size_t number)
-        : t_(target), layout_(layoutFor(target.format)),
+        : t_(target), table_(table), layout_(layoutFor(target.format)),
           name_("table '" + text::toUtf8(table.name) + "', index " + std::to_string(number)) {}
 
     void run(const RealIndexDefinition& index, const RowIdentities& rows) {
@@ -85,7 +87,7 @@ public:
         if (!leaf) return;
         const auto entries = leafEntries(*leaf);
         if (!entries) return;
-        compare(*entries, rows);
+        compare(*entries, rows, index);
     }
 
 private:
@@ -154,7 +156,7 @@ private:
         return all;
     }
 
-    void compare(const std::vector<Entry>& entries, const RowIdentities& rows) {
+    void compare(const std::vector<Entry>& entries, const RowIdentities& allRows, const RealIndexDefinition& index) {
         for (std::size_t i = 1; i < entries.size(); ++i)
             if (entries[i].key < entries[i - 1].key) {
                 t_.report.fault(name_ + ": entries " + std::to_string(i - 1) + " and " + std::to_string(i) +
@@ -163,6 +165,9 @@ private:
             }
         std::multiset<std::uint32_t> pointed;
         for (const auto& e : entries) pointed.insert(e.row);
+        RowIdentities indexed;
+        if (index.flags & kIndexIgnoresNulls) indexed = rowsWithEntries(allRows, pointed, index);
+        const RowIdentities& rows = (index.flags & kIndexIgnoresNulls) ? indexed : allRows;
         if (entries.size() != rows.size())
             t_.report.fault(name_ + ": holds " + std::to_string(entries.size()) + " entries for " +
                             std::to_string(rows.size()) + " rows");
@@ -174,7 +179,26 @@ private:
             }
     }
 
+    // The rows the index must hold: an index that ignores nulls holds none for a row whose key
+    // columns are all null.
+    RowIdentities rowsWithEntries(const RowIdentities& rows, const std::multiset<std::uint32_t>& pointed,
+                                  const RealIndexDefinition& index) {
+        RowIdentities kept;
+        for (std::uint32_t row : rows)
+            if (pointed.count(row) != 0 || !keyIsNull(RowPointer::decode(row), index)) kept.push_back(row);
+        return kept;
+    }
+
+    bool keyIsNull(RowPointer row, const RealIndexDefinition& index) {
+        const auto bytes = rowAt(t_.pages, t_.format, row);
+        return std::all_of(index.columns.begin(), index.columns.end(), [&](std::uint16_t number) {
+            const std::size_t position = table_.positionOf(number);
+            return position < table_.columns.size() && ColumnLocator(table_, t_.format, position)(bytes).isNull;
+        });
+    }
+
     CheckTarget& t_;
+    const TableDefinition& table_;
     IndexPageLayout layout_;
     std::string name_;
 };

@@ -67,4 +67,12 @@ std::vector<PageInfo> surveyPages(PageFile& pages, const Format& f, CheckReport&
     return survey;
 }
 
+PagesByOwner dataPagesByOwner(const std::vector<PageInfo>& survey) {
+    PagesByOwner byOwner;
+    for (std::uint32_t number = 0; number < survey.size(); ++number)
+        if (survey[number].type == kPageData && survey[number].owner != kLongValueOwner)
+            byOwner[survey[number].owner].push_back(number);
+    return byOwner;
+}
+
 }  // namespace zestrel::jet::check

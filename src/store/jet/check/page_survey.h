@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <unordered_map>
 #include <vector>
 
 #include "store/jet/check/check_report.h"
@@ -23,5 +24,10 @@ struct PageInfo {
 };
 
 std::vector<PageInfo> surveyPages(PageFile& pages, const Format& format, CheckReport& report);
+
+// The data pages that name each table (by its definition page) as their owner, ascending: found in
+// one pass over the survey, for all the tables.
+using PagesByOwner = std::unordered_map<std::uint32_t, std::vector<std::uint32_t>>;
+PagesByOwner dataPagesByOwner(const std::vector<PageInfo>& survey);
 
 }  // namespace zestrel::jet::check

@@ -21,6 +21,7 @@ struct CheckTarget {
     const std::vector<PageInfo>& survey;
     PageAccounting& accounting;
     CheckReport& report;
+    const PagesByOwner& pagesByOwner;
 };
 
 // The rows a table holds, each where an index entry points: a row's own slot, or the slot
