@@ -1,5 +1,7 @@
 #include "cli/sample_cookbook.h"
 
+#include "platform/file_system.h"
+
 #include <functional>
 #include <memory>
 #include <random>
@@ -177,17 +179,24 @@ void writeSampleCookbook(const std::filesystem::path& path, const SampleOptions&
                                       ? fromFile(options.ingredientRowsFile)
                                       : generate.ingredients(options.layout, options.recipes, options.ingredientsPerRecipe);
     auto db = dao::DBEngine::Instance().CreateDatabase(path, dao::dbLangGeneral, dao::dbVersion30);
-    defineTable(*db, u"Recipe", oldRecipeColumns(options.layout));
-    defineTable(*db, u"Ingred", oldIngredientColumns(options.layout));
-    addRows(*db, u"Recipe", oldRecipeColumns(options.layout), recipes);
-    addRows(*db, u"Ingred", oldIngredientColumns(options.layout), ingredients);
-    if (options.layout == OldLayout::V11) {
-        const std::vector<OldColumn> version{{u"Version", dbText, 10}};
-        defineTable(*db, u"Version", version);
-        const std::vector<json> versionRow{json{{"Version", "1.1"}}};
-        addRows(*db, u"Version", version, fromVector(versionRow));
+    // A cookbook that could not be written whole is not left behind half written.
+    try {
+        defineTable(*db, u"Recipe", oldRecipeColumns(options.layout));
+        defineTable(*db, u"Ingred", oldIngredientColumns(options.layout));
+        addRows(*db, u"Recipe", oldRecipeColumns(options.layout), recipes);
+        addRows(*db, u"Ingred", oldIngredientColumns(options.layout), ingredients);
+        if (options.layout == OldLayout::V11) {
+            const std::vector<OldColumn> version{{u"Version", dbText, 10}};
+            defineTable(*db, u"Version", version);
+            const std::vector<json> versionRow{json{{"Version", "1.1"}}};
+            addRows(*db, u"Version", version, fromVector(versionRow));
+        }
+        db->Close();
+    } catch (...) {
+        db.reset();  // closed first: Windows deletes no file held open
+        platform::discardFile(path);
+        throw;
     }
-    db->Close();
 }
 
 std::vector<json> readJsonLines(const std::filesystem::path& path) {

@@ -8,10 +8,10 @@
 
 namespace zestrel::platform {
 
-void copyFileDurably(const std::filesystem::path& from, const std::filesystem::path& to) {
+File copyFileDurably(const std::filesystem::path& from, const std::filesystem::path& to) {
     faults::check("copy", from);
     File source = File::open(from, OpenMode::ReadOnly);
-    File target = File::open(to, OpenMode::CreateNew);
+    File target = File::open(to, OpenMode::CreateNewPrivate);
     try {
         std::vector<std::uint8_t> buffer(1 << 20);
         const std::uint64_t size = source.size();
@@ -22,7 +22,7 @@ void copyFileDurably(const std::filesystem::path& from, const std::filesystem::p
             at += n;
         }
         target.sync();
-        target.close();
+        return target;
     } catch (...) {
         { File closing = std::move(target); }  // closed first: Windows deletes no file held open
         discardFile(to);                         // no partial copy is left behind

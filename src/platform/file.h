@@ -8,6 +8,9 @@
 //
 // On Windows a file opened ReadOnly lets other programs read it but not write
 // it while we hold it; one that another program is writing cannot be opened.
+//
+// Only regular files are opened: a pipe, a device or a socket is refused at
+// once (kNotARegularFile), never waited on, and a folder is refused (EISDIR).
 #pragma once
 
 #include <cstdint>
@@ -33,16 +36,56 @@ private:
     int errorNumber_;
 };
 
+// The error number of a path that leads to something other than a regular file or a folder
+// (a pipe, a device, a socket); beyond the system's own numbers.
+inline constexpr int kNotARegularFile = 0x10001;
+// The error number of a name that, just after this program gave it a file, leads to another
+// file: someone else renamed or replaced it in between.
+inline constexpr int kReplacedByAnother = 0x10002;
+
 enum class OpenMode {
-    ReadOnly,   // the file must exist; nothing is ever written
-    ReadWrite,  // the file must exist
-    CreateNew,  // the file must not exist yet; it is created for reading and writing
+    ReadOnly,          // the file must exist; nothing is ever written
+    ReadWrite,         // the file must exist
+    CreateNew,         // the file must not exist yet; it is created for reading and writing
+    CreateNewPrivate,  // as CreateNew, readable by its owner only until it is given other bits
+};
+
+// Whether opening follows a symbolic link at the path's last part; Refuse fails with ELOOP.
+enum class Links { Follow, Refuse };
+
+// How a file stands. A write changes its size or modification time; anything done to it
+// (written, linked, its mode or owner changed) its change time; a replacement its identity.
+// Times are in nanoseconds. Mode, owner and group are POSIX's (0 on Windows).
+struct FileState {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::uint64_t size = 0;
+    std::int64_t modified = 0;
+    std::int64_t changed = 0;
+    std::uint64_t links = 0;
+    std::uint32_t mode = 0;
+    std::uint32_t owner = 0;
+    std::uint32_t group = 0;
+
+    std::pair<std::uint64_t, std::uint64_t> identity() const { return {device, inode}; }
+    // The same file with the same content as far as the system tells: identity, size and both times.
+    bool unchangedSince(const FileState& earlier) const {
+        return identity() == earlier.identity() && size == earlier.size && modified == earlier.modified &&
+               changed == earlier.changed;
+    }
+};
+
+// What of a file's access a new file could take over from it (File::takeAccessOf).
+struct AccessCarried {
+    bool owner = true;
+    bool group = true;
 };
 
 class File {
 public:
-    // Opens a regular file. A folder or any other non-regular file is refused (EISDIR / EINVAL).
-    static File open(const std::filesystem::path& path, OpenMode mode);
+    // Opens a regular file. A folder is refused (EISDIR), any other non-regular file
+    // (kNotARegularFile) without waiting for it: a pipe with no writer is never waited on.
+    static File open(const std::filesystem::path& path, OpenMode mode, Links links = Links::Follow);
 
     File(File&& other) noexcept;
     File& operator=(File&& other) noexcept;
@@ -55,6 +98,18 @@ public:
     std::pair<std::uint64_t, std::uint64_t> identity() const;
     // Whether some path still leads to this file (it was not deleted while open).
     bool linked() const;
+    FileState state() const;
+    // An advisory lock on the file for as long as this handle stays open (also when the process
+    // dies, it goes with it): false, at once, when another holder has it. It keeps out only those
+    // who ask for it, and holds nothing back where the file system has no such locks. Counted as
+    // a file operation ("lock"). POSIX: flock; Windows: LockFileEx on a byte past any file's end.
+    bool tryLock();
+    // Gives this file the permission bits, owner and group of a file in the state `original`,
+    // through the open handle, never through a path someone may have changed. The bits are always
+    // set; the owner and group where the system allows (root sets both, an owner any group of
+    // theirs): the answer says which could not be kept. Windows: a file takes its folder's
+    // rights, and nothing is set. Counted as a file operation ("chmod").
+    AccessCarried takeAccessOf(const FileState& original);
     // Reads exactly out.size() bytes at offset; a short read raises FileError (EIO).
     void readAt(std::uint64_t offset, std::span<std::uint8_t> out) const;
     void writeAt(std::uint64_t offset, std::span<const std::uint8_t> data);
@@ -84,6 +139,13 @@ private:
 
 // Device and inode of the file at a path; nothing when there is none.
 std::optional<std::pair<std::uint64_t, std::uint64_t>> fileIdentity(const std::filesystem::path& path);
+// How the entry at a path stands, a symbolic link there taken as itself, never followed;
+// nothing when there is none.
+std::optional<FileState> fileState(const std::filesystem::path& path);
+// Raises FileError(kReplacedByAnother) unless the name leads, without following a link, to the
+// file of that identity: called after every rename that gives a file a name in a folder others
+// may write.
+void requireAt(const std::filesystem::path& path, const std::pair<std::uint64_t, std::uint64_t>& identity);
 
 // Removes a file; a missing file is not an error.
 void removeFile(const std::filesystem::path& path);

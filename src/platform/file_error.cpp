@@ -9,6 +9,8 @@ namespace {
 
 std::string describe(int errorNumber) {
     if (errorNumber == EBUSY) return "the file is in use by another program";
+    if (errorNumber == kNotARegularFile) return "it is not a regular file (a pipe, a device or a socket)";
+    if (errorNumber == kReplacedByAnother) return "another program put a different file at this name";
     return std::strerror(errorNumber);
 }
 

@@ -18,16 +18,38 @@ int openFlags(OpenMode mode) {
     switch (mode) {
     case OpenMode::ReadOnly: return O_RDONLY;
     case OpenMode::ReadWrite: return O_RDWR;
-    case OpenMode::CreateNew: return O_RDWR | O_CREAT | O_EXCL;
+    case OpenMode::CreateNew:
+    case OpenMode::CreateNewPrivate: return O_RDWR | O_CREAT | O_EXCL;
     }
     return O_RDONLY;
 }
 
+std::int64_t nanoseconds(const struct timespec& t) {
+    return static_cast<std::int64_t>(t.tv_sec) * 1000000000 + t.tv_nsec;
+}
+
+FileState stateOf(const struct stat& st) {
+    FileState state;
+    state.device = static_cast<std::uint64_t>(st.st_dev);
+    state.inode = static_cast<std::uint64_t>(st.st_ino);
+    state.size = static_cast<std::uint64_t>(st.st_size);
+    state.modified = nanoseconds(st.st_mtim);
+    state.changed = nanoseconds(st.st_ctim);
+    state.links = static_cast<std::uint64_t>(st.st_nlink);
+    state.mode = static_cast<std::uint32_t>(st.st_mode);
+    state.owner = static_cast<std::uint32_t>(st.st_uid);
+    state.group = static_cast<std::uint32_t>(st.st_gid);
+    return state;
+}
+
 }  // namespace
 
-File File::open(const std::filesystem::path& path, OpenMode mode) {
+// Opened without blocking, so that a pipe with no writer answers at once and is refused; a
+// regular file then goes on in blocking mode.
+File File::open(const std::filesystem::path& path, OpenMode mode, Links links) {
     faults::check("open", path);
-    int fd = ::open(path.c_str(), openFlags(mode) | O_CLOEXEC, 0644);
+    const int flags = openFlags(mode) | O_CLOEXEC | O_NONBLOCK | (links == Links::Refuse ? O_NOFOLLOW : 0);
+    int fd = ::open(path.c_str(), flags, mode == OpenMode::CreateNewPrivate ? 0600 : 0644);
     if (fd < 0) throw FileError("open", path, errno);
     struct stat st {};
     if (::fstat(fd, &st) != 0) {
@@ -37,7 +59,13 @@ File File::open(const std::filesystem::path& path, OpenMode mode) {
     }
     if (!S_ISREG(st.st_mode)) {
         ::close(fd);
-        throw FileError("open", path, S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
+        throw FileError("open", path, S_ISDIR(st.st_mode) ? EISDIR : kNotARegularFile);
+    }
+    const int status = ::fcntl(fd, F_GETFL);
+    if (status < 0 || ::fcntl(fd, F_SETFL, status & ~O_NONBLOCK) != 0) {
+        int err = errno;
+        ::close(fd);
+        throw FileError("open", path, err);
     }
     return File(fd, path);
 }
@@ -75,6 +103,41 @@ std::pair<std::uint64_t, std::uint64_t> File::identity() const {
 bool File::linked() const {
     struct stat st {};
     return ::fstat(fd_, &st) == 0 && st.st_nlink > 0;
+}
+
+FileState File::state() const {
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0) throw FileError("stat", path_, errno);
+    return stateOf(st);
+}
+
+bool File::tryLock() {
+    faults::check("lock", path_);
+    if (::flock(fd_, LOCK_EX | LOCK_NB) == 0) return true;
+    if (errno == EWOULDBLOCK) return false;
+    if (errno == ENOLCK || errno == EINVAL || errno == ENOTSUP) return true;  // no locks here
+    throw FileError("lock", path_, errno);
+}
+
+AccessCarried File::takeAccessOf(const FileState& original) {
+    faults::check("chmod", path_);
+    AccessCarried carried;
+    const auto owner = static_cast<uid_t>(original.owner);
+    const auto group = static_cast<gid_t>(original.group);
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0) throw FileError("stat", path_, errno);
+    if (st.st_uid != owner || st.st_gid != group) {
+        if (::fchown(fd_, owner, group) != 0) {
+            if (errno != EPERM) throw FileError("chown", path_, errno);
+            carried.owner = st.st_uid == owner;
+            if (st.st_gid != group && ::fchown(fd_, static_cast<uid_t>(-1), group) != 0) {
+                if (errno != EPERM) throw FileError("chown", path_, errno);
+                carried.group = false;
+            }
+        }
+    }
+    if (::fchmod(fd_, original.mode & 07777) != 0) throw FileError("chmod", path_, errno);
+    return carried;
 }
 
 void File::readAt(std::uint64_t offset, std::span<std::uint8_t> out) const {
@@ -125,6 +188,12 @@ std::optional<std::pair<std::uint64_t, std::uint64_t>> fileIdentity(const std::f
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) return std::nullopt;
     return std::pair{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+}
+
+std::optional<FileState> fileState(const std::filesystem::path& path) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0) return std::nullopt;
+    return stateOf(st);
 }
 
 void File::close() {

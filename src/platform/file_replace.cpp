@@ -1,5 +1,8 @@
 #include "platform/file_replace.h"
 
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
 #include <string>
 
 #include "platform/file.h"
@@ -16,11 +19,16 @@ constexpr const char* kTemporarySuffix = ".zestrel-partial";
 
 }  // namespace
 
+// FNV-1a over the name's bytes: short, and the same on every run and every system.
 fs::path temporaryPathFor(const fs::path& final) {
-    fs::path name(".");
-    name += final.filename();
-    name += kTemporarySuffix;
-    return final.parent_path() / name;
+    std::uint64_t hash = 0xcbf29ce484222325ULL;
+    for (const auto c : final.filename().u8string()) {
+        hash ^= static_cast<unsigned char>(c);
+        hash *= 0x100000001b3ULL;
+    }
+    char digits[17];
+    std::snprintf(digits, sizeof digits, "%016llx", static_cast<unsigned long long>(hash));
+    return final.parent_path() / (std::string(".") + digits + kTemporarySuffix);
 }
 
 bool isTemporaryPath(const fs::path& path) {
@@ -36,53 +44,104 @@ void removeTemporaries(const fs::path& folder) {
         if (isTemporaryPath(it->path()) && it->is_regular_file(error)) removeFile(it->path());
 }
 
+void requireAt(const fs::path& path, const std::pair<std::uint64_t, std::uint64_t>& identity) {
+    const auto state = fileState(path);
+    if (!state || state->identity() != identity) throw FileError("confirm", path, kReplacedByAnother);
+}
+
 namespace {
 
 fs::path folderOf(const fs::path& path) { return path.has_parent_path() ? path.parent_path() : fs::path("."); }
 
-// A durable copy under the temporary name, given the permission bits of the file it replaces (or,
-// when it replaces none, of the file it copies), then renamed to `to`.
-void copyThroughTemporary(const fs::path& from, const fs::path& to, bool replacing) {
+FileState stateAt(const fs::path& path) {
+    const auto state = fileState(path);
+    if (!state) throw FileError("stat", path, ENOENT);
+    return *state;
+}
+
+// A durable copy under the temporary name, given the access of the file it replaces (or, when it
+// replaces none, of the file it copies) through its open handle, then renamed to `to` and
+// confirmed there.
+AccessCarried copyThroughTemporary(const fs::path& from, const fs::path& to, const FileState& access, bool replacing,
+                                   const std::function<void()>& beforeRename) {
     const fs::path part = temporaryPathFor(to);
     removeFile(part);  // what a run that died left
-    copyFileDurably(from, part);
+    File copy = copyFileDurably(from, part);
     try {
-        keepPermissions(replacing ? to : from, part);  // as the replaced file, or as the file copied
+        const AccessCarried carried = copy.takeAccessOf(access);
+        const auto identity = copy.identity();
+        copy.close();
+        if (beforeRename) beforeRename();
         renameFile(part, to, replacing);
+        requireAt(to, identity);
+        return carried;
     } catch (...) {
-        discardFile(part);  // the failure on its way counts, not this
+        { File closing = std::move(copy); }  // closed first: Windows deletes no file held open
+        discardFile(part);                   // the failure on its way counts, not this; a name
+                                             // already renamed away is not there to remove
         throw;
     }
+}
+
+// Opens the file at `path`, which must be the one of that identity (a link this run just made),
+// never through a symbolic link.
+File openSame(const fs::path& path, const std::pair<std::uint64_t, std::uint64_t>& identity) {
+    File file = File::open(path, OpenMode::ReadOnly, Links::Refuse);
+    if (file.identity() != identity) throw FileError("confirm", path, kReplacedByAnother);
+    return file;
 }
 
 }  // namespace
 
 void linkOrCopy(const fs::path& from, const fs::path& to) {
     if (entryExists(to)) throw FileError("copy to", to, EEXIST);
-    if (!tryLink(from, to)) copyThroughTemporary(from, to, false);
+    const FileState original = stateAt(from);
+    if (original.links > 1 || !tryLink(from, to)) copyThroughTemporary(from, to, original, false, {});
+    else requireAt(to, original.identity());
     syncFolder(folderOf(to));
 }
 
-void replaceFile(const fs::path& from, const fs::path& to, Source source) {
+AccessCarried replaceFile(const fs::path& from, const fs::path& to, Source source,
+                          const std::function<void()>& beforeRename) {
+    const FileState replaced = stateAt(to);
     if (source == Source::Move) {
-        keepPermissions(to, from);
-        if (tryRenameReplacing(from, to)) return syncFolder(folderOf(to));
+        // On another file system the copy below is the way, and `beforeRename` runs before its
+        // rename; a rename refused although both lie on one device (two mounts of it) goes that way too.
+        if (stateAt(from).device == replaced.device) {
+            File moving = File::open(from, OpenMode::ReadOnly, Links::Refuse);
+            const AccessCarried carried = moving.takeAccessOf(replaced);
+            const auto identity = moving.identity();
+            moving.close();
+            if (beforeRename) beforeRename();
+            if (tryRenameReplacing(from, to)) {
+                requireAt(to, identity);
+                syncFolder(folderOf(to));
+                return carried;
+            }
+        }
     } else {
         const fs::path part = temporaryPathFor(to);
         removeFile(part);
+        const auto identity = stateAt(from).identity();
         if (tryLink(from, part)) {
             try {
-                keepPermissions(to, part);
+                File linked = openSame(part, identity);
+                const AccessCarried carried = linked.takeAccessOf(replaced);
+                linked.close();
+                if (beforeRename) beforeRename();
                 renameFile(part, to, true);
+                requireAt(to, identity);
+                syncFolder(folderOf(to));
+                return carried;
             } catch (...) {
                 discardFile(part);
                 throw;
             }
-            return syncFolder(folderOf(to));
         }
     }
-    copyThroughTemporary(from, to, true);
+    const AccessCarried carried = copyThroughTemporary(from, to, replaced, true, beforeRename);
     syncFolder(folderOf(to));
+    return carried;
 }
 
 }  // namespace zestrel::platform

@@ -17,12 +17,17 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
+
+#include "platform/file.h"
 
 namespace zestrel::platform {
 
 // The temporary name under which a file is written before it gets the name `final`: in the same
-// folder (so on the same file system), "." + final's name + ".zestrel-partial". It is hidden, and
-// ends in neither ".rcp" nor ".mdb".
+// folder (so on the same file system), "." + sixteen hexadecimal digits drawn from final's name +
+// ".zestrel-partial". It is short whatever final's name is (a name at the file system's limit
+// still has one), the same for the same final name (so the next run finds what a run that died
+// left), hidden, and ends in neither ".rcp" nor ".mdb".
 std::filesystem::path temporaryPathFor(const std::filesystem::path& final);
 // The name is one temporaryPathFor gives.
 bool isTemporaryPath(const std::filesystem::path& path);
@@ -30,11 +35,18 @@ bool isTemporaryPath(const std::filesystem::path& path);
 // else stays. A missing folder has nothing to remove.
 void removeTemporaries(const std::filesystem::path& folder);
 
+// Folders others may write: every file is created exclusively (never through a name someone put
+// there first), its permission bits and owner are set through the open file, never through a path,
+// and after each rename the new name is confirmed to lead to the file this program wrote (device
+// and inode, a symbolic link not followed); when it does not, FileError(kReplacedByAnother).
+
 // Gives the new name `to` a complete copy of the file `from`, which stays where it is: a hard link
-// where both lie on one file system, otherwise a copy written and made durable under
-// temporaryPathFor(to) and then renamed to `to`. `to` must not exist (EEXIST) and is never
-// replaced; it never names a partial file. A copy gets the permission bits of `from`. The folder of
-// `to` is made durable before returning.
+// where both lie on one file system and `from` has no other name (a link to a file with another
+// name would change whenever the file is written through that name), otherwise a copy written
+// and made durable under temporaryPathFor(to) and then renamed to `to`. `to` must not exist
+// (EEXIST) and is never replaced; it never names a partial file. A copy gets the permission bits,
+// owner and group of `from` where the system allows. The folder of `to` is made durable before
+// returning.
 void linkOrCopy(const std::filesystem::path& from, const std::filesystem::path& to);
 
 enum class Source {
@@ -47,10 +59,13 @@ enum class Source {
 // also across a power loss, `to` leads to its old file or to the complete new one, never to
 // nothing and never to a partial file. From another file system (or with Source::Keep where no
 // hard link can be made) `from` is first copied and made durable under temporaryPathFor(to); that
-// is then renamed over `to`. The folder of `to` is made durable before returning. When it raises,
-// `to` may lead to either file (the rename may have happened before a later step failed); a
-// caller tells which by the file's identity. A temporary copy is never left behind. The file at `to`
-// keeps its permission bits: the new file gets them before it takes the name.
-void replaceFile(const std::filesystem::path& from, const std::filesystem::path& to, Source source);
+// is then renamed over `to`. `beforeRename`, when given, runs just before that rename and may stop
+// it by raising. The folder of `to` is made durable before returning. When it raises, `to` may
+// lead to either file (the rename may have happened before a later step failed); a caller tells
+// which by the file's identity. A temporary copy is never left behind. The new file takes the
+// permission bits, owner and group of the file at `to` before it takes the name; the answer says
+// what of the owner and group the system would not let it keep.
+AccessCarried replaceFile(const std::filesystem::path& from, const std::filesystem::path& to, Source source,
+                          const std::function<void()>& beforeRename = {});
 
 }  // namespace zestrel::platform

@@ -6,7 +6,10 @@
 // error. Replacing a file atomically: file_replace.h.
 #pragma once
 
+#include <cstddef>
 #include <filesystem>
+
+#include "platform/file.h"
 
 namespace zestrel::platform {
 
@@ -42,15 +45,28 @@ bool folderExists(const std::filesystem::path& path);
 // The file a path leads to: a symbolic link is followed to the file it names; any other path is itself.
 std::filesystem::path followLink(const std::filesystem::path& path);
 
+// How long the last part of `path` is and how long a name its folder allows (the nearest folder
+// above that exists when that one does not yet): bytes and the folder's NAME_MAX on POSIX,
+// UTF-16 units and 255 on Windows.
+struct NameRoom {
+    std::size_t length = 0;
+    std::size_t limit = 0;
+    bool fits() const { return length <= limit; }
+};
+NameRoom nameRoom(const std::filesystem::path& path);
+
+// A new folder, for its owner only (POSIX mode 0700): what it holds may be a private cookbook.
 void createFolder(const std::filesystem::path& path);
 void deleteFile(const std::filesystem::path& path);
 // Moves a file to a name that must not exist (EEXIST); `to` never names a partial file.
 void moveFile(const std::filesystem::path& from, const std::filesystem::path& to);
 
 // Copies the file `from` to the new file `to` (which must not exist) and makes the copy durable
-// (its content synced) before returning; on a failure nothing is left at `to`. This writes `to`
-// itself: give it a temporary name (file_replace.h) when a partial file must never be seen there.
-void copyFileDurably(const std::filesystem::path& from, const std::filesystem::path& to);
+// (its content synced) before returning it, still open; on a failure nothing is left at `to`. The
+// copy is readable by its owner only until it is given its access through the returned handle
+// (File::takeAccessOf). This writes `to` itself: give it a temporary name (file_replace.h) when a
+// partial file must never be seen there.
+File copyFileDurably(const std::filesystem::path& from, const std::filesystem::path& to);
 
 // Deletes a file that is only in the way (a partial copy, a temporary); a failure is ignored and
 // the call is not counted as a file operation.

@@ -99,9 +99,21 @@ bool folderExists(const fs::path& path) {
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+NameRoom nameRoom(const fs::path& path) {
+    NameRoom room{path.filename().native().size(), 255};
+    fs::path folder = path.parent_path();
+    if (folder.empty()) folder = ".";
+    struct stat st {};
+    while (::stat(folder.c_str(), &st) != 0 && folder.has_relative_path() && folder != folder.parent_path())
+        folder = folder.parent_path();
+    const long limit = ::pathconf(folder.c_str(), _PC_NAME_MAX);
+    if (limit > 0) room.limit = static_cast<std::size_t>(limit);
+    return room;
+}
+
 void createFolder(const fs::path& path) {
     faults::check("create folder", path);
-    if (::mkdir(path.c_str(), 0755) != 0) throw FileError("create folder", path, errno);
+    if (::mkdir(path.c_str(), 0700) != 0) throw FileError("create folder", path, errno);
 }
 
 void deleteFile(const fs::path& path) {
@@ -150,13 +162,6 @@ void renameFile(const fs::path& from, const fs::path& to, bool replacing) {
     if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) throw FileError("rename", from, errno);
     if (entryExists(to)) throw FileError("rename to", to, EEXIST);
     if (::rename(from.c_str(), to.c_str()) != 0) throw FileError("rename", from, errno);
-}
-
-void keepPermissions(const fs::path& of, const fs::path& onto) {
-    faults::check("chmod", onto);
-    struct stat st {};
-    if (::stat(of.c_str(), &st) != 0) throw FileError("stat", of, errno);
-    if (::chmod(onto.c_str(), st.st_mode & 07777) != 0) throw FileError("chmod", onto, errno);
 }
 
 bool tryRenameReplacing(const fs::path& from, const fs::path& to) {

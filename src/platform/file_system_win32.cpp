@@ -132,6 +132,9 @@ void moveFile(const fs::path& from, const fs::path& to) {
 
 // The steps under file_replace.cpp.
 
+// NTFS, FAT and exFAT alike allow 255 UTF-16 units in one name.
+NameRoom nameRoom(const fs::path& path) { return {path.filename().native().size(), 255}; }
+
 // A hard link `to` of `from`; false where the volume cannot make one between them (another volume,
 // a file system without hard links).
 bool tryLink(const fs::path& from, const fs::path& to) {
@@ -154,11 +157,6 @@ void renameFile(const fs::path& from, const fs::path& to, bool replacing) {
     const DWORD flags = (replacing ? MOVEFILE_REPLACE_EXISTING : 0) | MOVEFILE_WRITE_THROUGH;
     if (!::MoveFileExW(from.c_str(), to.c_str(), flags)) fail("rename", from);
 }
-
-// A file's access on Windows comes from its folder's inherited rights, which a new file in the
-// cookbook's folder already has; counted all the same, so that a run makes the same operations as
-// on Linux.
-void keepPermissions(const fs::path& /*of*/, const fs::path& onto) { faults::check("chmod", onto); }
 
 bool tryRenameReplacing(const fs::path& from, const fs::path& to) {
     faults::check("rename", from);

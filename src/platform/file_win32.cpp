@@ -55,20 +55,29 @@ HANDLE openHandle(const std::filesystem::path& path, DWORD access, DWORD disposi
 
 }  // namespace
 
-File File::open(const std::filesystem::path& path, OpenMode mode) {
+File File::open(const std::filesystem::path& path, OpenMode mode, Links links) {
     faults::check("open", path);
+    const bool creating = mode == OpenMode::CreateNew || mode == OpenMode::CreateNewPrivate;
     const DWORD attributes = ::GetFileAttributesW(path.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
-        throw FileError("open", path, mode == OpenMode::CreateNew ? EEXIST : EISDIR);
+        throw FileError("open", path, creating ? EEXIST : EISDIR);
     DWORD access = GENERIC_READ | GENERIC_WRITE;
     DWORD disposition = OPEN_EXISTING;
     if (mode == OpenMode::ReadOnly) access = GENERIC_READ;
-    if (mode == OpenMode::CreateNew) disposition = CREATE_NEW;
-    const HANDLE handle = openHandle(path, access, disposition);
+    if (creating) disposition = CREATE_NEW;
+    const DWORD flags = FILE_ATTRIBUTE_NORMAL | (links == Links::Refuse ? FILE_FLAG_OPEN_REPARSE_POINT : 0);
+    const HANDLE handle = ::CreateFileW(path.c_str(), access, kShare, nullptr, disposition, flags, nullptr);
     if (handle == INVALID_HANDLE_VALUE) fail("open", path);
     if (::GetFileType(handle) != FILE_TYPE_DISK) {
         ::CloseHandle(handle);
-        throw FileError("open", path, EINVAL);
+        throw FileError("open", path, kNotARegularFile);
+    }
+    if (links == Links::Refuse) {
+        BY_HANDLE_FILE_INFORMATION info{};
+        if (::GetFileInformationByHandle(handle, &info) && (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+            ::CloseHandle(handle);
+            throw FileError("open", path, ELOOP);
+        }
     }
     return File(handle, path);
 }
@@ -107,6 +116,64 @@ bool File::linked() const {
     FILE_STANDARD_INFO info{};
     if (!::GetFileInformationByHandleEx(handleOf(handle_), FileStandardInfo, &info, sizeof info)) return false;
     return info.NumberOfLinks > 0 && !info.DeletePending;
+}
+
+namespace {
+
+std::int64_t timeOf(LARGE_INTEGER t) { return t.QuadPart * 100; }
+
+std::optional<FileState> stateOfHandle(HANDLE handle) {
+    BY_HANDLE_FILE_INFORMATION info{};
+    FILE_BASIC_INFO basic{};
+    if (!::GetFileInformationByHandle(handle, &info) ||
+        !::GetFileInformationByHandleEx(handle, FileBasicInfo, &basic, sizeof basic))
+        return std::nullopt;
+    FileState state;
+    state.device = info.dwVolumeSerialNumber;
+    state.inode = (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow;
+    state.size = (std::uint64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow;
+    state.modified = timeOf(basic.LastWriteTime);
+    state.changed = timeOf(basic.ChangeTime);
+    state.links = info.nNumberOfLinks;
+    return state;
+}
+
+}  // namespace
+
+FileState File::state() const {
+    const auto state = stateOfHandle(handleOf(handle_));
+    if (!state) fail("stat", path_);
+    return *state;
+}
+
+// A lock on one byte far past any file's end: it keeps out other lockers and never the reads
+// and writes of the file itself, which a lock on its content would.
+bool File::tryLock() {
+    faults::check("lock", path_);
+    OVERLAPPED far{};
+    far.Offset = 0xFFFFFFFE;
+    far.OffsetHigh = 0x7FFFFFFF;
+    if (::LockFileEx(handleOf(handle_), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &far)) return true;
+    const DWORD error = ::GetLastError();
+    if (error == ERROR_LOCK_VIOLATION || error == ERROR_IO_PENDING) return false;
+    if (error == ERROR_NOT_SUPPORTED || error == ERROR_INVALID_FUNCTION) return true;  // no locks here
+    throw FileError("lock", path_, errnoFromWindowsError(error));
+}
+
+// A file takes the rights of its folder, which a new file beside the cookbook already has.
+AccessCarried File::takeAccessOf(const FileState& /*original*/) {
+    faults::check("chmod", path_);
+    return {};
+}
+
+std::optional<FileState> fileState(const std::filesystem::path& path) {
+    const HANDLE handle = ::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                        FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return std::nullopt;
+    const auto state = stateOfHandle(handle);
+    ::CloseHandle(handle);
+    return state;
 }
 
 namespace {

@@ -19,10 +19,6 @@ void renameFile(const std::filesystem::path& from, const std::filesystem::path& 
 // Renames `from` over `to`; false, with nothing done, when the two lie on different file systems.
 bool tryRenameReplacing(const std::filesystem::path& from, const std::filesystem::path& to);
 
-// Gives `onto` the permission bits of `of` (POSIX mode bits; nothing to carry on Windows, where
-// the step is counted all the same). One counted file operation.
-void keepPermissions(const std::filesystem::path& of, const std::filesystem::path& onto);
-
 // The value of the environment variable ZESTREL_PROGRAM_FOLDER; nothing when unset or empty.
 std::optional<std::filesystem::path> programFolderVariable();
 // The program's folder when neither setProgramFolder nor the variable names one.

@@ -21,14 +21,30 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <utility>
+#include <vector>
+
+#include "platform/file.h"
 
 #include "store/dao/database.h"
 #include "store/frm_main_base.h"
 #include "upgrade/column_map.h"
 
 namespace zestrel {
+
+namespace upgrade {
+
+// The cookbook held for the whole run: open (a pipe or device is refused at once, never waited
+// on) and locked, so that a second upgrade of the same file, from any program folder, stops at
+// once; and its state when the run began to read it.
+struct HeldCookbook {
+    platform::File file;
+    platform::FileState state;
+};
+
+}  // namespace upgrade
 
 class FrmMainUpgrade : public FrmMainBase {
 public:
@@ -44,9 +60,19 @@ public:
     const upgrade::ValueChanges& valueChanges() const { return changes_; }
 
 private:
+    using Identity = std::pair<std::uint64_t, std::uint64_t>;
+    struct Outcome {
+        std::u16string backup;            // where the original was kept
+        std::vector<std::u16string> notes;  // what the success message adds (empty ones are left out)
+    };
+    struct Replaced {
+        std::filesystem::path backup;
+        platform::AccessCarried access;
+    };
+
     void upgrade(upgrade::Layout layout, const std::u16string& DataFrom, const std::u16string& DataTo);
-    // Copies the rows and returns the backup path the old cookbook was moved to.
-    std::u16string copyAndReplace(upgrade::Layout layout, const std::u16string& DataFrom, const std::u16string& DataTo);
+    Outcome copyAndReplace(upgrade::Layout layout, const std::u16string& DataFrom, const std::u16string& DataTo);
+    void discardFilledDatabase(const std::u16string& DataTo);
     struct CopyPlan {
         const char16_t* sourceTable;  // named in the failure of a row
         const char16_t* targetTable;  // named in the list of changed values
@@ -55,16 +81,19 @@ private:
         const upgrade::ColumnMap& columns;
         bool progressBeforeSave;
     };
-    void copyRows(const CopyPlan& plan, upgrade::Layout layout, dao::Database& source, dao::Database& target,
-                  std::int32_t& counter);
+    // Returns the number of rows copied.
+    std::uint64_t copyRows(const CopyPlan& plan, upgrade::Layout layout, dao::Database& source,
+                           dao::Database& target, std::int32_t& counter);
     void stampVersion(const std::u16string& DataTo);
-    std::filesystem::path replaceCookbook(const std::u16string& DataFrom, const std::u16string& DataTo,
-                                          const std::pair<std::uint64_t, std::uint64_t>& filled);
+    Replaced replaceCookbook(const std::u16string& DataFrom, const std::filesystem::path& cookbook,
+                             const std::u16string& DataTo, const Identity& filled, upgrade::HeldCookbook& held);
     // Writes the list of changed values beside the backup, when there is one; returns its path.
     std::filesystem::path writeValueChanges(const std::u16string& DataFrom, const std::filesystem::path& backup);
-    std::u16string successMessage(const std::u16string& DataFrom, const std::u16string& backup) const;
+    std::u16string successMessage(const std::u16string& DataFrom, const Outcome& outcome) const;
     void progressStep(std::int32_t& counter);
     void showStatus(const char16_t* text, int pauseMilliseconds);
+
+    std::optional<Identity> filledDatabase_;  // the new database this run filled, once known
 
     // The percentage last shown and its caption ("42%"): rows by the hundred share one.
     int shownPercent_ = -1;

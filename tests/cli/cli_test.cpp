@@ -81,6 +81,14 @@ TEST(ZestrelCli, SampleRowsComeFromTheFileInOrderAndABadLineCreatesNoCookbook) {
     EXPECT_EQ(refused.err.rfind("3131 - ", 0), 0u) << refused.err;
     EXPECT_NE(refused.err.find("line 2"), std::string::npos) << refused.err;
     EXPECT_FALSE(std::filesystem::exists(dir / "bad.rcp"));
+
+    // A value the new table refuses stops the sample half way: no half-written cookbook is left.
+    std::ofstream(dir / "long.jsonl") << R"({"Name":")" << std::string(300, 'x') << R"(","rID":"3"})" << "\n";
+    const auto tooLong = zestrel({"sample", "--layout", "1.1", "--recipe-rows", (dir / "long.jsonl").string(),
+                                  (dir / "long.rcp").string()});
+    EXPECT_EQ(tooLong.exitCode, 1);
+    EXPECT_EQ(tooLong.err.rfind("3163 - ", 0), 0u) << tooLong.err;
+    EXPECT_FALSE(std::filesystem::exists(dir / "long.rcp"));
     std::filesystem::remove_all(dir);
 }
 

@@ -6,6 +6,9 @@
 
 #include <fstream>
 #include <optional>
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 #include <gtest/gtest.h>
 
@@ -193,6 +196,90 @@ TEST_F(FileReplace, MovingAcrossFileSystemsNeverNamesAPartialFile) {
     EXPECT_FALSE(fs::exists(dir_ / "a"));
     EXPECT_TRUE(temporariesIn(otherFileSystem()).empty());
 }
+
+TEST_F(FileReplace, TemporaryNamesAreShortWhateverTheFinalName) {
+    const std::string longName(250, 'n');
+    const fs::path temporary = temporaryPathFor(dir_ / longName);
+    EXPECT_LE(temporary.filename().string().size(), 40u);
+    EXPECT_EQ(temporary, temporaryPathFor(dir_ / longName)) << "the next run finds what a dead run left";
+    EXPECT_NE(temporaryPathFor(dir_ / "a.rcp"), temporaryPathFor(dir_ / "b.rcp"));
+    EXPECT_TRUE(isTemporaryPath(temporary));
+}
+
+TEST_F(FileReplace, AFileWithAnotherNameIsCopiedNotLinked) {
+    write(dir_ / "family.rcp", "original");
+    fs::create_hard_link(dir_ / "family.rcp", dir_ / "second name.rcp");
+    linkOrCopy(dir_ / "family.rcp", dir_ / "backup.rcp");
+    EXPECT_EQ(fs::hard_link_count(dir_ / "backup.rcp"), 1u);
+    write(dir_ / "second name.rcp", "changed through the other name");
+    EXPECT_EQ(test::fileBytes(dir_ / "backup.rcp"), "original");
+}
+
+TEST_F(FileReplace, ALockKeepsOutEveryOtherHandleUntilItsHandleCloses) {
+    write(dir_ / "family.rcp", "original");
+    File first = File::open(dir_ / "family.rcp", OpenMode::ReadOnly);
+    File second = File::open(dir_ / "family.rcp", OpenMode::ReadOnly);
+    EXPECT_TRUE(first.tryLock());
+    EXPECT_FALSE(second.tryLock());
+    first.close();
+    EXPECT_TRUE(second.tryLock());
+}
+
+#ifndef _WIN32
+TEST_F(FileReplace, APipeIsRefusedAtOnce) {
+    ASSERT_EQ(::mkfifo((dir_ / "pipe.rcp").c_str(), 0600), 0);
+    try {
+        File::open(dir_ / "pipe.rcp", OpenMode::ReadOnly);
+        ADD_FAILURE() << "a pipe was opened";
+    } catch (const FileError& e) {
+        EXPECT_EQ(e.errorNumber(), kNotARegularFile);
+        EXPECT_NE(std::string(e.what()).find("not a regular file"), std::string::npos) << e.what();
+    }
+    fs::remove(dir_ / "pipe.rcp");
+}
+
+// Someone who may write the cookbook's folder swaps the new file for a symbolic link to a file of
+// another owner just before the rename: that file is never touched (its mode and content stay),
+// and the rename is found not to have given the name the file this program wrote.
+TEST_F(FileReplace, AFileSwappedForALinkBeforeTheRenameIsCaughtAndNothingIsFollowed) {
+    write(dir_ / "secret", "private");
+    fs::permissions(dir_ / "secret", fs::perms::owner_read | fs::perms::owner_write);
+    struct Way {
+        const char* name;
+        Source source;
+        bool otherFileSystem;
+    };
+    for (const Way way : {Way{"kept, linked beside", Source::Keep, false}, Way{"moved, copied beside", Source::Move, true}}) {
+        SCOPED_TRACE(way.name);
+        if (way.otherFileSystem && !haveOtherFileSystem()) continue;
+        const fs::path cookbook = dir_ / "family.rcp";
+        write(cookbook, "old");
+        fs::permissions(cookbook, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+                                      fs::perms::others_read);
+        const fs::path source = (way.otherFileSystem ? otherFileSystem() : dir_) / "new.mdb";
+        write(source, "new");
+        const fs::path part = temporaryPathFor(cookbook);
+        try {
+            replaceFile(source, cookbook, way.source, [&] {
+                ASSERT_TRUE(fs::exists(part)) << way.name;
+                fs::rename(part, dir_ / "taken away");
+                fs::create_symlink(dir_ / "secret", part);
+            });
+            ADD_FAILURE() << "the swap went unnoticed";
+        } catch (const FileError& e) {
+            EXPECT_EQ(e.errorNumber(), kReplacedByAnother) << e.what();
+        }
+        EXPECT_EQ(fs::status(dir_ / "secret").permissions() & fs::perms::all,
+                  fs::perms::owner_read | fs::perms::owner_write);
+        EXPECT_EQ(test::fileBytes(dir_ / "secret"), "private");
+        EXPECT_TRUE(fs::is_symlink(cookbook)) << "the rename moved the link; the caller puts the original back";
+        fs::remove(cookbook);
+        fs::remove(dir_ / "taken away");
+        if (fs::exists(source)) fs::remove(source);
+    }
+    fs::remove(dir_ / "secret");
+}
+#endif
 
 }  // namespace
 }  // namespace zestrel::platform

@@ -184,7 +184,7 @@ const std::vector<Case> kCases{
          fs::permissions(f, fs::perms::all);
          return p;
      },
-     false, "Permission denied", true},
+     false, "Cannot write in the cookbook's folder", true},
     {"ReadOnlyProgramFolder",
      [](UpgradeTest& t, const fs::path& f, const fs::path& program) {
          const fs::path p = static_cast<BadInputMatrix&>(t).layout10(f);

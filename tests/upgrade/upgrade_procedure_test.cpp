@@ -222,7 +222,7 @@ TEST_F(UpgradeFailures, ANewDatabaseWithoutItsVersionRowIsNotMovedIntoPlace) {
     expectBoxes({kUpgrade11}, 3021);
     EXPECT_NE(text::toUtf8(view_.messages().back().text).find("Version"), std::string::npos);
     EXPECT_EQ(bytesOf(path), original);
-    EXPECT_TRUE(fs::exists(temporary));
+    EXPECT_FALSE(fs::exists(temporary)) << "a failed run leaves no new database behind";
     EXPECT_FALSE(fs::exists(program_ / "Backup"));
     EXPECT_TRUE(view_.eventsOf(ViewEvent::Kind::Percent).empty()) << "no row was copied";
 }
@@ -233,13 +233,14 @@ TEST_F(UpgradeFailures, WhenPuttingTheOriginalBackFailsTooTheMessageSaysWhereItL
     fs::create_directory(program_ / "Backup");
     view_.onPause = [&] {
         if (view_.status != u"Creating backup copy...") return;
-        // From here: the removal of a temporary a dead run may have left beside the cookbook (1);
-        // the backup's link (2) and its folder's sync (3); the new database given the cookbook's
-        // permissions (4), its rename over the cookbook (5) and the sync of the cookbook's folder
-        // (6), which fails after the rename; then putting the original back: the stale
-        // temporary's removal (7) and the link of the original beside the cookbook (8), which
-        // fails too.
-        platform::faults::arm({6, 8});
+        // From here: the run's record (1 to 8: two removals, open, write, sync, close, rename,
+        // the program folder's sync); the backup's link (9) and its folder's sync (10); the new
+        // database opened (11), given the cookbook's access (12) and closed (13); the cookbook
+        // this run held closed (14); the rename over the cookbook (15) and the sync of the
+        // cookbook's folder (16), which fails after the rename; then putting the original back:
+        // the stale temporary's removal (17) and the link of the original beside the cookbook
+        // (18), which fails too.
+        platform::faults::arm({16, 18});
     };
     run(path);
     platform::faults::disarm();
@@ -256,7 +257,7 @@ TEST_F(UpgradeFailures, AReplacementThatFailsAfterTheRenamePutsTheOriginalBack) 
     const std::string original = bytesOf(path);
     fs::create_directory(program_ / "Backup");
     view_.onPause = [&] {
-        if (view_.status == u"Creating backup copy...") platform::faults::arm(6);  // the sync after the rename
+        if (view_.status == u"Creating backup copy...") platform::faults::arm(16);  // the sync after the rename
     };
     run(path);
     platform::faults::disarm();

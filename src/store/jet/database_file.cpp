@@ -247,6 +247,10 @@ void DatabaseFile::forEachRow(const TableDefinition& table, const RowVisitor& vi
     guarded([&] { jet::forEachRow(pages_, format_, table, visit); });
 }
 
+std::map<std::uint32_t, std::uint64_t> DatabaseFile::rowsOnOwnedPages() {
+    return guarded([&] { return jet::rowsOnOwnedPages(pages_, *format_); });
+}
+
 void DatabaseFile::forEachRowWhile(const TableDefinition& table, const RowPredicate& visit) {
     guarded([&] { jet::forEachRowWhile(pages_, format_, table, visit); });
 }

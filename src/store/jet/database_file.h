@@ -56,6 +56,9 @@ public:
     void storedText(const FieldLocation& field, const ColumnDefinition& column, Bytes& text);
     void forEachRow(const TableDefinition& table, const RowVisitor& visit);
     void forEachRowWhile(const TableDefinition& table, const RowPredicate& visit);
+    // The live rows on the data pages in use, by the definition page of the table that owns them
+    // (table_reader.h): what a complete read of each table must meet.
+    std::map<std::uint32_t, std::uint64_t> rowsOnOwnedPages();
 
     // Writing. The file is opened for writing on the first write; each call leaves its changes in
     // the page cache, where every reader of this file sees them at once; they reach the file when

@@ -2,6 +2,7 @@
 
 #include "store/jet/data_page.h"
 #include "store/jet/row_decoder.h"
+#include "text/utf8.h"
 #include "store/jet/usage_map.h"
 
 namespace zestrel::jet {
@@ -13,6 +14,22 @@ namespace {
 // steps as the row moved since; far more means the pointers form a loop.
 constexpr int kMaxPointerSteps = 1024;
 
+// The global usage map: the pages of the file that are free.
+constexpr RowPointer kFreePagesMap{1, 0};
+
+std::string nameOf(const TableDefinition& table) {
+    if (!table.name.empty()) return "table " + text::toUtf8(table.name);
+    return "the table defined on page " + std::to_string(table.page);
+}
+
+std::uint32_t liveRowsOn(std::span<const std::uint8_t> page, const Format& f) {
+    std::uint32_t live = 0;
+    const std::uint16_t count = rowCountOf(page, f);
+    for (std::uint16_t i = 0; i < count; ++i)
+        if (rowSlot(page, f, i).live) ++live;
+    return live;
+}
+
 }  // namespace
 
 std::vector<std::uint32_t> dataPagesOf(PageFile& pages, const Format& f, const TableDefinition& table) {
@@ -20,9 +37,27 @@ std::vector<std::uint32_t> dataPagesOf(PageFile& pages, const Format& f, const T
     for (std::uint32_t number : readUsageMap(pages, f, table.usageMap)) {
         pages.trim();
         auto page = pages.page(number);
-        if (page[0] == kPageData && tableOfDataPage(page) == table.page) owned.push_back(number);
+        if (page[0] != kPageData || tableOfDataPage(page) != table.page)
+            throw CorruptData(nameOf(table) + ": its usage map lists page " + std::to_string(number) +
+                              ", which holds no rows of it");
+        owned.push_back(number);
     }
     return owned;
+}
+
+std::map<std::uint32_t, std::uint64_t> rowsOnOwnedPages(PageFile& pages, const Format& f) {
+    const auto freeList = readUsageMap(pages, f, kFreePagesMap, PastEnd::Skip);
+    std::vector<bool> free(pages.pageCount(), false);
+    for (std::uint32_t number : freeList)
+        if (number < free.size()) free[number] = true;
+    std::map<std::uint32_t, std::uint64_t> rows;
+    for (std::uint32_t number = 1; number < pages.pageCount(); ++number) {
+        if (free[number]) continue;
+        pages.trim();
+        auto page = pages.page(number);
+        if (page[0] == kPageData) rows[tableOfDataPage(page)] += liveRowsOn(page, f);
+    }
+    return rows;
 }
 
 void forEachRowWhile(PageFile& pages, const Format& f, const TableDefinition& table, const RowPredicate& visit) {

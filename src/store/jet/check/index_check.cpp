@@ -105,10 +105,17 @@ private:
         }
     }
 
-    std::optional<std::uint32_t> firstLeaf(std::uint32_t page) {
-        for (std::size_t depth = 0; depth < 64; ++depth) {
+    // Marks the whole tree in use, then goes down its first entries to the first leaf.
+    std::optional<std::uint32_t> firstLeaf(std::uint32_t root) {
+        useTree(root, 0);
+        std::set<std::uint32_t> path;
+        std::uint32_t page = root;
+        for (std::size_t depth = 0; depth < kMaxDepth; ++depth) {
+            if (!path.insert(page).second) {
+                t_.report.fault(name_ + ": its tree leads back to page " + std::to_string(page));
+                return std::nullopt;
+            }
             const std::uint8_t type = t_.survey[page].type;
-            use(page);
             if (type == kPageIndexLeaf) return page;
             if (type != kPageIndexNode) {
                 t_.report.fault(name_ + ": page " + std::to_string(page) + " in its tree is not an index page");
@@ -119,16 +126,20 @@ private:
                 t_.report.fault(name_ + ": node page " + std::to_string(page) + " leads nowhere");
                 return std::nullopt;
             }
-            for (const auto& e : entries) useTree(e.child, depth);
             page = entries.front().child;
         }
         t_.report.fault(name_ + ": its tree is too deep");
         return std::nullopt;
     }
 
-    // Every page of the tree is in use by the index.
+    // Every page of the tree is in use by the index. Each page is visited once: a node that names
+    // itself or a page above it as a child is a fault, not a walk without end.
     void useTree(std::uint32_t page, std::size_t depth) {
-        if (page >= t_.survey.size() || depth > 64) return;
+        if (page >= t_.survey.size() || depth > kMaxDepth) return;
+        if (!treePages_.insert(page).second) {
+            t_.report.fault(name_ + ": its tree reaches page " + std::to_string(page) + " more than once");
+            return;
+        }
         use(page);
         if (t_.survey[page].type != kPageIndexNode) return;
         for (const auto& e : readEntries(t_.pages.page(page), layout_, true)) useTree(e.child, depth + 1);
@@ -197,10 +208,13 @@ private:
         });
     }
 
+    static constexpr std::size_t kMaxDepth = 64;
+
     CheckTarget& t_;
     const TableDefinition& table_;
     IndexPageLayout layout_;
     std::string name_;
+    std::set<std::uint32_t> treePages_;  // the pages of the tree met so far
 };
 
 }  // namespace

@@ -149,6 +149,27 @@ const std::vector<Plant>& plants() {
              std::swap_ranges(bytes.begin() + static_cast<std::ptrdiff_t>(a), bytes.begin() + static_cast<std::ptrdiff_t>(a + 9),
                               bytes.begin() + static_cast<std::ptrdiff_t>(a + 9));
          }},
+        {"IndexNodeNamesItselfAsChild", "more than once",
+         [](std::vector<std::uint8_t>& bytes, DatabaseFile& db) {
+             // The catalog's Id index root made a node page whose every entry leads back to it.
+             const auto catalog = readTableDefinition(db.pages(), db.format(), kMSysObjectsPage);
+             const std::uint32_t root = catalog.realIndexes.at(1).firstPage;
+             const std::size_t at = root * kPage;
+             bytes[at] = kPageIndexNode;
+             for (std::size_t byte = 0x16; byte < 0xF8; ++byte)
+                 for (unsigned bit = 0; bit < 8; ++bit)
+                     if (bytes[at + byte] & (1u << bit)) {
+                         const std::size_t end = at + 0xF8 + (byte - 0x16) * 8 + bit;
+                         for (std::size_t i = 0; i < 4; ++i)
+                             bytes[end - 4 + i] = static_cast<std::uint8_t>(root >> (8 * (3 - i)));
+                     }
+         }},
+        {"IndexLeafIsItsOwnNeighbour", "chain",
+         [](std::vector<std::uint8_t>& bytes, DatabaseFile& db) {
+             const auto catalog = readTableDefinition(db.pages(), db.format(), kMSysObjectsPage);
+             const std::uint32_t leaf = catalog.realIndexes.at(1).firstPage;
+             writeU32(std::span(bytes).subspan(leaf * kPage), 12, leaf);
+         }},
     };
     return all;
 }
