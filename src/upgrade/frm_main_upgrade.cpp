@@ -167,7 +167,8 @@ HeldCookbook holdCookbook(const std::filesystem::path& cookbook) {
 }
 
 // What would otherwise stop the upgrade only after the whole copy is found before it: a cookbook
-// folder that cannot take the new file, and a backup name longer than its folder allows.
+// folder that cannot take the new file, and a backup name (or the name of the list of changed
+// values beside it) longer than its folder allows.
 void checkBeforeCopy(const std::filesystem::path& cookbook, const std::filesystem::path& backup) {
     const std::filesystem::path probe = platform::temporaryPathFor(cookbook);
     try {
@@ -182,12 +183,16 @@ void checkBeforeCopy(const std::filesystem::path& cookbook, const std::filesyste
                           std::strerror(e.errorNumber()) +
                           "): the upgraded cookbook could not take the original's place there. Nothing was changed.");
     }
-    const platform::NameRoom room = platform::nameRoom(backup);
-    if (room.fits()) return;
-    throw Failure(kBadFileName, "Bad file name: the backup of " + text::toUtf8(cookbook.u16string()) + " would be named " +
-                                    text::toUtf8(backup.filename().u16string()) + ", " + std::to_string(room.length) +
-                                    " long, but its folder allows names of at most " + std::to_string(room.limit) +
-                                    ". Give the cookbook a shorter name. Nothing was changed.");
+    // The list of changed values beside the backup has the longest name of the two.
+    for (const auto& name : {backup, upgrade::changeListPathFor(backup)}) {
+        const platform::NameRoom room = platform::nameRoom(name);
+        if (room.fits()) continue;
+        throw Failure(kBadFileName, "Bad file name: the backup of " + text::toUtf8(cookbook.u16string()) +
+                                        " needs the name " + text::toUtf8(name.filename().u16string()) + ", " +
+                                        std::to_string(room.length) + " long, but its folder allows names of at most " +
+                                        std::to_string(room.limit) +
+                                        ". Give the cookbook a shorter name. Nothing was changed.");
+    }
 }
 
 // What the owner should know beside a success: what of the original's owner and group the

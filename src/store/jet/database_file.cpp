@@ -248,7 +248,7 @@ void DatabaseFile::forEachRow(const TableDefinition& table, const RowVisitor& vi
 }
 
 std::map<std::uint32_t, std::uint64_t> DatabaseFile::rowsOnOwnedPages() {
-    return guarded([&] { return jet::rowsOnOwnedPages(pages_, *format_); });
+    return guarded([&] { return jet::rowsOnOwnedPages(pages_, format_); });
 }
 
 void DatabaseFile::forEachRowWhile(const TableDefinition& table, const RowPredicate& visit) {
