@@ -40,6 +40,7 @@ add_executable(windows_tests
   upgrade/fault_injection_test.cpp
   upgrade/concurrent_upgrade_test.cpp
   upgrade/bad_input_matrix_test.cpp
+  upgrade/hostile_conditions_test.cpp
   store/record_count_test.cpp
   window/frm_main_test.cpp
   store/jet/check/database_check_test.cpp
