@@ -1,7 +1,7 @@
 # The Windows build (cross-built with cmake/mingw-w64-x86_64.cmake): no Qt, everything linked
 # statically, GoogleTest built from source, the header-only libraries taken from the build machine.
 
-enable_language(RC)  # the window program's icon, version and manifest
+enable_language(RC)  # the programs' version resources, the window's icon and manifest
 add_link_options($<$<NOT:$<CONFIG:Debug>>:-s>)  # the programs without their symbols: smaller files
 
 # CLI11 and nlohmann-json are headers only; they are linked into a folder of their own, so that
@@ -28,3 +28,15 @@ if(BUILD_TESTING OR NOT DEFINED BUILD_TESTING)
     target_compile_options(${target} PRIVATE -w)  # not our code: our warning flags do not apply
   endforeach()
 endif()
+
+# zestrel_add_version_resource(TARGET DESCRIPTION): the program's version resource (file and product
+# version, description, copyright with the licence), as Windows shows it under Properties, Details.
+set(ZESTREL_VENDOR "The Zestrel developers")
+set(ZESTREL_COPYRIGHT "Copyright (c) 2026 The Zestrel developers. Licensed under the MIT License.")
+function(zestrel_add_version_resource target description)
+  set(ZESTREL_PROGRAM ${target})
+  set(ZESTREL_FILE_DESCRIPTION "${description}")
+  set(resource ${CMAKE_CURRENT_BINARY_DIR}/${target}-version.rc)
+  configure_file(${PROJECT_SOURCE_DIR}/data/windows/version.rc.in ${resource} @ONLY)
+  target_sources(${target} PRIVATE ${resource})
+endfunction()

@@ -1,18 +1,19 @@
 #!/usr/bin/env bash
 # Installs what building and testing need, when it is missing: Debian packages
-# (compiler, CMake, GoogleTest, Google Benchmark, mdbtools, help2man and the
-# tools that check the Debian package, the mingw-w64 cross compiler, wine, the
-# GoogleTest source and what drives the Windows window: xdotool, xwd, and the
-# locale sources), the German locale de_DE.UTF-8 (numbers with a decimal comma,
-# for the tests of reading numbers by the user's locale) and the npm package
-# mdb-reader into tests/tools/node_modules (never globally).
+# (compiler, CMake, GoogleTest, Google Benchmark, mdbtools, the tools that check
+# the Debian package (lintian among them), the mingw-w64 cross compiler, wine,
+# NSIS for the Windows installer, the GoogleTest source and what drives the
+# Windows window: xdotool, xwd, and the locale sources), the German locale
+# de_DE.UTF-8 (numbers with a decimal comma, for the tests of reading numbers by
+# the user's locale) and the npm package mdb-reader into tests/tools/node_modules
+# (never globally).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(g++ clang cmake ninja-build libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev
           libcli11-dev mdbtools qt6-base-dev xvfb xauth
-          help2man dpkg-dev appstream desktop-file-utils shared-mime-info groff-base
-          g++-mingw-w64-x86-64-posix wine googletest xdotool x11-apps jq locales)
+          dpkg-dev lintian appstream desktop-file-utils shared-mime-info groff-base
+          g++-mingw-w64-x86-64-posix wine nsis googletest xdotool x11-apps jq locales)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

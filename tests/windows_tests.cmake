@@ -69,3 +69,12 @@ set_tests_properties(windows_window PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 300 R
 add_test(NAME windows_files_referees COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/packaging/windows_files_referees.sh
                                              ${CMAKE_BINARY_DIR} ${PROJECT_SOURCE_DIR})
 set_tests_properties(windows_files_referees PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 300)
+
+# The zip (one folder, version resources, the read-me) and the installer, installed, used and
+# uninstalled under wine in a prefix of its own.
+add_test(NAME windows_zip COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/packaging/windows_zip_test.sh
+                                  ${CMAKE_BINARY_DIR} ${PROJECT_VERSION} ${PROJECT_SOURCE_DIR})
+set_tests_properties(windows_zip PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 120)
+add_test(NAME windows_installer COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/packaging/windows_installer_test.sh
+                                        ${CMAKE_BINARY_DIR} ${PROJECT_VERSION})
+set_tests_properties(windows_installer PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 600)

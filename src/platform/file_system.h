@@ -17,8 +17,9 @@ namespace zestrel::platform {
 // the folder given to setProgramFolder; the environment variable ZESTREL_PROGRAM_FOLDER; then on
 // Linux the per-user data folder $XDG_DATA_HOME/zestrel (by default ~/.local/share/zestrel), never
 // the executable's folder, so that an installed program writes nothing beside itself; on Windows
-// the executable's folder, as the cookbook system has it, or %LOCALAPPDATA%\Zestrel when that
-// folder cannot be written (under Program Files, for example). The folder is
+// the executable's folder, as the cookbook system has it, or %LOCALAPPDATA%\Zestrel when the
+// program was installed there by the setup program (an installed program never writes beside
+// itself) or when that folder cannot be written (under Program Files, for example). The folder is
 // created (with any missing parents) when it does not exist yet; when that fails, the path is
 // still returned and the first file operation in it reports the failure.
 std::filesystem::path programFolder();
@@ -30,8 +31,10 @@ inline constexpr const char* kProgramFolderVariable = "ZESTREL_PROGRAM_FOLDER";
 #ifdef _WIN32
 // %LOCALAPPDATA%\Zestrel (without LOCALAPPDATA: %USERPROFILE%\AppData\Local\Zestrel).
 std::filesystem::path localApplicationDataFolder();
-// The program's folder for an executable in `executableFolder`: that folder when a file can be
-// created in it, otherwise localApplicationDataFolder().
+// The file the setup program writes beside the programs it installs.
+inline constexpr const wchar_t* kInstalledMarker = L"installed.txt";
+// The program's folder for an executable in `executableFolder`: localApplicationDataFolder() when
+// the folder holds kInstalledMarker or no file can be created in it, otherwise that folder.
 std::filesystem::path chooseProgramFolder(const std::filesystem::path& executableFolder);
 #endif
 

@@ -70,8 +70,9 @@ fs::path localApplicationDataFolder() {
 }
 
 fs::path chooseProgramFolder(const fs::path& executableFolder) {
-    if (writable(executableFolder)) return executableFolder;
-    return localApplicationDataFolder();
+    if (fileExists(executableFolder / kInstalledMarker) || !writable(executableFolder))
+        return localApplicationDataFolder();
+    return executableFolder;
 }
 
 void createFolders(const fs::path& folder) {

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <windows.h>
 
@@ -176,6 +177,17 @@ TEST_F(WindowsPlatform, AnExecutablesFolderThatCannotBeWrittenFallsBackToLocalAp
     std::ofstream(dir_ / "readonly") << "a file: nothing can be created below it";
     EXPECT_EQ(platform::chooseProgramFolder(dir_ / "readonly" / "bin"), dir_ / "local" / "Zestrel");
     EXPECT_EQ(platform::localApplicationDataFolder(), dir_ / "local" / "Zestrel");
+}
+
+TEST_F(WindowsPlatform, AnInstalledProgramKeepsItsFolderInLocalApplicationDataThoughItsOwnIsWritable) {
+    // Under wine every folder can be written, Program Files too: the setup program's marker
+    // decides, not the permission.
+    const ScopedVariable local(L"LOCALAPPDATA", (dir_ / "local").wstring());
+    fs::create_directories(dir_ / "Program Files" / "Zestrel");
+    std::ofstream(dir_ / "Program Files" / "Zestrel" / platform::kInstalledMarker) << "installed";
+    EXPECT_EQ(platform::chooseProgramFolder(dir_ / "Program Files" / "Zestrel"), dir_ / "local" / "Zestrel");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_ / "Program Files" / "Zestrel"), fs::directory_iterator{}), 1)
+        << "nothing is written beside an installed program, not even a test of writing";
 }
 
 TEST_F(WindowsPlatform, WithoutAnOverrideTheProgramFolderIsBesideTheExecutable) {

@@ -1,5 +1,5 @@
-// zestrel-upgrade: the window program. Its --help text below is also the
-// source of its manual page, which is generated from it at build time.
+// zestrel-upgrade: the window program. Its manual page (data/linux/man) names every
+// option of the --help text below; the test manual_pages checks that.
 #include <QApplication>
 #include <QFileInfo>
 #include <QTimer>
