@@ -34,21 +34,10 @@ check() {  # check DESCRIPTION COMMAND...
   }
 }
 
-arch="$(dpkg --print-architecture)"
-packages="$build/package"
-rm -f "$packages"/*.deb
-deb="$packages/zestrel_${version}_${arch}.deb"
-if ! (cd "$build" && cpack -G DEB -B "$packages" >"$scratch/cpack.log" 2>&1); then
-  cat "$scratch/cpack.log"
-  echo "FAIL: cpack -G DEB"
-  exit 1
-fi
-if [ ! -f "$deb" ]; then
-  ls "$packages"
-  echo "FAIL: no package named $(basename "$deb")"
-  exit 1
-fi
-echo "package: $(basename "$deb"), $(stat -c %s "$deb") bytes"
+source "$(dirname "$0")/make_package.sh"
+deb_name="zestrel_${version}_$(dpkg --print-architecture).deb"
+make_package DEB "$build" "$deb_name"
+deb="$build/package/$deb_name"
 
 # Dependencies: the Qt 6 libraries the programs link, and the platform plugins the window opens with.
 depends="$(dpkg-deb -f "$deb" Depends)"

@@ -43,6 +43,15 @@ check_sections() {  # check_sections PAGE TEXT EXPECTED...
   [ "$actual" = "$expected" ] || fail "$page: sections are '$actual', expected '$expected'"
 }
 
+# check_named PAGE SECTION TEXT NAME...: each option, argument or variable NAME is in the section.
+check_named() {
+  local page="$1" heading="$2" text="$3" name
+  shift 3
+  for name in "$@"; do
+    grep -qE -- "(^|[^A-Za-z0-9_-])$name([^A-Za-z0-9_-]|$)" <<<"$text" || fail "$page.1: $heading lacks $name"
+  done
+}
+
 check_groff() {  # check_groff PAGE TEXT
   local warnings
   warnings="$(gzip -dc "$man/$1.1.gz" | groff -man -ww -z 2>&1)"
@@ -56,7 +65,7 @@ page="$(render zestrel)"
 check_groff zestrel "$page"
 check_sections zestrel "$page" NAME SYNOPSIS DESCRIPTION COMMANDS OPTIONS "EXIT STATUS" ENVIRONMENT FILES \
   EXAMPLES "SEE ALSO"
-help="$("$bin/zestrel" --help)"
+help="$("$bin/zestrel" --help)" || fail "zestrel --help failed"
 commands_text="$(section "$page" COMMANDS)"
 commands="$(sed -n '/^Subcommands:/,/^$/p' <<<"$help" | sed -n 's/^  \([a-z][a-z0-9-]*\) .*/\1/p')"
 [ -n "$commands" ] || fail "zestrel --help lists no commands"
@@ -69,23 +78,13 @@ for command in $commands; do
     fail "zestrel.1: COMMANDS has no entry 'zestrel $command'"
     continue
   fi
-  command_help="$("$bin/zestrel" "$command" --help)"
-  for option in $(options_of "$command_help"); do
-    [ "$option" = -h ] || [ "$option" = --help ] && continue  # every command has them: said once
-    grep -qE -- "(^|[^a-z-])$option([^a-z-]|$)" <<<"$entry" || fail "zestrel.1: the entry of '$command' lacks $option"
-  done
-  for argument in $(positionals_of "$command_help"); do
-    grep -qw -- "$argument" <<<"$entry" || fail "zestrel.1: the entry of '$command' lacks its argument $argument"
-  done
+  command_help="$("$bin/zestrel" "$command" --help)" || fail "zestrel $command --help failed"
+  # -h and --help, which every command has, are said once under OPTIONS.
+  check_named zestrel "the entry of '$command'" "$entry" \
+    $(options_of "$command_help" | grep -vxE -- '-h|--help') $(positionals_of "$command_help")
 done
-options_text="$(section "$page" OPTIONS)"
-for option in $(options_of "$help"); do
-  grep -qE -- "(^|[^a-z-])$option([^a-z-]|$)" <<<"$options_text" || fail "zestrel.1: OPTIONS lacks $option"
-done
-environment_text="$(section "$page" ENVIRONMENT)"
-for variable in $(environment_of "$help"); do
-  grep -qw "$variable" <<<"$environment_text" || fail "zestrel.1: ENVIRONMENT lacks $variable"
-done
+check_named zestrel OPTIONS "$(section "$page" OPTIONS)" $(options_of "$help")
+check_named zestrel ENVIRONMENT "$(section "$page" ENVIRONMENT)" $(environment_of "$help")
 status_text="$(section "$page" "EXIT STATUS")"
 for status in $(sed -n '/^Exit status:/,/^$/p' <<<"$help" | sed -n 's/^  \([0-9][0-9]*\) .*/\1/p'); do
   grep -qE "^       $status( |$)" <<<"$status_text" || fail "zestrel.1: EXIT STATUS lacks $status"
@@ -100,15 +99,10 @@ page="$(render zestrel-upgrade)"
 check_groff zestrel-upgrade "$page"
 check_sections zestrel-upgrade "$page" NAME SYNOPSIS DESCRIPTION OPTIONS "BACKUP AND UNDO" "EXIT STATUS" \
   ENVIRONMENT FILES "SEE ALSO"
-help="$(env -u DISPLAY -u WAYLAND_DISPLAY "$bin/zestrel-upgrade" --help)"
-options_text="$(section "$page" OPTIONS)"
-for option in $(options_of "$help") $(positionals_of "$help"); do
-  grep -qE -- "(^|[^a-z-])$option([^a-z-]|$)" <<<"$options_text" || fail "zestrel-upgrade.1: OPTIONS lacks $option"
-done
-environment_text="$(section "$page" ENVIRONMENT)"
-for variable in $(environment_of "$help"); do
-  grep -qw "$variable" <<<"$environment_text" || fail "zestrel-upgrade.1: ENVIRONMENT lacks $variable"
-done
+help="$(env -u DISPLAY -u WAYLAND_DISPLAY "$bin/zestrel-upgrade" --help)" || fail "zestrel-upgrade --help failed"
+[ -n "$(options_of "$help")" ] || fail "zestrel-upgrade --help lists no options"
+check_named zestrel-upgrade OPTIONS "$(section "$page" OPTIONS)" $(options_of "$help") $(positionals_of "$help")
+check_named zestrel-upgrade ENVIRONMENT "$(section "$page" ENVIRONMENT)" $(environment_of "$help")
 undo_text="$(section "$page" "BACKUP AND UNDO")"
 for words in "Backup" "_backup.rcp" "zestrel restore"; do
   grep -q -- "$words" <<<"$undo_text" || fail "zestrel-upgrade.1: BACKUP AND UNDO does not say '$words'"

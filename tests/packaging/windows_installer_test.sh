@@ -52,15 +52,9 @@ print('<none>')
 PYTHON
 }
 
-packages="$build/package"
-installer="$packages/zestrel-$version-windows-x64-setup.exe"
-rm -f "$installer"
-if ! (cd "$build" && cpack -G NSIS -B "$packages" >"$scratch/cpack.log" 2>&1) || [ ! -f "$installer" ]; then
-  cat "$scratch/cpack.log"
-  echo "FAIL: cpack -G NSIS wrote no $installer"
-  exit 1
-fi
-echo "installer: $(basename "$installer"), $(stat -c %s "$installer") bytes"
+source "$(dirname "$0")/make_package.sh"
+make_package NSIS "$build" "zestrel-$version-windows-x64-setup.exe"
+installer="$build/package/zestrel-$version-windows-x64-setup.exe"
 
 # Install silently (the first wine start also creates the prefix).
 run "$installer" /S >"$scratch/install.log" 2>&1 || { cat "$scratch/install.log"; fail "the silent install failed"; }

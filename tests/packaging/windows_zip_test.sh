@@ -21,15 +21,9 @@ fail() {
 }
 
 top="zestrel-$version-windows-x64"
-packages="$build/package"
-zip="$packages/$top.zip"
-rm -f "$zip"
-if ! (cd "$build" && cpack -G ZIP -B "$packages" >"$packages.log" 2>&1) || [ ! -f "$zip" ]; then
-  cat "$packages.log"
-  echo "FAIL: cpack -G ZIP wrote no $zip"
-  exit 1
-fi
-echo "package: $(basename "$zip"), $(stat -c %s "$zip") bytes"
+source "$here/make_package.sh"
+make_package ZIP "$build" "$top.zip"
+zip="$build/package/$top.zip"
 
 # Everything in one folder; exactly these files in it.
 entries="$(python3 -c 'import sys, zipfile; print("\n".join(zipfile.ZipFile(sys.argv[1]).namelist()))' "$zip")"
