@@ -45,7 +45,8 @@ add_executable(windows_tests
   window/frm_main_test.cpp
   store/jet/check/database_check_test.cpp
   cli/cli_test.cpp
-  cli/json_writer_test.cpp)
+  cli/json_writer_test.cpp
+  cli/cookbook_commands_test.cpp)
 target_link_libraries(windows_tests PRIVATE zestrel_test_support GTest::gtest_main zestrel_cli_lib)
 add_dependencies(windows_tests zestrel)
 # CTest runs it through CMAKE_CROSSCOMPILING_EMULATOR (wine), once for the whole suite.
@@ -64,6 +65,10 @@ set_tests_properties(windows_crash_tests PROPERTIES TIMEOUT 900 ENVIRONMENT "WIN
 add_test(NAME windows_window COMMAND ${PROJECT_SOURCE_DIR}/scripts/drive_windows_window.sh ${CMAKE_BINARY_DIR})
 # Alone: beside the suite's wine processes its window can take more than a minute to appear.
 set_tests_properties(windows_window PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 300 RUN_SERIAL TRUE)
+
+# The window program's --help, --version and unknown options under wine: a box, no window.
+add_test(NAME windows_window_arguments COMMAND ${PROJECT_SOURCE_DIR}/scripts/drive_windows_arguments.sh ${CMAKE_BINARY_DIR})
+set_tests_properties(windows_window_arguments PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 300 RUN_SERIAL TRUE)
 
 # What zestrel.exe writes, read by the Linux-only referees (mdbtools, mdb-reader).
 add_test(NAME windows_files_referees COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/packaging/windows_files_referees.sh

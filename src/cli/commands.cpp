@@ -1,11 +1,16 @@
 #include "cli/commands.h"
 
 #include <CLI/CLI.hpp>
-#include <iostream>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+#include <optional>
 
 #include "cli/check_command.h"
+#include "cli/cookbook_commands.h"
 #include "cli/json_writer.h"
 #include "cli/row_printer.h"
 #include "cli/sample_cookbook.h"
@@ -15,7 +20,6 @@
 #include "cli/terminal_view.h"
 #include "format/create_cookbook.h"
 #include "store/dao/db_engine.h"
-#include "window/frm_main.h"
 #include "zestrel_version.h"
 #include "store/jet/failure.h"
 #include "store/jet/row_decoder.h"
@@ -95,68 +99,13 @@ void dumpTable(const std::string& file, const std::string& table) {
 }
 
 int newCookbook(const std::string& file) {
-    TerminalView view(std::cout, std::cerr, false);
+    TerminalView view(std::cerr, false);
     platform::setMessageView(&view);
     dbFunction::CreateCookbook(text::fromUtf8(file));
     platform::setMessageView(nullptr);
     const bool failed = view.messageCount(platform::MsgIcon::Critical) > 0;
-    if (!failed) std::cout << "Created an empty layout-1.3 cookbook: " << file << '\n';
+    if (!failed) std::cerr << "Created an empty layout-1.3 cookbook: " << file << '\n';
     return failed ? kExitFailure : 0;
-}
-
-// The Browse command on one file: the version it finds and whether it offers an upgrade.
-int cookbookVersion(const std::string& file) {
-    TerminalView view(std::cout, std::cerr, false);
-    frmMain form(view);
-    view.answerDialogWith(text::fromUtf8(file));
-    form.cmdOpen_Click();
-    const bool offered = view.messageCount(platform::MsgIcon::Warning) == 0;
-    const std::u16string shown = form.sCookbookVersion.empty() ? u"1.0" : form.sCookbookVersion;
-    std::cout << text::toUtf8(form.sCookbookPath) << ": version " << text::toUtf8(shown)
-              << (offered ? ", upgrade offered" : ", up to date") << '\n';
-    return 0;
-}
-
-// Makes the folder given with --program-folder, with its parents; false (and a message) when
-// it cannot be made or is not a folder.
-bool prepareProgramFolder(const std::filesystem::path& folder) {
-    std::vector<std::filesystem::path> missing;
-    try {
-        for (auto at = folder; !at.empty() && !platform::entryExists(at); at = at.parent_path()) {
-            missing.push_back(at);
-            if (at == at.parent_path()) break;
-        }
-        for (auto it = missing.rbegin(); it != missing.rend(); ++it) platform::createFolder(*it);
-        if (!platform::folderExists(folder)) throw std::runtime_error("it is not a folder");
-        return true;
-    } catch (const std::exception& e) {
-        std::cerr << "zestrel: the program folder " << folder.string() << " cannot be used: " << e.what()
-                  << "; nothing was upgraded\n";
-        return false;
-    }
-}
-
-// Browse and Upgrade on each file, headless; success only when every upgrade succeeded.
-int upgradeCookbooks(const std::vector<std::string>& files, const std::string& programFolder) {
-    if (!programFolder.empty()) {
-        const std::filesystem::path folder = platform::pathFromUtf8(programFolder);
-        if (!prepareProgramFolder(folder)) return kExitFailure;
-        platform::setProgramFolder(folder);
-    }
-    bool allSucceeded = true;
-    for (const auto& file : files) {
-        TerminalView view(std::cout, std::cerr, platform::standardOutputIsTerminal());
-        frmMain form(view);
-        form.Form_Load();
-        view.answerDialogWith(text::fromUtf8(file));
-        form.cmdOpen_Click();
-        if (view.messageCount(platform::MsgIcon::Warning) == 0) form.cmdUp_Click();
-        const bool succeeded = view.messageCount(platform::MsgIcon::Information) == 1 &&
-                               view.messageCount(platform::MsgIcon::Critical) == 0 &&
-                               view.messageCount(platform::MsgIcon::Warning) == 0;
-        allSucceeded = allSucceeded && succeeded;
-    }
-    return allSucceeded ? 0 : kExitFailure;
 }
 
 void writeSample(const std::string& file, const std::string& layout, const SampleOptions& base,
@@ -166,7 +115,7 @@ void writeSample(const std::string& file, const std::string& layout, const Sampl
     options.recipeRowsFile = platform::pathFromUtf8(recipeRows);
     options.ingredientRowsFile = platform::pathFromUtf8(ingredientRows);
     writeSampleCookbook(platform::pathFromUtf8(file), options);
-    std::cout << "Wrote a layout-" << layout << " cookbook: " << file << '\n';
+    std::cerr << "Wrote a layout-" << layout << " cookbook: " << file << '\n';
 }
 
 // Runs one subcommand, printing a failure as "<number> - <description>".
@@ -191,6 +140,53 @@ constexpr const char* kDefaultProgramFolder = "the folder of zestrel.exe (%LOCAL
 constexpr const char* kDefaultProgramFolder = "$XDG_DATA_HOME/zestrel (by default ~/.local/share/zestrel)";
 #endif
 
+// A failed write to standard output (a full disk) fails the command, whatever it printed before;
+// a closed pipe has ended the program quietly by its signal before it gets here.
+int withOutputWritten(int status) {
+    std::cout.flush();
+    errno = 0;
+    const bool flushed = std::fflush(stdout) == 0;
+    const int error = errno;
+    if (flushed && std::cout.good() && !std::ferror(stdout)) return status;
+    std::cerr << "zestrel: could not write to standard output";
+    if (error != 0) std::cerr << ": " << std::strerror(error);
+    std::cerr << '\n';
+    return kExitFailure;
+}
+
+int usageError(const std::string& message, const std::string& command = {}) {
+    std::cerr << "zestrel: " << message << "\nRun 'zestrel "
+              << (command.empty() ? std::string("--help' for the commands.") : "help " + command + "' for its options.")
+              << '\n';
+    return kExitUsage;
+}
+
+std::string inQuotes(const std::string& text) { return "'" + text + "'"; }
+
+// The first argument that names no command or an option the program does not know, before any
+// command: the parser would only say that something was not expected.
+std::optional<std::string> unknownBeforeCommand(const std::vector<std::string>& arguments, const CLI::App& app) {
+    for (std::size_t i = 1; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        if (argument == "--") return std::nullopt;
+        if (argument == "-h" || argument == "--help" || argument == "--version") continue;
+        if (argument.rfind('-', 0) == 0) return "unknown option " + inQuotes(argument);
+        for (const CLI::App* command : app.get_subcommands({}))
+            if (command->get_name() == argument) return std::nullopt;
+        return "unknown command " + inQuotes(argument);
+    }
+    return std::nullopt;
+}
+
+// What a command was given beyond what it takes: an unknown option or an argument too many.
+std::optional<std::string> unexpectedInCommand(const CLI::App& command) {
+    const auto rest = command.remaining();
+    if (rest.empty()) return std::nullopt;
+    const std::string& first = rest.front();
+    return (first.rfind('-', 0) == 0 && first != "-" ? "unknown option " : "unexpected argument ") + inQuotes(first) +
+           " for " + inQuotes(command.get_name());
+}
+
 }  // namespace
 
 int runZestrel(int argc, char** argv) {
@@ -198,7 +194,7 @@ int runZestrel(int argc, char** argv) {
     platform::useUtf8Console();
     CLI::App app{"Zestrel Cookbook Upgrade: reads and upgrades recipe cookbook files (Jet databases)."};
     app.allow_windows_style_options(false);  // "/folder/file.rcp" is a file, on Windows too
-    app.set_version_flag("--version", std::string(kVersionText));
+    app.set_version_flag("--version", "zestrel " + std::string(kVersionText));
     app.require_subcommand(1);
 
     std::string file;
@@ -223,15 +219,25 @@ int runZestrel(int argc, char** argv) {
     auto* create = app.add_subcommand("new", "Create an empty cookbook of layout 1.3 (the file must not exist).");
     create->add_option("FILE", file, "The cookbook file to create")->required();
     auto* version = app.add_subcommand("version", "Read a cookbook's version as Browse does, and say whether an upgrade is offered.");
-    version->add_option("FILE", file, "The cookbook file (\".rcp\" is added when the name does not end in it)")->required();
+    version->add_option("FILE", file, "The cookbook file (as named when it exists, else with \".rcp\" added)")->required();
 
-    std::vector<std::string> files;
-    std::string programFolder;
-    auto* upgrade = app.add_subcommand("upgrade", "Browse and Upgrade each cookbook, headless; exit 0 only when all upgrades succeed.");
-    upgrade->add_option("--program-folder", programFolder,
-                        std::string("The program's folder (for tempdb.mdb and Backup); default: $ZESTREL_PROGRAM_FOLDER, "
-                                    "or else ") + kDefaultProgramFolder);
-    upgrade->add_option("FILE", files, "The cookbook files")->required();
+    const std::string programFolderHelp =
+        std::string("The program's folder (for tempdb.mdb and Backup); default: $ZESTREL_PROGRAM_FOLDER, or else ") +
+        kDefaultProgramFolder;
+    UpgradeOptions upgradeOptions;
+    auto* upgrade = app.add_subcommand(
+        "upgrade", "Upgrade each cookbook in turn, headless; exit 0 only when every one ends at the current version.");
+    upgrade->add_option("--program-folder", upgradeOptions.programFolder, programFolderHelp);
+    upgrade->add_flag("--quiet", upgradeOptions.quiet, "Print only failures");
+    upgrade->add_option("FILE", upgradeOptions.files, "The cookbook files (as named when they exist, else with \".rcp\" added)")
+        ->required();
+
+    RestoreOptions restoreOptions;
+    auto* restore = app.add_subcommand(
+        "restore", "Put the newest backup of a cookbook back in its place, keeping the file there as <name>_upgraded.rcp in Backup.");
+    restore->add_option("--program-folder", restoreOptions.programFolder, programFolderHelp);
+    restore->add_flag("--list", restoreOptions.list, "Only list the backups of the cookbook, oldest first, with the time each was last written");
+    restore->add_option("COOKBOOK", restoreOptions.cookbook, "The cookbook file")->required();
 
     std::string layout;
     std::string recipeRows;
@@ -247,16 +253,26 @@ int runZestrel(int argc, char** argv) {
     sampleCommand->add_option("--ingredient-rows", ingredientRows, "Ingred rows, one JSON object per line (old column names)");
     sampleCommand->add_option("FILE", file, "The cookbook file to write (must not exist)")->required();
 
+    std::string helpTopic;
+    auto* help = app.add_subcommand("help", "Print the help of a command, or of the program.");
+    help->add_option("COMMAND", helpTopic, "The command");
+
+    for (CLI::App* command : app.get_subcommands({})) command->allow_extras();  // named in our own message
+
     // Set last, so that the subcommands' own help does not repeat it.
     app.footer(
         "Exit status:\n"
-        "  0                           success (for upgrade: every cookbook was upgraded)\n"
+        "  0                           success (for upgrade: every cookbook ends at the current version)\n"
         "  1                           failure, printed as <number> - <description>\n"
         "  2                           wrong usage\n"
         "\n"
+        "Output:\n"
+        "  Data (tables, rows, versions, lists) goes to standard output; what happens\n"
+        "  (progress, results, failures) goes to standard error.\n"
+        "\n"
         "Environment:\n"
         "  ZESTREL_PROGRAM_FOLDER      The program's folder (for tempdb.mdb and Backup), unless\n"
-        "                              upgrade --program-folder gives one\n"
+        "                              --program-folder gives one\n"
 #ifdef _WIN32
         "  LOCALAPPDATA                Without either, the program's folder is the one that holds\n"
         "                              zestrel.exe, or %LOCALAPPDATA%\\Zestrel when that cannot be written");
@@ -265,27 +281,43 @@ int runZestrel(int argc, char** argv) {
         "                              (by default ~/.local/share/zestrel)");
 #endif
 
+    // Arguments in UTF-8 whatever the system's code page (on Windows argv has only that).
+    const std::vector<std::string> arguments = platform::utf8Arguments(argc, argv);
+    if (const auto unknown = unknownBeforeCommand(arguments, app)) return usageError(*unknown);
     try {
-        // Arguments in UTF-8 whatever the system's code page (on Windows argv has only that).
-        const std::vector<std::string> arguments = platform::utf8Arguments(argc, argv);
         std::vector<const char*> pointers;
         for (const auto& argument : arguments) pointers.push_back(argument.c_str());
         app.parse(static_cast<int>(pointers.size()), pointers.data());
     } catch (const CLI::ParseError& e) {
-        return app.exit(e) == 0 ? 0 : kExitUsage;  // --help and --version succeed
+        return withOutputWritten(app.exit(e) == 0 ? 0 : kExitUsage);  // --help and --version succeed
     }
-    if (tables->parsed()) return report([&] { listTables(file); });
-    if (schema->parsed()) return report([&] { printSchema(file, table); });
+    for (const CLI::App* command : app.get_subcommands())
+        if (const auto unexpected = unexpectedInCommand(*command)) return usageError(*unexpected, command->get_name());
+    if (help->parsed()) {
+        if (helpTopic.empty()) {
+            std::cout << app.help();
+            return withOutputWritten(0);
+        }
+        for (const CLI::App* command : app.get_subcommands({}))
+            if (command->get_name() == helpTopic) {
+                std::cout << command->help(app.get_name());
+                return withOutputWritten(0);
+            }
+        return usageError("unknown command " + inQuotes(helpTopic));
+    }
+    if (tables->parsed()) return withOutputWritten(report([&] { listTables(file); }));
+    if (schema->parsed()) return withOutputWritten(report([&] { printSchema(file, table); }));
     if (check->parsed()) {
         int status = kExitFailure;
         report([&] { status = checkFile(file, checkOptions, std::cout); });
-        return status;
+        return withOutputWritten(status);
     }
     if (create->parsed()) return newCookbook(file);
-    if (version->parsed()) return cookbookVersion(file);
-    if (upgrade->parsed()) return upgradeCookbooks(files, programFolder);
+    if (version->parsed()) return withOutputWritten(cookbookVersion(file));
+    if (upgrade->parsed()) return withOutputWritten(upgradeCookbooks(upgradeOptions));
+    if (restore->parsed()) return withOutputWritten(restoreCookbook(restoreOptions));
     if (sampleCommand->parsed()) return report([&] { writeSample(file, layout, sample, recipeRows, ingredientRows); });
-    return report([&] { dumpTable(file, table); });
+    return withOutputWritten(report([&] { dumpTable(file, table); }));
 }
 
 }  // namespace zestrel::cli

@@ -4,24 +4,39 @@
 #include <ostream>
 
 #include "text/utf8.h"
+#include "window/frm_main.h"
 
 namespace zestrel::cli {
 
 namespace {
+
 constexpr int kBarWidth = 40;
+
+bool startsWith(const std::u16string& text, const std::u16string& start) { return text.compare(0, start.size(), start) == 0; }
+
+// What the window tells its user to click, which means nothing on a command line.
+bool isWindowInstruction(const std::u16string& text) {
+    return text == kBrowseInstruction || text == kUpToDateWarning || startsWith(text, kSelectedPrefix);
 }
 
-TerminalView::TerminalView(std::ostream& out, std::ostream& err, bool drawProgress)
-    : out_(out), err_(err), drawProgress_(drawProgress) {}
+}  // namespace
+
+TerminalView::TerminalView(std::ostream& report, bool drawProgress, bool quiet)
+    : report_(report), drawProgress_(drawProgress && !quiet), quiet_(quiet) {}
 
 void TerminalView::endProgressLine() {
-    if (drawProgress_ && progressShown_) out_ << '\n';
+    if (drawProgress_ && progressShown_ && drawn_) report_ << '\n';
     drawn_ = false;
 }
 
-void TerminalView::setStatusText(const std::u16string& text) {
+void TerminalView::say(const std::string& line) {
+    if (quiet_) return;
     endProgressLine();
-    out_ << text::toUtf8(text) << std::endl;
+    report_ << line << std::endl;
+}
+
+void TerminalView::setStatusText(const std::u16string& text) {
+    if (!isWindowInstruction(text)) say(text::toUtf8(text));
 }
 
 void TerminalView::setProgressVisible(bool visible) {
@@ -38,8 +53,9 @@ void TerminalView::setProgressValue(int value) {
     drawn_ = true;
     drawnPercent_ = percent_;
     const int filled = std::clamp(value, 0, 100) * kBarWidth / 100;
-    out_ << '\r' << '[' << std::string(static_cast<std::size_t>(filled), '#')
-         << std::string(static_cast<std::size_t>(kBarWidth - filled), ' ') << "] " << text::toUtf8(percent_) << std::flush;
+    report_ << '\r' << '[' << std::string(static_cast<std::size_t>(filled), '#')
+            << std::string(static_cast<std::size_t>(kBarWidth - filled), ' ') << "] " << text::toUtf8(percent_)
+            << std::flush;
 }
 
 void TerminalView::setPercentCaption(const std::u16string& caption) { percent_ = caption; }
@@ -49,9 +65,9 @@ void TerminalView::messageBox(const std::u16string& text, platform::MsgIcon icon
     progressShown_ = false;
     counts_[static_cast<int>(icon)] += 1;
     lastMessage_ = text;
+    if (isWindowInstruction(text) || (quiet_ && icon == platform::MsgIcon::Information)) return;
     const std::string shownTitle = text::toUtf8(title.empty() ? std::u16string(platform::kApplicationTitle) : title);
-    std::ostream& stream = icon == platform::MsgIcon::Information ? out_ : err_;
-    stream << '[' << shownTitle << "] " << text::toUtf8(text) << std::endl;
+    report_ << (subject_.empty() ? "" : subject_ + ": ") << '[' << shownTitle << "] " << text::toUtf8(text) << std::endl;
 }
 
 std::optional<std::u16string> TerminalView::openFile(const platform::OpenFileRequest&) {

@@ -1,8 +1,12 @@
-// The window of the command-line program: status texts and message boxes
-// become printed lines (boxes with their title; failures and warnings on
-// standard error), the progress bar is drawn only when the output is a
-// terminal, the open-file dialog answers with the file named on the command
-// line, and there are no pauses.
+// The window of the command-line program. Everything it shows goes to one
+// stream, standard error, which is where a command line expects status and
+// progress (standard output is left to the data a command prints): status
+// texts and message boxes become lines (boxes with their title), the progress
+// bar is drawn only when that stream is a terminal. The window's own
+// instructions (click Browse, click Upgrade, the up-to-date warning of
+// Browse) are not printed: the commands say instead what they do. Quiet, only
+// failures and warnings are printed. The open-file dialog answers with the
+// file named on the command line, and there are no pauses.
 #pragma once
 
 #include <iosfwd>
@@ -15,7 +19,7 @@ namespace zestrel::cli {
 
 class TerminalView : public platform::FormView {
 public:
-    TerminalView(std::ostream& out, std::ostream& err, bool drawProgress);
+    TerminalView(std::ostream& report, bool drawProgress, bool quiet = false);
 
     void setStatusText(const std::u16string& text) override;
     void setProgressVisible(bool visible) override;
@@ -35,6 +39,10 @@ public:
 
     // The file the next open-file dialog gives back.
     void answerDialogWith(std::u16string file) { dialogAnswer_ = std::move(file); }
+    // Message boxes are printed after "<subject>: ", so that each line names the cookbook.
+    void setSubject(const std::string& subject) { subject_ = subject; }
+    // A line of the command's own, unless quiet.
+    void say(const std::string& line);
 
     int messageCount(platform::MsgIcon icon) const;
     const std::u16string& lastMessage() const { return lastMessage_; }
@@ -42,15 +50,16 @@ public:
 private:
     void endProgressLine();
 
-    std::ostream& out_;
-    std::ostream& err_;
+    std::ostream& report_;
     bool drawProgress_;
+    bool quiet_;
     bool progressShown_ = false;
     int progressValue_ = 0;
     std::u16string percent_;
     bool drawn_ = false;            // the bar on the current line shows progressValue_ and drawnPercent_
     std::u16string drawnPercent_;
     std::u16string path_;
+    std::string subject_;
     std::optional<std::u16string> dialogAnswer_;
     int counts_[3] = {0, 0, 0};
     std::u16string lastMessage_;

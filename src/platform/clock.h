@@ -1,6 +1,8 @@
 // The local wall-clock time, as the engine stamps new objects with it.
 #pragma once
 
+#include <filesystem>
+
 namespace zestrel::platform {
 
 struct LocalTime {
@@ -8,5 +10,7 @@ struct LocalTime {
 };
 
 LocalTime localNow();
+// A file time (as std::filesystem gives it) in local wall-clock time.
+LocalTime localTimeOf(std::filesystem::file_time_type time);
 
 }  // namespace zestrel::platform

@@ -41,6 +41,7 @@ std::vector<std::string> utf8Arguments(int argc, char** argv) {
 }
 
 bool standardOutputIsTerminal() { return ::_isatty(::_fileno(stdout)) != 0; }
+bool standardErrorIsTerminal() { return ::_isatty(::_fileno(stderr)) != 0; }
 
 void useUtf8Console() {
     ::SetConsoleOutputCP(CP_UTF8);
@@ -54,6 +55,7 @@ void useUtf8Console() {
 std::vector<std::string> utf8Arguments(int argc, char** argv) { return std::vector<std::string>(argv, argv + argc); }
 
 bool standardOutputIsTerminal() { return ::isatty(1) == 1; }
+bool standardErrorIsTerminal() { return ::isatty(2) == 1; }
 
 void useUtf8Console() {}
 

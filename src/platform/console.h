@@ -17,6 +17,7 @@ std::vector<std::string> utf8Arguments(int argc, char** argv);
 std::filesystem::path pathFromUtf8(std::string_view text);
 
 bool standardOutputIsTerminal();
+bool standardErrorIsTerminal();
 
 // Makes a Windows console show UTF-8 output, with lines ending in LF; nothing elsewhere.
 void useUtf8Console();

@@ -267,18 +267,23 @@ void withRowNamed(const char16_t* table, dao::Recordset& source, Step&& step) {
 }  // namespace
 
 std::filesystem::path freeBackupPath(const std::filesystem::path& backupFolder, const std::u16string& cookbookName) {
+    return freeKeepingPath(backupFolder, cookbookName, u"_backup");
+}
+
+std::filesystem::path freeKeepingPath(const std::filesystem::path& folder, const std::u16string& cookbookName,
+                                      const std::u16string& suffix) {
     if (cookbookName.size() < 4)
         throw Failure(kInvalidArgument, "Invalid procedure call or argument: the cookbook name \"" +
                                             text::toUtf8(cookbookName) + "\" is shorter than four characters.");
-    const std::u16string stem = cookbookName.substr(0, cookbookName.size() - 4) + u"_backup";
-    std::filesystem::path candidate = backupFolder / (stem + u".rcp");
+    const std::u16string stem = cookbookName.substr(0, cookbookName.size() - 4) + suffix;
+    std::filesystem::path candidate = folder / (stem + u".rcp");
     // A list of changes left from a backup of that name, since removed, takes the name too.
     const auto taken = [](const std::filesystem::path& backup) {
         return platform::entryExists(backup) || platform::entryExists(upgrade::changeListPathFor(backup));
     };
     for (int number = 2; taken(candidate); ++number) {
         const std::string digits = std::to_string(number);
-        candidate = backupFolder / (stem + u"_" + std::u16string(digits.begin(), digits.end()) + u".rcp");
+        candidate = folder / (stem + u"_" + std::u16string(digits.begin(), digits.end()) + u".rcp");
     }
     return candidate;
 }

@@ -110,5 +110,9 @@ int progressPercent(std::int32_t counter, std::int32_t recipes, std::int32_t ing
 // The backup path for a cookbook file name in the Backup folder: the name without its last four
 // characters, then "_backup.rcp"; when that is taken, "_backup_2.rcp", "_backup_3.rcp" and on.
 std::filesystem::path freeBackupPath(const std::filesystem::path& backupFolder, const std::u16string& cookbookName);
+// The same with another suffix in place of "_backup" ("_upgraded": "family_upgraded.rcp", then
+// "family_upgraded_2.rcp" and on).
+std::filesystem::path freeKeepingPath(const std::filesystem::path& folder, const std::u16string& cookbookName,
+                                      const std::u16string& suffix);
 
 }  // namespace zestrel

@@ -4,14 +4,15 @@
 #include <optional>
 
 #include "format/create_cookbook.h"
-#include "platform/folder_lock.h"
 #include "platform/file_replace.h"
 #include "platform/file.h"
 #include "platform/file_system.h"
 #include "store/db_function.h"
 #include "store/failure_text.h"
+#include "store/old_layout_check.h"
 #include "store/jet/failure.h"
 #include "text/utf8.h"
+#include "upgrade/program_folder_lock.h"
 
 namespace zestrel {
 
@@ -21,15 +22,14 @@ constexpr const char16_t* kUpgradeThreshold = u"1.2";
 constexpr const char16_t* kVersionWithoutMarker = u"1.0";
 constexpr std::size_t kVersionLength = 3;
 
-// The extension rule: a path whose last four characters are not ".rcp" in any case gets ".rcp".
+}  // namespace
+
 std::u16string withCookbookExtension(const std::u16string& path) {
     std::u16string tail = path.size() > 4 ? path.substr(path.size() - 4) : path;
     for (auto& c : tail)
         if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c + 0x20);
     return tail == u".rcp" ? path : path + u".rcp";
 }
-
-}  // namespace
 
 bool versionBefore(const std::u16string& a, const std::u16string& b) { return a.compare(b) < 0; }
 
@@ -39,7 +39,7 @@ frmMain::~frmMain() {
     if (platform::messageView() == &view_) platform::setMessageView(nullptr);
 }
 
-void frmMain::Form_Load() { view_.setStatusText(u"Click on Browse button to select a cookbook."); }
+void frmMain::Form_Load() { view_.setStatusText(kBrowseInstruction); }
 
 void frmMain::Form_Unload() { unloaded_ = true; }
 
@@ -65,25 +65,54 @@ void frmMain::cmdOpen_Click() {
     if (chosen) chooseCookbook(*chosen);  // a cancel changes nothing
 }
 
-void frmMain::chooseCookbook(const std::u16string& path) {
+frmMain::Choice frmMain::chooseCookbook(const std::u16string& path) {
+    return chooseCookbookAsNamed(withCookbookExtension(path));
+}
+
+frmMain::Choice frmMain::chooseCookbookAsNamed(const std::u16string& path) {
+    offered_ = false;
     try {
-        sCookbookPath = withCookbookExtension(path);
+        sCookbookPath = path;
         setPathBox(sCookbookPath);
         dbFunction::OpenCookbook(sCookbookPath);
         sCookbookVersion = dbFunction::ReadCookbookVersion();
         sCookbookVersion = sCookbookVersion.substr(0, kVersionLength);
         dbFunction::CloseCookbook();
-        if (versionBefore(sCookbookVersion, kUpgradeThreshold)) {
-            const std::u16string shown = sCookbookVersion.empty() ? kVersionWithoutMarker : sCookbookVersion;
-            view_.setStatusText(u"Selected cookbook version is " + shown + u", click Upgrade to start.");
-        } else {
-            view_.messageBox(u"This cookbook is already up to date. You don't need to upgrade it.",
+        if (!versionBefore(sCookbookVersion, kUpgradeThreshold)) {
+            view_.messageBox(kUpToDateWarning, platform::MsgIcon::Warning, u"");
+            setPathBox(u"");
+            return Choice::UpToDate;
+        }
+        // No marker is also what a file that is no database at all gives: the file itself decides.
+        const std::u16string problem = dbFunction::oldLayoutProblem(sCookbookPath);
+        if (!problem.empty()) {
+            view_.messageBox(u"\"" + sCookbookPath + u"\" is not a cookbook that can be upgraded: " + problem,
                              platform::MsgIcon::Warning, u"");
             setPathBox(u"");
+            view_.setUpgradeEnabled(false);
+            view_.setStatusText(kBrowseInstruction);
+            return Choice::NotACookbook;
         }
+        const std::u16string shown = sCookbookVersion.empty() ? kVersionWithoutMarker : sCookbookVersion;
+        view_.setStatusText(kSelectedPrefix + shown + kUpgradeInstruction);
+        offered_ = true;
+        return Choice::Offered;
     } catch (...) {
-        // Browse ends silently at the step that failed, whatever failed.
+        return Choice::Failed;  // Browse ends silently at the step that failed, whatever failed
     }
+}
+
+// The cookbook the path box shows, offered for an upgrade: the one chosen last, or else the box's
+// path chosen now as Browse chooses it.
+bool frmMain::shownCookbookOffered() {
+    const std::u16string shown = view_.pathText();
+    if (offered_ && shown == sCookbookPath) return true;
+    if (shown.empty()) {
+        view_.setUpgradeEnabled(false);
+        view_.messageBox(kBrowseInstruction, platform::MsgIcon::Warning, u"");
+        return false;
+    }
+    return chooseCookbook(shown) == Choice::Offered;
 }
 
 }  // namespace zestrel
@@ -92,12 +121,6 @@ namespace zestrel {
 
 namespace {
 
-constexpr std::int32_t kFileInUse = 3045;
-
-// One upgrade at a time per program folder: the temporary database and the Backup folder are
-// shared by every run that uses the folder (the window and the command-line program alike). A
-// run that finds the lock held stops before it touches anything. A folder that cannot even be
-// opened holds no other run's work; the steps that follow report why it cannot be used.
 // A cookbook another program holds open for writing (the cookbook program itself) cannot be read
 // as one whole: the run stops with the numbered failure before it creates or moves anything.
 // Any other trouble with the cookbook is reported where the upgrade meets it, as before.
@@ -110,20 +133,6 @@ void requireCookbookNotHeld(const std::u16string& cookbook) {
             throw Failure(failure::kCannotOpenFile, "Cannot open \"" + text::toUtf8(cookbook) +
                                                         "\": another program has it open. Close that program and try again.");
     }
-}
-
-std::optional<platform::FolderLock> lockProgramFolder(const std::filesystem::path& folder) {
-    std::optional<platform::FolderLock> lock;
-    try {
-        lock = platform::FolderLock::tryAcquire(folder);
-    } catch (const platform::FileError& e) {
-        if (e.errorNumber() == ENOENT || e.errorNumber() == ENOTDIR || e.errorNumber() == EACCES) return std::nullopt;
-        throw;
-    }
-    if (!lock)
-        throw Failure(kFileInUse, "Could not use the program folder " + text::toUtf8(folder.u16string()) +
-                                      ": another upgrade is running there. Nothing was changed.");
-    return lock;
 }
 
 // Marks a run for as long as it lasts, also when it ends by an exception.
@@ -148,7 +157,8 @@ private:
 }  // namespace
 
 void frmMain::cmdUp_Click() {
-    if (running_) return;
+    if (running_ || !shownCookbookOffered()) return;
+    offered_ = false;  // a run needs a new choice, whatever its outcome
     const RunGuard guard(running_, view_);
     view_.setBrowseEnabled(false);
     std::u16string failure;

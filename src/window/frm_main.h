@@ -22,12 +22,25 @@ public:
     void cmdExit_Click();
     // Browse; refused while an upgrade runs.
     void cmdOpen_Click();
+
+    // What a choice of a cookbook came to.
+    enum class Choice {
+        Offered,       // older than 1.2 and a cookbook of layout 1.0 or 1.1: Upgrade may start
+        UpToDate,      // marked 1.2 or later: turned down with the up-to-date warning
+        NotACookbook,  // no database, or without the tables Recipe and Ingred: a warning says why
+        Failed,        // a step failed; Browse ends silently
+    };
     // What Browse does once its dialog has given a path: the extension rule, the path box, the
     // version check and its status text or warning. Starting the window with a file runs this.
-    void chooseCookbook(const std::u16string& path);
+    Choice chooseCookbook(const std::u16string& path);
+    // The same for a path taken as it is, without the extension rule (the command line names
+    // existing files exactly).
+    Choice chooseCookbookAsNamed(const std::u16string& path);
     // The change rule: a non-empty path box enables Upgrade, except while an upgrade runs.
     void tDb_Change();
-    // The Upgrade command. While it runs the window takes no new command: Browse is disabled,
+    // The Upgrade command, on the cookbook the path box shows: a path other than the one chosen
+    // and offered (typed into the box, or the same path after a run) is first chosen as Browse
+    // chooses it, and upgraded only when that offers it; an empty box upgrades nothing. While it runs the window takes no new command: Browse is disabled,
     // the path box is read-only, the change rule enables nothing, and a Browse or Upgrade that
     // reaches the window between rows is refused, so no run can start inside another or have its
     // version or path changed. A version that no upgrade method takes gets a warning box.
@@ -40,11 +53,24 @@ public:
     bool unloaded() const { return unloaded_; }
 
 private:
+    bool shownCookbookOffered();
     void endRun(const std::u16string& failure, bool upgraded);
 
     bool unloaded_ = false;
     bool running_ = false;
+    bool offered_ = false;  // sCookbookPath was offered for an upgrade and has not been run since
 };
+
+// The window's own instructions and its up-to-date warning (the command line says instead what
+// it does).
+inline constexpr const char16_t* kBrowseInstruction = u"Click on Browse button to select a cookbook.";
+inline constexpr const char16_t* kSelectedPrefix = u"Selected cookbook version is ";
+inline constexpr const char16_t* kUpgradeInstruction = u", click Upgrade to start.";
+inline constexpr const char16_t* kUpToDateWarning = u"This cookbook is already up to date. You don't need to upgrade it.";
+
+// The extension rule of Browse: a path whose last four characters are not ".rcp" in any letter
+// case gets ".rcp" appended (Family.RCP stays, Family.txt becomes Family.txt.rcp).
+std::u16string withCookbookExtension(const std::u16string& path);
 
 // Version texts compared code unit by code unit: "" < "1.0" < "1.1" < "1.2" < "1.3".
 bool versionBefore(const std::u16string& a, const std::u16string& b);

@@ -1,10 +1,12 @@
-// The progress bar on a terminal: drawn when what it shows changes, not once per row copied.
+// The command line's window: the progress bar on a terminal is drawn when what it shows changes,
+// not once per row copied; the window's instructions are not printed; quiet keeps failures only.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <sstream>
 
 #include "cli/terminal_view.h"
+#include "window/frm_main.h"
 
 namespace zestrel::cli {
 namespace {
@@ -12,8 +14,8 @@ namespace {
 long redraws(const std::string& out) { return std::count(out.begin(), out.end(), '\r'); }
 
 TEST(TerminalProgress, RedrawsOnlyWhenTheBarChanges) {
-    std::ostringstream out, err;
-    TerminalView view(out, err, true);
+    std::ostringstream out;
+    TerminalView view(out, true);
     view.setProgressVisible(true);
     for (int row = 0; row < 1000; ++row) {  // 1,000 rows over 0..9 percent
         const int percent = row / 100;
@@ -29,12 +31,44 @@ TEST(TerminalProgress, RedrawsOnlyWhenTheBarChanges) {
 }
 
 TEST(TerminalProgress, NotDrawnWhenTheOutputIsNoTerminal) {
-    std::ostringstream out, err;
-    TerminalView view(out, err, false);
+    std::ostringstream out;
+    TerminalView view(out, false);
     view.setProgressVisible(true);
     view.setPercentCaption(u"50%");
     view.setProgressValue(50);
     EXPECT_EQ(redraws(out.str()), 0);
+}
+
+TEST(TerminalLines, TheWindowsInstructionsAreNotPrinted) {
+    std::ostringstream out;
+    TerminalView view(out, false);
+    view.setStatusText(kBrowseInstruction);
+    view.setStatusText(u"Selected cookbook version is 1.1, click Upgrade to start.");
+    view.messageBox(kUpToDateWarning, platform::MsgIcon::Warning, u"");
+    EXPECT_EQ(out.str(), "");
+    EXPECT_EQ(view.messageCount(platform::MsgIcon::Warning), 1);  // still counted
+    view.setStatusText(u"Create temporary file...");
+    view.setSubject("family.rcp");
+    view.messageBox(u"3078 - no table", platform::MsgIcon::Critical, u"Upgrade Version 1.1");
+    view.messageBox(u"Careful", platform::MsgIcon::Warning, u"");
+    EXPECT_EQ(out.str(), "Create temporary file...\n"
+                         "family.rcp: [Upgrade Version 1.1] 3078 - no table\n"
+                         "family.rcp: [Zestrel Cookbook Upgrade] Careful\n");
+}
+
+TEST(TerminalLines, QuietPrintsOnlyFailuresAndWarnings) {
+    std::ostringstream out;
+    TerminalView view(out, true, true);
+    view.say("family.rcp: version 1.1, upgrading");
+    view.setStatusText(u"Create temporary file...");
+    view.setProgressVisible(true);
+    view.setPercentCaption(u"50%");
+    view.setProgressValue(50);
+    view.messageBox(u"Upgrade successful!", platform::MsgIcon::Information, u"Upgrade Version 1.1");
+    EXPECT_EQ(out.str(), "");
+    view.messageBox(u"3051 - in use", platform::MsgIcon::Critical, u"");
+    view.messageBox(u"not a cookbook", platform::MsgIcon::Warning, u"");
+    EXPECT_EQ(out.str(), "[Zestrel Cookbook Upgrade] 3051 - in use\n[Zestrel Cookbook Upgrade] not a cookbook\n");
 }
 
 }  // namespace

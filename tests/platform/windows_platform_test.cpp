@@ -65,8 +65,7 @@ protected:
     fs::path program_;
 };
 
-// Browse ends silently when it cannot open the cookbook (as on Linux), so Upgrade is offered; the
-// upgrade then stops with the number before it creates or moves any file.
+// Browse cannot open the cookbook and says so with the number; nothing is created or moved.
 TEST_F(WindowsPlatform, ACookbookAnotherProgramWritesIsANumberedFailureAndNothingIsMoved) {
     const fs::path cookbook = sample(dir_ / "family.rcp");
     const std::string before = bytesOf(cookbook);

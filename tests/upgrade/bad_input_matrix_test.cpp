@@ -34,6 +34,7 @@ struct Case {
     bool succeeds = false;        // an upgrade that must work (odd names, a link)
     const char* says = nullptr;   // a text the message must hold
     bool needsOtherUser = false;  // read-only folders: as root only another user sees them so
+    const char* commandLineSays = nullptr;  // where the command line says something else; it then succeeds
 };
 
 std::vector<json> someRecipes() { return {json{{"Name", "Soup"}, {"rID", 1}, {"Mark", false}}}; }
@@ -91,11 +92,16 @@ TEST_P(BadInputMatrix, ThroughTheCommandLine) {
         argv.insert(argv.begin(), {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"});
     }
     const auto result = runProcess(argv);
-    EXPECT_EQ(result.exitCode, c.succeeds ? 0 : 1) << result.out << result.err;
     const std::string said = result.out + result.err;
-    EXPECT_NE(said.find(c.succeeds ? "Upgrade successful!" : "] "), std::string::npos) << said;  // a box was shown
-    if (c.says) {
-        EXPECT_NE(said.find(c.says), std::string::npos) << said;
+    if (c.commandLineSays) {
+        EXPECT_EQ(result.exitCode, 0) << said;
+        EXPECT_NE(said.find(c.commandLineSays), std::string::npos) << said;
+    } else {
+        EXPECT_EQ(result.exitCode, c.succeeds ? 0 : 1) << said;
+        EXPECT_NE(said.find(c.succeeds ? "Upgrade successful!" : "] "), std::string::npos) << said;  // a box was shown
+        if (c.says) {
+            EXPECT_NE(said.find(c.says), std::string::npos) << said;
+        }
     }
     expectNothingLost(before, program);
 }
@@ -153,13 +159,13 @@ const std::vector<Case> kCases{
          runProcess({zestrelProgram().string(), "new", (f / "new.rcp").string()});
          return f / "new.rcp";
      },
-     false, "already up to date"},
+     false, "already up to date", false, "already at version 1.3; nothing to do"},
     {"NoRecipeTable",
      [](UpgradeTest& t, const fs::path& f, const fs::path&) {
          return static_cast<BadInputMatrix&>(t).customCookbook(f.filename().string() + "/norecipe.rcp",
                                                                {{u"Ingred", {u"Name", u"rID"}}});
      },
-     false, "3078"},
+     false, "is not a cookbook that can be upgraded: it has no table Recipe."},
     {"NoIngredTable",
      [](UpgradeTest& t, const fs::path& f, const fs::path&) {
          std::vector<std::u16string> recipe;
@@ -167,7 +173,7 @@ const std::vector<Case> kCases{
          return static_cast<BadInputMatrix&>(t).customCookbook(f.filename().string() + "/noingred.rcp",
                                                                {{u"Recipe", recipe}});
      },
-     false, "3078"},
+     false, "is not a cookbook that can be upgraded: it has no table Ingred."},
     {"NoColumnRead",
      [](UpgradeTest& t, const fs::path& f, const fs::path&) {
          return static_cast<BadInputMatrix&>(t).customCookbook(f.filename().string() + "/nopic.rcp",

@@ -85,7 +85,10 @@ protected:
         const std::u16string prefix = u"Upgrade successful! A backup copy of the original cookbook has been saved as \"";
         for (const auto& m : view.messages()) {
             outcome.messages += "[" + text::toUtf8(m.title) + "] " + text::toUtf8(m.text) + "\n";
-            if (m.number == static_cast<int>(platform::MsgIcon::Critical)) outcome.failureShown = true;
+            // A failure, or the warning of Browse that the cookbook cannot be read, with the failure.
+            if (m.number == static_cast<int>(platform::MsgIcon::Critical) ||
+                m.text.find(u" is not a cookbook that can be upgraded: ") != std::u16string::npos)
+                outcome.failureShown = true;
             if (m.text.rfind(prefix, 0) == 0) {
                 outcome.succeeded = true;
                 outcome.backup = m.text.substr(prefix.size(), m.text.find(u'"', prefix.size()) - prefix.size());

@@ -140,10 +140,18 @@ protected:
 const std::pair<std::u16string, platform::MsgIcon> kUpgrade10{u"Upgrade Version 1.0", platform::MsgIcon::Critical};
 const std::pair<std::u16string, platform::MsgIcon> kUpgrade11{u"Upgrade Version 1.1", platform::MsgIcon::Critical};
 
+// Browse turns such a file down; the upgrade method given one still fails cleanly.
 TEST_F(UpgradeFailures, AMissingIngredTableWarnsThenFails) {
     std::vector<std::u16string> recipe;
     for (const auto& column : cli::oldRecipeColumns(OldLayout::V10)) recipe.push_back(column.name);
-    runUnchanged(customCookbook("noingred.rcp", {{u"Recipe", recipe}}));
+    const fs::path path = customCookbook("noingred.rcp", {{u"Recipe", recipe}});
+    const std::string original = bytesOf(path);
+    const fs::path temporary = program_ / "tempdb.mdb";
+    frmMain form(view_);
+    dbFunction::CreateCookbook(temporary.u16string());
+    form.UpVersion_10(path.u16string(), temporary.u16string());
+    EXPECT_EQ(bytesOf(path), original);
+    EXPECT_FALSE(fs::exists(program_ / "Backup" / "noingred_backup.rcp"));
     expectBoxes({{u"Get Record Count", platform::MsgIcon::Warning}, kUpgrade10}, 3078);
 }
 
@@ -303,12 +311,20 @@ TEST_F(UpgradeFailures, APasswordProtectedCookbookIsRefusedAndLeftAsItIs) {
     const fs::path path = dir_ / "family.rcp";
     test::copyFixtureFile(jetFixturesDir() / "passwordV2000.mdb", path);
     const std::string original = bytesOf(path);
-    run(path);
-    EXPECT_EQ(view_.eventsOf(ViewEvent::Kind::Status)[1].text, u"Selected cookbook version is 1.0, click Upgrade to start.");
-    expectBoxes({{u"Get Record Count", platform::MsgIcon::Warning}, kUpgrade10}, 3031);
-    EXPECT_NE(text::toUtf8(view_.messages().back().text).find("Not a valid password."), std::string::npos);
+    run(path);  // Browse turns it down; the Upgrade after it finds the path box empty
+    const auto messages = view_.messages();
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_EQ(messages[0].number, static_cast<int>(platform::MsgIcon::Warning));
+    EXPECT_EQ(text::toUtf8(messages[0].text).rfind("\"" + path.string() +
+                                                  "\" is not a cookbook that can be upgraded: 3031 - Not a valid password.",
+                                              0),
+              0u)
+        << text::toUtf8(messages[0].text);
+    for (const auto& e : view_.eventsOf(ViewEvent::Kind::Status))
+        EXPECT_EQ(text::toUtf8(e.text).find("Selected cookbook version"), std::string::npos);
     EXPECT_EQ(bytesOf(path), original);
     EXPECT_FALSE(fs::exists(program_ / "Backup"));
+    EXPECT_FALSE(fs::exists(program_ / "tempdb.mdb"));
 }
 
 }  // namespace

@@ -3,7 +3,10 @@
 // failure, of the engine or not, ends in a numbered box at the step's report
 // point with the window back at rest.
 #include <algorithm>
+#include <fstream>
+#include <functional>
 #include <new>
+#include <optional>
 #include <stdexcept>
 
 #include "platform/file_system.h"
@@ -110,8 +113,159 @@ TEST_P(NoUpgradeMethod, WarnsThatNothingWasChanged) {
 
 INSTANTIATE_TEST_SUITE_P(Markers, NoUpgradeMethod,
                          ::testing::Values(NoMethodCase{"WrittenOut10", u"1.0"}, NoMethodCase{"Single1", u"1"},
-                                           NoMethodCase{"Older09", u"0.9"}, NoMethodCase{"UpToDate13", u"1.3"}),
+                                           NoMethodCase{"Older09", u"0.9"}),
                          [](const auto& p) { return std::string(p.param.name); });
+
+// Upgrade works on the file the path box shows, chosen as Browse chooses it when it is not the
+// cookbook Browse chose and offered last.
+class ShownPath : public UpgradeTest {
+protected:
+    void SetUp() override {
+        UpgradeTest::SetUp();
+        form_.emplace(view_);
+        form_->Form_Load();
+    }
+    void browse(const fs::path& path) {
+        view_.dialogAnswers.push_back(path.u16string());
+        form_->cmdOpen_Click();
+    }
+    void type(const std::u16string& text) {
+        view_.path = text;
+        form_->tDb_Change();
+    }
+    std::size_t successes() const {
+        std::size_t n = 0;
+        for (const auto& m : view_.messages()) n += text::toUtf8(m.text).rfind("Upgrade successful!", 0) == 0 ? 1 : 0;
+        return n;
+    }
+    std::optional<frmMain> form_;
+};
+
+TEST_F(ShownPath, ATypedPathIsUpgradedNotTheCookbookChosenBefore) {
+    const fs::path chosen = cookbook("Grandma's recipes.rcp", OldLayout::V11, recipes(2), ingredients(2));
+    const fs::path typed = cookbook("small11.rcp", OldLayout::V11, recipes(3), ingredients(1));
+    browse(chosen);
+    form_->cmdUp_Click();
+    ASSERT_EQ(successes(), 1u);
+    const std::string upgradedOnce = bytesOf(chosen);
+    type((dir_ / "small11").u16string());  // without its extension, which the Browse rule adds
+    ASSERT_TRUE(view_.upgradeEnabled);
+    form_->cmdUp_Click();
+    EXPECT_EQ(successes(), 2u);
+    EXPECT_EQ(form_->sCookbookPath, typed.u16string());
+    EXPECT_EQ(view_.path, typed.u16string());
+    EXPECT_TRUE(isCompleteUpgrade(typed, 3, 1));
+    EXPECT_EQ(bytesOf(chosen), upgradedOnce) << "the cookbook chosen before was upgraded again";
+    EXPECT_TRUE(fs::exists(program_ / "Backup" / "small11_backup.rcp"));
+    EXPECT_FALSE(fs::exists(program_ / "Backup" / "Grandma's recipes_backup_2.rcp"));
+    const auto texts = statusTexts();
+    EXPECT_NE(std::find(texts.begin(), texts.end(), u"Selected cookbook version is 1.1, click Upgrade to start."), texts.end());
+}
+
+TEST_F(ShownPath, TheSamePathAfterARunIsJudgedAgain) {
+    const fs::path path = cookbook("family.rcp", OldLayout::V10, recipes(1), ingredients(1));
+    browse(path);
+    form_->cmdUp_Click();
+    ASSERT_EQ(successes(), 1u);
+    const std::string upgraded = bytesOf(path);
+    type(path.u16string());  // the box is given the same text again: Upgrade is enabled
+    form_->cmdUp_Click();
+    const auto messages = view_.messages();
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_EQ(messages.back().text, kUpToDateWarning);
+    EXPECT_EQ(bytesOf(path), upgraded);
+    EXPECT_FALSE(fs::exists(program_ / "Backup" / "family_backup_2.rcp"));
+}
+
+TEST_F(ShownPath, ATypedPathBrowseWouldNotOfferRunsNothing) {
+    std::ofstream(dir_ / "noise.rcp", std::ios::binary) << std::string(4096, '\x5a');
+    for (const fs::path& typed : {dir_ / "missing.rcp", dir_ / "noise.rcp"}) {
+        type(typed.u16string());
+        form_->cmdUp_Click();
+        const auto messages = view_.messages();
+        ASSERT_FALSE(messages.empty());
+        EXPECT_EQ(messages.back().number, static_cast<int>(platform::MsgIcon::Warning));
+        EXPECT_EQ(text::toUtf8(messages.back().text).find("is not a cookbook that can be upgraded"), typed.string().size() + 3)
+            << text::toUtf8(messages.back().text);
+        EXPECT_FALSE(view_.upgradeEnabled);
+    }
+    EXPECT_FALSE(fs::exists(program_ / "tempdb.mdb")) << "the Upgrade command started";
+}
+
+TEST_F(ShownPath, AnEmptyBoxUpgradesNothing) {
+    const fs::path path = withMarker(*this, "current.rcp", u"1.3");
+    browse(path);  // turned down: the box is emptied, Upgrade stays enabled
+    ASSERT_TRUE(view_.upgradeEnabled);
+    ASSERT_EQ(view_.path, u"");
+    form_->cmdUp_Click();
+    const auto messages = view_.messages();
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_EQ(messages.back().text, kBrowseInstruction);
+    EXPECT_EQ(messages.back().number, static_cast<int>(platform::MsgIcon::Warning));
+    EXPECT_FALSE(view_.upgradeEnabled);
+    EXPECT_FALSE(fs::exists(program_ / "tempdb.mdb"));
+}
+
+struct NotACookbookCase {
+    const char* name;
+    std::function<fs::path(UpgradeTest&)> make;
+    const char* why;  // the reason the warning gives
+};
+
+class NotACookbook : public UpgradeTest, public ::testing::WithParamInterface<NotACookbookCase> {};
+
+TEST_P(NotACookbook, BrowseSaysWhyAndOffersNothing) {
+    const fs::path offered = cookbook("offered.rcp", OldLayout::V11, recipes(1), ingredients(1));
+    const fs::path path = GetParam().make(*this);
+    const bool existed = fs::exists(path);
+    const std::string before = existed ? bytesOf(path) : std::string();
+    frmMain form(view_);
+    form.Form_Load();
+    view_.dialogAnswers.push_back(offered.u16string());
+    form.cmdOpen_Click();
+    view_.dialogAnswers.push_back(path.u16string());
+    form.cmdOpen_Click();
+    const auto messages = view_.messages();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].number, static_cast<int>(platform::MsgIcon::Warning));
+    EXPECT_EQ(messages[0].title, u"");
+    const std::string text = text::toUtf8(messages[0].text);
+    EXPECT_EQ(text.rfind("\"" + path.string() + "\" is not a cookbook that can be upgraded: ", 0), 0u) << text;
+    EXPECT_NE(text.find(GetParam().why), std::string::npos) << text;
+    EXPECT_FALSE(view_.upgradeEnabled);
+    EXPECT_EQ(view_.path, u"");
+    EXPECT_EQ(view_.status, kBrowseInstruction);
+    form.cmdUp_Click();  // a click that still reaches the window
+    EXPECT_EQ(view_.messages().size(), 2u);
+    EXPECT_FALSE(fs::exists(program_ / "tempdb.mdb"));
+    EXPECT_EQ(existed ? bytesOf(path) : std::string(), before);
+}
+
+fs::path writeBytes(const fs::path& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+    return path;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, NotACookbook,
+    ::testing::Values(
+        NotACookbookCase{"Missing", [](UpgradeTest& test) { return test.dir_ / "missing.rcp"; }, "3024 - "},
+        NotACookbookCase{"RandomBytes",
+                         [](UpgradeTest& test) {
+                             std::string bytes(8192, '\0');
+                             for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>((i * 7919 + 13) % 251);
+                             return writeBytes(test.dir_ / "random.rcp", bytes);
+                         },
+                         "3343 - "},
+        NotACookbookCase{"NoOldTables", [](UpgradeTest& test) { return test.customCookbook("other.rcp", {{u"Notes", {u"Text"}}}); },
+                         "it has neither a table Recipe nor a table Ingred."},
+        NotACookbookCase{"NoIngred",
+                         [](UpgradeTest& test) { return test.customCookbook("recipes.rcp", {{u"Recipe", {u"Name", u"rID"}}}); },
+                         "it has no table Ingred."},
+        NotACookbookCase{"NoRecipe",
+                         [](UpgradeTest& test) { return test.customCookbook("ingred.rcp", {{u"Ingred", {u"Name", u"rID"}}}); },
+                         "it has no table Recipe."}),
+    [](const auto& p) { return std::string(p.param.name); });
 
 struct UnexpectedCase {
     const char* name;

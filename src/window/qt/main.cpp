@@ -76,7 +76,7 @@ int main(int argc, char** argv) {
             return 0;
         }
         if (std::strcmp(argv[i], "--version") == 0) {
-            std::printf("%s\n", zestrel::kVersionText);
+            std::printf("zestrel-upgrade %s\n", zestrel::kVersionText);
             return 0;
         }
     }

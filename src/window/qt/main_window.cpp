@@ -34,6 +34,17 @@ void place(QWidget* widget, const char* name) {
     widget->setGeometry(pixels(c.left), pixels(c.top), pixels(c.width), pixels(c.height));
 }
 
+// A label at least as high as its font needs at the screen's density, so that descenders ("p",
+// "g") are not cut off where the layout table's height is too small for the font. It grows
+// downwards while that leaves it above `belowTop`, the top of the control under it, and upwards
+// beyond that.
+void fitToFont(QLabel* label, int belowTop) {
+    const int needed = label->fontMetrics().height();
+    if (label->height() >= needed) return;
+    const int top = std::max(0, std::min(label->y(), belowTop - needed));
+    label->setGeometry(label->x(), top, label->width(), needed);
+}
+
 QMessageBox::Icon iconOf(platform::MsgIcon icon) {
     switch (icon) {
     case platform::MsgIcon::Critical: return QMessageBox::Critical;
@@ -100,6 +111,7 @@ void MainWindow::buildControls() {
     place(Label1, "Label1");
     tDb = new QLineEdit(this);
     place(tDb, "tDb");
+    fitToFont(Label1, tDb->y());
     cmdOpen = new QPushButton(layoutOf("cmdOpen").caption, this);
     place(cmdOpen, "cmdOpen");
     pBar = new QProgressBar(this);

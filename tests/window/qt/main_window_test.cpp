@@ -78,6 +78,18 @@ void answerDialog(const QString& file, QString* title = nullptr, QStringList* fi
 
 QString q(const fs::path& path) { return QString::fromStdString(path.string()); }
 
+// The number of pixel rows of a picture that hold dark pixels (text).
+int inkRows(const QImage& picture) {
+    int rows = 0;
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x)
+            if (qGray(picture.pixel(x, y)) < 128) {
+                ++rows;
+                break;
+            }
+    return rows;
+}
+
 }  // namespace
 
 class MainWindowTest : public QObject {
@@ -122,10 +134,14 @@ private slots:
         const struct {
             QWidget* widget;
             QRect pixels;
-        } expected[] = {{w.Label1, {8, 10, 293, 13}}, {w.tDb, {6, 28, 297, 19}},   {w.cmdOpen, {308, 28, 55, 21}},
+        } expected[] = {{w.tDb, {6, 28, 297, 19}},   {w.cmdOpen, {308, 28, 55, 21}},
                         {w.pBar, {6, 60, 295, 17}},   {w.LP, {306, 60, 57, 15}},   {w.cmdUp, {214, 92, 71, 27}},
                         {w.cmdExit, {292, 92, 71, 27}}, {w.sBar, {0, 126, 367, 19}}};
         for (const auto& e : expected) QCOMPARE(e.widget->geometry(), e.pixels);
+        // The label keeps its place and width; its height is the table's 13 pixels or what its font needs.
+        QCOMPARE(w.Label1->x(), 8);
+        QCOMPARE(w.Label1->width(), 293);
+        QCOMPARE(w.Label1->height(), std::max(13, w.Label1->fontMetrics().height()));
         QCOMPARE(w.Label1->text(), QString("Please select a cookbook to upgrade:"));
         QCOMPARE(w.cmdOpen->text(), QString("Browse"));
         QCOMPARE(w.cmdUp->text(), QString("Upgrade"));
@@ -164,6 +180,7 @@ private slots:
         MainWindow w;
         w.show();
         std::ofstream(dir_ / "Family.txt") << "not a cookbook";
+        cookbookWithMarker("Family.txt.rcp", std::nullopt);
         QString title;
         QStringList filters;
         bool caseSensitive = true;
@@ -181,6 +198,67 @@ private slots:
         w.cmdOpen->click();
         QCOMPARE(w.tDb->text(), q(upper));  // .RCP stays as it is
         QCOMPARE(w.statusPanel->text(), QString("Selected cookbook version is 1.1, click Upgrade to start."));
+    }
+
+    // Run at 96, 120 and 144 dots per inch (QT_FONT_DPI): the label is as high as its font needs,
+    // so "p" and "g" are not cut off, and it stays clear of the path box below it.
+    void labelIsAsHighAsItsFontNeeds() {
+        MainWindow w;
+        w.show();
+        const QFontMetrics metrics = w.Label1->fontMetrics();
+        // Every row of ink the text has shows: the same label with room to spare has no more.
+        QLabel roomy(w.Label1->text());
+        roomy.setFont(w.Label1->font());
+        roomy.setAlignment(w.Label1->alignment());
+        roomy.resize(w.Label1->width(), 3 * metrics.height());
+        const int shown = inkRows(w.Label1->grab().toImage());
+        QVERIFY(shown > 0);
+        QCOMPARE(shown, inkRows(roomy.grab().toImage()));
+        QVERIFY(w.Label1->height() >= metrics.height());
+        QVERIFY(w.Label1->y() >= 0);
+        QVERIFY(w.Label1->geometry().bottom() < w.tDb->y());
+        QVERIFY(metrics.boundingRect(w.Label1->text()).height() <= w.Label1->contentsRect().height());
+        qInfo() << "dots per inch" << w.logicalDpiY() << "scale" << w.devicePixelRatio() << "font height" << metrics.height()
+                << "label" << w.Label1->geometry() << "rows of ink" << shown;
+    }
+
+    void aTypedPathIsWhatUpgradeUpgrades() {
+        const fs::path chosen = cookbookWithMarker("chosen.rcp", u"1.1");
+        const fs::path typed = cookbookWithMarker("typed.rcp", u"1.1");
+        const std::string chosenBefore = zestrel::test::fileBytes(chosen);
+        MainWindow w;
+        w.show();
+        answerDialog(q(chosen));
+        w.cmdOpen->click();
+        w.tDb->clear();
+        w.tDb->setFocus();
+        QTest::keyClicks(w.tDb, q(dir_ / "typed"));  // the extension rule adds ".rcp"
+        QVERIFY(w.cmdUp->isEnabled());
+        Answered success;
+        answerMessage(success);
+        QTest::mouseClick(w.cmdUp, Qt::LeftButton);
+        QVERIFY(success.text.startsWith("Upgrade successful!"));
+        QCOMPARE(w.tDb->text(), q(typed));
+        QCOMPARE(zestrel::test::fileBytes(chosen), chosenBefore);
+        QVERIFY(fs::is_regular_file(dir_ / "Backup" / "typed_backup.rcp"));
+        QVERIFY(!fs::exists(dir_ / "Backup" / "chosen_backup.rcp"));
+    }
+
+    void browseOnAFileThatIsNoCookbookSaysWhy() {
+        std::ofstream(dir_ / "notes.rcp") << "Soup: water, salt";
+        MainWindow w;
+        w.show();
+        answerDialog(q(dir_ / "notes.rcp"));
+        Answered warning;
+        answerMessage(warning);
+        w.cmdOpen->click();
+        QCOMPARE(warning.icon, QMessageBox::Warning);
+        QCOMPARE(warning.title, QString("Zestrel Cookbook Upgrade"));
+        QVERIFY2(warning.text.startsWith("\"" + q(dir_ / "notes.rcp") + "\" is not a cookbook that can be upgraded: 3343 - "),
+                 qPrintable(warning.text));
+        QVERIFY(!w.cmdUp->isEnabled());
+        QVERIFY(w.tDb->text().isEmpty());
+        QCOMPARE(w.statusPanel->text(), QString("Click on Browse button to select a cookbook."));
     }
 
     void cancellingBrowseChangesNothing() {

@@ -1,0 +1,29 @@
+#include "upgrade/program_folder_lock.h"
+
+#include <cerrno>
+
+#include "platform/file.h"
+#include "store/jet/failure.h"
+#include "text/utf8.h"
+
+namespace zestrel {
+
+namespace {
+constexpr std::int32_t kFileInUse = 3045;
+}
+
+std::optional<platform::FolderLock> lockProgramFolder(const std::filesystem::path& folder) {
+    std::optional<platform::FolderLock> lock;
+    try {
+        lock = platform::FolderLock::tryAcquire(folder);
+    } catch (const platform::FileError& e) {
+        if (e.errorNumber() == ENOENT || e.errorNumber() == ENOTDIR || e.errorNumber() == EACCES) return std::nullopt;
+        throw;
+    }
+    if (!lock)
+        throw Failure(kFileInUse, "Could not use the program folder " + text::toUtf8(folder.u16string()) +
+                                      ": another upgrade is running there. Nothing was changed.");
+    return lock;
+}
+
+}  // namespace zestrel
