@@ -19,22 +19,9 @@ cleanup() {
 }
 trap cleanup EXIT
 
-exec 3<> "$work/display"
-Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-export DISPLAY=":$(head -1 "$work/display")"
+source "$(dirname "$0")/virtual_display.sh"
+startVirtualDisplay "$work"
 export WINEDEBUG=-all
-
-waitFor() {  # waitFor NAME SECONDS: the X window with exactly that caption
-  for _ in $(seq $(( $2 * 10 ))); do
-    found="$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1 || true)"
-    [ -n "$found" ] && { echo "$found"; return 0; }
-    sleep 0.1
-  done
-  echo "no window \"$1\" after $2 s" >&2
-  return 1
-}
 
 status=0
 # check ARGUMENT EXIT_STATUS: the box comes up, no main window does, Enter closes it, the status is right.

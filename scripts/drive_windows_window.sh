@@ -23,33 +23,11 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# A free display number, reported by Xvfb itself.
-exec 3<> "$work/display"
-Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-export DISPLAY=":$(head -1 "$work/display")"
+source "$root/scripts/virtual_display.sh"
+startVirtualDisplay "$work"
 export WINEDEBUG=-all
 windows() { echo "Z:${1//\//\\}"; }   # wine's drive Z: is the Linux root
 export ZESTREL_PROGRAM_FOLDER="$(windows "$work/program")"
-
-waitFor() {  # waitFor NAME SECONDS: the X window with exactly that caption
-  for _ in $(seq $(( $2 * 10 ))); do
-    found="$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1 || true)"
-    [ -n "$found" ] && { echo "$found"; return 0; }
-    sleep 0.1
-  done
-  echo "no window \"$1\" after $2 s" >&2
-  return 1
-}
-waitGone() {
-  for _ in $(seq $(( $2 * 10 ))); do
-    xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1 || return 0
-    sleep 0.1
-  done
-  echo "window \"$1\" still open after $2 s" >&2
-  return 1
-}
 
 cookbook="$work/Family cookbook.rcp"
 wine "$build/bin/zestrel.exe" sample --layout 1.1 --recipes 40 --ingredients-per-recipe 5 "$(windows "$cookbook")" >/dev/null

@@ -142,8 +142,8 @@ protected:
 };
 
 TEST_F(ShownPath, ATypedPathIsUpgradedNotTheCookbookChosenBefore) {
-    const fs::path chosen = cookbook("Grandma's recipes.rcp", OldLayout::V11, recipes(2), ingredients(2));
-    const fs::path typed = cookbook("small11.rcp", OldLayout::V11, recipes(3), ingredients(1));
+    const fs::path chosen = cookbook("Grandma's recipes.rcp", OldLayout::V11, recipeRows(2), ingredientRows(2));
+    const fs::path typed = cookbook("small11.rcp", OldLayout::V11, recipeRows(3), ingredientRows(1));
     browse(chosen);
     form_->cmdUp_Click();
     ASSERT_EQ(successes(), 1u);
@@ -163,7 +163,7 @@ TEST_F(ShownPath, ATypedPathIsUpgradedNotTheCookbookChosenBefore) {
 }
 
 TEST_F(ShownPath, TheSamePathAfterARunIsJudgedAgain) {
-    const fs::path path = cookbook("family.rcp", OldLayout::V10, recipes(1), ingredients(1));
+    const fs::path path = cookbook("family.rcp", OldLayout::V10, recipeRows(1), ingredientRows(1));
     browse(path);
     form_->cmdUp_Click();
     ASSERT_EQ(successes(), 1u);
@@ -215,7 +215,7 @@ struct NotACookbookCase {
 class NotACookbook : public UpgradeTest, public ::testing::WithParamInterface<NotACookbookCase> {};
 
 TEST_P(NotACookbook, BrowseSaysWhyAndOffersNothing) {
-    const fs::path offered = cookbook("offered.rcp", OldLayout::V11, recipes(1), ingredients(1));
+    const fs::path offered = cookbook("offered.rcp", OldLayout::V11, recipeRows(1), ingredientRows(1));
     const fs::path path = GetParam().make(*this);
     const bool existed = fs::exists(path);
     const std::string before = existed ? bytesOf(path) : std::string();

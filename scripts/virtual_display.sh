@@ -1,0 +1,33 @@
+# Sourced by the scripts that drive the Windows window program under wine: a virtual X display
+# and waiting for windows by their caption.
+#   startVirtualDisplay FOLDER   starts Xvfb on a free display (its number written to FOLDER/display),
+#                                sets DISPLAY and xvfb (its process, for the caller to end)
+#   waitFor NAME SECONDS         prints the X window with exactly that caption once it is shown
+#   waitGone NAME SECONDS        returns once no window with that caption is shown
+
+startVirtualDisplay() {
+  exec 3<> "$1/display"
+  Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp >/dev/null 2>&1 &
+  xvfb=$!
+  for _ in $(seq 100); do [ -s "$1/display" ] && break; sleep 0.1; done
+  export DISPLAY=":$(head -1 "$1/display")"
+}
+
+waitFor() {
+  for _ in $(seq $(( $2 * 10 ))); do
+    found="$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1 || true)"
+    [ -n "$found" ] && { echo "$found"; return 0; }
+    sleep 0.1
+  done
+  echo "no window \"$1\" after $2 s" >&2
+  return 1
+}
+
+waitGone() {
+  for _ in $(seq $(( $2 * 10 ))); do
+    xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1 || return 0
+    sleep 0.1
+  done
+  echo "window \"$1\" still open after $2 s" >&2
+  return 1
+}
