@@ -27,7 +27,8 @@ std::vector<std::vector<std::uint8_t>> pageEntries(std::span<const std::uint8_t>
         std::vector<std::uint8_t> entry = prefix;
         entry.insert(entry.end(), page.begin() + static_cast<std::ptrdiff_t>(start),
                      page.begin() + static_cast<std::ptrdiff_t>(at));
-        if (entries.empty()) prefix.assign(entry.begin(), entry.begin() + std::min<std::size_t>(page[kSharedPrefixAt], entry.size()));
+        if (entries.empty())
+            prefix.assign(entry.begin(), entry.begin() + std::min<std::size_t>(page[kSharedPrefixAt], entry.size()));
         entries.push_back(std::move(entry));
         start = at;
     }

@@ -3,9 +3,9 @@
 #include <array>
 #include <optional>
 
+#include "store/jet/catalog.h"
 #include "store/jet/data_page.h"
 #include "store/jet/data_page_builder.h"
-#include "store/jet/catalog.h"
 #include "store/jet/failure.h"
 #include "store/jet/long_value.h"
 #include "store/jet/long_value_builder.h"

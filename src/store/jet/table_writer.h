@@ -33,9 +33,9 @@ struct WriteContext {
 };
 
 // Stores the row's long values (Memo, OLE) that are not null: each is kept in the row when small
-// (and not a catalog property block) and the row has room, else written to its column's pages now. Returns the field each takes in the
-// row, by column position (empty when the table has none to store). Refuses a row that cannot fit
-// (3047) before writing anything.
+// (and not a catalog property block) and the row has room, else written to its column's pages
+// now. Returns the field each takes in the row, by column position (empty when the table has none
+// to store). Refuses a row that cannot fit (3047) before writing anything.
 std::span<const std::span<const std::uint8_t>> storeLongValues(WriteContext& context, const TableDefinition& table,
                                                               const RowLayout& layout, RowValues values);
 

@@ -235,7 +235,8 @@ TEST_F(NewDatabaseLayout, IndexCountersHoldTheNumberOfDistinctKeys) {
             const TableDefinition table = db->tableDefinition(entry.name);
             for (std::size_t i = 0; i < table.realIndexes.size(); ++i, ++indexes) {
                 std::set<std::vector<std::uint8_t>> distinct;
-                for (const auto& e : test::jet3IndexEntries(db->pages(), table.realIndexes[i].firstPage)) distinct.insert(e.key);
+                for (const auto& e : test::jet3IndexEntries(db->pages(), table.realIndexes[i].firstPage))
+                    distinct.insert(e.key);
                 EXPECT_EQ(test::jet3IndexKeyCounter(db->pages(), table.page, i), distinct.size())
                     << text::toUtf8(entry.name) << " index " << i << " of " << file;
             }

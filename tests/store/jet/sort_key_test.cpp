@@ -117,7 +117,8 @@ TEST(GeneralOrderAndKeys, OrdersTheTextsOfGenuineIndexesAsTheEnginesKeys) {
                 for (const auto& [a, keyA] : keyed)
                     for (const auto& [b, keyB] : keyed)
                         ASSERT_EQ(sign(compareGeneral(a, b)), sign(compareBytes(keyA, keyB)))
-                            << text::toUtf8(a) << " against " << text::toUtf8(b) << " in " << text::toUtf8(table.name) << " of " << name;
+                            << text::toUtf8(a) << " against " << text::toUtf8(b) << " in "
+                            << text::toUtf8(table.name) << " of " << name;
                 compared += keyed.size();
             }
         }

@@ -136,8 +136,8 @@ private:
         }
         t_.report.rowsChecked += liveRows;
         if (liveRows != table_.rowCount)  // the engine keeps such counts after a crash or a deletion
-            t_.report.engineLeftover(name_ + ": the definition counts " + std::to_string(table_.rowCount) + " rows, its pages hold " +
-                            std::to_string(liveRows));
+            t_.report.engineLeftover(name_ + ": the definition counts " + std::to_string(table_.rowCount) +
+                                     " rows, its pages hold " + std::to_string(liveRows));
     }
 
     void checkRow(std::span<const std::uint8_t> page, RowPointer where) {
