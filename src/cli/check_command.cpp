@@ -9,7 +9,8 @@ namespace zestrel::cli {
 
 int checkFile(const std::string& file, const CheckOptions& options, std::ostream& out) {
     const auto report = jet::check::checkDatabaseFile(
-        platform::pathFromUtf8(file), options.strict ? jet::check::CheckMode::Strict : jet::check::CheckMode::AnyFile);
+        platform::pathFromUtf8(file), options.strict ? jet::check::CheckMode::Strict : jet::check::CheckMode::AnyFile,
+        options.codePage);
     for (const auto& fault : report.faults) out << fault << '\n';
     if (options.showNotes)
         for (const auto& note : report.notes) out << "note: " << note << '\n';

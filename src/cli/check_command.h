@@ -2,7 +2,9 @@
 // note, marked as such), then a summary line. Exit 0 only when no fault was found.
 #pragma once
 
+#include <cstdint>
 #include <iosfwd>
+#include <optional>
 #include <string>
 
 namespace zestrel::cli {
@@ -12,6 +14,8 @@ struct CheckOptions {
     // Leftovers the genuine engine tolerates (stale row counts, blank pages no map marks) count
     // as faults: for files this program wrote.
     bool strict = false;
+    // Jet 3 text is read in this code page whatever the header names.
+    std::optional<std::uint16_t> codePage;
 };
 
 int checkFile(const std::string& file, const CheckOptions& options, std::ostream& out);

@@ -54,21 +54,21 @@ std::string typeName(int daoType) {
 
 // Opens a database to inspect it; a database password does not stop the reading (as with
 // mdbtools), but it is said on standard error, so the output itself stays as it is.
-std::shared_ptr<dao::Database> inspect(const std::string& file) {
-    auto db = dao::DBEngine::Instance().OpenForInspection(platform::pathFromUtf8(file));
+std::shared_ptr<dao::Database> inspect(const std::string& file, std::optional<std::uint16_t> codePage) {
+    auto db = dao::DBEngine::Instance().OpenForInspection(platform::pathFromUtf8(file), codePage);
     if (db->file().header().hasPassword)
         std::cerr << "zestrel: " << file << " has a database password; it is read without it\n";
     return db;
 }
 
-void listTables(const std::string& file) {
-    auto db = inspect(file);
+void listTables(const std::string& file, std::optional<std::uint16_t> codePage) {
+    auto db = inspect(file, codePage);
     for (const auto& name : db->tableNames(false)) std::cout << text::toUtf8(name) << '\n';
     db->Close();
 }
 
-void printSchema(const std::string& file, const std::string& table) {
-    auto db = inspect(file);
+void printSchema(const std::string& file, const std::string& table, std::optional<std::uint16_t> codePage) {
+    auto db = inspect(file, codePage);
     std::vector<std::u16string> tables;
     if (table.empty()) tables = db->tableNames(false);
     else tables.push_back(text::fromUtf8(table));
@@ -82,8 +82,8 @@ void printSchema(const std::string& file, const std::string& table) {
 }
 
 // Rows are printed as they are read, in the table's order, so memory stays flat.
-void dumpTable(const std::string& file, const std::string& table) {
-    auto db = inspect(file);
+void dumpTable(const std::string& file, const std::string& table, std::optional<std::uint16_t> codePage) {
+    auto db = inspect(file, codePage);
     auto& engine = db->file();
     const auto definition = engine.tableDefinition(text::fromUtf8(table));
     std::vector<std::u16string> names;
@@ -199,14 +199,24 @@ int runZestrel(int argc, char** argv) {
 
     std::string file;
     std::string table;
+    std::optional<std::uint16_t> codePage;
+    const auto addCodePage = [&](CLI::App* command) {
+        command->add_option("--code-page", codePage,
+                            "Read Jet 3 text in this Windows code page (874, 932, 936, 949, 950, 1250-1258), "
+                            "whatever the file's header says")
+            ->check(CLI::IsMember({874, 932, 936, 949, 950, 1250, 1251, 1252, 1253, 1254, 1255, 1256, 1257, 1258}));
+    };
     auto* tables = app.add_subcommand("tables", "List the user tables of a database, one per line.");
     tables->add_option("FILE", file, "The database file")->required();
+    addCodePage(tables);
     auto* schema = app.add_subcommand("schema", "List columns: table, column, type, size, zero-length text allowed.");
     schema->add_option("FILE", file, "The database file")->required();
     schema->add_option("TABLE", table, "Only this table");
+    addCodePage(schema);
     auto* dump = app.add_subcommand("dump", "Print every row of a table as one JSON object per line.");
     dump->add_option("FILE", file, "The database file")->required();
     dump->add_option("TABLE", table, "The table (system tables too)")->required();
+    addCodePage(dump);
 
     CheckOptions checkOptions;
     auto* check = app.add_subcommand("check", "Check a database's structure; one line per fault, exit 0 only when none.");
@@ -215,6 +225,7 @@ int runZestrel(int argc, char** argv) {
     check->add_flag("--strict", checkOptions.strict,
                     "Count those leftovers (stale row counts, blank pages no map marks) as faults, as for a file "
                     "this program wrote");
+    addCodePage(check);
 
     auto* create = app.add_subcommand("new", "Create an empty cookbook of layout 1.3 (the file must not exist).");
     create->add_option("FILE", file, "The cookbook file to create")->required();
@@ -229,6 +240,9 @@ int runZestrel(int argc, char** argv) {
         "upgrade", "Upgrade each cookbook in turn, headless; exit 0 only when every one ends at the current version.");
     upgrade->add_option("--program-folder", upgradeOptions.programFolder, programFolderHelp);
     upgrade->add_flag("--quiet", upgradeOptions.quiet, "Print only failures");
+    upgrade->add_flag("--dry-run", upgradeOptions.dryRun,
+                      "Copy every row into a new database in the program's folder and print the values the "
+                      "upgrade would change; then remove it: no backup is made and no cookbook is changed");
     upgrade->add_option("FILE", upgradeOptions.files, "The cookbook files (as named when they exist, else with \".rcp\" added)")
         ->required();
 
@@ -305,10 +319,11 @@ int runZestrel(int argc, char** argv) {
             }
         return usageError("unknown command " + inQuotes(helpTopic));
     }
-    if (tables->parsed()) return withOutputWritten(report([&] { listTables(file); }));
-    if (schema->parsed()) return withOutputWritten(report([&] { printSchema(file, table); }));
+    if (tables->parsed()) return withOutputWritten(report([&] { listTables(file, codePage); }));
+    if (schema->parsed()) return withOutputWritten(report([&] { printSchema(file, table, codePage); }));
     if (check->parsed()) {
         int status = kExitFailure;
+        checkOptions.codePage = codePage;
         report([&] { status = checkFile(file, checkOptions, std::cout); });
         return withOutputWritten(status);
     }
@@ -317,7 +332,7 @@ int runZestrel(int argc, char** argv) {
     if (upgrade->parsed()) return withOutputWritten(upgradeCookbooks(upgradeOptions));
     if (restore->parsed()) return withOutputWritten(restoreCookbook(restoreOptions));
     if (sampleCommand->parsed()) return report([&] { writeSample(file, layout, sample, recipeRows, ingredientRows); });
-    return withOutputWritten(report([&] { dumpTable(file, table); }));
+    return withOutputWritten(report([&] { dumpTable(file, table, codePage); }));
 }
 
 }  // namespace zestrel::cli

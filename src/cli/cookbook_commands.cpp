@@ -82,8 +82,12 @@ bool upgradeOne(const std::string& file, const UpgradeOptions& options) {
         std::cerr << name << ": the cookbook could not be read; nothing was changed\n";
         return false;
     }
-    view.say(name + ": version " + shownVersion(form) + ", upgrading" + kEllipsis);
+    form.setDryRun(options.dryRun);
+    view.say(name + ": version " + shownVersion(form) + (options.dryRun ? ", trying the upgrade" : ", upgrading") + kEllipsis);
     form.cmdUp_Click();
+    // A dry run's list is its result: the values an upgrade would change.
+    if (options.dryRun && !form.valueChanges().empty())
+        std::cout << form.valueChanges().render(std::filesystem::path(*cookbook), {});
     return view.messageCount(platform::MsgIcon::Information) == 1 && view.messageCount(platform::MsgIcon::Critical) == 0 &&
            view.messageCount(platform::MsgIcon::Warning) == 0;
 }

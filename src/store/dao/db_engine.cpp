@@ -29,7 +29,9 @@ std::shared_ptr<Database> DBEngine::OpenDatabase(const std::filesystem::path& pa
     return std::make_shared<Database>(std::move(file));
 }
 
-std::shared_ptr<Database> DBEngine::OpenForInspection(const std::filesystem::path& path) {
+std::shared_ptr<Database> DBEngine::OpenForInspection(const std::filesystem::path& path,
+                                                      std::optional<std::uint16_t> codePage) {
+    if (codePage) return std::make_shared<Database>(jet::DatabaseFile::open(path, codePage));
     return std::make_shared<Database>(shared(path));
 }
 

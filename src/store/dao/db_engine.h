@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <optional>
 
 #include "store/dao/database.h"
 
@@ -23,8 +24,11 @@ public:
     std::shared_ptr<Database> OpenDatabase(const std::filesystem::path& path);
 
     // Opens a database to look at it (tables, columns, rows), also one that carries a password,
-    // as readers without the password do; Database::file().header().hasPassword tells.
-    std::shared_ptr<Database> OpenForInspection(const std::filesystem::path& path);
+    // as readers without the password do; Database::file().header().hasPassword tells. With
+    // `codePage`, Jet 3 text is read in that code page whatever the file's header names (for a
+    // header that names the wrong one); the file is then opened apart from every other open.
+    std::shared_ptr<Database> OpenForInspection(const std::filesystem::path& path,
+                                                std::optional<std::uint16_t> codePage = std::nullopt);
 
     // Creates a new, empty database and opens it. This engine writes what the system needs:
     // the 3.0 file format (option dbVersion30) with the General sort order (dbLangGeneral);

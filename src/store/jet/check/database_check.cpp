@@ -101,8 +101,8 @@ CheckReport checkDatabase(DatabaseFile& database, CheckMode mode) {
     return report;
 }
 
-CheckReport checkDatabaseFile(const std::filesystem::path& path, CheckMode mode) {
-    auto database = DatabaseFile::open(path);
+CheckReport checkDatabaseFile(const std::filesystem::path& path, CheckMode mode, std::optional<std::uint16_t> codePage) {
+    auto database = DatabaseFile::open(path, codePage);
     return checkDatabase(*database, mode);
 }
 

@@ -18,6 +18,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 
 #include "store/jet/check/check_report.h"
 #include "store/jet/database_file.h"
@@ -27,6 +28,8 @@ namespace zestrel::jet::check {
 CheckReport checkDatabase(DatabaseFile& database, CheckMode mode = CheckMode::AnyFile);
 
 // Opens the file to read and checks it; a file that cannot be opened raises the usual Failure.
-CheckReport checkDatabaseFile(const std::filesystem::path& path, CheckMode mode = CheckMode::AnyFile);
+// With `codePage`, Jet 3 text is read in that code page whatever the header names.
+CheckReport checkDatabaseFile(const std::filesystem::path& path, CheckMode mode = CheckMode::AnyFile,
+                              std::optional<std::uint16_t> codePage = std::nullopt);
 
 }  // namespace zestrel::jet::check
