@@ -122,17 +122,6 @@ std::u16string CodePage::stored(std::u16string_view text) const {
     return out;
 }
 
-std::size_t encodedLength(std::u16string_view text) {
-    if (allAscii(text.data(), text.size())) return text.size();
-    std::size_t length = text.size();
-    for (std::size_t i = 0; i + 1 < text.size(); ++i)
-        if (isPairStart(text, i)) {
-            --length;
-            ++i;
-        }
-    return length;
-}
-
 const CodePage* findCodePage(std::uint16_t number) {
     static const std::vector<CodePage> pages = [] {
         std::vector<CodePage> all;

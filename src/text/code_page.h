@@ -53,10 +53,6 @@ const CodePage* findCodePage(std::uint16_t number);
 // Code page 1252 (Western European), the page of every database this program creates.
 const CodePage& westernEuropean();
 
-// How many bytes a single-byte code page stores for `text`: one a character, a surrogate pair
-// being one character.
-std::size_t encodedLength(std::u16string_view text);
-
 // Whether a UTF-16 code unit starts a surrogate pair that the next unit completes.
 inline bool isPairStart(std::u16string_view text, std::size_t at) {
     return text[at] >= 0xD800 && text[at] <= 0xDBFF && at + 1 < text.size() && text[at + 1] >= 0xDC00 &&

@@ -215,7 +215,7 @@ bool Recordset::CollectRef::takeStoredText(const Field& field, std::size_t maxCh
 }
 
 bool Recordset::sharesCodePageWith(const Recordset& other) const {
-    return jet::codePageOf(database_->file->format()).number() == jet::codePageOf(other.database_->file->format()).number();
+    return database_->file->format().codePage == other.database_->file->format().codePage;
 }
 
 bool Recordset::storedTextOf(std::size_t column, jet::Bytes& text) const {

@@ -35,7 +35,9 @@ public:
         switch (column_.type) {
         case T::Text:
         case T::Memo:
-            if (kind != K::Text) return nullptr;
+            // A text with characters code page 1252 lacks is converted to the form it is stored in.
+            if (kind != K::Text || !text::westernEuropean().holds(std::get<std::u16string>(value_.value())))
+                return nullptr;
             checkText(std::get<std::u16string>(value_.value()),
                       column_.type == T::Text ? column_.size : jet::kLongValueLengthMask);
             return &value_.value();
@@ -91,10 +93,12 @@ private:
     }
 
     // A text value is checked where it lies and only then copied; any other kind is converted to
-    // text first.
+    // text first. A character code page 1252 lacks becomes what Windows stores for it (its best
+    // fit, or "?"), so that the text given to the engine is one byte a character.
     jet::Value checkedText(std::size_t limit) const {
-        if (value_.kind() != Variant::Kind::Text) {
-            std::u16string text = toText();
+        const text::CodePage& page = text::westernEuropean();
+        if (value_.kind() != Variant::Kind::Text || !page.holds(std::get<std::u16string>(value_.value()))) {
+            std::u16string text = page.stored(toText());
             checkText(text, limit);
             return text;
         }
@@ -105,9 +109,7 @@ private:
     void checkText(const std::u16string& text, std::size_t limit) const {
         if (text.empty() && !column_.allowZeroLength)
             throw Failure(failure::kZeroLengthNotAllowed, "Field " + where() + " cannot be a zero-length string.");
-        // A character the code page lacks is stored as Windows stores it (its best fit, or "?"), one
-        // byte a character; only the length can refuse a text.
-        const std::size_t length = text::encodedLength(text);
+        const std::size_t length = text.size();
         if (length > limit)
             throw Failure(failure::kFieldTooSmall, "The field " + where() + " is too small to accept the amount of data: " +
                                                        std::to_string(length) + " characters, it holds " +

@@ -68,7 +68,8 @@ std::shared_ptr<DatabaseFile> DatabaseFile::open(const std::filesystem::path& pa
             throw CorruptData("the file is shorter than the smallest database");
         std::shared_ptr<DatabaseFile> db(new DatabaseFile(path, PageFile(std::move(file), format.pageSize), format));
         db->header_ = readHeader(db->pages_.page(0), format);
-        db->format_.codePage = text::findCodePage(codePage.value_or(db->header_.codePage));
+        const text::CodePage* named = text::findCodePage(codePage.value_or(db->header_.codePage));
+        db->format_.codePage = named ? named : &text::westernEuropean();
         if (db->header_.databaseKey != 0)
             throw Failure(failure::kUnrecognizedFormat,
                           "Unrecognized database format " + quoted(path) + ": it is an encrypted " +

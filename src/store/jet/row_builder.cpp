@@ -101,7 +101,8 @@ void writeFixed(std::uint8_t* to, const Value& v, ColumnType type) {
 void writeVariable(std::uint8_t* to, const Value& v, ColumnType type) {
     if (type == ColumnType::Text)
         if (const auto* text = std::get_if<std::u16string>(&v)) {
-            text::westernEuropean().encode(*text, to);
+            if (text::westernEuropean().encode(*text, to) != text->size())
+                throw CorruptData("a text is not in the form it is stored in");
             return;
         }
     copyBytes(std::get<Bytes>(v), to);
@@ -112,7 +113,7 @@ void writeVariable(std::uint8_t* to, const Value& v, ColumnType type) {
 std::size_t storedLength(const Value& value, ColumnType type) {
     if (isNull(value)) return 0;
     if (type == ColumnType::Text)
-        if (const auto* text = std::get_if<std::u16string>(&value)) return text::encodedLength(*text);
+        if (const auto* text = std::get_if<std::u16string>(&value)) return text->size();
     return std::get<Bytes>(value).size();
 }
 

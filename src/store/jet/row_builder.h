@@ -25,7 +25,8 @@ std::size_t storedLength(const Value& value, ColumnType type);
 // Encodes one row of the table laid out as `layout` into `row` (its earlier content is replaced).
 // Column i holds *values[i], written straight to its place; a long-value column (Memo, OLE) that
 // is not null holds longFields[i] instead: its 12-byte field, with the data when kept inline.
-// Refuses a text with a character outside code page 1252.
+// A text given as characters must be in the form it is stored in (every character one of code page
+// 1252, as the data-access layer hands it over); one that is not is refused.
 void buildRowJet3(const RowLayout& layout, RowValues values, std::span<const std::span<const std::uint8_t>> longFields,
                   std::vector<std::uint8_t>& row);
 
