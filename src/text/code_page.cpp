@@ -133,9 +133,10 @@ const CodePage* findCodePage(std::uint16_t number) {
     return nullptr;
 }
 
-const CodePage& westernEuropean() {
-    static const CodePage& page = *findCodePage(1252);
-    return page;
-}
+const CodePage kWesternEuropean = [] {
+    for (const auto& source : tables::all())
+        if (source.number == 1252) return CodePage(source);
+    return CodePage(tables::all().front());  // never: the tables always hold 1252
+}();
 
 }  // namespace zestrel::text

@@ -51,7 +51,8 @@ private:
 // The code page numbered `number`, or nullptr when the program carries no table for it.
 const CodePage* findCodePage(std::uint16_t number);
 // Code page 1252 (Western European), the page of every database this program creates.
-const CodePage& westernEuropean();
+extern const CodePage kWesternEuropean;
+inline const CodePage& westernEuropean() { return kWesternEuropean; }
 
 // Whether a UTF-16 code unit starts a surrogate pair that the next unit completes.
 inline bool isPairStart(std::u16string_view text, std::size_t at) {

@@ -95,15 +95,15 @@ dao::Variant ColumnWriter::amountFor(Column& column, const dao::Variant& amount)
     const std::u16string text = amount.toText();
     dao::Variant parsed = dbFunction::ParseQuantity(text);
     if (parsed.kind() != dao::Variant::Kind::Text) return parsed;
-    const std::u16string kept = parsed.toText();
+    std::u16string kept = std::move(parsed).toText();
     if (kept.empty() && !text.empty()) {
         ValueChange change = changeOf(column);
         change.amountEmptied = true;
         change.amount = text;
         changes_.add(std::move(change));
-        return parsed;
+        return dao::Variant(std::move(kept));
     }
-    return dao::Variant(fitted(column, kept, static_cast<std::size_t>(column.rule->length)));
+    return dao::Variant(fitted(column, std::move(kept), static_cast<std::size_t>(column.rule->length)));
 }
 
 // The value one rule gives for the source's current row.
