@@ -150,10 +150,11 @@ FileState File::state() const {
 // and writes of the file itself, which a lock on its content would.
 bool File::tryLock() {
     faults::check("lock", path_);
-    OVERLAPPED far{};
-    far.Offset = 0xFFFFFFFE;
-    far.OffsetHigh = 0x7FFFFFFF;
-    if (::LockFileEx(handleOf(handle_), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &far)) return true;
+    OVERLAPPED pastTheEnd{};
+    pastTheEnd.Offset = 0xFFFFFFFE;
+    pastTheEnd.OffsetHigh = 0x7FFFFFFF;
+    const DWORD flags = LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY;
+    if (::LockFileEx(handleOf(handle_), flags, 0, 1, 0, &pastTheEnd)) return true;
     const DWORD error = ::GetLastError();
     if (error == ERROR_LOCK_VIOLATION || error == ERROR_IO_PENDING) return false;
     if (error == ERROR_NOT_SUPPORTED || error == ERROR_INVALID_FUNCTION) return true;  // no locks here

@@ -249,7 +249,8 @@ TEST_F(FileReplace, AFileSwappedForALinkBeforeTheRenameIsCaughtAndNothingIsFollo
         Source source;
         bool otherFileSystem;
     };
-    for (const Way way : {Way{"kept, linked beside", Source::Keep, false}, Way{"moved, copied beside", Source::Move, true}}) {
+    for (const Way way :
+         {Way{"kept, linked beside", Source::Keep, false}, Way{"moved, copied beside", Source::Move, true}}) {
         SCOPED_TRACE(way.name);
         if (way.otherFileSystem && !haveOtherFileSystem()) continue;
         const fs::path cookbook = dir_ / "family.rcp";
