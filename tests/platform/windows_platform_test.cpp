@@ -141,7 +141,7 @@ TEST_F(WindowsPlatform, NamesWithAccentsAndBlanksWorkThroughout) {
     EXPECT_EQ(result.exitCode, 0) << result.out << result.err;
     const fs::path backup = program_ / "Backup" / u8"Crème brûlée_backup.rcp";
     EXPECT_TRUE(fs::exists(backup));
-    EXPECT_NE(result.out.find(backup.string()), std::string::npos) << "the message names the backup: " << result.out;
+    EXPECT_NE(result.err.find(backup.string()), std::string::npos) << "the message names the backup: " << result.err;
     const auto tables = runProcess({zestrelProgram().string(), "tables", cookbook.string()});
     EXPECT_EQ(tables.exitCode, 0) << tables.err;
     EXPECT_NE(tables.out.find("Recipe"), std::string::npos);
