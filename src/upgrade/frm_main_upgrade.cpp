@@ -375,6 +375,7 @@ FrmMainUpgrade::Outcome FrmMainUpgrade::copyAndReplace(upgrade::Layout layout, c
         requireEveryRowCopied(*source, stored, u"Recipe", recipes);
         requireEveryRowCopied(*source, stored, u"Ingred", ingredients);
         outcome.notes.push_back(upgrade::notCarriedOverText(upgrade::tablesNotCarriedOver(*source)));
+        changes_.setTablesLeft(outcome.notes.back());
     } catch (const Failure& f) {
         throw sourceDamaged(f, *source);
     }

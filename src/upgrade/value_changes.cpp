@@ -58,7 +58,9 @@ std::string ValueChanges::render(const std::filesystem::path& cookbook, const st
     if (!backup.empty()) out += "The original cookbook, with every value as it was: " + text::toUtf8(backup.u16string()) + "\n";
     out += "\n" + std::to_string(changes_.size()) + " values changed: " + std::to_string(counts.cut) +
            " cut to fit their column, " + std::to_string(counts.replaced) +
-           " with characters code page 1252 lacks replaced, " + std::to_string(counts.emptied) + " amounts emptied.\n\n";
+           " with characters code page 1252 lacks replaced, " + std::to_string(counts.emptied) + " amounts emptied.\n";
+    if (!tablesLeft_.empty()) out += text::toUtf8(tablesLeft_) + "\n";
+    out += "\n";
     for (const auto& change : changes_)
         out += text::toUtf8(change.table) + "." + text::toUtf8(change.column) + " (rID " + text::toUtf8(change.rid) +
                "): " + describe(change) + "\n";

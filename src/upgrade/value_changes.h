@@ -36,7 +36,12 @@ public:
     bool empty() const { return changes_.empty(); }
     std::size_t size() const { return changes_.size(); }
     const std::vector<ValueChange>& items() const { return changes_; }
-    void clear() { changes_.clear(); }
+    void clear() {
+        changes_.clear();
+        tablesLeft_.clear();
+    }
+    // What the list says of the old cookbook's tables the new layout has no place for.
+    void setTablesLeft(std::u16string text) { tablesLeft_ = std::move(text); }
 
     // The list as the owner reads it (UTF-8): the counts, then one line a changed value. `cookbook`
     // is the upgraded file; `backup` where the originals are kept (empty for a dry run).
@@ -44,6 +49,7 @@ public:
 
 private:
     std::vector<ValueChange> changes_;
+    std::u16string tablesLeft_;
 };
 
 // One value's change, as its line in the list says it (without the table, column and row).
