@@ -8,15 +8,19 @@
 # A size ending in "m" (10000x10m) is a layout-1.0 cookbook whose recipes carry
 # about 2.3 KB of memo text each (Prep 1,000 characters, comment 300, Ingredient
 # 1,000), so that most of the file is long values.
-#   bench/upgrade_vs_mdbjson.sh [RUNS] [RECIPESxINGREDIENTS_PER_RECIPE[m] ...]
-#   default: 5 runs, sizes 10000x10, 100000x10 and 10000x10m
+# The size "jet4" is the layout-1.1 Jet 4 cookbook of ../shared/fixtures/cookbooks (10,000 recipes
+# with 1 KB memos, 100,000 ingredient lines, written by an independent Jet library), unpacked into
+# the temporary folder; it is skipped with a message when ../shared is absent.
+#   bench/upgrade_vs_mdbjson.sh [RUNS] [RECIPESxINGREDIENTS_PER_RECIPE[m] | jet4 ...]
+#   default: 5 runs, sizes 10000x10, 100000x10, 10000x10m and jet4
 set -euo pipefail
 runs=${1:-5}
 shift || true
 sizes=("$@")
-[ ${#sizes[@]} -gt 0 ] || sizes=(10000x10 100000x10 10000x10m)
+[ ${#sizes[@]} -gt 0 ] || sizes=(10000x10 100000x10 10000x10m jet4)
 root="$(cd "$(dirname "$0")/.." && pwd)"
 zestrel="$root/build/bin/zestrel"
+jet4_cookbook="$root/../shared/fixtures/cookbooks/big11-jet4.rcp.gz"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
@@ -83,8 +87,36 @@ make_cookbook() {
   fi
 }
 
+# Times the upgrade of COOKBOOK against mdb-json reading it, and the dump of Ingred against mdb-json's.
+compare() {
+  local cookbook=$1
+  : >"$work/up.ours"; : >"$work/up.theirs"; : >"$work/dump.ours"; : >"$work/dump.theirs"
+  for ((i = 0; i < runs; i++)); do
+    rm -rf "$work/run"; mkdir -p "$work/run/program"
+    cp "$cookbook" "$work/run/cookbook.rcp"
+    measure "$work/up.ours" "$zestrel" upgrade --program-folder "$work/run/program" "$work/run/cookbook.rcp"
+    measure "$work/up.theirs" bash -c 'read_both "$0"' "$cookbook"
+    measure "$work/dump.ours" "$zestrel" dump "$cookbook" Ingred
+    measure "$work/dump.theirs" mdb-json "$cookbook" Ingred
+  done
+  report "  upgrade / read Recipe+Ingred" "$work/up.ours" "$work/up.theirs"
+  report "  dump Ingred / mdb-json Ingred" "$work/dump.ours" "$work/dump.theirs"
+}
+
 echo "medians of $runs runs each, zestrel and mdb-json in turn; ratio = median of the pairwise ratios"
 for size in "${sizes[@]}"; do
+  if [[ $size == jet4 ]]; then
+    if [ ! -f "$jet4_cookbook" ]; then
+      echo "Jet 4 cookbook: skipped, $jet4_cookbook is absent (../shared is not here)"
+      continue
+    fi
+    cookbook="$work/big11-jet4.rcp"
+    gzip -dc "$jet4_cookbook" >"$cookbook"
+    echo "Jet 4 cookbook, 10000 recipes with 1 KB memos x 10, layout 1.1: $(du -m "$cookbook" | cut -f1) MB file"
+    compare "$cookbook"
+    rm -f "$cookbook"
+    continue
+  fi
   layouts=(1.0 1.1)
   [[ $size == *m ]] && layouts=(1.0)
   for layout in "${layouts[@]}"; do
@@ -92,16 +124,6 @@ for size in "${sizes[@]}"; do
     label=$(make_cookbook "$size" "$layout" "$cookbook")
     echo "$label: $(du -m "$cookbook" | cut -f1) MB file; zestrel sample $(column_of 1 "$work/sample.t") s," \
       "peak $(($(column_of 2 "$work/sample.t") / 1024)) MB"
-    : >"$work/up.ours"; : >"$work/up.theirs"; : >"$work/dump.ours"; : >"$work/dump.theirs"
-    for ((i = 0; i < runs; i++)); do
-      rm -rf "$work/run"; mkdir -p "$work/run/program"
-      cp "$cookbook" "$work/run/cookbook.rcp"
-      measure "$work/up.ours" "$zestrel" upgrade --program-folder "$work/run/program" "$work/run/cookbook.rcp"
-      measure "$work/up.theirs" bash -c 'read_both "$0"' "$cookbook"
-      measure "$work/dump.ours" "$zestrel" dump "$cookbook" Ingred
-      measure "$work/dump.theirs" mdb-json "$cookbook" Ingred
-    done
-    report "  upgrade / read Recipe+Ingred" "$work/up.ours" "$work/up.theirs"
-    report "  dump Ingred / mdb-json Ingred" "$work/dump.ours" "$work/dump.theirs"
+    compare "$cookbook"
   done
 done

@@ -36,6 +36,17 @@ public:
     // from `out`, which has room for text.size() bytes; returns how many were written.
     std::size_t encode(std::u16string_view text, std::uint8_t* out) const;
     void appendEncoded(std::u16string_view text, std::vector<std::uint8_t>& out) const;
+    // Whether the character `unit` (not half of a surrogate pair) is stored as itself; if so,
+    // `byte` is the byte that stores it.
+    bool storesAsItself(char16_t unit, std::uint8_t& byte) const {
+        if (unit < 0x80) {
+            byte = static_cast<std::uint8_t>(unit);
+            return true;
+        }
+        if (unit >= 0xD800 && unit <= 0xDFFF) return false;
+        byte = byteFor(unit);
+        return readBack(byte) == unit;
+    }
     // Whether every character of `text` is stored as itself.
     bool holds(std::u16string_view text) const;
     // The text as it reads back once stored: `text` itself when holds(text).

@@ -6,6 +6,7 @@
 
 #include "store/dao/value_conversion.h"
 #include "store/jet/failure.h"
+#include "store/jet/jet4_text.h"
 #include "store/jet/long_value.h"
 #include "store/jet/sort_key.h"
 #include "text/utf8.h"
@@ -197,15 +198,15 @@ bool isText(const jet::ColumnDefinition& column) {
 bool Recordset::CollectRef::takeStoredText(const Field& field, std::size_t maxCharacters) {
     owner_.ensureOpen();
     const jet::ColumnDefinition& column = owner_.table_.columns[column_];
+    const jet::Format& format = owner_.database_->file->format();
     if (owner_.editMode_ == EditMode::None || field.recordset_ == nullptr || !isText(column) ||
-        owner_.database_->file->format().version != jet::JetVersion::Jet3 ||
-        !field.recordset_->sharesCodePageWith(owner_))
+        format.version != jet::JetVersion::Jet3)
         return false;
     // A column holding a text taken before reads the new one beside it, which a refusal leaves as it was.
     auto& taken = std::get<jet::Bytes>(owner_.storedTexts_[column_]);
     const bool holdsText = owner_.takesStoredText_[column_] != 0;
     auto& text = holdsText ? owner_.textBeingTaken_ : taken;
-    if (!field.recordset_->storedTextOf(field.column_, text)) return false;
+    if (!field.recordset_->storedTextIn(field.column_, jet::codePageOf(format), text)) return false;
     // A Jet 3 text takes one byte a character. What Update would refuse goes the way of any value.
     const std::size_t limit = column.type == jet::ColumnType::Text ? column.size : jet::kLongValueLengthMask;
     if (text.size() > std::min(maxCharacters, limit) || (text.empty() && !column.allowZeroLength)) return false;
@@ -214,17 +215,20 @@ bool Recordset::CollectRef::takeStoredText(const Field& field, std::size_t maxCh
     return true;
 }
 
-bool Recordset::sharesCodePageWith(const Recordset& other) const {
-    return database_->file->format().codePage == other.database_->file->format().codePage;
-}
-
-bool Recordset::storedTextOf(std::size_t column, jet::Bytes& text) const {
+bool Recordset::storedTextIn(std::size_t column, const text::CodePage& page, jet::Bytes& text) const {
     loadCurrent();
     const auto& definition = table_.columns[column];
     const auto& field = currentFields_[column];
-    if (!isText(definition) || field.isNull || database_->file->format().version != jet::JetVersion::Jet3) return false;
-    database_->file->storedText(field, definition, text);
-    return true;
+    if (!isText(definition) || field.isNull) return false;
+    const jet::Format& format = database_->file->format();
+    if (format.version == jet::JetVersion::Jet3) {
+        if (jet::codePageOf(format).number() != page.number()) return false;
+        database_->file->storedText(field, definition, text);
+        return true;
+    }
+    // Jet 4 keeps text as UTF-16, often compressed: it becomes the page's bytes straight from there.
+    database_->file->storedText(field, definition, unicodeText_);
+    return jet::jet4TextInCodePage(unicodeText_, page, text);
 }
 
 Recordset::CollectRef::operator Variant() const {

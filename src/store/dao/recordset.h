@@ -24,6 +24,7 @@
 #include "store/dao/variant.h"
 #include "store/jet/database_file.h"
 #include "store/jet/row_decoder.h"
+#include "text/code_page.h"
 
 namespace zestrel::dao {
 
@@ -49,10 +50,12 @@ public:
         CollectRef& operator=(Variant&& value);
         // Stores the other field's value in its recordset's current row.
         CollectRef& operator=(const Field& field);
-        // Sets the column to the text `field` holds in its current row, as stored (code page
-        // bytes, neither decoded nor encoded again), when both columns are texts (Text or Memo)
-        // of Jet 3 files and the text has at most `maxCharacters` and fits this column as Update
-        // stores it. Otherwise sets nothing and returns false: the caller then assigns the value.
+        // Sets the column to the text `field` holds in its current row in the form this Jet 3
+        // file stores it, when both columns are texts (Text or Memo), the text has at most
+        // `maxCharacters` and fits this column as Update stores it, and it needs no decoding:
+        // a Jet 3 text of the same code page goes over as stored; a Jet 4 text whose every
+        // character this file's code page stores as itself goes over converted straight into
+        // that page. Otherwise sets nothing and returns false: the caller then assigns the value.
         bool takeStoredText(const Field& field, std::size_t maxCharacters);
         operator Variant() const;
 
@@ -109,11 +112,11 @@ private:
     // Reads the current row's bytes, unless they were read since the recordset came to stand on it.
     void loadCurrent() const;
     void save();
-    // The current row's text in `column` as stored, into `text`; false when it is not a Jet 3
-    // text or memo, or is null.
-    bool storedTextOf(std::size_t column, jet::Bytes& text) const;
-    // Whether both recordsets' files keep their text in the same code page, so stored bytes carry over.
-    bool sharesCodePageWith(const Recordset& other) const;
+    // The current row's text in `column` as code page `page` stores it, into `text`: the stored
+    // bytes of a Jet 3 text kept in that page, or a Jet 4 text whose every character the page
+    // stores as itself, converted. False when the column is no text or memo, the value is null,
+    // or the text is neither.
+    bool storedTextIn(std::size_t column, const text::CodePage& page, jet::Bytes& text) const;
     void clearStoredTexts();
     enum class EditMode { None, Adding, Editing };
 
@@ -141,6 +144,7 @@ private:
     std::vector<char> takesStoredText_;
     std::vector<jet::Value> storedTexts_;
     jet::Bytes textBeingTaken_;
+    mutable jet::Bytes unicodeText_;  // a Jet 4 text as stored, on its way to a code page
     // What Update stores: each column's value where it lies in the buffer, or its conversion in
     // converted_. Both are kept for their storage.
     std::vector<const jet::Value*> toStore_;

@@ -6,6 +6,8 @@
 #include "store/dao/db_engine.h"
 #include "store/jet/failure.h"
 #include "support/fixtures.h"
+#include "text/code_page.h"
+#include "text/utf8.h"
 
 namespace zestrel::dao {
 namespace {
@@ -153,20 +155,51 @@ TEST_F(StoredTextCopy, ARefusalLeavesTheTextTakenBefore) {
     EXPECT_EQ(target->Fields(u"Line").Value().toText(), u"first");
 }
 
-TEST_F(StoredTextCopy, IsRefusedWithoutAnEditAndFromAJet4File) {
+TEST_F(StoredTextCopy, IsRefusedWithoutAnEdit) {
     makeDatabase(u"Long", Variant(u"first"));
     auto source = db_->OpenRecordset(u"S", dbOpenSnapshot);
     auto target = db_->OpenRecordset(u"T", dbOpenDynaset);
     EXPECT_FALSE(target->Collect(u"Line").takeStoredText(source->Fields(u"Long"), 255)) << "no AddNew or Edit";
-    if (!fs::is_directory(test::jetFixturesDir())) GTEST_SKIP() << "the shared fixtures folder is absent";
-    auto jet4 = DBEngine::Instance().OpenDatabase(test::jetFixturesDir() / "test2V2000.mdb");
-    auto projects = jet4->OpenRecordset(u"MSP_PROJECTS", dbOpenSnapshot);
-    target->AddNew();
-    EXPECT_FALSE(target->Collect(u"Line").takeStoredText(projects->Fields(u"PROJ_NAME"), 255));
-    target->Collect(u"Line") = projects->Fields(u"PROJ_NAME");  // the value, taken the usual way
-    target->Update();
-    target->MoveFirst();
-    EXPECT_EQ(target->Fields(u"Line").Value().toText(), u"Project1");
+}
+
+// From a Jet 4 file: every text and memo of the old cookbook written in many scripts, each taken
+// exactly when code page 1252 stores all its characters as themselves (and then read back as the
+// same text, once written too), refused when any character would change.
+TEST_F(StoredTextCopy, FromAJet4FileIsTakenExactlyWhenThePageHoldsTheText) {
+    const fs::path cookbook = test::sharedDir() / "fixtures" / "cookbooks" / "intl11-jet4.rcp";
+    if (!fs::exists(cookbook)) GTEST_SKIP() << "the shared cookbooks " << cookbook << " are absent";
+    test::copyFixtureFile(cookbook, dir_ / "intl11.rcp");
+    makeDatabase(u"Long", Variant(u"first"));
+    auto jet4 = DBEngine::Instance().OpenDatabase(dir_ / "intl11.rcp");
+    const text::CodePage& page = text::westernEuropean();
+    int taken = 0, refused = 0;
+    for (const char16_t* table : {u"Recipe", u"Ingred"}) {
+        auto source = jet4->OpenRecordset(table, dbOpenSnapshot);
+        auto target = db_->OpenRecordset(u"T", dbOpenDynaset);
+        for (; !source->EOF_(); source->MoveNext()) {
+            for (const auto& field : source->fieldList()) {
+                if (field.Type() != type::dbText && field.Type() != type::dbMemo) continue;
+                Field& from = source->Fields(field.Name());
+                const Variant value = from.Value();
+                const bool held = !value.isNull() && page.holds(value.toText());
+                target->AddNew();
+                auto body = target->Collect(u"Body");
+                ASSERT_EQ(body.takeStoredText(from, SIZE_MAX), held) << text::toUtf8(value.toText());
+                if (!held) {
+                    ++refused;
+                    target->CancelUpdate();
+                    continue;
+                }
+                ++taken;
+                EXPECT_EQ(static_cast<Variant>(body), value);
+                target->Update();
+                target->MoveLast();
+                EXPECT_EQ(target->Fields(u"Body").Value(), value);
+            }
+        }
+    }
+    EXPECT_GT(taken, 0);
+    EXPECT_GT(refused, 0);
     jet4->Close();
 }
 
