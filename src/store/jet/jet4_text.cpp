@@ -30,16 +30,19 @@ std::u16string decodeJet4Text(std::span<const std::uint8_t> bytes) {
 
 namespace {
 
-// Appends the byte storing `unit`; false when the page does not store it as itself.
-inline bool appendHeld(char16_t unit, const text::CodePage& page, std::vector<std::uint8_t>& out) {
-    std::uint8_t byte = 0;
-    if (!page.storesAsItself(unit, byte)) return false;
-    out.push_back(byte);
-    return true;
+// Writes the byte storing `unit` at `out`; false when the page does not store it as itself.
+inline bool putHeld(char16_t unit, const text::CodePage& page, std::uint8_t*& out) {
+    if (unit < 0x80) {
+        *out++ = static_cast<std::uint8_t>(unit);
+        return true;
+    }
+    return page.storesAsItself(unit, *out++);
 }
 
-bool compressedInCodePage(std::span<const std::uint8_t> bytes, const text::CodePage& page,
-                          std::vector<std::uint8_t>& out) {
+// Each function writes at most one byte a character into `out`, sized for the worst case, and
+// returns where it stopped, or nullptr when a character is not stored as itself.
+std::uint8_t* compressedInCodePage(std::span<const std::uint8_t> bytes, const text::CodePage& page,
+                                   std::uint8_t* out) {
     bool compressed = true;
     std::size_t i = 2;
     while (i < bytes.size()) {
@@ -47,29 +50,33 @@ bool compressedInCodePage(std::span<const std::uint8_t> bytes, const text::CodeP
             compressed = !compressed;
             ++i;
         } else if (compressed) {
-            if (!appendHeld(bytes[i++], page, out)) return false;
+            if (!putHeld(bytes[i++], page, out)) return nullptr;
         } else if (i + 1 < bytes.size()) {
-            if (!appendHeld(static_cast<char16_t>(bytes[i] | (bytes[i + 1] << 8)), page, out)) return false;
+            if (!putHeld(static_cast<char16_t>(bytes[i] | (bytes[i + 1] << 8)), page, out)) return nullptr;
             i += 2;
         } else {
             break;
         }
     }
-    return true;
+    return out;
+}
+
+std::uint8_t* plainInCodePage(std::span<const std::uint8_t> bytes, const text::CodePage& page, std::uint8_t* out) {
+    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2)
+        if (!putHeld(static_cast<char16_t>(bytes[i] | (bytes[i + 1] << 8)), page, out)) return nullptr;
+    return out;
 }
 
 }  // namespace
 
 bool jet4TextInCodePage(std::span<const std::uint8_t> bytes, const text::CodePage& page,
                         std::vector<std::uint8_t>& out) {
-    out.clear();
-    if (bytes.size() >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE) {
-        out.reserve(bytes.size() - 2);
-        return compressedInCodePage(bytes, page, out);
-    }
-    out.reserve(bytes.size() / 2);
-    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2)
-        if (!appendHeld(static_cast<char16_t>(bytes[i] | (bytes[i + 1] << 8)), page, out)) return false;
+    const bool compressed = bytes.size() >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE;
+    out.resize(compressed ? bytes.size() - 2 : bytes.size() / 2);
+    std::uint8_t* end =
+        compressed ? compressedInCodePage(bytes, page, out.data()) : plainInCodePage(bytes, page, out.data());
+    if (end == nullptr) return false;
+    out.resize(static_cast<std::size_t>(end - out.data()));
     return true;
 }
 
