@@ -85,6 +85,14 @@ AccessCarried copyThroughTemporary(const fs::path& from, const fs::path& to, con
 
 // Opens the file at `path`, which must be the one of that identity (a link this run just made),
 // never through a symbolic link.
+// Whether a hard link from `file` can be made in the folder of `to`: both on one volume. A link
+// is tried only then, since a system may make one across what it reports as two volumes (wine's
+// drives on one Linux file system), and the link could then never be confirmed as the same file.
+bool linkableInto(const FileState& file, const fs::path& to) {
+    const auto folder = fileState(folderOf(to));
+    return folder && folder->device == file.device;
+}
+
 File openSame(const fs::path& path, const std::pair<std::uint64_t, std::uint64_t>& identity) {
     File file = File::open(path, OpenMode::ReadOnly, Links::Refuse);
     if (file.identity() != identity) throw FileError("confirm", path, kReplacedByAnother);
@@ -96,7 +104,8 @@ File openSame(const fs::path& path, const std::pair<std::uint64_t, std::uint64_t
 void linkOrCopy(const fs::path& from, const fs::path& to) {
     if (entryExists(to)) throw FileError("copy to", to, EEXIST);
     const FileState original = stateAt(from);
-    if (original.links > 1 || !tryLink(from, to)) copyThroughTemporary(from, to, original, false, {});
+    if (original.links > 1 || !linkableInto(original, to) || !tryLink(from, to))
+        copyThroughTemporary(from, to, original, false, {});
     else requireAt(to, original.identity());
     syncFolder(folderOf(to));
 }
@@ -122,8 +131,9 @@ AccessCarried replaceFile(const fs::path& from, const fs::path& to, Source sourc
     } else {
         const fs::path part = temporaryPathFor(to);
         removeFile(part);
-        const auto identity = stateAt(from).identity();
-        if (tryLink(from, part)) {
+        const FileState kept = stateAt(from);
+        const auto identity = kept.identity();
+        if (linkableInto(kept, to) && tryLink(from, part)) {
             try {
                 File linked = openSame(part, identity);
                 const AccessCarried carried = linked.takeAccessOf(replaced);
