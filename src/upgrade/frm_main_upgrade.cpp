@@ -209,15 +209,6 @@ std::u16string accessNote(const platform::AccessCarried& carried) {
            u"the upgrade.";
 }
 
-void removeValueChanges(const std::filesystem::path& list) {
-    if (list.empty()) return;
-    try {
-        platform::removeFile(list);
-    } catch (const platform::FileError&) {
-        // The replacement's failure is what the owner needs to know; a stray list harms nothing.
-    }
-}
-
 // Every row the source's pages hold has been copied: a table whose usage map misses pages that
 // hold its rows would otherwise lose those rows without a word.
 void requireEveryRowCopied(dao::Database& source, const std::map<std::uint32_t, std::uint64_t>& stored,
@@ -457,7 +448,7 @@ FrmMainUpgrade::Replaced FrmMainUpgrade::replaceCookbook(const std::u16string& D
             held.file.close();  // the lock goes with it: no handle of ours stands in the rename's way
         });
     } catch (...) {
-        removeValueChanges(changeList_);
+        if (!changeList_.empty()) platform::discardFile(changeList_);
         changeList_.clear();
         try {
             undoReplace(cookbook, original, backup, currentFailure());
@@ -496,8 +487,8 @@ std::filesystem::path FrmMainUpgrade::writeValueChanges(const std::u16string& Da
         platform::syncFolder(list.parent_path());
     } catch (...) {
         // The name was free when the backup's was chosen: whatever lies there is this run's own.
-        removeValueChanges(partial);
-        removeValueChanges(list);
+        platform::discardFile(partial);
+        platform::discardFile(list);
         throw;
     }
     return list;
