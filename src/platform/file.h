@@ -42,6 +42,9 @@ inline constexpr int kNotARegularFile = 0x10001;
 // The error number of a name that, just after this program gave it a file, leads to another
 // file: someone else renamed or replaced it in between.
 inline constexpr int kReplacedByAnother = 0x10002;
+// The error number of a file read through a view (FileView) that became shorter under the reader,
+// or whose bytes there could not be read from the disk.
+inline constexpr int kCutShort = 0x10003;
 
 enum class OpenMode {
     ReadOnly,          // the file must exist; nothing is ever written
@@ -121,6 +124,10 @@ public:
     void reopenForWriting();
     const std::filesystem::path& path() const { return path_; }
 
+private:
+    friend class FileView;  // maps the open descriptor
+
+public:
 #ifdef _WIN32
     bool isOpen() const { return handle_ != nullptr; }
 

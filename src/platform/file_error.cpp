@@ -11,6 +11,9 @@ std::string describe(int errorNumber) {
     if (errorNumber == EBUSY) return "the file is in use by another program";
     if (errorNumber == kNotARegularFile) return "it is not a regular file (a pipe, a device or a socket)";
     if (errorNumber == kReplacedByAnother) return "another program put a different file at this name";
+    if (errorNumber == kCutShort)
+        return "the file became shorter while it was being read (another program changed it), or a part of it "
+               "could not be read from the disk";
     return std::strerror(errorNumber);
 }
 

@@ -178,6 +178,27 @@ TEST_F(HostileConditions, ASaveDuringTheUpgradeStopsItAndIsKept) {
     fs::remove(cookbook);  // no longer a sound database
 }
 
+// Another program cuts the cookbook short in the middle of the copy: the upgrade stops with a
+// numbered failure, never a crash, and leaves the cookbook as that program left it.
+TEST_F(HostileConditions, ACookbookCutShortDuringTheCopyStopsTheUpgrade) {
+    const fs::path cookbook = manyRecipes("cut.rcp", 300);
+    const std::uint64_t quarter = fs::file_size(cookbook) / 4 / 4096 * 4096;  // whole pages of the system gone
+    int yields = 0;
+    view_.onYield = [&] {
+        if (++yields == 200) fs::resize_file(cookbook, quarter);
+    };
+    run(cookbook);
+    ASSERT_GE(yields, 200) << "the cookbook was cut during the copy";
+    const std::string said = lastMessage();
+    EXPECT_EQ(said.rfind("3043 - ", 0), 0u) << said;
+    EXPECT_NE(said.find("became shorter while it was being read"), std::string::npos) << said;
+    EXPECT_NE(said.find(cookbook.string()), std::string::npos) << said;
+    EXPECT_EQ(fs::file_size(cookbook), quarter);
+    EXPECT_TRUE(backupFolderEmpty());
+    EXPECT_FALSE(fs::exists(program_ / "tempdb.mdb")) << "a failed run leaves no new database behind";
+    fs::remove(cookbook);
+}
+
 // A program that appends to the cookbook every millisecond while `zestrel upgrade` runs, with the
 // program folder beside the cookbook and on another file system: every append ends in the
 // cookbook, whatever the upgrade did.

@@ -227,8 +227,7 @@ bool Recordset::storedTextIn(std::size_t column, const text::CodePage& page, jet
         return true;
     }
     // Jet 4 keeps text as UTF-16, often compressed: it becomes the page's bytes straight from there.
-    database_->file->storedText(field, definition, unicodeText_);
-    return jet::jet4TextInCodePage(unicodeText_, page, text);
+    return jet::jet4TextInCodePage(database_->file->storedTextBytes(field, definition, unicodeText_), page, text);
 }
 
 Recordset::CollectRef::operator Variant() const {

@@ -25,6 +25,10 @@ Failure fileFailure(const platform::FileError& e, const std::filesystem::path& p
     case EBUSY:
         return Failure(failure::kCannotOpenFile, "Cannot open " + quoted(path) +
                                                      ": another program has it open. Close that program and try again.");
+    case platform::kCutShort:
+        return Failure(failure::kDiskIoError, "Disk or file error on " + quoted(path) +
+                                                  ": it became shorter while it was being read (another program "
+                                                  "changed it), or a part of it could not be read from the disk.");
     case EIO:
         if (e.operation() == "read")
             return Failure(failure::kCannotOpenDatabase, "The database " + quoted(path) + " is damaged: it ends early.");
@@ -34,6 +38,10 @@ Failure fileFailure(const platform::FileError& e, const std::filesystem::path& p
 }
 
 }  // namespace
+
+void throwFileFailure(const platform::FileError& error, const std::filesystem::path& path) {
+    throw fileFailure(error, path);
+}
 
 void rethrowAsFailure(const std::filesystem::path& path) {
     try {
@@ -234,6 +242,15 @@ void DatabaseFile::storedText(const FieldLocation& field, const ColumnDefinition
     guarded([&] {
         pages_.trim();
         readLongValue(pages_, format_, field.bytes, text);
+    });
+}
+
+std::span<const std::uint8_t> DatabaseFile::storedTextBytes(const FieldLocation& field, const ColumnDefinition& column,
+                                                           Bytes& chained) {
+    if (column.type == ColumnType::Text) return field.bytes;
+    return guarded([&] {
+        pages_.trim();
+        return longValueBytes(pages_, format_, field.bytes, chained);
     });
 }
 

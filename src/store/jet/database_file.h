@@ -54,6 +54,10 @@ public:
     Value decodeField(const FieldLocation& field, const ColumnDefinition& column);
     // A Text or Memo field's text as stored (a memo's data gathered from its pages), into `text`.
     void storedText(const FieldLocation& field, const ColumnDefinition& column, Bytes& text);
+    // The same without a copy where the text lies in one place: valid until the next read of this
+    // file; a memo spread over several pages is gathered in `chained`.
+    std::span<const std::uint8_t> storedTextBytes(const FieldLocation& field, const ColumnDefinition& column,
+                                                  Bytes& chained);
     void forEachRow(const TableDefinition& table, const RowVisitor& visit);
     void forEachRowWhile(const TableDefinition& table, const RowPredicate& visit);
     // The live rows on the data pages in use, by the definition page of the table that owns them
@@ -102,6 +106,8 @@ private:
 
 // Turns the exception in flight (CorruptData, platform::FileError, Failure) into a Failure naming `path`.
 [[noreturn]] void rethrowAsFailure(const std::filesystem::path& path);
+// The failure a user sees for a file error on the database at `path`.
+[[noreturn]] void throwFileFailure(const platform::FileError& error, const std::filesystem::path& path);
 
 template <typename Step>
 auto DatabaseFile::atomically(Step&& step) -> decltype(step()) {
@@ -129,6 +135,8 @@ auto DatabaseFile::guarded(Step&& step) -> decltype(step()) {
     try {
         return step();
     } catch (...) {
+        // What was read of a file cut short under the reader may look damaged; the cut is the cause.
+        if (pages_.cutShort()) throwFileFailure(platform::FileError("read", path_, platform::kCutShort), path_);
         rethrowAsFailure(path_);
     }
 }

@@ -16,9 +16,10 @@ std::span<const std::uint8_t> longValueRow(PageFile& pages, const Format& f, Row
 
 }  // namespace
 
-void readLongValue(PageFile& pages, const Format& f, std::span<const std::uint8_t> field, std::vector<std::uint8_t>& bytes) {
-    bytes.clear();
-    if (field.size() < kLongValueFieldSize) return;
+std::span<const std::uint8_t> longValueBytes(PageFile& pages, const Format& f, std::span<const std::uint8_t> field,
+                                             std::vector<std::uint8_t>& chained) {
+    chained.clear();
+    if (field.size() < kLongValueFieldSize) return {};
     const std::uint32_t header = readU32(field, 0);
     const std::uint32_t length = header & kLongValueLengthMask;
     const std::uint8_t kind = readU8(field, 3) & 0xC0;
@@ -26,29 +27,30 @@ void readLongValue(PageFile& pages, const Format& f, std::span<const std::uint8_
     if (static_cast<std::uint64_t>(length) > static_cast<std::uint64_t>(pages.pageCount()) * pages.pageSize())
         throw CorruptData("a long value claims more bytes than the file holds");
 
-    if (kind == kLongValueInline) {
-        auto inlineBytes = slice(field, kLongValueFieldSize, length);
-        bytes.assign(inlineBytes.begin(), inlineBytes.end());
-        return;
-    }
+    if (kind == kLongValueInline) return slice(field, kLongValueFieldSize, length);
     if (kind == kLongValueSingleRow) {
         auto row = longValueRow(pages, f, first);
         if (row.size() < length) throw CorruptData("a long value is shorter than its length says");
-        bytes.assign(row.begin(), row.begin() + length);
-        return;
+        return row.first(length);
     }
     std::set<std::uint32_t> seen;
-    for (RowPointer at = first; bytes.size() < length;) {
+    for (RowPointer at = first; chained.size() < length;) {
         if (!seen.insert(at.encode()).second) throw CorruptData("the pages of a long value form a loop");
         auto row = longValueRow(pages, f, at);
         if (row.size() < 4) throw CorruptData("a long-value row is too short");
-        const std::size_t take = std::min<std::size_t>(row.size() - 4, length - bytes.size());
-        bytes.insert(bytes.end(), row.begin() + 4, row.begin() + 4 + static_cast<std::ptrdiff_t>(take));
+        const std::size_t take = std::min<std::size_t>(row.size() - 4, length - chained.size());
+        chained.insert(chained.end(), row.begin() + 4, row.begin() + 4 + static_cast<std::ptrdiff_t>(take));
         const std::uint32_t next = readU32(row, 0);
         if (next == 0) break;
         at = RowPointer::decode(next);
     }
-    if (bytes.size() < length) throw CorruptData("a long value's chain ends before its length");
+    if (chained.size() < length) throw CorruptData("a long value's chain ends before its length");
+    return chained;
+}
+
+void readLongValue(PageFile& pages, const Format& f, std::span<const std::uint8_t> field, std::vector<std::uint8_t>& bytes) {
+    const auto value = longValueBytes(pages, f, field, bytes);
+    if (value.data() != bytes.data()) bytes.assign(value.begin(), value.end());
 }
 
 std::vector<std::uint8_t> readLongValue(PageFile& pages, const Format& f, std::span<const std::uint8_t> field) {

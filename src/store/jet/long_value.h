@@ -20,6 +20,10 @@ inline constexpr std::uint8_t kLongValueSingleRow = 0x40;
 // The stored bytes of a long value. A chain that loops, breaks off or claims
 // more bytes than the file holds raises CorruptData.
 std::vector<std::uint8_t> readLongValue(PageFile& pages, const Format& format, std::span<const std::uint8_t> field);
+// The same without a copy where the value lies in one place (inline or in one row): a span of the
+// field or of the page, valid until the pages are next trimmed; a chain is gathered in `chained`.
+std::span<const std::uint8_t> longValueBytes(PageFile& pages, const Format& format, std::span<const std::uint8_t> field,
+                                             std::vector<std::uint8_t>& chained);
 // The same into `bytes`, its storage reused.
 void readLongValue(PageFile& pages, const Format& format, std::span<const std::uint8_t> field,
                    std::vector<std::uint8_t>& bytes);

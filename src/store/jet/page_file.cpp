@@ -14,6 +14,11 @@ constexpr std::size_t kMaxWriteRun = 64;
 // tables, their long values and the checks are mostly read in page order.
 constexpr std::uint32_t kReadAhead = 16;
 
+// A view of a file being read holds up to this many times the cache's size resident: its pages
+// cost neither a copy nor a frame, and a table read in the order of a key (rows stored in no
+// order of it, with their long values) wants much of the file at hand.
+constexpr std::size_t kViewResidentPerCacheByte = 4;
+
 // Frames are carved from large blocks, so a page must fit one.
 std::uint32_t checkedPageSize(std::uint32_t pageSize) {
     if (pageSize == 0 || pageSize > platform::kLargeBlockBytes) throw CorruptData("a page size no Jet file has");
@@ -25,6 +30,7 @@ std::uint32_t checkedPageSize(std::uint32_t pageSize) {
 PageFile::PageFile(platform::File file, std::uint32_t pageSize, std::size_t cacheBytes)
     : file_(std::move(file)), pageSize_(checkedPageSize(pageSize)),
       pageCount_(static_cast<std::uint32_t>(file_.size() / pageSize_)),
+      mapped_(MappedPages::map(file_, pageSize_, pageCount_, kViewResidentPerCacheByte * cacheBytes)),
       capacity_(std::max<std::size_t>(cacheBytes / pageSize_, 16)) {}
 
 std::span<std::uint8_t> PageFile::frameBytes() {
@@ -105,7 +111,11 @@ void PageFile::readPages(std::uint32_t first, std::uint32_t end) {
     }
 }
 
-std::span<const std::uint8_t> PageFile::page(std::uint32_t number) { return load(number).bytes; }
+std::span<const std::uint8_t> PageFile::page(std::uint32_t number) {
+    if (!mapped_ || writable_) return load(number).bytes;
+    if (number >= pageCount_) throw CorruptData("a page pointer leads past the end of the file");
+    return mapped_->page(number);
+}
 
 void PageFile::enableWriting() {
     if (writable_) return;
@@ -176,14 +186,36 @@ void PageFile::drop(std::uint32_t number) {
     --resident_;
 }
 
-void PageFile::write(Frame& frame) {
-    if (changing_) writtenInChange_.insert(frame.page);
-    file_.writeAt(static_cast<std::uint64_t>(frame.page) * pageSize_, frame.bytes);
-    frame.dirty = false;
+bool PageFile::cachedAndChanged(std::uint32_t number) const { return cached(number) && frames_[frameOf_[number] - 1].dirty; }
+
+void PageFile::writeRun(std::uint32_t first, std::uint32_t end) {
+    std::span<const std::uint8_t> pages;
+    if (adjacentInMemory(first, end)) {
+        pages = std::span(frameAt(first).bytes.data(), static_cast<std::size_t>(end - first) * pageSize_);
+    } else {  // gathered into one buffer
+        writeRun_.clear();
+        for (std::uint32_t page = first; page < end; ++page)
+            writeRun_.insert(writeRun_.end(), frameAt(page).bytes.begin(), frameAt(page).bytes.end());
+        pages = writeRun_;
+    }
+    if (changing_)
+        for (std::uint32_t page = first; page < end; ++page) writtenInChange_.insert(page);
+    file_.writeAt(static_cast<std::uint64_t>(first) * pageSize_, pages);
+    for (std::uint32_t page = first; page < end; ++page) frameAt(page).dirty = false;
+}
+
+// The changed pages next to it go with it: one call instead of many, and a file system block
+// filled whole is not first read or cleared.
+void PageFile::writeRunAround(std::uint32_t number) {
+    std::uint32_t first = number;
+    std::uint32_t end = number + 1;
+    while (first > 0 && end - first < kMaxWriteRun && cachedAndChanged(first - 1)) --first;
+    while (end < pageCount_ && end - first < kMaxWriteRun && cachedAndChanged(end)) ++end;
+    writeRun(first, end);
 }
 
 void PageFile::evict(Frame& frame) {
-    if (frame.dirty) write(frame);  // on failure the page stays, still changed
+    if (frame.dirty) writeRunAround(frame.page);  // on failure the pages stay, still changed
     drop(frame.page);
 }
 
@@ -206,25 +238,10 @@ void PageFile::flush() {
     for (const Frame& frame : frames_)
         if (frame.used && frame.dirty) dirty.push_back(frame.page);
     std::sort(dirty.begin(), dirty.end());
-    std::vector<std::uint8_t> run;
     for (std::size_t i = 0; i < dirty.size();) {
         std::size_t end = i + 1;
         while (end < dirty.size() && end - i < kMaxWriteRun && dirty[end] == dirty[end - 1] + 1) ++end;
-        std::span<const std::uint8_t> pages;
-        if (adjacentInMemory(dirty[i], dirty[end - 1] + 1)) {
-            pages = std::span(frameAt(dirty[i]).bytes.data(), (end - i) * pageSize_);
-        } else {  // gathered into one buffer
-            run.clear();
-            for (std::size_t k = i; k < end; ++k) {
-                const auto& bytes = frameAt(dirty[k]).bytes;
-                run.insert(run.end(), bytes.begin(), bytes.end());
-            }
-            pages = run;
-        }
-        if (changing_) writtenInChange_.insert(dirty.begin() + static_cast<std::ptrdiff_t>(i),
-                                               dirty.begin() + static_cast<std::ptrdiff_t>(end));
-        file_.writeAt(static_cast<std::uint64_t>(dirty[i]) * pageSize_, pages);
-        for (std::size_t k = i; k < end; ++k) frames_[frameOf_[dirty[k]] - 1].dirty = false;
+        writeRun(dirty[i], dirty[end - 1] + 1);
         i = end;
     }
 }
@@ -261,6 +278,11 @@ void PageFile::rollbackChange() {
 
 void PageFile::sync() { file_.sync(); }
 
-void PageFile::close() { file_.close(); }
+void PageFile::close() {
+    const bool cutShort = mapped_ && mapped_->cutShort();
+    mapped_.reset();
+    file_.close();
+    if (cutShort) throw platform::FileError("read", file_.path(), platform::kCutShort);
+}
 
 }  // namespace zestrel::jet

@@ -1,8 +1,12 @@
 // The database file seen as numbered pages of one fixed size, through a
 // bounded write-back cache.
 //
-// Pages are read on first use, together with up to fifteen uncached pages
-// after them in one call (most readers go through pages in order). A page
+// Until writing is enabled, pages are read straight from a view of the file
+// in memory where the system gives one (see MappedPages); a file that becomes
+// shorter meanwhile raises FileError (kCutShort) at the next page read and at
+// close(). Otherwise, and once writing is enabled, pages are read on first use
+// into the cache, together with up to fifteen uncached pages after them in one
+// call (most readers go through pages in order). A page
 // number at or past the end of the file is a corrupt pointer and raises
 // CorruptData, so no caller reads outside the file. Writing is off until
 // enableWriting() reopens the file for writing: a file opened only to read is
@@ -28,6 +32,7 @@
 
 #include "platform/file.h"
 #include "platform/large_block.h"
+#include "store/jet/mapped_pages.h"
 
 namespace zestrel::jet {
 
@@ -66,6 +71,7 @@ public:
     // Evicts pages (writing changed ones) until the cache is within its size. Invalidates every
     // span handed out before. A failed write leaves that page changed in the cache.
     void trim() {
+        if (mapped_) mapped_->release();
         if (!changing_ && resident_ > capacity_) evictToCapacity();
     }
     std::size_t cachedPages() const { return resident_; }
@@ -77,7 +83,10 @@ public:
     void commitChange();
     void rollbackChange();
     void sync();
+    // Closes the file; raises FileError (kCutShort) when pages read from its view were cut short.
     void close();
+    // Whether pages read from the file's view were cut short: what was read there was zeros.
+    bool cutShort() const { return mapped_ && mapped_->cutShort(); }
 
 private:
     struct Frame {
@@ -111,11 +120,15 @@ private:
     void evict(Frame& frame);
     void evictToCapacity();
     void drop(std::uint32_t number);
-    void write(Frame& frame);
+    bool cachedAndChanged(std::uint32_t number) const;
+    // Writes the cached, changed pages first..end-1 with one call.
+    void writeRun(std::uint32_t first, std::uint32_t end);
+    void writeRunAround(std::uint32_t number);
 
     platform::File file_;
     std::uint32_t pageSize_;
     std::uint32_t pageCount_;
+    std::unique_ptr<MappedPages> mapped_;  // read from while writing is off
     std::size_t capacity_;  // in pages
     bool writable_ = false;
     // Frames are carved from large blocks, one after the other, and reused once made: a cache
@@ -136,6 +149,7 @@ private:
     std::size_t beforeChangeCount_ = 0;
     std::set<std::uint32_t> writtenInChange_;  // pages whose changed bytes reached the file
     std::vector<std::uint8_t> readRun_;         // pages read with one call, kept for its storage
+    std::vector<std::uint8_t> writeRun_;        // pages written with one call, gathered
 };
 
 }  // namespace zestrel::jet

@@ -4,6 +4,7 @@
 // failed writes.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <fstream>
 
 #include "platform/fault_injection.h"
@@ -207,7 +208,7 @@ TEST_F(PageCache, ADatabaseClosedOnceIsNotTouchedAgainWhenReleased) {
 
 TEST_F(PageCache, AFailedReadCachesNothingAndALaterReadGetsThePages) {
     const fs::path path = makeFile(40);
-    PageFile pages(platform::File::open(path, platform::OpenMode::ReadOnly), kPageSize, kSmallCache);
+    PageFile pages = openForWriting(path);  // pages of a file only read come from its view, not the cache
     platform::faults::arm(1);
     EXPECT_THROW(pages.page(5), platform::FileError);
     platform::faults::disarm();
@@ -215,6 +216,27 @@ TEST_F(PageCache, AFailedReadCachesNothingAndALaterReadGetsThePages) {
     EXPECT_EQ(pages.page(5)[9], 5);
     EXPECT_EQ(pages.page(6)[9], 6) << "read ahead with page 5";
 }
+
+// Another program cuts the file short while it is read: what was read past the new end is
+// unusable, and the next page asked for, and the close, say so with a read error. (Windows lets
+// no other program write a file held open to read.)
+#ifndef _WIN32
+TEST_F(PageCache, AFileCutShortWhileReadGivesAReadErrorNeverACrash) {
+    const fs::path path = makeFile(200);
+    PageFile pages(platform::File::open(path, platform::OpenMode::ReadOnly), kPageSize, kSmallCache);
+    EXPECT_EQ(pages.page(10)[9], 10);
+    fs::resize_file(path, 50 * kPageSize);
+    EXPECT_EQ(pages.page(150)[9], 0);
+    try {
+        pages.page(11);
+        FAIL() << "a file cut short under its pages must not go on being read";
+    } catch (const platform::FileError& e) {
+        EXPECT_EQ(e.errorNumber(), platform::kCutShort);
+        EXPECT_EQ(e.operation(), "read");
+    }
+    EXPECT_THROW(pages.close(), platform::FileError);
+}
+#endif
 
 // Frames follow one another in memory while the cache fills, and not once evicted frames are
 // reused: pages come back right either way, and changed runs of pages reach the file right.

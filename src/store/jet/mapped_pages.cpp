@@ -1,0 +1,35 @@
+#include "store/jet/mapped_pages.h"
+
+#include <algorithm>
+
+namespace zestrel::jet {
+
+std::unique_ptr<MappedPages> MappedPages::map(const platform::File& file, std::uint32_t pageSize,
+                                              std::uint32_t pageCount, std::size_t residentBytes) {
+    auto view = platform::FileView::map(file, static_cast<std::uint64_t>(pageCount) * pageSize);
+    if (!view) return nullptr;
+    return std::unique_ptr<MappedPages>(new MappedPages(std::move(view), file.path(), pageSize, residentBytes));
+}
+
+MappedPages::MappedPages(std::unique_ptr<platform::FileView> view, std::filesystem::path path,
+                         std::uint32_t pageSize, std::size_t residentBytes)
+    : view_(std::move(view)), path_(std::move(path)), pageSize_(pageSize),
+      capacity_(std::max<std::size_t>(residentBytes >> kChunkShift, 2)),
+      lastUse_((view_->bytes().size() >> kChunkShift) + 1, 0) {}
+
+void MappedPages::requireWholeRead() const {
+    if (view_->cutShort()) throw platform::FileError("read", path_, platform::kCutShort);
+}
+
+void MappedPages::releaseLeastRecentlyUsed() {
+    while (residentChunks_.size() > capacity_) {
+        const auto oldest = std::min_element(residentChunks_.begin(), residentChunks_.end(),
+                                             [&](std::size_t a, std::size_t b) { return lastUse_[a] < lastUse_[b]; });
+        const std::size_t chunk = *oldest;
+        residentChunks_.erase(oldest);
+        lastUse_[chunk] = 0;
+        view_->release(chunk << kChunkShift, std::size_t{1} << kChunkShift);
+    }
+}
+
+}  // namespace zestrel::jet

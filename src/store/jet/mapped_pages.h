@@ -1,0 +1,60 @@
+// The pages of a file that is only read, straight from a view of it in memory:
+// no copy, no cache of our own.
+//
+// A span handed out stays valid as long as this object lives. Memory the
+// pages have touched is given back, least recently read first, whenever more
+// than `residentBytes` of them is resident (release()), so that a pass over a
+// large file holds a bounded part of it.
+//
+// A file found shorter than at opening, or unreadable under the view, raises
+// FileError (kCutShort, "read") at the next page asked for, and at requireWholeRead().
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <vector>
+
+#include "platform/file_view.h"
+
+namespace zestrel::jet {
+
+class MappedPages {
+public:
+    // Nothing when the system gives no view of the file.
+    static std::unique_ptr<MappedPages> map(const platform::File& file, std::uint32_t pageSize,
+                                            std::uint32_t pageCount, std::size_t residentBytes);
+
+    // `number` must be below the page count given.
+    std::span<const std::uint8_t> page(std::uint32_t number) {
+        requireWholeRead();
+        const std::size_t offset = static_cast<std::size_t>(number) * pageSize_;
+        const std::size_t chunk = offset >> kChunkShift;
+        if (lastUse_[chunk] == 0) residentChunks_.push_back(chunk);
+        lastUse_[chunk] = ++uses_;
+        return view_->bytes().subspan(offset, pageSize_);
+    }
+    // Gives back the memory of the pages read longest ago until at most the cache's size is resident.
+    void release() {
+        if (residentChunks_.size() > capacity_) releaseLeastRecentlyUsed();
+    }
+    void requireWholeRead() const;
+    bool cutShort() const { return view_->cutShort(); }
+
+private:
+    static constexpr unsigned kChunkShift = 20;  // memory is given back in chunks of 1 MB
+
+    MappedPages(std::unique_ptr<platform::FileView> view, std::filesystem::path path, std::uint32_t pageSize,
+                std::size_t residentBytes);
+    void releaseLeastRecentlyUsed();
+
+    std::unique_ptr<platform::FileView> view_;
+    std::filesystem::path path_;
+    std::uint32_t pageSize_;
+    std::size_t capacity_;                 // in chunks
+    std::vector<std::uint64_t> lastUse_;      // by chunk: when last read; 0 once given back
+    std::vector<std::size_t> residentChunks_;  // the chunks read since last given back
+    std::uint64_t uses_ = 0;
+};
+
+}  // namespace zestrel::jet
