@@ -77,17 +77,33 @@ public:
     // Positions 0..n-1 in the order of their keys, equal keys in position order (sorted in
     // place, with the position deciding ties, so that no second buffer is needed).
     std::vector<std::uint32_t> order() const {
-        // The first eight bytes of each key, big-endian and zero-padded, decide most comparisons
-        // without touching the keys: they order as the keys do wherever they differ.
-        std::vector<std::uint64_t> prefixes(ends_.size());
-        for (std::uint32_t i = 0; i < ends_.size(); ++i) prefixes[i] = prefixOf(key(i));
-        std::vector<std::uint32_t> positions(ends_.size());
-        std::iota(positions.begin(), positions.end(), 0u);
-        std::sort(positions.begin(), positions.end(), [&](std::uint32_t a, std::uint32_t b) {
-            if (prefixes[a] != prefixes[b]) return prefixes[a] < prefixes[b];
-            const int byKey = key(a).compare(key(b));
-            return byKey < 0 || (byKey == 0 && a < b);
+        // The first sixteen bytes of each key, big-endian and zero-padded, held beside its length
+        // and position, decide most comparisons without touching the keys: they order as the
+        // keys do wherever they differ.
+        struct Entry {
+            std::uint64_t first;
+            std::uint64_t second;
+            std::uint32_t length;
+            std::uint32_t position;
+        };
+        std::vector<Entry> entries(ends_.size());
+        for (std::uint32_t i = 0; i < ends_.size(); ++i) {
+            const std::string_view k = key(i);
+            entries[i] = {prefixOf(k), prefixOf(k.size() > 8 ? k.substr(8) : std::string_view()),
+                          static_cast<std::uint32_t>(k.size()), i};
+        }
+        std::sort(entries.begin(), entries.end(), [&](const Entry& a, const Entry& b) {
+            if (a.first != b.first) return a.first < b.first;
+            if (a.second != b.second) return a.second < b.second;
+            // Keys no longer than their prefixes differ, if at all, in length: the shorter is the
+            // other without its trailing zeros.
+            if (a.length <= 16 && b.length <= 16)
+                return a.length < b.length || (a.length == b.length && a.position < b.position);
+            const int byKey = key(a.position).compare(key(b.position));
+            return byKey < 0 || (byKey == 0 && a.position < b.position);
         });
+        std::vector<std::uint32_t> positions(entries.size());
+        for (std::size_t i = 0; i < entries.size(); ++i) positions[i] = entries[i].position;
         return positions;
     }
 

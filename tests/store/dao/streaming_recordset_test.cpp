@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <numeric>
+#include <random>
 #include <optional>
 #include <string>
 #include <vector>
@@ -123,6 +124,41 @@ TEST_F(StreamingRecordsets, OrderByIsRightWhetherTheRowsLieInOrderOrNot) {
     ASSERT_EQ(withLast.size(), 501u);
     EXPECT_EQ(withLast.front(), 500);
     EXPECT_TRUE(std::equal(expected.begin(), expected.end(), withLast.begin() + 1));
+    db->Close();
+}
+
+// Texts of every length around the sixteen key bytes a sort compares first, many of them
+// equal, some equal but for accents or trailing letters, in no order: the order is the General
+// order, ties in stored order.
+TEST_F(StreamingRecordsets, OrderByTextsOfAnyLengthIsTheGeneralOrderWithTiesInStoredOrder) {
+    auto db = create();
+    auto rs = db->OpenRecordset(u"T", dbOpenDynaset);
+    std::mt19937 random(24);
+    const std::u16string letters = u"aAb\u00E9e0 ";
+    std::vector<std::u16string> names;
+    const auto randomText = [&](std::size_t length) {
+        std::u16string text(length, u'a');
+        for (auto& c : text) c = letters[random() % letters.size()];
+        return text;
+    };
+    for (int i = 0; i < 400; ++i) {
+        if (i % 5 == 0 && i > 0) names.push_back(names[random() % names.size()]);  // ties
+        else if (i % 2 == 0) names.push_back(randomText(random() % 22));
+        else names.push_back(u"abeabeabeabeabea" + randomText(random() % 4));  // alike in the first 16 bytes
+    }
+    for (int i = 0; i < static_cast<int>(names.size()); ++i)
+        add(*rs, names[i].empty() ? Variant::null() : Variant(names[i]), i);
+    rs->Close();
+    std::vector<int> expected(names.size());
+    std::iota(expected.begin(), expected.end(), 0);
+    std::stable_sort(expected.begin(), expected.end(), [&](int a, int b) {
+        if (names[a].empty() || names[b].empty()) return names[a].empty() && !names[b].empty();
+        return jet::compareGeneral(names[a], names[b]) < 0;
+    });
+    auto sorted = db->OpenRecordset(u"SELECT * FROM T ORDER BY Name", dbOpenSnapshot);
+    std::vector<int> order;
+    for (; !sorted->EOF_(); sorted->MoveNext()) order.push_back(static_cast<int>(sorted->Fields(u"Seq").Value().toDouble()));
+    EXPECT_EQ(order, expected);
     db->Close();
 }
 
