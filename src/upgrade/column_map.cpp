@@ -83,7 +83,7 @@ std::u16string ColumnWriter::fitted(const Column& column, std::u16string text, s
         change.cutOff = text.substr(length);
         text.resize(length);
     }
-    changes_.add(std::move(change));
+    changes_.add(change);
     return text;
 }
 
@@ -100,7 +100,7 @@ dao::Variant ColumnWriter::amountFor(Column& column, const dao::Variant& amount)
         ValueChange change = changeOf(column);
         change.amountEmptied = true;
         change.amount = text;
-        changes_.add(std::move(change));
+        changes_.add(change);
         return dao::Variant(std::move(kept));
     }
     return dao::Variant(fitted(column, std::move(kept), static_cast<std::size_t>(column.rule->length)));

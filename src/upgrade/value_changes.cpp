@@ -1,5 +1,7 @@
 #include "upgrade/value_changes.h"
 
+#include <algorithm>
+
 #include "text/utf8.h"
 
 namespace zestrel::upgrade {
@@ -19,22 +21,6 @@ std::string replacements(const std::vector<ValueChange::Replacement>& replaced) 
     return out;
 }
 
-struct Counts {
-    std::size_t cut = 0;
-    std::size_t replaced = 0;
-    std::size_t emptied = 0;
-};
-
-Counts countsOf(const std::vector<ValueChange>& changes) {
-    Counts counts;
-    for (const auto& change : changes) {
-        counts.cut += change.cut ? 1 : 0;
-        counts.replaced += change.replaced.empty() ? 0 : 1;
-        counts.emptied += change.amountEmptied ? 1 : 0;
-    }
-    return counts;
-}
-
 }  // namespace
 
 std::string describe(const ValueChange& change) {
@@ -50,20 +36,35 @@ std::string describe(const ValueChange& change) {
     return out;
 }
 
+void ValueChanges::add(const ValueChange& change) {
+    ++size_;
+    cut_ += change.cut ? 1 : 0;
+    replaced_ += change.replaced.empty() ? 0 : 1;
+    emptied_ += change.amountEmptied ? 1 : 0;
+    const std::string line = text::toUtf8(change.table) + "." + text::toUtf8(change.column) + " (rID " +
+                             text::toUtf8(change.rid) + "): " + describe(change) + "\n";
+    constexpr std::size_t kBlockBytes = 1 << 20;
+    if (lines_.empty() || lines_.back().size() + line.size() > lines_.back().capacity()) {
+        lines_.emplace_back();
+        lines_.back().reserve(std::max(kBlockBytes, line.size()));
+    }
+    lines_.back() += line;
+}
+
 std::string ValueChanges::render(const std::filesystem::path& cookbook, const std::filesystem::path& backup) const {
-    const Counts counts = countsOf(changes_);
     std::string out = backup.empty() ? "Values an upgrade to layout 1.3 would change\n"
                                      : "Values the upgrade to layout 1.3 changed\n";
     out += "Cookbook: " + text::toUtf8(cookbook.u16string()) + "\n";
     if (!backup.empty()) out += "The original cookbook, with every value as it was: " + text::toUtf8(backup.u16string()) + "\n";
-    out += "\n" + std::to_string(changes_.size()) + " values changed: " + std::to_string(counts.cut) +
-           " cut to fit their column, " + std::to_string(counts.replaced) +
-           " with characters code page 1252 lacks replaced, " + std::to_string(counts.emptied) + " amounts emptied.\n";
+    out += "\n" + std::to_string(size_) + " values changed: " + std::to_string(cut_) + " cut to fit their column, " +
+           std::to_string(replaced_) + " with characters code page 1252 lacks replaced, " + std::to_string(emptied_) +
+           " amounts emptied.\n";
     if (!tablesLeft_.empty()) out += text::toUtf8(tablesLeft_) + "\n";
     out += "\n";
-    for (const auto& change : changes_)
-        out += text::toUtf8(change.table) + "." + text::toUtf8(change.column) + " (rID " + text::toUtf8(change.rid) +
-               "): " + describe(change) + "\n";
+    std::size_t length = out.size();
+    for (const auto& block : lines_) length += block.size();
+    out.reserve(length);
+    for (const auto& block : lines_) out += block;
     return out;
 }
 

@@ -30,16 +30,15 @@ struct ValueChange {
     std::u16string amount;          // the amount the quantity rules emptied
 };
 
+// The changes of one run. Each is kept as its line of the list, written when it is added: a
+// cookbook may have a change in every row, and a line takes a fraction of what the change's parts
+// would.
 class ValueChanges {
 public:
-    void add(ValueChange change) { changes_.push_back(std::move(change)); }
-    bool empty() const { return changes_.empty(); }
-    std::size_t size() const { return changes_.size(); }
-    const std::vector<ValueChange>& items() const { return changes_; }
-    void clear() {
-        changes_.clear();
-        tablesLeft_.clear();
-    }
+    void add(const ValueChange& change);
+    bool empty() const { return size_ == 0; }
+    std::size_t size() const { return size_; }
+    void clear() { *this = ValueChanges(); }
     // What the list says of the old cookbook's tables the new layout has no place for.
     void setTablesLeft(std::u16string text) { tablesLeft_ = std::move(text); }
 
@@ -48,7 +47,12 @@ public:
     std::string render(const std::filesystem::path& cookbook, const std::filesystem::path& backup) const;
 
 private:
-    std::vector<ValueChange> changes_;
+    std::size_t size_ = 0;
+    std::size_t cut_ = 0;
+    std::size_t replaced_ = 0;
+    std::size_t emptied_ = 0;
+    // UTF-8, one line a change, in blocks of about 1 MB: the list grows without being moved.
+    std::vector<std::string> lines_;
     std::u16string tablesLeft_;
 };
 

@@ -340,6 +340,9 @@ jet::Value Recordset::currentValue(std::size_t column) const {
 void Recordset::Close() {
     ensureOpen();
     closed_ = true;
+    // What this recordset's reading brought into memory is cold now; the next one (a sort, say)
+    // needs the room more. The pages stay readable.
+    if (database_->file) database_->file->releaseReadPages();
 }
 
 }  // namespace zestrel::dao

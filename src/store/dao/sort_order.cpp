@@ -64,63 +64,88 @@ bool keysAsNumber(jet::ColumnType type) {
     return type != T::Text && type != T::Memo && type != T::Binary && type != T::OLE && type != T::GUID;
 }
 
-// The order of keys held one after another in one buffer.
+// The order of keys given one after another. Each key is kept as its first twelve bytes
+// (big-endian, zero-padded) beside its position, and its length; only the bytes of longer keys
+// are kept past that, one after another in one buffer. Most comparisons end at the prefixes, and a
+// table whose keys are short (codes, numbers as text) keeps no buffer at all.
 class KeyTable {
 public:
-    std::string& buffer() { return keys_; }
+    // Room for as many keys as the table is expected to hold, so that the table is not moved while it fills.
+    explicit KeyTable(std::size_t expected) {
+        entries_.reserve(expected);
+        lengths_.reserve(expected);
+    }
+    // Where the next key is written; endKey() takes it from there.
+    std::string& buffer() { return longKeys_; }
     void endKey() {
-        if (keys_.size() > std::numeric_limits<std::uint32_t>::max())
+        const auto position = static_cast<std::uint32_t>(entries_.size());
+        const std::string_view key = std::string_view(longKeys_).substr(keyStart_);
+        entries_.push_back({bigEndian(key, 8), static_cast<std::uint32_t>(bigEndian(key.substr(std::min<std::size_t>(key.size(), 8)), 4)),
+                            position});
+        lengths_.push_back(static_cast<std::uint8_t>(std::min<std::size_t>(key.size(), kLong)));
+        if (key.size() <= kPrefixBytes) {
+            longKeys_.resize(keyStart_);
+            return;
+        }
+        if (longKeys_.size() > std::numeric_limits<std::uint32_t>::max())
             throw Failure(kOutOfMemory, "Out of memory: the values to sort by exceed 4 GB.");
-        ends_.push_back(static_cast<std::uint32_t>(keys_.size()));
+        longStarts_.push_back({position, static_cast<std::uint32_t>(keyStart_)});
+        keyStart_ = longKeys_.size();
     }
 
-    // Positions 0..n-1 in the order of their keys, equal keys in position order (sorted in
-    // place, with the position deciding ties, so that no second buffer is needed).
-    std::vector<std::uint32_t> order() const {
-        // The first sixteen bytes of each key, big-endian and zero-padded, held beside its length
-        // and position, decide most comparisons without touching the keys: they order as the
-        // keys do wherever they differ.
-        struct Entry {
-            std::uint64_t first;
-            std::uint64_t second;
-            std::uint32_t length;
-            std::uint32_t position;
-        };
-        std::vector<Entry> entries(ends_.size());
-        for (std::uint32_t i = 0; i < ends_.size(); ++i) {
-            const std::string_view k = key(i);
-            entries[i] = {prefixOf(k), prefixOf(k.size() > 8 ? k.substr(8) : std::string_view()),
-                          static_cast<std::uint32_t>(k.size()), i};
-        }
-        std::sort(entries.begin(), entries.end(), [&](const Entry& a, const Entry& b) {
+    // What `at` holds, in the order of the keys given for its entries, equal keys in the order given.
+    jet::RowList order(const jet::RowList& at) {
+        std::sort(entries_.begin(), entries_.end(), [&](const Entry& a, const Entry& b) {
             if (a.first != b.first) return a.first < b.first;
             if (a.second != b.second) return a.second < b.second;
-            // Keys no longer than their prefixes differ, if at all, in length: the shorter is the
-            // other without its trailing zeros.
-            if (a.length <= 16 && b.length <= 16)
-                return a.length < b.length || (a.length == b.length && a.position < b.position);
-            const int byKey = key(a.position).compare(key(b.position));
+            // Alike in their first twelve bytes, a key no longer than that is the other without its
+            // trailing zeros, or the other one's start: the shorter comes first.
+            const std::uint8_t lengthA = lengths_[a.position];
+            const std::uint8_t lengthB = lengths_[b.position];
+            if (lengthA != kLong || lengthB != kLong)
+                return lengthA < lengthB || (lengthA == lengthB && a.position < b.position);
+            const int byKey = longKey(a.position).compare(longKey(b.position));
             return byKey < 0 || (byKey == 0 && a.position < b.position);
         });
-        std::vector<std::uint32_t> positions(entries.size());
-        for (std::size_t i = 0; i < entries.size(); ++i) positions[i] = entries[i].position;
-        return positions;
+        jet::RowList sorted(entries_.size());
+        for (std::size_t i = 0; i < entries_.size(); ++i) sorted[i] = at[entries_[i].position];
+        return sorted;
     }
 
 private:
-    static std::uint64_t prefixOf(std::string_view key) {
+    static constexpr std::size_t kPrefixBytes = 12;
+    static constexpr std::uint8_t kLong = kPrefixBytes + 1;  // the length of every longer key
+
+    struct Entry {
+        std::uint64_t first;   // bytes 0-7
+        std::uint32_t second;  // bytes 8-11
+        std::uint32_t position;
+    };
+    struct LongKey {
+        std::uint32_t position;
+        std::uint32_t start;
+    };
+
+    // The first `bytes` bytes of a key as a big-endian number, zero-padded.
+    static std::uint64_t bigEndian(std::string_view key, std::size_t bytes) {
         std::uint64_t prefix = 0;
-        for (std::size_t i = 0; i < 8; ++i)
+        for (std::size_t i = 0; i < bytes; ++i)
             prefix = (prefix << 8) | (i < key.size() ? static_cast<unsigned char>(key[i]) : 0u);
         return prefix;
     }
 
-    std::string_view key(std::uint32_t i) const {
-        const std::size_t begin = i == 0 ? 0 : ends_[i - 1];
-        return std::string_view(keys_).substr(begin, ends_[i] - begin);
+    std::string_view longKey(std::uint32_t position) const {
+        const auto at = std::lower_bound(longStarts_.begin(), longStarts_.end(), position,
+                                         [](const LongKey& k, std::uint32_t p) { return k.position < p; });
+        const std::size_t end = at + 1 == longStarts_.end() ? longKeys_.size() : (at + 1)->start;
+        return std::string_view(longKeys_).substr(at->start, end - at->start);
     }
-    std::string keys_;
-    std::vector<std::uint32_t> ends_;  // a table of over 4 GB of keys is refused
+
+    std::vector<Entry> entries_;
+    std::vector<std::uint8_t> lengths_;  // by position, up to kLong
+    std::string longKeys_;
+    std::size_t keyStart_ = 0;         // where the key being written starts in longKeys_
+    std::vector<LongKey> longStarts_;  // by position
 };
 
 }  // namespace
@@ -200,16 +225,15 @@ jet::RowList sortedLocations(jet::DatabaseFile& file, const jet::TableDefinition
     if (column >= table.columns.size()) throw std::out_of_range("no such column to sort by");
     if (auto inOrder = locationsIfInOrder(file, table, column)) return std::move(*inOrder);
     jet::RowList locations;
-    KeyTable keys;
+    locations.reserve(jet::expectedRows(table));
+    KeyTable keys(jet::expectedRows(table));
     const jet::ColumnLocator locate(table, file.format(), column);
     file.forEachRow(table, [&](jet::RowPointer at, std::span<const std::uint8_t> row) {
         appendKeyOfRow(file, locate, table.columns[column], row, keys.buffer());
         keys.endKey();
         locations.push_back(at.encode());
     });
-    jet::RowList sorted = keys.order();
-    for (auto& at : sorted) at = locations[at];
-    return sorted;
+    return keys.order(locations);
 }
 
 }  // namespace zestrel::dao

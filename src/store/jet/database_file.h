@@ -52,6 +52,8 @@ public:
     // decoding one field at a time with decodeField.
     void copyRow(RowPointer at, std::vector<std::uint8_t>& row);
     Value decodeField(const FieldLocation& field, const ColumnDefinition& column);
+    // Gives back the memory of the pages read from the file's view of it; they stay readable.
+    void releaseReadPages() { pages_.releaseView(); }
     // A Text or Memo field's text as stored (a memo's data gathered from its pages), into `text`.
     void storedText(const FieldLocation& field, const ColumnDefinition& column, Bytes& text);
     // The same without a copy where the text lies in one place: valid until the next read of this

@@ -21,6 +21,14 @@ void MappedPages::requireWholeRead() const {
     if (view_->cutShort()) throw platform::FileError("read", path_, platform::kCutShort);
 }
 
+void MappedPages::releaseAll() {
+    for (const std::size_t chunk : residentChunks_) {
+        lastUse_[chunk] = 0;
+        view_->release(chunk << kChunkShift, std::size_t{1} << kChunkShift);
+    }
+    residentChunks_.clear();
+}
+
 void MappedPages::releaseLeastRecentlyUsed() {
     while (residentChunks_.size() > capacity_) {
         const auto oldest = std::min_element(residentChunks_.begin(), residentChunks_.end(),

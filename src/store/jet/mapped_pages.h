@@ -38,6 +38,7 @@ public:
     void release() {
         if (residentChunks_.size() > capacity_) releaseLeastRecentlyUsed();
     }
+    void releaseAll();
     void requireWholeRead() const;
     bool cutShort() const { return view_->cutShort(); }
 

@@ -75,6 +75,10 @@ public:
         if (!changing_ && resident_ > capacity_) evictToCapacity();
     }
     std::size_t cachedPages() const { return resident_; }
+    // Gives back the memory of every page read from the file's view; spans stay valid.
+    void releaseView() {
+        if (mapped_) mapped_->releaseAll();
+    }
 
     // A change that either happens whole or not at all: beginChange() remembers every page
     // before its first change, rollbackChange() puts them back (those whose changed bytes had
