@@ -29,6 +29,13 @@ void MappedPages::releaseAll() {
     residentChunks_.clear();
 }
 
+void MappedPages::releaseWalked() {
+    if (walked_ >= lastUse_.size() || lastUse_[walked_] == 0) return;
+    lastUse_[walked_] = 0;
+    residentChunks_.erase(std::find(residentChunks_.begin(), residentChunks_.end(), walked_));
+    view_->release(walked_ << kChunkShift, std::size_t{1} << kChunkShift);
+}
+
 void MappedPages::releaseLeastRecentlyUsed() {
     while (residentChunks_.size() > capacity_) {
         const auto oldest = std::min_element(residentChunks_.begin(), residentChunks_.end(),

@@ -39,6 +39,13 @@ public:
         if (residentChunks_.size() > capacity_) releaseLeastRecentlyUsed();
     }
     void releaseAll();
+    // A walk through pages in file order is done with page `number`: once it goes on into another
+    // chunk, the one behind it goes back at once rather than pushing out pages read at random.
+    void passed(std::uint32_t number) {
+        const std::size_t chunk = (static_cast<std::size_t>(number) * pageSize_) >> kChunkShift;
+        if (chunk != walked_) releaseWalked();
+        walked_ = chunk;
+    }
     void requireWholeRead() const;
     bool cutShort() const { return view_->cutShort(); }
 
@@ -48,6 +55,7 @@ private:
     MappedPages(std::unique_ptr<platform::FileView> view, std::filesystem::path path, std::uint32_t pageSize,
                 std::size_t residentBytes);
     void releaseLeastRecentlyUsed();
+    void releaseWalked();
 
     std::unique_ptr<platform::FileView> view_;
     std::filesystem::path path_;
@@ -56,6 +64,7 @@ private:
     std::vector<std::uint64_t> lastUse_;      // by chunk: when last read; 0 once given back
     std::vector<std::size_t> residentChunks_;  // the chunks read since last given back
     std::uint64_t uses_ = 0;
+    std::size_t walked_ = SIZE_MAX;  // the chunk a walk in file order is in
 };
 
 }  // namespace zestrel::jet

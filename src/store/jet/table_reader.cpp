@@ -32,14 +32,24 @@ std::uint32_t liveRowsOn(std::span<const std::uint8_t> page, const Format& f) {
 
 }  // namespace
 
+namespace {
+
+// Page `number`, which the table's usage map lists: it must be a data page of the table.
+std::span<const std::uint8_t> ownedDataPage(PageFile& pages, const TableDefinition& table, std::uint32_t number) {
+    auto page = pages.page(number);
+    if (page[0] != kPageData || tableOfDataPage(page) != table.page)
+        throw CorruptData(nameOf(table) + ": its usage map lists page " + std::to_string(number) +
+                          ", which holds no rows of it");
+    return page;
+}
+
+}  // namespace
+
 std::vector<std::uint32_t> dataPagesOf(PageFile& pages, const Format& f, const TableDefinition& table) {
     std::vector<std::uint32_t> owned;
     for (std::uint32_t number : readUsageMap(pages, f, table.usageMap)) {
         pages.trim();
-        auto page = pages.page(number);
-        if (page[0] != kPageData || tableOfDataPage(page) != table.page)
-            throw CorruptData(nameOf(table) + ": its usage map lists page " + std::to_string(number) +
-                              ", which holds no rows of it");
+        ownedDataPage(pages, table, number);
         owned.push_back(number);
     }
     return owned;
@@ -54,6 +64,7 @@ std::map<std::uint32_t, std::uint64_t> rowsOnOwnedPages(PageFile& pages, const F
     for (std::uint32_t number = 1; number < pages.pageCount(); ++number) {
         if (free[number]) continue;
         pages.trim();
+        pages.passed(number);
         auto page = pages.page(number);
         if (page[0] == kPageData) rows[tableOfDataPage(page)] += liveRowsOn(page, f);
     }
@@ -61,9 +72,10 @@ std::map<std::uint32_t, std::uint64_t> rowsOnOwnedPages(PageFile& pages, const F
 }
 
 void forEachRowWhile(PageFile& pages, const Format& f, const TableDefinition& table, const RowPredicate& visit) {
-    for (std::uint32_t number : dataPagesOf(pages, f, table)) {
+    for (std::uint32_t number : readUsageMap(pages, f, table.usageMap)) {  // one pass: checked as read
         pages.trim();
-        auto page = pages.page(number);
+        pages.passed(number);
+        auto page = ownedDataPage(pages, table, number);
         const std::uint16_t count = rowCountOf(page, f);
         for (std::uint16_t i = 0; i < count; ++i) {
             const RowSlot slot = rowSlot(page, f, i);
@@ -93,9 +105,10 @@ std::vector<StoredRow> readAllRows(PageFile& pages, const Format& f, const Table
 RowList rowLocations(PageFile& pages, const Format& f, const TableDefinition& table) {
     RowList locations;
     locations.reserve(expectedRows(table));
-    for (std::uint32_t number : dataPagesOf(pages, f, table)) {
+    for (std::uint32_t number : readUsageMap(pages, f, table.usageMap)) {  // one pass: checked as read
         pages.trim();
-        auto page = pages.page(number);
+        pages.passed(number);
+        auto page = ownedDataPage(pages, table, number);
         const std::uint16_t count = rowCountOf(page, f);
         for (std::uint16_t i = 0; i < count; ++i)
             if (rowSlot(page, f, i).live) locations.push_back(RowPointer{number, static_cast<std::uint8_t>(i)}.encode());

@@ -55,6 +55,7 @@ std::vector<PageInfo> surveyPages(PageFile& pages, const Format& f, CheckReport&
     std::vector<PageInfo> survey(pages.pageCount());
     for (std::uint32_t number = 0; number < pages.pageCount(); ++number) {
         pages.trim();  // one page at a time: the cache stays within its size on a file of any size
+        pages.passed(number);
         auto page = pages.page(number);
         PageInfo& info = survey[number];
         info.type = page[0];
