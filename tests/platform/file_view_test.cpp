@@ -62,27 +62,19 @@ TEST_F(FileViewTest, ShowsTheFileAsItIsAndKeepsReleasedBytesReadable) {
 }
 
 #ifdef __linux__
-// The resident set counts the file's pages a view has touched; release gives them back.
-std::size_t residentFileKilobytes() {
-    std::ifstream status("/proc/self/status");
-    for (std::string line; std::getline(status, line);)
-        if (line.rfind("RssFile:", 0) == 0) return std::stoul(line.substr(8));
-    return 0;
-}
-
 TEST_F(FileViewTest, ReleasedBytesNoLongerCountAsTheProcesssMemory) {
     const fs::path path = makeFile("large.bin", 32 << 20);
     const File file = File::open(path, OpenMode::ReadOnly);
     const auto view = viewOf(file);
     ASSERT_NE(view, nullptr);
-    const std::size_t before = residentFileKilobytes();
+    const std::size_t before = test::residentFileKilobytes();
     unsigned sum = 0;
     for (std::size_t i = 0; i < view->bytes().size(); i += 4096) sum += view->bytes()[i];
     EXPECT_NE(sum, 0u);
-    const std::size_t touched = residentFileKilobytes();
+    const std::size_t touched = test::residentFileKilobytes();
     EXPECT_GE(touched, before + 30 * 1024) << "every page was read";
     view->release(0, view->bytes().size());
-    EXPECT_LE(residentFileKilobytes(), before + 1024);
+    EXPECT_LE(test::residentFileKilobytes(), before + 1024);
 }
 
 TEST_F(FileViewTest, AFileCutShortUnderTheViewReadsAsZerosAndSaysSo) {

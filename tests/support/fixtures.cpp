@@ -74,6 +74,13 @@ void checkAndRemoveTempDir(const std::filesystem::path& dir, const std::vector<s
     if (!::testing::Test::HasFailure()) std::filesystem::remove_all(dir, error);
 }
 
+std::size_t residentFileKilobytes() {
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind("RssFile:", 0) == 0) return std::stoul(line.substr(8));
+    return 0;
+}
+
 std::string fileBytes(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), {}};

@@ -43,6 +43,8 @@ std::vector<std::string> splitLines(const std::string& text);
 
 // The whole content of a file, as bytes; empty when it cannot be read.
 std::string fileBytes(const std::filesystem::path& path);
+// The file pages this process holds in memory, in KB (RssFile; Linux only, 0 elsewhere).
+std::size_t residentFileKilobytes();
 
 // A test name made from a fixture file's name (letters and digits only).
 std::string fixtureTestName(const ::testing::TestParamInfo<std::filesystem::path>& info);

@@ -220,27 +220,19 @@ TEST_F(PageCache, AFailedReadCachesNothingAndALaterReadGetsThePages) {
 }
 
 #ifdef __linux__
-// The file's pages the process holds in memory, in KB.
-std::size_t residentFileKilobytes() {
-    std::ifstream status("/proc/self/status");
-    for (std::string line; std::getline(status, line);)
-        if (line.rfind("RssFile:", 0) == 0) return std::stoul(line.substr(8));
-    return 0;
-}
-
 // A file read at random holds no more of it in memory than its share, and a walk in file order
 // gives back what it has passed at once; every page reads right all the while.
 TEST_F(PageCache, AFileOnlyReadHoldsABoundedPartOfItInMemory) {
     constexpr std::uint32_t kPages = 16384;  // 32 MB
     const fs::path path = makeFile(kPages);
-    const std::size_t before = residentFileKilobytes();
+    const std::size_t before = test::residentFileKilobytes();
     PageFile pages(platform::File::open(path, platform::OpenMode::ReadOnly), kPageSize, 1u << 20);
     std::size_t most = 0;
     for (std::uint32_t i = 0; i < kPages; ++i) {
         const std::uint32_t n = (i * 7919u) % kPages;  // every page once, far apart
         pages.trim();
         ASSERT_EQ(pages.page(n)[9], static_cast<std::uint8_t>(n)) << "page " << n;
-        most = std::max(most, residentFileKilobytes());
+        most = std::max(most, test::residentFileKilobytes());
     }
     EXPECT_LE(most, before + 8 * 1024) << "a few times the cache's size, not the file's";
     pages.releaseView();
@@ -248,9 +240,9 @@ TEST_F(PageCache, AFileOnlyReadHoldsABoundedPartOfItInMemory) {
         pages.trim();
         pages.passed(n);
         ASSERT_EQ(pages.page(n)[9], static_cast<std::uint8_t>(n)) << "page " << n;
-        most = std::max(most, residentFileKilobytes());
+        most = std::max(most, test::residentFileKilobytes());
     }
-    EXPECT_LE(residentFileKilobytes(), before + 2 * 1024) << "the walk gave back what it passed";
+    EXPECT_LE(test::residentFileKilobytes(), before + 2 * 1024) << "the walk gave back what it passed";
 }
 #endif
 
