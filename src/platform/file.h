@@ -123,11 +123,8 @@ public:
     // Opens the same file (whatever its path is now) for reading and writing in place of this handle.
     void reopenForWriting();
     const std::filesystem::path& path() const { return path_; }
-
-private:
     friend class FileView;  // maps the open descriptor
 
-public:
 #ifdef _WIN32
     bool isOpen() const { return handle_ != nullptr; }
 

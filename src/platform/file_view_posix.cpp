@@ -1,5 +1,6 @@
 #include "platform/file_view.h"
 
+#include <algorithm>
 #include <atomic>
 #include <csignal>
 #include <mutex>

@@ -80,8 +80,8 @@ public:
     void endKey() {
         const auto position = static_cast<std::uint32_t>(entries_.size());
         const std::string_view key = std::string_view(longKeys_).substr(keyStart_);
-        entries_.push_back({bigEndian(key, 8), static_cast<std::uint32_t>(bigEndian(key.substr(std::min<std::size_t>(key.size(), 8)), 4)),
-                            position});
+        const std::string_view rest = key.substr(std::min<std::size_t>(key.size(), 8));
+        entries_.push_back({bigEndian(key, 8), static_cast<std::uint32_t>(bigEndian(rest, 4)), position});
         lengths_.push_back(static_cast<std::uint8_t>(std::min<std::size_t>(key.size(), kLong)));
         if (key.size() <= kPrefixBytes) {
             longKeys_.resize(keyStart_);

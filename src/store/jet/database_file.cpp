@@ -238,11 +238,8 @@ void DatabaseFile::copyRow(RowPointer at, std::vector<std::uint8_t>& row) {
 }
 
 void DatabaseFile::storedText(const FieldLocation& field, const ColumnDefinition& column, Bytes& text) {
-    if (column.type == ColumnType::Text) return text.assign(field.bytes.begin(), field.bytes.end());
-    guarded([&] {
-        pages_.trim();
-        readLongValue(pages_, format_, field.bytes, text);
-    });
+    const auto bytes = storedTextBytes(field, column, text);
+    if (bytes.data() != text.data()) text.assign(bytes.begin(), bytes.end());
 }
 
 std::span<const std::uint8_t> DatabaseFile::storedTextBytes(const FieldLocation& field, const ColumnDefinition& column,

@@ -21,30 +21,26 @@ void MappedPages::requireWholeRead() const {
     if (view_->cutShort()) throw platform::FileError("read", path_, platform::kCutShort);
 }
 
+void MappedPages::giveBack(std::vector<std::size_t>::iterator resident) {
+    const std::size_t chunk = *resident;
+    residentChunks_.erase(resident);
+    lastUse_[chunk] = 0;
+    view_->release(chunk << kChunkShift, std::size_t{1} << kChunkShift);
+}
+
 void MappedPages::releaseAll() {
-    for (const std::size_t chunk : residentChunks_) {
-        lastUse_[chunk] = 0;
-        view_->release(chunk << kChunkShift, std::size_t{1} << kChunkShift);
-    }
-    residentChunks_.clear();
+    while (!residentChunks_.empty()) giveBack(residentChunks_.end() - 1);
 }
 
 void MappedPages::releaseWalked() {
     if (walked_ >= lastUse_.size() || lastUse_[walked_] == 0) return;
-    lastUse_[walked_] = 0;
-    residentChunks_.erase(std::find(residentChunks_.begin(), residentChunks_.end(), walked_));
-    view_->release(walked_ << kChunkShift, std::size_t{1} << kChunkShift);
+    giveBack(std::find(residentChunks_.begin(), residentChunks_.end(), walked_));
 }
 
 void MappedPages::releaseLeastRecentlyUsed() {
-    while (residentChunks_.size() > capacity_) {
-        const auto oldest = std::min_element(residentChunks_.begin(), residentChunks_.end(),
-                                             [&](std::size_t a, std::size_t b) { return lastUse_[a] < lastUse_[b]; });
-        const std::size_t chunk = *oldest;
-        residentChunks_.erase(oldest);
-        lastUse_[chunk] = 0;
-        view_->release(chunk << kChunkShift, std::size_t{1} << kChunkShift);
-    }
+    while (residentChunks_.size() > capacity_)
+        giveBack(std::min_element(residentChunks_.begin(), residentChunks_.end(),
+                                  [&](std::size_t a, std::size_t b) { return lastUse_[a] < lastUse_[b]; }));
 }
 
 }  // namespace zestrel::jet

@@ -34,10 +34,11 @@ public:
         lastUse_[chunk] = ++uses_;
         return view_->bytes().subspan(offset, pageSize_);
     }
-    // Gives back the memory of the pages read longest ago until at most the cache's size is resident.
+    // Gives back the memory of the pages read longest ago until at most `residentBytes` is resident.
     void release() {
         if (residentChunks_.size() > capacity_) releaseLeastRecentlyUsed();
     }
+    // Gives back the memory of every page read; they stay readable.
     void releaseAll();
     // A walk through pages in file order is done with page `number`: once it goes on into another
     // chunk, the one behind it goes back at once rather than pushing out pages read at random.
@@ -54,6 +55,8 @@ private:
 
     MappedPages(std::unique_ptr<platform::FileView> view, std::filesystem::path path, std::uint32_t pageSize,
                 std::size_t residentBytes);
+    // Gives back the memory of one resident chunk.
+    void giveBack(std::vector<std::size_t>::iterator resident);
     void releaseLeastRecentlyUsed();
     void releaseWalked();
 

@@ -30,10 +30,6 @@ std::uint32_t liveRowsOn(std::span<const std::uint8_t> page, const Format& f) {
     return live;
 }
 
-}  // namespace
-
-namespace {
-
 // Page `number`, which the table's usage map lists: it must be a data page of the table.
 std::span<const std::uint8_t> ownedDataPage(PageFile& pages, const TableDefinition& table, std::uint32_t number) {
     auto page = pages.page(number);
