@@ -4,32 +4,42 @@ namespace zestrel::text {
 
 std::string toUtf8(const std::u16string& text) {
     std::string out;
-    out.reserve(text.size());
+    appendUtf8(text, out);
+    return out;
+}
+
+// Written through a pointer into room for the longest form (three bytes a code unit; a surrogate
+// pair takes four for its two), then cut to what was written.
+void appendUtf8(std::u16string_view text, std::string& out) {
+    const std::size_t before = out.size();
+    out.resize(before + 3 * text.size());
+    char* to = out.data() + before;
+    const auto put = [&to](std::uint32_t byte) { *to++ = static_cast<char>(byte); };
     for (std::size_t i = 0; i < text.size(); ++i) {
         std::uint32_t cp = text[i];
+        if (cp < 0x80) {
+            put(cp);
+            continue;
+        }
         if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
             cp = 0x10000 + ((cp - 0xD800) << 10) + (text[i + 1] - 0xDC00);
             ++i;
         } else if (cp >= 0xD800 && cp <= 0xDFFF) {
             cp = 0xFFFD;  // a lone surrogate has no UTF-8 form
         }
-        if (cp < 0x80) {
-            out.push_back(static_cast<char>(cp));
-        } else if (cp < 0x800) {
-            out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+        if (cp < 0x800) {
+            put(0xC0 | (cp >> 6));
         } else if (cp < 0x10000) {
-            out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-            out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+            put(0xE0 | (cp >> 12));
+            put(0x80 | ((cp >> 6) & 0x3F));
         } else {
-            out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-            out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+            put(0xF0 | (cp >> 18));
+            put(0x80 | ((cp >> 12) & 0x3F));
+            put(0x80 | ((cp >> 6) & 0x3F));
         }
+        put(0x80 | (cp & 0x3F));
     }
-    return out;
+    out.resize(static_cast<std::size_t>(to - out.data()));
 }
 
 std::u16string fromUtf8(const std::string& text) {

@@ -8,31 +8,44 @@ namespace zestrel::upgrade {
 
 namespace {
 
-std::string quoted(const std::u16string& text) { return "\"" + text::toUtf8(text) + "\""; }
+void appendQuoted(std::string& out, std::u16string_view text) {
+    out += '"';
+    text::appendUtf8(text, out);
+    out += '"';
+}
 
-std::string replacements(const std::vector<ValueChange::Replacement>& replaced) {
-    std::string out = "characters replaced: ";
+void appendReplacements(std::string& out, const std::vector<ValueChange::Replacement>& replaced) {
+    out += "characters replaced: ";
     for (std::size_t i = 0; i < replaced.size(); ++i) {
         const auto& r = replaced[i];
         if (i > 0) out += ", ";
-        out += quoted(r.character) + " by " + quoted(std::u16string(1, r.storedAs));
+        appendQuoted(out, r.character);
+        out += " by ";
+        appendQuoted(out, std::u16string_view(&r.storedAs, 1));
         if (r.times > 1) out += " (" + std::to_string(r.times) + " times)";
     }
-    return out;
+}
+
+void appendDescription(std::string& out, const ValueChange& change) {
+    if (change.amountEmptied) {
+        out += "amount ";
+        appendQuoted(out, change.amount);
+        out += " emptied (an amount marked with \"*\" is left empty)";
+        return;
+    }
+    if (!change.replaced.empty()) appendReplacements(out, change.replaced);
+    if (change.cut) {
+        if (!change.replaced.empty()) out += "; ";
+        out += "cut to " + std::to_string(change.kept) + " of " + std::to_string(change.length) + " characters, cut off: ";
+        appendQuoted(out, change.cutOff);
+    }
 }
 
 }  // namespace
 
 std::string describe(const ValueChange& change) {
-    if (change.amountEmptied)
-        return "amount " + quoted(change.amount) + " emptied (an amount marked with \"*\" is left empty)";
     std::string out;
-    if (!change.replaced.empty()) out = replacements(change.replaced);
-    if (change.cut) {
-        if (!out.empty()) out += "; ";
-        out += "cut to " + std::to_string(change.kept) + " of " + std::to_string(change.length) +
-               " characters, cut off: " + quoted(change.cutOff);
-    }
+    appendDescription(out, change);
     return out;
 }
 
@@ -41,8 +54,16 @@ void ValueChanges::add(const ValueChange& change) {
     cut_ += change.cut ? 1 : 0;
     replaced_ += change.replaced.empty() ? 0 : 1;
     emptied_ += change.amountEmptied ? 1 : 0;
-    const std::string line = text::toUtf8(change.table) + "." + text::toUtf8(change.column) + " (rID " +
-                             text::toUtf8(change.rid) + "): " + describe(change) + "\n";
+    std::string& line = line_;
+    line.clear();
+    text::appendUtf8(change.table, line);
+    line += '.';
+    text::appendUtf8(change.column, line);
+    line += " (rID ";
+    text::appendUtf8(change.rid, line);
+    line += "): ";
+    appendDescription(line, change);
+    line += '\n';
     constexpr std::size_t kBlockBytes = 1 << 20;
     if (lines_.empty() || lines_.back().size() + line.size() > lines_.back().capacity()) {
         lines_.emplace_back();

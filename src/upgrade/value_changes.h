@@ -53,6 +53,7 @@ private:
     std::size_t emptied_ = 0;
     // UTF-8, one line a change, in blocks of about 1 MB: the list grows without being moved.
     std::vector<std::string> lines_;
+    std::string line_;  // the line being written, its room kept from one change to the next
     std::u16string tablesLeft_;
 };
 

@@ -271,9 +271,10 @@ void Recordset::save() {
 
 namespace {
 
-// A value cheap to keep and compare: a number, a date, a Boolean or the zero-length text.
+// A value cheap to keep and compare: Null, a number, a date, a Boolean or the zero-length text.
 bool isSmall(const Variant& value) {
     switch (value.kind()) {
+    case Variant::Kind::Null:
     case Variant::Kind::Boolean: case Variant::Kind::Byte: case Variant::Kind::Integer: case Variant::Kind::Long:
     case Variant::Kind::Currency: case Variant::Kind::Single: case Variant::Kind::Double: case Variant::Kind::Date:
         return true;
@@ -324,11 +325,12 @@ const std::vector<Field>& Recordset::fieldList() const {
 // through another recordset of the same file shows.
 void Recordset::loadCurrent() const {
     ensureCurrent();
-    if (currentAt_ == position_) return;
-    currentAt_ = -1;
     auto& file = *database_->file;
-    file.copyRow(jet::RowPointer::decode(rows_[static_cast<std::size_t>(position_)]), currentRow_);
-    file.guarded([&] { locate_(currentRow_, currentFields_); });
+    if (currentAt_ == position_ && !(currentInView_ && !file.readsInPlace())) return;
+    currentAt_ = -1;
+    const auto row = file.readRow(jet::RowPointer::decode(rows_[static_cast<std::size_t>(position_)]), currentRow_);
+    currentInView_ = row.data() != currentRow_.data();
+    file.guarded([&] { locate_(row, currentFields_); });
     currentAt_ = position_;
 }
 

@@ -237,6 +237,17 @@ void DatabaseFile::copyRow(RowPointer at, std::vector<std::uint8_t>& row) {
     });
 }
 
+std::span<const std::uint8_t> DatabaseFile::readRow(RowPointer at, std::vector<std::uint8_t>& copy) {
+    if (!readsInPlace()) {
+        copyRow(at, copy);
+        return copy;
+    }
+    return guarded([&] {
+        pages_.trim();
+        return rowAt(pages_, format_, at);
+    });
+}
+
 void DatabaseFile::storedText(const FieldLocation& field, const ColumnDefinition& column, Bytes& text) {
     const auto bytes = storedTextBytes(field, column, text);
     if (bytes.data() != text.data()) text.assign(bytes.begin(), bytes.end());

@@ -51,6 +51,11 @@ public:
     // The stored bytes of the row `at` leads to, copied into `row` (its storage reused), for
     // decoding one field at a time with decodeField.
     void copyRow(RowPointer at, std::vector<std::uint8_t>& row);
+    // The same without a copy while the file is only read from its view (readsInPlace): the
+    // bytes are then the view's, readable until the file is closed, and as the file held them
+    // when read. Otherwise they are copied into `copy`.
+    std::span<const std::uint8_t> readRow(RowPointer at, std::vector<std::uint8_t>& copy);
+    bool readsInPlace() const { return pages_.readsFromView(); }
     Value decodeField(const FieldLocation& field, const ColumnDefinition& column);
     // Gives back the memory of the pages read from the file's view of it; they stay readable.
     void releaseReadPages() { pages_.releaseView(); }

@@ -53,6 +53,9 @@ public:
     std::span<const std::uint8_t> page(std::uint32_t number);
 
     bool writable() const { return writable_; }
+    // Whether page() hands out the view's bytes, which stay readable until close() (while the
+    // file is only read and the system gave a view); otherwise they are frames, valid until trim().
+    bool readsFromView() const { return mapped_ && !writable_; }
     void enableWriting();
     // A page for changing; it reaches the file when evicted or at the next flush().
     std::span<std::uint8_t> mutablePage(std::uint32_t number);

@@ -124,38 +124,46 @@ std::size_t rowSizeJet3(const RowLayout& layout, std::size_t variableBytes) {
 }
 
 // The row is sized first and then written in place: the parts' sizes are all known up front.
+// Each value is looked at once for its presence and length; the second pass only writes.
 void buildRowJet3(const RowLayout& layout, RowValues values, std::span<const std::span<const std::uint8_t>> longFields,
                   std::vector<std::uint8_t>& row) {
     using Kind = ColumnPlace::Kind;
     const auto& places = layout.places();
     const RowFrame& frame = layout.frame();
     const std::size_t varCount = layout.variableColumnCount();
-    if (frame.columns > kMaxColumns || varCount >= kMaxColumns)
+    if (frame.columns > kMaxColumns || varCount >= kMaxColumns || places.size() > kMaxColumns)
         throw CorruptData("a table has more columns than a row holds");
     const std::size_t maskSize = (frame.columns + 7) / 8;
     std::array<int, kMaxColumns> variable;  // the column in each place of the offset table, -1 when null
     std::fill_n(variable.begin(), varCount, -1);
+    std::array<std::uint32_t, kMaxColumns> lengths;  // each present variable-length column's stored length
+    std::array<std::uint8_t, kMaxColumns / 8> mask{};
     std::size_t variableBytes = 0;
+    bool anyFixed = false;
     for (std::size_t i = 0; i < places.size(); ++i) {
         const ColumnPlace& p = places[i];
-        if (p.kind != Kind::Variable || p.index >= varCount || isNull(*values[i])) continue;
-        variable[p.index] = static_cast<int>(i);
-        variableBytes += isLongValue(p.type) ? longFields[i].size() : storedLength(*values[i], p.type);
+        const Value& v = *values[i];
+        if (isNull(v)) continue;
+        if (p.kind == Kind::Bit) {
+            if (!std::get<bool>(v)) continue;
+        } else if (p.kind == Kind::Fixed) {
+            anyFixed = true;
+        } else if (p.index < varCount) {
+            variable[p.index] = static_cast<int>(i);
+            lengths[i] = static_cast<std::uint32_t>(isLongValue(p.type) ? longFields[i].size() : storedLength(v, p.type));
+            variableBytes += lengths[i];
+        }
+        mask[p.number / 8] |= static_cast<std::uint8_t>(1u << (p.number % 8));
     }
     std::size_t jumps = 0;
     const std::size_t size = rowSize(frame.fixedArea, varCount, maskSize, variableBytes, jumps);
     row.assign(size, 0);
     std::uint8_t* const start = row.data();
     start[0] = static_cast<std::uint8_t>(frame.columns);
-    std::array<std::uint8_t, kMaxColumns / 8> mask{};
-    for (std::size_t i = 0; i < places.size(); ++i) {
-        const ColumnPlace& p = places[i];
-        const Value& v = *values[i];
-        const bool present = p.kind == Kind::Bit ? !isNull(v) && std::get<bool>(v) : !isNull(v);
-        if (!present) continue;
-        mask[p.number / 8] |= static_cast<std::uint8_t>(1u << (p.number % 8));
-        if (p.kind == Kind::Fixed) writeFixed(start + p.offset, v, p.type);
-    }
+    if (anyFixed)
+        for (std::size_t i = 0; i < places.size(); ++i)
+            if (places[i].kind == Kind::Fixed && !isNull(*values[i]))
+                writeFixed(start + places[i].offset, *values[i], places[i].type);
     std::uint8_t* at = start + 1 + frame.fixedArea;
     if (varCount > 0) {
         std::array<std::size_t, kMaxColumns + 1> offsets;
@@ -163,14 +171,9 @@ void buildRowJet3(const RowLayout& layout, RowValues values, std::span<const std
             offsets[v] = static_cast<std::size_t>(at - start);
             if (variable[v] < 0) continue;
             const auto i = static_cast<std::size_t>(variable[v]);
-            const ColumnType type = places[i].type;
-            if (isLongValue(type)) {
-                copyBytes(longFields[i], at);
-                at += longFields[i].size();
-            } else {
-                writeVariable(at, *values[i], type);
-                at += storedLength(*values[i], type);
-            }
+            if (isLongValue(places[i].type)) copyBytes(longFields[i], at);
+            else writeVariable(at, *values[i], places[i].type);
+            at += lengths[i];
         }
         offsets[varCount] = static_cast<std::size_t>(at - start);
         at = writeOffsetTable(at, std::span<const std::size_t>(offsets.data(), varCount + 1), varCount, jumps);

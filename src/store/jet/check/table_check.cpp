@@ -156,17 +156,17 @@ private:
 
     // One LVAL row of a value: live, on a page of its column.
     std::optional<std::span<const std::uint8_t>> valueRow(RowPointer link, const ColumnPages& column, RowPointer from) {
-        const std::string whose = column.name + ": the value of row " + at(from) + " ";
+        const auto whose = [&] { return column.name + ": the value of row " + at(from) + " "; };
         if (link.page >= t_.survey.size() || t_.survey[link.page].owner != kLongValueOwner ||
             !t_.survey[link.page].readable) {
-            t_.report.fault(whose + "points to " + at(link) + ", which is not on a long-value page");
+            t_.report.fault(whose() + "points to " + at(link) + ", which is not on a long-value page");
             return std::nullopt;
         }
         if (column.owned && !column.owned->count(link.page))
-            t_.report.fault(whose + "lies on page " + std::to_string(link.page) + ", which its column does not own");
+            t_.report.fault(whose() + "lies on page " + std::to_string(link.page) + ", which its column does not own");
         auto page = t_.pages.page(link.page);
         if (link.row >= rowCountOf(page, t_.format) || !rowSlot(page, t_.format, link.row).live) {
-            t_.report.fault(whose + "points to " + at(link) + ", which holds no row");
+            t_.report.fault(whose() + "points to " + at(link) + ", which holds no row");
             return std::nullopt;
         }
         return rowBytes(page, t_.format, link.row);
