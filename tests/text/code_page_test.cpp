@@ -139,6 +139,17 @@ TEST(Utf8, RoundTripsSurrogatePairsAndLatin) {
     EXPECT_EQ(toUtf8(u"\u00E9"), "\xC3\xA9");
 }
 
+// Each length of form, written after what the string held, and nothing past what was written.
+TEST(Utf8, AppendsEachFormAfterWhatIsThere) {
+    std::string out = "x";
+    appendUtf8(u"a\u00E9\u20AC\U0001F370", out);
+    EXPECT_EQ(out, "xa\xC3\xA9\xE2\x82\xAC\xF0\x9F\x8D\xB0");
+    appendUtf8(std::u16string(1, char16_t(0xDC00)) + u"z", out);  // a lone low surrogate, then more
+    EXPECT_EQ(out, "xa\xC3\xA9\xE2\x82\xAC\xF0\x9F\x8D\xB0\xEF\xBF\xBDz");
+    appendUtf8(u"", out);
+    EXPECT_EQ(out.size(), 15u);
+}
+
 TEST(Utf8, ReplacesMalformedInput) {
     EXPECT_EQ(fromUtf8("a\xFF" "b"), u"a\uFFFDb");
     EXPECT_EQ(toUtf8(std::u16string(1, char16_t(0xD800))), "\xEF\xBF\xBD");

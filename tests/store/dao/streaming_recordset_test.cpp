@@ -79,6 +79,34 @@ TEST_F(StreamingRecordsets, AnUpdateShowsInEveryRecordsetOfTheFileEvenWhenTheRow
     db->Close();
 }
 
+// A file opened only to read hands out its rows where they lie in its view; once a write opens
+// it for writing, a recordset standing on a row reads it again, changed, and reads nothing stale.
+TEST_F(StreamingRecordsets, ARowReadInPlaceReadsChangedOnceAnotherRecordsetWritesIt) {
+    {
+        auto db = create();
+        auto rs = db->OpenRecordset(u"T", dbOpenDynaset);
+        for (int i = 0; i < 20; ++i) add(*rs, Variant(std::u16string(90, u'a')), i, u"note " + std::u16string(400, u'n'));
+        db->Close();
+    }
+    auto db = DBEngine::Instance().OpenDatabase(dir_ / "t.mdb");
+    auto reader = db->OpenRecordset(u"T", dbOpenSnapshot);
+    EXPECT_EQ(reader->Fields(u"Name").Value().toText(), std::u16string(90, u'a'));
+
+    auto writer = db->OpenRecordset(u"T", dbOpenDynaset);
+    writer->Edit();
+    const std::u16string grown(250, u'g');
+    writer->Collect(u"Name") = Variant(grown);  // no room left on its page: the row moves
+    writer->Collect(u"Seq") = Variant(-7);
+    writer->Update();
+
+    EXPECT_EQ(reader->Fields(u"Name").Value().toText(), grown) << "the recordset still standing on the row";
+    EXPECT_EQ(reader->Fields(u"Seq").Value().toDouble(), -7);
+    EXPECT_EQ(reader->Fields(u"Note").Value().toText(), u"note " + std::u16string(400, u'n'));
+    reader->MoveNext();
+    EXPECT_EQ(reader->Fields(u"Seq").Value().toDouble(), 1);
+    db->Close();
+}
+
 TEST_F(StreamingRecordsets, OrderByPutsNullsFirstAndKeepsTiesInStoredOrder) {
     auto db = create();
     auto rs = db->OpenRecordset(u"T", dbOpenDynaset);
