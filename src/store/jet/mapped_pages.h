@@ -3,13 +3,18 @@
 //
 // A span handed out stays valid as long as this object lives. Memory the
 // pages have touched is given back, least recently read first, whenever more
-// than `residentBytes` of them is resident (release()), so that a pass over a
-// large file holds a bounded part of it.
+// than the view's allowance is resident (release()), so that a pass over a
+// large file holds a bounded part of it. The allowance is `residentBytes`, or
+// more while the process holds little memory of its own: as much as keeps the
+// process's own memory and every view's together under `processCeiling`. A
+// table read in an order its rows are not stored in then reads each page from
+// the file's cache once, not again and again.
 //
 // A file found shorter than at opening, or unreadable under the view, raises
 // FileError (kCutShort, "read") at the next page asked for, and at requireWholeRead().
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -23,20 +28,27 @@ class MappedPages {
 public:
     // Nothing when the system gives no view of the file.
     static std::unique_ptr<MappedPages> map(const platform::File& file, std::uint32_t pageSize,
-                                            std::uint32_t pageCount, std::size_t residentBytes);
+                                            std::uint32_t pageCount, std::size_t residentBytes,
+                                            std::size_t processCeiling);
+    ~MappedPages();
+    MappedPages(const MappedPages&) = delete;
+    MappedPages& operator=(const MappedPages&) = delete;
 
     // `number` must be below the page count given.
     std::span<const std::uint8_t> page(std::uint32_t number) {
         requireWholeRead();
         const std::size_t offset = static_cast<std::size_t>(number) * pageSize_;
         const std::size_t chunk = offset >> kChunkShift;
-        if (lastUse_[chunk] == 0) residentChunks_.push_back(chunk);
+        if (lastUse_[chunk] == 0) {
+            residentChunks_.push_back(chunk);
+            ++everyViewsChunks_;
+        }
         lastUse_[chunk] = ++uses_;
         return view_->bytes().subspan(offset, pageSize_);
     }
-    // Gives back the memory of the pages read longest ago until at most `residentBytes` is resident.
+    // Gives back the memory of the pages read longest ago until at most the allowance is resident.
     void release() {
-        if (residentChunks_.size() > capacity_) releaseLeastRecentlyUsed();
+        if (residentChunks_.size() > allowance_) releaseLeastRecentlyUsed();
     }
     // Gives back the memory of every page read; they stay readable.
     void releaseAll();
@@ -52,9 +64,13 @@ public:
 
 private:
     static constexpr unsigned kChunkShift = 20;  // memory is given back in chunks of 1 MB
+    // The process's memory is looked at again after this many pages read (a look reads a file).
+    static constexpr std::uint64_t kReadsBetweenLooks = 2048;
 
     MappedPages(std::unique_ptr<platform::FileView> view, std::filesystem::path path, std::uint32_t pageSize,
-                std::size_t residentBytes);
+                std::size_t residentBytes, std::size_t processCeiling);
+    // The chunks this view may hold now, from the process's own memory and the other views'.
+    std::size_t allowanceNow() const;
     // Gives back the memory of one resident chunk.
     void giveBack(std::vector<std::size_t>::iterator resident);
     void releaseLeastRecentlyUsed();
@@ -63,11 +79,15 @@ private:
     std::unique_ptr<platform::FileView> view_;
     std::filesystem::path path_;
     std::uint32_t pageSize_;
-    std::size_t capacity_;                 // in chunks
+    std::size_t capacity_;                 // in chunks, held whatever the process holds
+    std::size_t ceiling_;                  // in chunks, of the process's own memory and every view's
+    std::size_t allowance_;                // in chunks, as last worked out
+    std::uint64_t nextLook_ = 0;           // uses_ at which the allowance is worked out again
     std::vector<std::uint64_t> lastUse_;      // by chunk: when last read; 0 once given back
     std::vector<std::size_t> residentChunks_;  // the chunks read since last given back
     std::uint64_t uses_ = 0;
     std::size_t walked_ = SIZE_MAX;  // the chunk a walk in file order is in
+    static std::atomic<std::size_t> everyViewsChunks_;  // resident in all views of the process
 };
 
 }  // namespace zestrel::jet

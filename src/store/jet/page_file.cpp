@@ -27,10 +27,10 @@ std::uint32_t checkedPageSize(std::uint32_t pageSize) {
 
 }  // namespace
 
-PageFile::PageFile(platform::File file, std::uint32_t pageSize, std::size_t cacheBytes)
+PageFile::PageFile(platform::File file, std::uint32_t pageSize, std::size_t cacheBytes, std::size_t processCeiling)
     : file_(std::move(file)), pageSize_(checkedPageSize(pageSize)),
       pageCount_(static_cast<std::uint32_t>(file_.size() / pageSize_)),
-      mapped_(MappedPages::map(file_, pageSize_, pageCount_, kViewResidentPerCacheByte * cacheBytes)),
+      mapped_(MappedPages::map(file_, pageSize_, pageCount_, kViewResidentPerCacheByte * cacheBytes, processCeiling)),
       capacity_(std::max<std::size_t>(cacheBytes / pageSize_, 16)) {}
 
 std::span<std::uint8_t> PageFile::frameBytes() {

@@ -37,10 +37,14 @@
 namespace zestrel::jet {
 
 inline constexpr std::size_t kCacheBytes = 8u << 20;
+// A view of a file only read may hold more than its share (three times the cache) while the
+// process's own memory and every view's stay under this (see MappedPages).
+inline constexpr std::size_t kProcessCeilingBytes = 48u << 20;
 
 class PageFile {
 public:
-    PageFile(platform::File file, std::uint32_t pageSize, std::size_t cacheBytes = kCacheBytes);
+    PageFile(platform::File file, std::uint32_t pageSize, std::size_t cacheBytes = kCacheBytes,
+             std::size_t processCeiling = kProcessCeilingBytes);
 
     std::uint32_t pageSize() const { return pageSize_; }
     std::uint32_t pageCount() const { return pageCount_; }

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "platform/fault_injection.h"
+#include "platform/process_memory.h"
 #include "store/jet/database_file.h"
 #include "store/jet/format.h"
 #include "store/jet/page_file.h"
@@ -226,7 +227,8 @@ TEST_F(PageCache, AFileOnlyReadHoldsABoundedPartOfItInMemory) {
     constexpr std::uint32_t kPages = 16384;  // 32 MB
     const fs::path path = makeFile(kPages);
     const std::size_t before = test::residentFileKilobytes();
-    PageFile pages(platform::File::open(path, platform::OpenMode::ReadOnly), kPageSize, 1u << 20);
+    // No room beyond the view's share: the process is taken to hold enough of its own.
+    PageFile pages(platform::File::open(path, platform::OpenMode::ReadOnly), kPageSize, 1u << 20, 0);
     std::size_t most = 0;
     for (std::uint32_t i = 0; i < kPages; ++i) {
         const std::uint32_t n = (i * 7919u) % kPages;  // every page once, far apart
@@ -243,6 +245,25 @@ TEST_F(PageCache, AFileOnlyReadHoldsABoundedPartOfItInMemory) {
         most = std::max(most, test::residentFileKilobytes());
     }
     EXPECT_LE(test::residentFileKilobytes(), before + 2 * 1024) << "the walk gave back what it passed";
+}
+
+// While the process holds little memory of its own, a view keeps more of the file than its share,
+// up to what keeps the process under the ceiling, and no more.
+TEST_F(PageCache, AFileOnlyReadKeepsMoreOfItselfWhileTheProcessHoldsLittle) {
+    constexpr std::uint32_t kPages = 16384;  // 32 MB
+    const fs::path path = makeFile(kPages);
+    const std::size_t own = platform::ownResidentBytes().value_or(0);
+    ASSERT_GT(own, 0u) << "the system says how much memory the process holds";
+    const std::size_t before = test::residentFileKilobytes();
+    PageFile pages(platform::File::open(path, platform::OpenMode::ReadOnly), kPageSize, 1u << 20, own + (16u << 20));
+    std::size_t most = 0;
+    for (std::uint32_t n = 0; n < kPages; ++n) {  // every page, not as a walk that gives back what it passed
+        pages.trim();
+        ASSERT_EQ(pages.page(n)[9], static_cast<std::uint8_t>(n)) << "page " << n;
+        most = std::max(most, test::residentFileKilobytes());
+    }
+    EXPECT_GT(most, before + 12 * 1024) << "more than the view's share of 3 MB";
+    EXPECT_LE(most, before + 20 * 1024) << "within the room the process left";
 }
 #endif
 
