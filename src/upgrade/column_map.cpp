@@ -93,9 +93,8 @@ std::u16string ColumnWriter::fitted(const Column& column, std::u16string text, s
 dao::Variant ColumnWriter::amountFor(Column& column, const dao::Variant& amount) {
     if (amount.isNull()) return amount;
     const std::u16string text = amount.toText();
-    dao::Variant parsed = dbFunction::ParseQuantity(text);
-    if (parsed.kind() != dao::Variant::Kind::Text) return parsed;
-    std::u16string kept = std::move(parsed).toText();
+    if (auto number = numberAmount(column, text)) return std::move(*number);
+    std::u16string kept = dbFunction::ParseQuantity(text).toText();
     if (kept.empty() && !text.empty()) {
         ValueChange change = changeOf(column);
         change.amountEmptied = true;
@@ -104,6 +103,17 @@ dao::Variant ColumnWriter::amountFor(Column& column, const dao::Variant& amount)
         return dao::Variant(std::move(kept));
     }
     return dao::Variant(fitted(column, std::move(kept), static_cast<std::size_t>(column.rule->length)));
+}
+
+std::optional<dao::Variant> ColumnWriter::numberAmount(Column& column, const std::u16string& text) {
+    constexpr std::size_t kAmountsRemembered = 4096;
+    if (const auto found = numberAmounts_.find(text); found != numberAmounts_.end()) return found->second;
+    dao::Variant parsed = dbFunction::ParseQuantity(text);
+    std::optional<dao::Variant> number;
+    if (parsed.kind() != dao::Variant::Kind::Text)
+        number = targetIsText(column) ? dao::Variant(parsed.toText()) : std::move(parsed);
+    if (numberAmounts_.size() < kAmountsRemembered) numberAmounts_.emplace(text, number);
+    return number;
 }
 
 // The value one rule gives for the source's current row.

@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "store/dao/recordset.h"
@@ -70,6 +71,10 @@ private:
     bool copiedAsStored(Column& column);
     dao::Variant valueFor(Column& column);
     dao::Variant amountFor(Column& column, const dao::Variant& amount);
+    // The value an amount ParseQuantity makes a number of is stored as (in a text column, the
+    // number's text); nothing when it gives text. Each distinct amount is worked out once: amounts
+    // repeat from row to row ("1", "1/2", "2 1/2").
+    std::optional<dao::Variant> numberAmount(Column& column, const std::u16string& text);
     // The text as the new cookbook stores it, cut to `length`; a change is recorded.
     std::u16string fitted(const Column& column, std::u16string text, std::size_t length);
     bool targetIsText(Column& column);
@@ -78,6 +83,7 @@ private:
     ValueChange changeOf(const Column& column);
 
     std::vector<Column> columns_;
+    std::unordered_map<std::u16string, std::optional<dao::Variant>> numberAmounts_;
     dao::Recordset& source_;
     dao::Recordset& target_;
     const char16_t* targetTable_;

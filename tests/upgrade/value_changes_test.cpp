@@ -104,6 +104,25 @@ TEST_F(ValueChangesList, ValuesConvertedWithoutLossAreNoChange) {
     EXPECT_EQ(json::parse(zestrelDump(path.string(), "Ingredient")[0])["Amount"], "0.75");
 }
 
+// Amounts repeat from row to row: every row stores what its own amount gives, and every change
+// is listed, however often the same amount comes.
+TEST_F(ValueChangesList, RepeatedAmountsEachStoreWhatTheyGiveAndEachChangeIsListed) {
+    const std::vector<std::string> amounts{"1 1/2", "1*", "2 cups", "1 1/2", "1*", "2 cups", "1/4"};
+    std::vector<json> ingredients;
+    for (std::size_t i = 0; i < amounts.size(); ++i)
+        ingredients.push_back(json{{"Amt", amounts[i]}, {"Item", static_cast<int>(i)}, {"rID", 42}});
+    const fs::path path = cookbook("family.rcp", OldLayout::V10, {json{{"Name", "Soup"}, {"rID", 42}}}, ingredients);
+    run(path);
+    std::vector<std::string> stored;
+    for (const auto& row : zestrelDump(path.string(), "Ingredient")) stored.push_back(json::parse(row)["Amount"]);
+    EXPECT_EQ(stored, (std::vector<std::string>{"1.5", "", "2 cups", "1.5", "", "2 cups", "0.25"}));
+    const std::string list = textOf(program_ / "Backup" / "family_backup_changes.txt");
+    std::size_t emptied = 0;
+    for (auto at = list.find("amount \"1*\" emptied"); at != std::string::npos; at = list.find("amount \"1*\" emptied", at + 1))
+        ++emptied;
+    EXPECT_EQ(emptied, 2u);
+}
+
 // A list left from an earlier backup of the same name is never overwritten: the backup takes the
 // next free name, and its list goes beside it.
 TEST_F(ValueChangesList, ALeftoverListKeepsItsNameAndTheBackupTakesTheNext) {
