@@ -260,7 +260,8 @@ TEST_F(PageCache, AFileOnlyReadKeepsMoreOfItselfWhileTheProcessHoldsLittle) {
     for (std::uint32_t n = 0; n < kPages; ++n) {  // every page, not as a walk that gives back what it passed
         pages.trim();
         ASSERT_EQ(pages.page(n)[9], static_cast<std::uint8_t>(n)) << "page " << n;
-        most = std::max(most, test::residentFileKilobytes());
+        // Looked at every 512 KB only: each look allocates, which a sanitizer's quarantine keeps.
+        if (n % 256 == 255) most = std::max(most, test::residentFileKilobytes());
     }
     EXPECT_GT(most, before + 12 * 1024) << "more than the view's share of 3 MB";
     EXPECT_LE(most, before + 20 * 1024) << "within the room the process left";
