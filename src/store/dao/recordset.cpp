@@ -321,16 +321,16 @@ const std::vector<Field>& Recordset::fieldList() const {
     return fields_;
 }
 
-// The row is read each time the recordset comes to stand on it, so that a change made
-// through another recordset of the same file shows.
+// The row is read each time the recordset comes to stand on it, and again after a write to the
+// file, so that a change made through another recordset of the same file shows.
 void Recordset::loadCurrent() const {
     ensureCurrent();
     auto& file = *database_->file;
-    if (currentAt_ == position_ && !(currentInView_ && !file.readsInPlace())) return;
+    if (currentAt_ == position_ && currentReadAfterWrites_ == file.writesBegun()) return;
     currentAt_ = -1;
     const auto row = file.readRow(jet::RowPointer::decode(rows_[static_cast<std::size_t>(position_)]), currentRow_);
-    currentInView_ = row.data() != currentRow_.data();
     file.guarded([&] { locate_(row, currentFields_); });
+    currentReadAfterWrites_ = file.writesBegun();
     currentAt_ = position_;
 }
 

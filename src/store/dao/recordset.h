@@ -133,13 +133,13 @@ private:
     long position_ = 0;  // -1 before the first row, size() after the last
     // The bytes of the row at currentAt_ and where each field lies in them; a field is decoded
     // when its value is asked for.
-    // The bytes lie in the file's view while it is only read, else in currentRow_; a row read in
-    // the view is read again once the file has been opened for writing, since what is written
-    // then shows in the view.
+    // The bytes lie in the file's view while it is only read, else in currentRow_. The row is read
+    // again after any write to the file, so that it reads changed (and bytes in the view, where
+    // what is written shows, are never read with the field places of what was there before).
     mutable std::vector<std::uint8_t> currentRow_;
     mutable std::vector<jet::FieldLocation> currentFields_;
     mutable long currentAt_ = -1;  // -1: none read
-    mutable bool currentInView_ = false;
+    mutable std::uint64_t currentReadAfterWrites_ = 0;  // the file's writes begun when it was read
     bool closed_ = false;
     EditMode editMode_ = EditMode::None;
     std::vector<Variant> buffer_;

@@ -155,6 +155,7 @@ WriteContext DatabaseFile::startWriting() {
                                                   std::to_string(codePageOf(format_).number()) +
                                                   ", and this program writes text only in code page 1252.");
     if (!pages_.writable()) guarded([&] { pages_.enableWriting(); });
+    ++writesBegun_;
     return WriteContext{pages_, format_, writerState_};
 }
 

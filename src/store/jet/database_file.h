@@ -56,6 +56,9 @@ public:
     // when read. Otherwise they are copied into `copy`.
     std::span<const std::uint8_t> readRow(RowPointer at, std::vector<std::uint8_t>& copy);
     bool readsInPlace() const { return pages_.readsFromView(); }
+    // How many writes were begun on this open file: a reader holding a row's bytes reads them
+    // again when it has changed.
+    std::uint64_t writesBegun() const { return writesBegun_; }
     Value decodeField(const FieldLocation& field, const ColumnDefinition& column);
     // Gives back the memory of the pages read from the file's view of it; they stay readable.
     void releaseReadPages() { pages_.releaseView(); }
@@ -109,6 +112,7 @@ private:
     Catalog catalog_;
     WriterState writerState_;
     WriterPages pagesBeforeWrite_;  // what writerState_ remembered before the write under way
+    std::uint64_t writesBegun_ = 0;
 };
 
 // Turns the exception in flight (CorruptData, platform::FileError, Failure) into a Failure naming `path`.

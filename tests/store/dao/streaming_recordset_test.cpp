@@ -79,8 +79,9 @@ TEST_F(StreamingRecordsets, AnUpdateShowsInEveryRecordsetOfTheFileEvenWhenTheRow
     db->Close();
 }
 
-// A file opened only to read hands out its rows where they lie in its view; once a write opens
-// it for writing, a recordset standing on a row reads it again, changed, and reads nothing stale.
+// A recordset that has read the row it stands on reads it again, changed, once another recordset
+// writes it: also where the row was read in place from the view of a file opened only to read,
+// which shows what is written, and where it was copied (Windows).
 TEST_F(StreamingRecordsets, ARowReadInPlaceReadsChangedOnceAnotherRecordsetWritesIt) {
     {
         auto db = create();
