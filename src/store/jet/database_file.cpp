@@ -231,21 +231,17 @@ RowList DatabaseFile::rowLocations(const TableDefinition& table) {
 }
 
 void DatabaseFile::copyRow(RowPointer at, std::vector<std::uint8_t>& row) {
-    guarded([&] {
-        pages_.trim();
-        const auto bytes = rowAt(pages_, format_, at);
-        row.assign(bytes.begin(), bytes.end());
-    });
+    const auto bytes = readRow(at, row);
+    if (bytes.data() != row.data()) row.assign(bytes.begin(), bytes.end());
 }
 
 std::span<const std::uint8_t> DatabaseFile::readRow(RowPointer at, std::vector<std::uint8_t>& copy) {
-    if (!readsInPlace()) {
-        copyRow(at, copy);
-        return copy;
-    }
-    return guarded([&] {
+    return guarded([&]() -> std::span<const std::uint8_t> {
         pages_.trim();
-        return rowAt(pages_, format_, at);
+        const auto bytes = rowAt(pages_, format_, at);
+        if (readsInPlace()) return bytes;
+        copy.assign(bytes.begin(), bytes.end());  // a frame is valid only until the next trim
+        return copy;
     });
 }
 

@@ -14,9 +14,10 @@ constexpr std::size_t kMaxWriteRun = 64;
 // tables, their long values and the checks are mostly read in page order.
 constexpr std::uint32_t kReadAhead = 16;
 
-// A view of a file being read holds up to this many times the cache's size resident: its pages
-// cost neither a copy nor a frame, and a table read in the order of a key (rows stored in no
-// order of it, with their long values) wants much of the file at hand.
+// A view of a file being read may hold at least this many times the cache's size resident
+// (more while the process holds little else, see MappedPages): its pages cost neither a copy nor
+// a frame, and a table read in the order of a key (rows stored in no order of it, with their long
+// values) wants much of the file at hand.
 constexpr std::size_t kViewResidentPerCacheByte = 3;
 
 // Frames are carved from large blocks, so a page must fit one.

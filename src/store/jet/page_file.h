@@ -84,7 +84,7 @@ public:
     std::size_t cachedPages() const { return resident_; }
     // A walk through pages in file order is done with this page (see MappedPages::passed).
     void passed(std::uint32_t number) {
-        if (mapped_ && !writable_) mapped_->passed(number);
+        if (readsFromView()) mapped_->passed(number);
     }
     // Gives back the memory of every page read from the file's view; spans stay valid.
     void releaseView() {

@@ -39,15 +39,24 @@ std::span<const std::uint8_t> ownedDataPage(PageFile& pages, const TableDefiniti
     return page;
 }
 
+// Each data page the table's usage map lists, checked as it is read, in one pass: visit(number, page).
+template <typename Visit>
+void forEachOwnedDataPage(PageFile& pages, const Format& f, const TableDefinition& table, Visit&& visit) {
+    for (std::uint32_t number : readUsageMap(pages, f, table.usageMap)) {
+        pages.trim();
+        pages.passed(number);
+        if (!visit(number, ownedDataPage(pages, table, number))) return;
+    }
+}
+
 }  // namespace
 
 std::vector<std::uint32_t> dataPagesOf(PageFile& pages, const Format& f, const TableDefinition& table) {
     std::vector<std::uint32_t> owned;
-    for (std::uint32_t number : readUsageMap(pages, f, table.usageMap)) {
-        pages.trim();
-        ownedDataPage(pages, table, number);
+    forEachOwnedDataPage(pages, f, table, [&](std::uint32_t number, std::span<const std::uint8_t>) {
         owned.push_back(number);
-    }
+        return true;
+    });
     return owned;
 }
 
@@ -68,18 +77,16 @@ std::map<std::uint32_t, std::uint64_t> rowsOnOwnedPages(PageFile& pages, const F
 }
 
 void forEachRowWhile(PageFile& pages, const Format& f, const TableDefinition& table, const RowPredicate& visit) {
-    for (std::uint32_t number : readUsageMap(pages, f, table.usageMap)) {  // one pass: checked as read
-        pages.trim();
-        pages.passed(number);
-        auto page = ownedDataPage(pages, table, number);
+    forEachOwnedDataPage(pages, f, table, [&](std::uint32_t number, std::span<const std::uint8_t> page) {
         const std::uint16_t count = rowCountOf(page, f);
         for (std::uint16_t i = 0; i < count; ++i) {
             const RowSlot slot = rowSlot(page, f, i);
             if (!slot.live) continue;
             if (!visit(RowPointer{number, static_cast<std::uint8_t>(i)}, page.subspan(slot.start, slot.end - slot.start)))
-                return;
+                return false;
         }
-    }
+        return true;
+    });
 }
 
 void forEachRow(PageFile& pages, const Format& f, const TableDefinition& table, const RowVisitor& visit) {
@@ -101,14 +108,12 @@ std::vector<StoredRow> readAllRows(PageFile& pages, const Format& f, const Table
 RowList rowLocations(PageFile& pages, const Format& f, const TableDefinition& table) {
     RowList locations;
     locations.reserve(expectedRows(table));
-    for (std::uint32_t number : readUsageMap(pages, f, table.usageMap)) {  // one pass: checked as read
-        pages.trim();
-        pages.passed(number);
-        auto page = ownedDataPage(pages, table, number);
+    forEachOwnedDataPage(pages, f, table, [&](std::uint32_t number, std::span<const std::uint8_t> page) {
         const std::uint16_t count = rowCountOf(page, f);
         for (std::uint16_t i = 0; i < count; ++i)
             if (rowSlot(page, f, i).live) locations.push_back(RowPointer{number, static_cast<std::uint8_t>(i)}.encode());
-    }
+        return true;
+    });
     return locations;
 }
 
