@@ -1,6 +1,7 @@
 #include "upgrade/column_map.h"
 
 #include <algorithm>
+#include <charconv>
 #include <limits>
 
 #include "store/dao/db_engine.h"
@@ -39,8 +40,7 @@ ColumnWriter::ColumnWriter(const ColumnMap& map, Layout layout, dao::Recordset& 
     : source_(source), target_(target), targetTable_(targetTable), changes_(changes) {
     columns_.reserve(map.size());
     for (const auto& mapping : map)
-        columns_.push_back(
-            {&mapping, layout == Layout::V10 ? &mapping.fromLayout10 : &mapping.fromLayout11, nullptr, std::nullopt, {}});
+        columns_.emplace_back(&mapping, layout == Layout::V10 ? &mapping.fromLayout10 : &mapping.fromLayout11);
 }
 
 std::u16string ColumnWriter::currentRid() {
@@ -90,10 +90,18 @@ std::u16string ColumnWriter::fitted(const Column& column, std::u16string text, s
 // An ingredient without an amount ("salt, to taste") keeps a Null amount. A number keeps its
 // value; an amount marked with "*" is emptied, which the list of changes says; any other amount is
 // kept as text, cut to the column's length like every other text the copy carries.
-dao::Variant ColumnWriter::amountFor(Column& column, const dao::Variant& amount) {
-    if (amount.isNull()) return amount;
-    const std::u16string text = amount.toText();
-    if (auto number = numberAmount(column, text)) return std::move(*number);
+void ColumnWriter::writeAmount(Column& column) {
+    dao::Variant amount = sourceOf(column).Value();
+    if (amount.isNull()) {
+        targetOf(column) = std::move(amount);
+        return;
+    }
+    const std::u16string text = std::move(amount).toText();
+    if (const jet::Value* number = numberAmount(column, text)) return targetOf(column).takeStoredForm(*number);
+    targetOf(column) = textAmount(column, text);
+}
+
+dao::Variant ColumnWriter::textAmount(Column& column, const std::u16string& text) {
     std::u16string kept = dbFunction::ParseQuantity(text).toText();
     if (kept.empty() && !text.empty()) {
         ValueChange change = changeOf(column);
@@ -105,25 +113,44 @@ dao::Variant ColumnWriter::amountFor(Column& column, const dao::Variant& amount)
     return dao::Variant(fitted(column, std::move(kept), static_cast<std::size_t>(column.rule->length)));
 }
 
-std::optional<dao::Variant> ColumnWriter::numberAmount(Column& column, const std::u16string& text) {
+const jet::Value* ColumnWriter::numberAmount(Column& column, const std::u16string& text) {
     constexpr std::size_t kAmountsRemembered = 4096;
-    if (const auto found = numberAmounts_.find(text); found != numberAmounts_.end()) return found->second;
+    if (const auto found = numberAmounts_.find(text); found != numberAmounts_.end())
+        return found->second ? &*found->second : nullptr;
     dao::Variant parsed = dbFunction::ParseQuantity(text);
-    std::optional<dao::Variant> number;
+    std::optional<jet::Value> number;
     if (parsed.kind() != dao::Variant::Kind::Text)
-        number = targetIsText(column) ? dao::Variant(parsed.toText()) : std::move(parsed);
-    if (numberAmounts_.size() < kAmountsRemembered) numberAmounts_.emplace(text, number);
-    return number;
+        number = targetOf(column).storedForm(targetIsText(column) ? dao::Variant(parsed.toText()) : std::move(parsed));
+    if (numberAmounts_.size() < kAmountsRemembered) {
+        const auto& kept = numberAmounts_.emplace(text, std::move(number)).first->second;
+        return kept ? &*kept : nullptr;
+    }
+    if (!number) return nullptr;
+    column.stored = std::move(*number);
+    return &column.stored;
 }
 
 // The value one rule gives for the source's current row.
+std::size_t ColumnWriter::digitsRoom(Column& column) {
+    if (column.digitsRoom) return *column.digitsRoom;
+    const int type = sourceOf(column).Type();
+    const dao::Field& target = target_.Fields(column.mapping->target);
+    column.digitsRoom = 0;
+    if ((type == dao::type::dbByte || type == dao::type::dbInteger || type == dao::type::dbLong) &&
+        target.Type() == dao::type::dbText) {
+        column.digitsRoom = static_cast<std::size_t>(target.Size());
+        if (column.rule->kind == ColumnRule::Kind::FirstChars)
+            column.digitsRoom = std::min(*column.digitsRoom, static_cast<std::size_t>(column.rule->length));
+    }
+    return *column.digitsRoom;
+}
+
 dao::Variant ColumnWriter::valueFor(Column& column) {
     using Kind = ColumnRule::Kind;
     const ColumnRule& rule = *column.rule;
     if (rule.kind == Kind::EmptyText) return dao::Variant(u"");
     if (rule.kind == Kind::Zero) return dao::Variant(static_cast<std::int16_t>(0));
-    if (!column.source) column.source = &source_.Fields(rule.source);
-    dao::Variant value = column.source->Value();
+    dao::Variant value = sourceOf(column).Value();
     switch (rule.kind) {
     case Kind::AsIs:
         if (value.kind() != dao::Variant::Kind::Text || !targetIsText(column)) return value;
@@ -131,7 +158,6 @@ dao::Variant ColumnWriter::valueFor(Column& column) {
     case Kind::FirstChars:
         if (value.isNull()) return value;
         return dao::Variant(fitted(column, std::move(value).toText(), static_cast<std::size_t>(rule.length)));
-    case Kind::ParsedAmount: return amountFor(column, value);
     default: return {};
     }
 }
@@ -142,18 +168,53 @@ bool ColumnWriter::copiedAsStored(Column& column) {
     using Kind = ColumnRule::Kind;
     const ColumnRule& rule = *column.rule;
     if (rule.kind != Kind::AsIs && rule.kind != Kind::FirstChars) return false;
-    if (!column.source) column.source = &source_.Fields(rule.source);
-    if (!column.target) column.target.emplace(target_.Collect(column.mapping->target));
     const std::size_t most = rule.kind == Kind::FirstChars ? static_cast<std::size_t>(rule.length) : kNoCut;
-    return column.target->takeStoredText(*column.source, most);
+    return targetOf(column).takeStoredText(sourceOf(column), most);
+}
+
+// A whole number going into a text column uncut: its digits, ASCII, are the text's stored form,
+// without the number's way through a text of its own.
+bool ColumnWriter::wholeNumberAsDigits(Column& column) {
+    using Kind = ColumnRule::Kind;
+    const ColumnRule& rule = *column.rule;
+    if (rule.kind != Kind::AsIs && rule.kind != Kind::FirstChars) return false;
+    const std::size_t room = digitsRoom(column);
+    if (room == 0) return false;
+    const jet::Value value = sourceOf(column).storedValue();
+    std::int64_t number = 0;
+    if (const auto* v = std::get_if<std::int32_t>(&value)) number = *v;
+    else if (const auto* v16 = std::get_if<std::int16_t>(&value)) number = *v16;
+    else if (const auto* v8 = std::get_if<std::uint8_t>(&value)) number = *v8;
+    else return false;
+    char digits[24];
+    const auto end = std::to_chars(digits, digits + sizeof digits, number).ptr;
+    const auto length = static_cast<std::size_t>(end - digits);
+    if (length > room) return false;  // cut, or refused: the way of any value
+    auto& bytes = std::get<jet::Bytes>(column.stored);
+    bytes.assign(digits, end);
+    targetOf(column).takeStoredForm(column.stored);
+    return true;
+}
+
+
+// A rule that reads no source gives its column the same value in every row: it is converted into
+// the column's stored form once, at the first row, where Update would refuse it too.
+bool ColumnWriter::givenAsConstant(Column& column) {
+    using Kind = ColumnRule::Kind;
+    if (column.rule->kind != Kind::EmptyText && column.rule->kind != Kind::Zero) return false;
+    if (!column.constant) column.constant = targetOf(column).storedForm(valueFor(column));
+    targetOf(column).takeStoredForm(*column.constant);
+    return true;
 }
 
 void ColumnWriter::writeColumns() {
     for (auto& column : columns_) {
-        if (copiedAsStored(column)) continue;
-        dao::Variant value = valueFor(column);
-        if (!column.target) column.target.emplace(target_.Collect(column.mapping->target));
-        *column.target = std::move(value);
+        if (column.rule->kind == ColumnRule::Kind::ParsedAmount) {
+            writeAmount(column);
+            continue;
+        }
+        if (copiedAsStored(column) || givenAsConstant(column) || wholeNumberAsDigits(column)) continue;
+        targetOf(column) = valueFor(column);
     }
 }
 

@@ -62,19 +62,36 @@ public:
 
 private:
     struct Column {
+        Column(const ColumnMapping* m, const ColumnRule* r) : mapping(m), rule(r) {}
         const ColumnMapping* mapping;
         const ColumnRule* rule;
         const dao::Field* source = nullptr;
         std::optional<dao::Recordset::CollectRef> target;
         std::optional<bool> targetIsText;
+        std::optional<std::size_t> digitsRoom;  // a whole number into a text column: most digits it takes, else 0
+        std::optional<jet::Value> constant;  // a constant rule's value as its column stores it
+        jet::Value stored = jet::Bytes();     // this row's value as its column stores it, when worked out here
     };
+    dao::Recordset::CollectRef& targetOf(Column& column) {
+        if (!column.target) column.target.emplace(target_.Collect(column.mapping->target));
+        return *column.target;
+    }
+    const dao::Field& sourceOf(Column& column) {
+        if (!column.source) column.source = &source_.Fields(column.rule->source);
+        return *column.source;
+    }
+    std::size_t digitsRoom(Column& column);
     bool copiedAsStored(Column& column);
+    bool givenAsConstant(Column& column);
+    bool wholeNumberAsDigits(Column& column);
+    void writeAmount(Column& column);
     dao::Variant valueFor(Column& column);
-    dao::Variant amountFor(Column& column, const dao::Variant& amount);
-    // The value an amount ParseQuantity makes a number of is stored as (in a text column, the
-    // number's text); nothing when it gives text. Each distinct amount is worked out once: amounts
+    // An amount ParseQuantity keeps as text (or empties): the text, cut to the column's length.
+    dao::Variant textAmount(Column& column, const std::u16string& text);
+    // The stored form of the number ParseQuantity makes of an amount (in a text column, the
+    // number's text); null when it gives text. Each distinct amount is worked out once: amounts
     // repeat from row to row ("1", "1/2", "2 1/2").
-    std::optional<dao::Variant> numberAmount(Column& column, const std::u16string& text);
+    const jet::Value* numberAmount(Column& column, const std::u16string& text);
     // The text as the new cookbook stores it, cut to `length`; a change is recorded.
     std::u16string fitted(const Column& column, std::u16string text, std::size_t length);
     bool targetIsText(Column& column);
@@ -83,7 +100,7 @@ private:
     ValueChange changeOf(const Column& column);
 
     std::vector<Column> columns_;
-    std::unordered_map<std::u16string, std::optional<dao::Variant>> numberAmounts_;
+    std::unordered_map<std::u16string, std::optional<jet::Value>> numberAmounts_;  // one amount column's
     dao::Recordset& source_;
     dao::Recordset& target_;
     const char16_t* targetTable_;

@@ -10,11 +10,13 @@ namespace {
 constexpr std::int32_t kPropertyNotAvailable = 3219;
 }
 
-Variant Field::Value() const {
+Variant Field::Value() const { return Variant(storedValue()); }
+
+jet::Value Field::storedValue() const {
     if (!recordset_)
         throw Failure(kPropertyNotAvailable,
                       "The field '" + text::toUtf8(info_.name) + "' has no value outside a recordset.");
-    return Variant(recordset_->currentValue(column_));
+    return recordset_->currentValue(column_);
 }
 
 }  // namespace zestrel::dao

@@ -58,6 +58,8 @@ public:
     // The value in the current row of the recordset this field belongs to.
     // No current row: Failure 3021. A field of a table definition has no value (3219).
     Variant Value() const;
+    // The same value as the file stores it, without its Variant (a text decoded, a number as is).
+    jet::Value storedValue() const;
 
     const ColumnInfo& info() const { return info_; }
 

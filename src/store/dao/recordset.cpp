@@ -74,6 +74,11 @@ void Recordset::failClosed() const {
     throw Failure(failure::kDatabaseClosed, "Object invalid or no longer set.");
 }
 
+void Recordset::failNoEdit() const {
+    throw Failure(failure::kUpdateWithoutAddNewOrEdit,
+                  "Update or CancelUpdate without AddNew or Edit on table '" + text::toUtf8(table_.name) + "'.");
+}
+
 void Recordset::failNoCurrentRecord() const {
     throw Failure(failure::kNoCurrentRecord, "No current record in table '" + text::toUtf8(table_.name) + "'.");
 }
@@ -164,7 +169,7 @@ void Recordset::Edit() {
 }
 
 void Recordset::clearStoredTexts() {
-    takesStoredText_.assign(fields_.size(), 0);
+    givenStored_.assign(fields_.size(), nullptr);
     if (storedTexts_.size() != fields_.size()) storedTexts_.assign(fields_.size(), jet::Bytes());
 }
 
@@ -174,13 +179,19 @@ Recordset::CollectRef& Recordset::CollectRef::operator=(const Variant& value) { 
 
 Recordset::CollectRef& Recordset::CollectRef::operator=(Variant&& value) {
     owner_.ensureOpen();
-    if (owner_.editMode_ == EditMode::None)
-        throw Failure(failure::kUpdateWithoutAddNewOrEdit,
-                      "Update or CancelUpdate without AddNew or Edit on table '" + text::toUtf8(owner_.table_.name) + "'.");
+    if (owner_.editMode_ == EditMode::None) owner_.failNoEdit();
     owner_.buffer_[column_] = std::move(value);
-    owner_.takesStoredText_[column_] = 0;
+    owner_.givenStored_[column_] = nullptr;
     return *this;
 }
+
+jet::Value Recordset::CollectRef::storedForm(const Variant& value) const {
+    owner_.ensureOpen();
+    std::vector<jet::Value> converted;
+    converted.reserve(1);
+    return storedFormFor(value, owner_.table_.columns[column_], owner_.table_.name, converted);
+}
+
 
 Recordset::CollectRef& Recordset::CollectRef::operator=(const Field& field) {
     if (takeStoredText(field, std::numeric_limits<std::size_t>::max())) return *this;
@@ -204,14 +215,14 @@ bool Recordset::CollectRef::takeStoredText(const Field& field, std::size_t maxCh
         return false;
     // A column holding a text taken before reads the new one beside it, which a refusal leaves as it was.
     auto& taken = std::get<jet::Bytes>(owner_.storedTexts_[column_]);
-    const bool holdsText = owner_.takesStoredText_[column_] != 0;
+    const bool holdsText = owner_.givenStored_[column_] == &owner_.storedTexts_[column_];
     auto& text = holdsText ? owner_.textBeingTaken_ : taken;
     if (!field.recordset_->storedTextIn(field.column_, jet::codePageOf(format), text)) return false;
     // A Jet 3 text takes one byte a character. What Update would refuse goes the way of any value.
     const std::size_t limit = column.type == jet::ColumnType::Text ? column.size : jet::kLongValueLengthMask;
     if (text.size() > std::min(maxCharacters, limit) || (text.empty() && !column.allowZeroLength)) return false;
     if (holdsText) std::swap(text, taken);
-    owner_.takesStoredText_[column_] = 1;
+    owner_.givenStored_[column_] = &owner_.storedTexts_[column_];
     return true;
 }
 
@@ -232,9 +243,11 @@ bool Recordset::storedTextIn(std::size_t column, const text::CodePage& page, jet
 
 Recordset::CollectRef::operator Variant() const {
     if (owner_.editMode_ == EditMode::None) return Variant(owner_.currentValue(column_));
-    if (owner_.takesStoredText_[column_])
-        return Variant(jet::codePageOf(owner_.database_->file->format()).decode(std::get<jet::Bytes>(owner_.storedTexts_[column_])));
-    return owner_.buffer_[column_];
+    const jet::Value* given = owner_.givenStored_[column_];
+    if (!given) return owner_.buffer_[column_];
+    if (const auto* text = std::get_if<jet::Bytes>(given); text && isText(owner_.table_.columns[column_]))
+        return Variant(jet::codePageOf(owner_.database_->file->format()).decode(*text));
+    return Variant(*given);
 }
 
 void Recordset::Update(int updateType, bool /*force: there is no other user to overwrite*/) {
@@ -257,7 +270,7 @@ void Recordset::save() {
     toStore_.resize(buffer_.size());
     remembered_.resize(buffer_.size());
     for (std::size_t i = 0; i < buffer_.size(); ++i)
-        toStore_[i] = takesStoredText_[i] ? &storedTexts_[i] : &storedFormOf(i);
+        toStore_[i] = givenStored_[i] ? givenStored_[i] : &storedFormOf(i);
     auto& file = *database_->file;
     if (editMode_ == EditMode::Adding) {
         rows_.push_back(file.insertRow(table_, locate_.layout(), toStore_).encode());

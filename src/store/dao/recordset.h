@@ -57,6 +57,17 @@ public:
         // character this file's code page stores as itself goes over converted straight into
         // that page. Otherwise sets nothing and returns false: the caller then assigns the value.
         bool takeStoredText(const Field& field, std::size_t maxCharacters);
+        // The form Update stores `value` in, in this column: converted as Update converts it, and
+        // refused as Update would refuse it.
+        jet::Value storedForm(const Variant& value) const;
+        // Sets the column to `stored`, a value in this column's stored form (as storedForm gives
+        // it), which the caller keeps unchanged until Update or CancelUpdate: a copy that gives a
+        // column the same value row after row converts it once.
+        void takeStoredForm(const jet::Value& stored) {
+            owner_.ensureOpen();
+            if (owner_.editMode_ == EditMode::None) owner_.failNoEdit();
+            owner_.givenStored_[column_] = &stored;
+        }
         operator Variant() const;
 
     private:
@@ -104,6 +115,7 @@ private:
     }
     [[noreturn]] void failClosed() const;
     [[noreturn]] void failNoCurrentRecord() const;
+    [[noreturn]] void failNoEdit() const;
     void ensureUpdatable() const;
     std::size_t columnIndex(std::u16string_view name) const;
     long size() const { return static_cast<long>(rows_.size()); }
@@ -143,9 +155,10 @@ private:
     bool closed_ = false;
     EditMode editMode_ = EditMode::None;
     std::vector<Variant> buffer_;
-    // The columns of the row being edited that were set to another field's stored text
-    // (takeStoredText): flag, and the text's bytes (each a jet::Bytes, kept for its storage).
-    std::vector<char> takesStoredText_;
+    // The columns of the row being edited that were given in their stored form: another field's
+    // stored text (takeStoredText), kept in storedTexts_ (each a jet::Bytes, kept for its
+    // storage), or a caller's value (takeStoredForm). Null: the value is in buffer_.
+    std::vector<const jet::Value*> givenStored_;
     std::vector<jet::Value> storedTexts_;
     jet::Bytes textBeingTaken_;
     mutable jet::Bytes unicodeText_;  // a Jet 4 text as stored, on its way to a code page
