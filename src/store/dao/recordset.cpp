@@ -336,10 +336,8 @@ const std::vector<Field>& Recordset::fieldList() const {
 
 // The row is read each time the recordset comes to stand on it, and again after a write to the
 // file, so that a change made through another recordset of the same file shows.
-void Recordset::loadCurrent() const {
-    ensureCurrent();
+void Recordset::readCurrent() const {
     auto& file = *database_->file;
-    if (currentAt_ == position_ && currentReadAfterWrites_ == file.writesBegun()) return;
     currentAt_ = -1;
     const auto row = file.readRow(jet::RowPointer::decode(rows_[static_cast<std::size_t>(position_)]), currentRow_);
     file.guarded([&] { locate_(row, currentFields_); });

@@ -121,8 +121,13 @@ private:
     long size() const { return static_cast<long>(rows_.size()); }
     // Stands on `position`; the row there is read when a value is first asked for.
     void moveTo(long position);
-    // Reads the current row's bytes, unless they were read since the recordset came to stand on it.
-    void loadCurrent() const;
+    // Reads the current row's bytes, unless they were read since the recordset came to stand on it
+    // (and the file was not written since).
+    void loadCurrent() const {
+        ensureCurrent();
+        if (currentAt_ != position_ || currentReadAfterWrites_ != database_->file->writesBegun()) readCurrent();
+    }
+    void readCurrent() const;
     void save();
     // The current row's text in `column` as code page `page` stores it, into `text`: the stored
     // bytes of a Jet 3 text kept in that page, or a Jet 4 text whose every character the page

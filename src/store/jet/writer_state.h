@@ -5,7 +5,7 @@
 #pragma once
 
 #include <cstdint>
-#include <map>
+#include <utility>
 #include <span>
 #include <vector>
 
@@ -13,10 +13,25 @@
 
 namespace zestrel::jet {
 
+// A page remembered by key, 0 when unknown. A database has a handful of tables and long-value
+// columns: a short list searched in order, which a write copies (to put it back should the write
+// fail) in one move, without a node per entry.
+class PageByKey {
+public:
+    std::uint32_t& operator[](std::uint32_t key) {
+        for (auto& entry : entries_)
+            if (entry.first == key) return entry.second;
+        return entries_.emplace_back(key, 0).second;
+    }
+
+private:
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> entries_;
+};
+
 // The pages the writer remembers; a write that fails puts them back as they were.
 struct WriterPages {
-    std::map<std::uint32_t, std::uint32_t> insertPage;     // table definition page -> data page, 0 when unknown
-    std::map<std::uint32_t, std::uint32_t> longValuePage;  // column's owned-pages map (encoded) -> LVAL page
+    PageByKey insertPage;     // table definition page -> data page
+    PageByKey longValuePage;  // column's owned-pages map (encoded) -> LVAL page
     std::uint32_t usageMapPage = 0;
 };
 
