@@ -33,6 +33,16 @@ std::vector<ValueChange::Replacement> replacementsIn(const std::u16string& text,
     return replaced;
 }
 
+// The bytes code page 1252 stores an amount in, which key the amounts remembered; none when the
+// page lacks one of its characters.
+std::optional<std::string> amountKey(const std::u16string& text) {
+    const text::CodePage& page = text::westernEuropean();
+    if (!page.holds(text)) return std::nullopt;
+    std::string key(text.size(), '\0');
+    key.resize(page.encode(text, reinterpret_cast<std::uint8_t*>(key.data())));
+    return key;
+}
+
 }  // namespace
 
 ColumnWriter::ColumnWriter(const ColumnMap& map, Layout layout, dao::Recordset& source, dao::Recordset& target,
@@ -91,13 +101,26 @@ std::u16string ColumnWriter::fitted(const Column& column, std::u16string text, s
 // value; an amount marked with "*" is emptied, which the list of changes says; any other amount is
 // kept as text, cut to the column's length like every other text the copy carries.
 void ColumnWriter::writeAmount(Column& column) {
-    dao::Variant amount = sourceOf(column).Value();
+    const dao::Field& source = sourceOf(column);
+    const text::CodePage& page = text::westernEuropean();
+    // Nearly every amount is a text code page 1252 holds: it is looked up by its stored bytes, and
+    // worked out only the first time.
+    if (source.storedTextIn(page, amountBytes_)) {
+        amountKey_.assign(amountBytes_.begin(), amountBytes_.end());
+        if (const auto found = numberAmounts_.find(amountKey_); found != numberAmounts_.end()) {
+            if (found->second) return targetOf(column).takeStoredForm(*found->second);
+            targetOf(column) = textAmount(column, page.decode(amountBytes_));
+            return;
+        }
+    }
+    dao::Variant amount = source.Value();
     if (amount.isNull()) {
         targetOf(column) = std::move(amount);
         return;
     }
     const std::u16string text = std::move(amount).toText();
-    if (const jet::Value* number = numberAmount(column, text)) return targetOf(column).takeStoredForm(*number);
+    const auto key = amountKey(text);
+    if (const jet::Value* number = numberAmount(column, key, text)) return targetOf(column).takeStoredForm(*number);
     targetOf(column) = textAmount(column, text);
 }
 
@@ -113,16 +136,18 @@ dao::Variant ColumnWriter::textAmount(Column& column, const std::u16string& text
     return dao::Variant(fitted(column, std::move(kept), static_cast<std::size_t>(column.rule->length)));
 }
 
-const jet::Value* ColumnWriter::numberAmount(Column& column, const std::u16string& text) {
+const jet::Value* ColumnWriter::numberAmount(Column& column, const std::optional<std::string>& key,
+                                            const std::u16string& text) {
     constexpr std::size_t kAmountsRemembered = 4096;
-    if (const auto found = numberAmounts_.find(text); found != numberAmounts_.end())
-        return found->second ? &*found->second : nullptr;
+    if (key)
+        if (const auto found = numberAmounts_.find(*key); found != numberAmounts_.end())
+            return found->second ? &*found->second : nullptr;
     dao::Variant parsed = dbFunction::ParseQuantity(text);
     std::optional<jet::Value> number;
     if (parsed.kind() != dao::Variant::Kind::Text)
         number = targetOf(column).storedForm(targetIsText(column) ? dao::Variant(parsed.toText()) : std::move(parsed));
-    if (numberAmounts_.size() < kAmountsRemembered) {
-        const auto& kept = numberAmounts_.emplace(text, std::move(number)).first->second;
+    if (key && numberAmounts_.size() < kAmountsRemembered) {
+        const auto& kept = numberAmounts_.emplace(*key, std::move(number)).first->second;
         return kept ? &*kept : nullptr;
     }
     if (!number) return nullptr;

@@ -91,7 +91,8 @@ private:
     // The stored form of the number ParseQuantity makes of an amount (in a text column, the
     // number's text); null when it gives text. Each distinct amount is worked out once: amounts
     // repeat from row to row ("1", "1/2", "2 1/2").
-    const jet::Value* numberAmount(Column& column, const std::u16string& text);
+    // `key`: the amount's bytes in code page 1252, none when the page lacks one of its characters.
+    const jet::Value* numberAmount(Column& column, const std::optional<std::string>& key, const std::u16string& text);
     // The text as the new cookbook stores it, cut to `length`; a change is recorded.
     std::u16string fitted(const Column& column, std::u16string text, std::size_t length);
     bool targetIsText(Column& column);
@@ -100,7 +101,10 @@ private:
     ValueChange changeOf(const Column& column);
 
     std::vector<Column> columns_;
-    std::unordered_map<std::u16string, std::optional<jet::Value>> numberAmounts_;  // one amount column's
+    // One amount column's numbers, by the amount's bytes in code page 1252.
+    std::unordered_map<std::string, std::optional<jet::Value>> numberAmounts_;
+    jet::Bytes amountBytes_;  // the amount of the current row as stored, and as a key
+    std::string amountKey_;
     dao::Recordset& source_;
     dao::Recordset& target_;
     const char16_t* targetTable_;

@@ -123,6 +123,25 @@ TEST_F(ValueChangesList, RepeatedAmountsEachStoreWhatTheyGiveAndEachChangeIsList
     EXPECT_EQ(emptied, 2u);
 }
 
+// Whole numbers bound for text columns become their digits, sign and all; a missing one stays
+// Null; none of that is a change.
+TEST_F(ValueChangesList, WholeNumbersBecomeTheirDigits) {
+    const std::vector<json> items{-12, 12345, nullptr, 0};
+    std::vector<json> ingredients;
+    for (const auto& item : items) ingredients.push_back(json{{"Amt", "1"}, {"Item", item}, {"rID", -7}});
+    const fs::path path =
+        cookbook("family.rcp", OldLayout::V10, {json{{"Name", "Soup"}, {"rID", -7}}}, ingredients);
+    run(path);
+    EXPECT_FALSE(fs::exists(program_ / "Backup" / "family_backup_changes.txt"));
+    std::vector<json> stored;
+    for (const auto& row : zestrelDump(path.string(), "Ingredient")) {
+        stored.push_back(json::parse(row)["ItemNo"]);
+        EXPECT_EQ(json::parse(row)["rID"], "-7");
+    }
+    EXPECT_EQ(stored, (std::vector<json>{"-12", "12345", nullptr, "0"}));
+    EXPECT_EQ(json::parse(zestrelDump(path.string(), "Recipe")[0])["rID"], "-7");
+}
+
 // A list left from an earlier backup of the same name is never overwritten: the backup takes the
 // next free name, and its list goes beside it.
 TEST_F(ValueChangesList, ALeftoverListKeepsItsNameAndTheBackupTakesTheNext) {

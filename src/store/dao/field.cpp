@@ -12,6 +12,10 @@ constexpr std::int32_t kPropertyNotAvailable = 3219;
 
 Variant Field::Value() const { return Variant(storedValue()); }
 
+bool Field::storedTextIn(const text::CodePage& page, jet::Bytes& text) const {
+    return recordset_ && recordset_->storedTextIn(column_, page, text);
+}
+
 jet::Value Field::storedValue() const {
     if (!recordset_)
         throw Failure(kPropertyNotAvailable,

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "store/dao/variant.h"
+#include "text/code_page.h"
 
 namespace zestrel::dao {
 
@@ -60,6 +61,9 @@ public:
     Variant Value() const;
     // The same value as the file stores it, without its Variant (a text decoded, a number as is).
     jet::Value storedValue() const;
+    // The text in the current row as code page `page` stores it, into `text`, when it is a text
+    // so stored (see Recordset::storedTextIn); otherwise false.
+    bool storedTextIn(const text::CodePage& page, jet::Bytes& text) const;
 
     const ColumnInfo& info() const { return info_; }
 

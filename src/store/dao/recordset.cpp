@@ -153,8 +153,13 @@ void Recordset::ensureUpdatable() const {
 
 void Recordset::AddNew() {
     ensureUpdatable();
-    buffer_.clear();
-    buffer_.resize(fields_.size());  // every column Empty, constructed in place
+    // Every column Empty: the buffer of the last row saved is kept, and only what it was given goes.
+    if (buffer_.size() != fields_.size()) {
+        buffer_.clear();
+        buffer_.resize(fields_.size());
+    }
+    for (auto& value : buffer_)
+        if (!value.isEmpty()) value = Variant();
     clearStoredTexts();
     editMode_ = EditMode::Adding;
 }
@@ -259,7 +264,6 @@ void Recordset::Update(int updateType, bool /*force: there is no other user to o
                       "Update without AddNew or Edit on table '" + text::toUtf8(table_.name) + "'.");
     save();
     editMode_ = EditMode::None;
-    buffer_.clear();
 }
 
 // The values already in their column's stored form are stored from where they lie in the buffer;

@@ -103,6 +103,11 @@ public:
     const std::vector<Field>& fieldList() const;
     // The value of column `column` in the current row (3021 when there is none).
     jet::Value currentValue(std::size_t column) const;
+    // The current row's text in `column` as code page `page` stores it, into `text`: the stored
+    // bytes of a Jet 3 text kept in that page, or a Jet 4 text whose every character the page
+    // stores as itself, converted. False when the column is no text or memo, the value is null,
+    // or the text is neither.
+    bool storedTextIn(std::size_t column, const text::CodePage& page, jet::Bytes& text) const;
 
 private:
     // Checked on every call; the failing path lies out of line.
@@ -129,11 +134,6 @@ private:
     }
     void readCurrent() const;
     void save();
-    // The current row's text in `column` as code page `page` stores it, into `text`: the stored
-    // bytes of a Jet 3 text kept in that page, or a Jet 4 text whose every character the page
-    // stores as itself, converted. False when the column is no text or memo, the value is null,
-    // or the text is neither.
-    bool storedTextIn(std::size_t column, const text::CodePage& page, jet::Bytes& text) const;
     void clearStoredTexts();
     enum class EditMode { None, Adding, Editing };
 

@@ -155,6 +155,38 @@ TEST_F(StoredTextCopy, ARefusalLeavesTheTextTakenBefore) {
     EXPECT_EQ(target->Fields(u"Line").Value().toText(), u"first");
 }
 
+// A value converted once into a column's stored form goes into row after row as it is; what
+// Update would refuse, storedForm refuses. Each AddNew starts with every column empty again, also
+// the ones the row saved before was given.
+TEST_F(StoredTextCopy, AStoredFormGoesIntoEveryRowItIsGivenTo) {
+    makeDatabase(u"Long", Variant(u"first"));
+    auto target = db_->OpenRecordset(u"T", dbOpenDynaset);
+    target->AddNew();
+    const jet::Value qty = target->Collect(u"Qty").storedForm(Variant(u"42"));
+    EXPECT_EQ(qty, jet::Value(std::int32_t{42}));
+    try {
+        (void)target->Collect(u"Code").storedForm(Variant(u"too long"));
+        FAIL() << "a text over the column's size";
+    } catch (const Failure& f) {
+        EXPECT_EQ(f.number(), 3163);
+    }
+    for (int row = 0; row < 3; ++row) {
+        if (row > 0) target->AddNew();
+        target->Collect(u"Qty").takeStoredForm(qty);
+        EXPECT_EQ(static_cast<Variant>(target->Collect(u"Qty")).toText(), u"42");
+        if (row == 0) target->Collect(u"Line") = Variant(u"only the first");
+        target->Update();
+    }
+    target->MoveFirst();
+    std::vector<std::u16string> lines;
+    for (; !target->EOF_(); target->MoveNext()) {
+        EXPECT_EQ(target->Fields(u"Qty").Value().toText(), u"42");
+        const Variant line = target->Fields(u"Line").Value();
+        lines.push_back(line.isNull() ? u"Null" : line.toText());
+    }
+    EXPECT_EQ(lines, (std::vector<std::u16string>{u"only the first", u"Null", u"Null"}));
+}
+
 TEST_F(StoredTextCopy, IsRefusedWithoutAnEdit) {
     makeDatabase(u"Long", Variant(u"first"));
     auto source = db_->OpenRecordset(u"S", dbOpenSnapshot);
