@@ -101,17 +101,15 @@ std::u16string ColumnWriter::fitted(const Column& column, std::u16string text, s
 // value; an amount marked with "*" is emptied, which the list of changes says; any other amount is
 // kept as text, cut to the column's length like every other text the copy carries.
 void ColumnWriter::writeAmount(Column& column) {
+    constexpr std::size_t kAmountsRemembered = 4096;
     const dao::Field& source = sourceOf(column);
     const text::CodePage& page = text::westernEuropean();
     // Nearly every amount is a text code page 1252 holds: it is looked up by its stored bytes, and
-    // worked out only the first time.
+    // decoded only when its row needs the text.
     if (source.storedTextIn(page, amountBytes_)) {
         amountKey_.assign(amountBytes_.begin(), amountBytes_.end());
-        if (const auto found = numberAmounts_.find(amountKey_); found != numberAmounts_.end()) {
-            if (found->second) return targetOf(column).takeStoredForm(*found->second);
-            targetOf(column) = textAmount(column, page.decode(amountBytes_));
-            return;
-        }
+        if (const auto found = amounts_.find(amountKey_); found != amounts_.end())
+            return storeAmount(column, found->second, [&] { return page.decode(amountBytes_); });
     }
     dao::Variant amount = source.Value();
     if (amount.isNull()) {
@@ -119,43 +117,40 @@ void ColumnWriter::writeAmount(Column& column) {
         return;
     }
     const std::u16string text = std::move(amount).toText();
+    AmountOutcome outcome = amountOutcome(column, text);
     const auto key = amountKey(text);
-    if (const jet::Value* number = numberAmount(column, key, text)) return targetOf(column).takeStoredForm(*number);
-    targetOf(column) = textAmount(column, text);
+    if (!key || amounts_.size() >= kAmountsRemembered) {
+        amountNotRemembered_ = std::move(outcome);
+        return storeAmount(column, amountNotRemembered_, [&] { return text; });
+    }
+    storeAmount(column, amounts_.emplace(*key, std::move(outcome)).first->second, [&] { return text; });
 }
 
-dao::Variant ColumnWriter::textAmount(Column& column, const std::u16string& text) {
-    std::u16string kept = dbFunction::ParseQuantity(text).toText();
-    if (kept.empty() && !text.empty()) {
+ColumnWriter::AmountOutcome ColumnWriter::amountOutcome(Column& column, const std::u16string& text) {
+    dao::Variant parsed = dbFunction::ParseQuantity(text);
+    if (parsed.kind() != dao::Variant::Kind::Text)
+        return {targetOf(column).storedForm(targetIsText(column) ? dao::Variant(parsed.toText()) : std::move(parsed)), false};
+    std::u16string kept = std::move(parsed).toText();
+    const bool emptied = kept.empty() && !text.empty();
+    if (!emptied && (!text::westernEuropean().holds(kept) || kept.size() > static_cast<std::size_t>(column.rule->length)))
+        return {};
+    return {targetOf(column).storedForm(dao::Variant(std::move(kept))), emptied};
+}
+
+// `outcome` is kept until the row is saved (a remembered one, or the column's own).
+template <typename Text>
+void ColumnWriter::storeAmount(Column& column, const AmountOutcome& outcome, Text&& text) {
+    if (outcome.emptied) {
         ValueChange change = changeOf(column);
         change.amountEmptied = true;
-        change.amount = text;
+        change.amount = text();
         changes_.add(change);
-        return dao::Variant(std::move(kept));
     }
-    return dao::Variant(fitted(column, std::move(kept), static_cast<std::size_t>(column.rule->length)));
+    if (outcome.stored) return targetOf(column).takeStoredForm(*outcome.stored);
+    std::u16string kept = dbFunction::ParseQuantity(text()).toText();
+    targetOf(column) = dao::Variant(fitted(column, std::move(kept), static_cast<std::size_t>(column.rule->length)));
 }
 
-const jet::Value* ColumnWriter::numberAmount(Column& column, const std::optional<std::string>& key,
-                                            const std::u16string& text) {
-    constexpr std::size_t kAmountsRemembered = 4096;
-    if (key)
-        if (const auto found = numberAmounts_.find(*key); found != numberAmounts_.end())
-            return found->second ? &*found->second : nullptr;
-    dao::Variant parsed = dbFunction::ParseQuantity(text);
-    std::optional<jet::Value> number;
-    if (parsed.kind() != dao::Variant::Kind::Text)
-        number = targetOf(column).storedForm(targetIsText(column) ? dao::Variant(parsed.toText()) : std::move(parsed));
-    if (key && numberAmounts_.size() < kAmountsRemembered) {
-        const auto& kept = numberAmounts_.emplace(*key, std::move(number)).first->second;
-        return kept ? &*kept : nullptr;
-    }
-    if (!number) return nullptr;
-    column.stored = std::move(*number);
-    return &column.stored;
-}
-
-// The value one rule gives for the source's current row.
 std::size_t ColumnWriter::digitsRoom(Column& column) {
     if (column.digitsRoom) return *column.digitsRoom;
     const int type = sourceOf(column).Type();

@@ -84,15 +84,20 @@ private:
     bool copiedAsStored(Column& column);
     bool givenAsConstant(Column& column);
     bool wholeNumberAsDigits(Column& column);
+    // What an amount becomes: the form its column stores (a number, or a text kept whole), and
+    // whether the quantity rules emptied it (marked with "*"); neither for a text that must be cut
+    // or have characters replaced, which is worked out row by row so that each row's change is
+    // listed.
+    struct AmountOutcome {
+        std::optional<jet::Value> stored;
+        bool emptied = false;
+    };
     void writeAmount(Column& column);
+    AmountOutcome amountOutcome(Column& column, const std::u16string& text);
+    // Stores the outcome of the current row's amount `text` (decoded only when needed).
+    template <typename Text>
+    void storeAmount(Column& column, const AmountOutcome& outcome, Text&& text);
     dao::Variant valueFor(Column& column);
-    // An amount ParseQuantity keeps as text (or empties): the text, cut to the column's length.
-    dao::Variant textAmount(Column& column, const std::u16string& text);
-    // The stored form of the number ParseQuantity makes of an amount (in a text column, the
-    // number's text); null when it gives text. Each distinct amount is worked out once: amounts
-    // repeat from row to row ("1", "1/2", "2 1/2").
-    // `key`: the amount's bytes in code page 1252, none when the page lacks one of its characters.
-    const jet::Value* numberAmount(Column& column, const std::optional<std::string>& key, const std::u16string& text);
     // The text as the new cookbook stores it, cut to `length`; a change is recorded.
     std::u16string fitted(const Column& column, std::u16string text, std::size_t length);
     bool targetIsText(Column& column);
@@ -101,8 +106,10 @@ private:
     ValueChange changeOf(const Column& column);
 
     std::vector<Column> columns_;
-    // One amount column's numbers, by the amount's bytes in code page 1252.
-    std::unordered_map<std::string, std::optional<jet::Value>> numberAmounts_;
+    // One amount column's outcomes, worked out once for each distinct amount (amounts repeat from
+    // row to row: "1", "1/2", "2 1/2"), by the amount's bytes in code page 1252.
+    std::unordered_map<std::string, AmountOutcome> amounts_;
+    AmountOutcome amountNotRemembered_;  // this row's, when it is not among them
     jet::Bytes amountBytes_;  // the amount of the current row as stored, and as a key
     std::string amountKey_;
     dao::Recordset& source_;

@@ -31,7 +31,8 @@ public:
         checkOwnedMaps();
         checkLongValueMaps();
         checkRows();
-        std::sort(identities_.begin(), identities_.end());
+        // The rows are visited in page and slot order, so the list is nearly always sorted already.
+        if (!std::is_sorted(identities_.begin(), identities_.end())) std::sort(identities_.begin(), identities_.end());
         identities_.erase(std::unique(identities_.begin(), identities_.end()), identities_.end());
         return std::move(identities_);
     }
@@ -81,9 +82,11 @@ private:
     }
 
     void checkLongValueMaps() {
-        for (const auto& column : table_.columns) {
+        for (std::size_t i = 0; i < table_.columns.size(); ++i) {
+            const ColumnDefinition& column = table_.columns[i];
             if (!isLongValue(column.type)) continue;
             ColumnPages& pages = columns_[column.number];
+            longValueColumns_.emplace_back(i, &pages);
             pages.name = name_ + ", column '" + text::toUtf8(column.name) + "'";
             const LongValueColumnMaps* maps = table_.longValueMapsOf(column.number);
             if (maps == nullptr) {
@@ -144,11 +147,8 @@ private:
         try {
             auto& fields = fields_;
             locate_(rowBytes(page, t_.format, where.row), fields);
-            for (std::size_t i = 0; i < table_.columns.size(); ++i) {
-                const ColumnDefinition& column = table_.columns[i];
-                if (!isLongValue(column.type) || fields[i].isNull) continue;
-                checkLongValueField(fields[i].bytes, columns_[column.number], where);
-            }
+            for (const auto& [index, pages] : longValueColumns_)
+                if (!fields[index].isNull) checkLongValueField(fields[index].bytes, *pages, where);
         } catch (const CorruptData& e) {
             t_.report.fault(name_ + ": row " + at(where) + " cannot be decoded: " + e.what());
         }
@@ -223,6 +223,7 @@ private:
     RowLocator locate_;
     std::set<std::uint32_t> owned_;
     std::map<std::uint16_t, ColumnPages> columns_;
+    std::vector<std::pair<std::size_t, ColumnPages*>> longValueColumns_;  // by position in the definition
     RowIdentities identities_;
     std::vector<FieldLocation> fields_;  // the row being checked, its storage kept from row to row
 };
