@@ -107,7 +107,8 @@ TEST_F(ValueChangesList, ValuesConvertedWithoutLossAreNoChange) {
 // Amounts repeat from row to row: every row stores what its own amount gives, and every change
 // is listed, however often the same amount comes.
 TEST_F(ValueChangesList, RepeatedAmountsEachStoreWhatTheyGiveAndEachChangeIsListed) {
-    const std::vector<std::string> amounts{"1 1/2", "1*", "2 cups", "1 1/2", "1*", "2 cups", "1/4"};
+    const std::vector<std::string> amounts{"1 1/2", "1*", "2 cups", "1 1/2", "1*", "2 cups", "1/4",
+                                           "1 1/2 cups finely chopped", "1 1/2 cups finely chopped"};
     std::vector<json> ingredients;
     for (std::size_t i = 0; i < amounts.size(); ++i)
         ingredients.push_back(json{{"Amt", amounts[i]}, {"Item", static_cast<int>(i)}, {"rID", 42}});
@@ -115,12 +116,17 @@ TEST_F(ValueChangesList, RepeatedAmountsEachStoreWhatTheyGiveAndEachChangeIsList
     run(path);
     std::vector<std::string> stored;
     for (const auto& row : zestrelDump(path.string(), "Ingredient")) stored.push_back(json::parse(row)["Amount"]);
-    EXPECT_EQ(stored, (std::vector<std::string>{"1.5", "", "2 cups", "1.5", "", "2 cups", "0.25"}));
+    EXPECT_EQ(stored, (std::vector<std::string>{"1.5", "", "2 cups", "1.5", "", "2 cups", "0.25", "1 1/2 cups finely ch",
+                                                "1 1/2 cups finely ch"}));
     const std::string list = textOf(program_ / "Backup" / "family_backup_changes.txt");
-    std::size_t emptied = 0;
-    for (auto at = list.find("amount \"1*\" emptied"); at != std::string::npos; at = list.find("amount \"1*\" emptied", at + 1))
-        ++emptied;
-    EXPECT_EQ(emptied, 2u);
+    const auto count = [&](const std::string& what) {
+        std::size_t found = 0;
+        for (auto at = list.find(what); at != std::string::npos; at = list.find(what, at + 1)) ++found;
+        return found;
+    };
+    EXPECT_EQ(count("amount \"1*\" emptied"), 2u);
+    EXPECT_EQ(count("cut to 20 of 25 characters"), 2u);
+    EXPECT_EQ(listLines(list).size(), 4u);
 }
 
 // Whole numbers bound for text columns become their digits, sign and all; a missing one stays
