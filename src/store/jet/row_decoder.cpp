@@ -1,5 +1,6 @@
 #include "store/jet/row_decoder.h"
 
+#include <algorithm>
 #include <array>
 #include <bit>
 
@@ -11,9 +12,10 @@ namespace zestrel::jet {
 
 namespace {
 
-// Jet 3: one-byte offsets, counted in 256-byte segments by the jump table. offsets[0..varCount].
+// Jet 3: one-byte offsets, counted in 256-byte segments by the jump table. offsets[0..wanted], where
+// `wanted` is at most varCount (all of them).
 void variableOffsetsJet3(std::span<const std::uint8_t> row, std::size_t maskSize, std::uint32_t varCount,
-                         std::uint32_t* offsets) {
+                         std::uint32_t wanted, std::uint32_t* offsets) {
     const std::size_t last = row.size() - 1;
     std::size_t jumps = (row.size() - 1) / 256;
     if (last < maskSize + jumps + 1) throw CorruptData("a row is too short for its offset table");
@@ -22,18 +24,22 @@ void variableOffsetsJet3(std::span<const std::uint8_t> row, std::size_t maskSize
     if (jumps > 0 && (tableEnd - varCount) / 256 < jumps) --jumps;  // the last jump entry is a filler
     // Every position read below lies between the offset table's start and the mask: checked above.
     const std::uint8_t* table = row.data() + tableEnd;
+    if (jumps == 0) {  // a row under 256 bytes: nearly every row
+        for (std::uint32_t i = 0; i <= wanted; ++i) offsets[i] = *(table - i);
+        return;
+    }
     const std::uint8_t* jumpTable = row.data() + last - maskSize - 1;
     std::size_t jumpsUsed = 0;
-    for (std::uint32_t i = 0; i <= varCount; ++i) {
+    for (std::uint32_t i = 0; i <= wanted; ++i) {
         while (jumpsUsed < jumps && i == *(jumpTable - jumpsUsed)) ++jumpsUsed;
         offsets[i] = *(table - i) + static_cast<std::uint32_t>(jumpsUsed * 256);
     }
 }
 
-void variableOffsetsJet4(std::span<const std::uint8_t> row, std::size_t maskSize, std::uint32_t varCount,
+void variableOffsetsJet4(std::span<const std::uint8_t> row, std::size_t maskSize, std::uint32_t wanted,
                          std::uint32_t* offsets) {
     const std::size_t last = row.size() - 1;
-    for (std::uint32_t i = 0; i <= varCount; ++i) {
+    for (std::uint32_t i = 0; i <= wanted; ++i) {
         const std::size_t at = last - maskSize - 3 - 2 * static_cast<std::size_t>(i);
         if (at > last) throw CorruptData("a row is too short for its offset table");
         offsets[i] = readU16(row, at);
@@ -66,12 +72,14 @@ std::u16string decodeText(std::span<const std::uint8_t> bytes, const Format& f) 
 
 namespace {
 
+constexpr std::uint32_t kAllOffsets = 0xFFFFFFFF;
+
 // What a row says about itself: its column count, null mask and variable-length offsets.
 class RowShape {
 public:
-    // The variable-length offsets are read when `withOffsets` asks for them: a reader after one
-    // fixed-length column has no need of them.
-    RowShape(std::span<const std::uint8_t> row, bool hasVariableColumns, const Format& f, bool withOffsets)
+    // The variable-length offsets are read up to the `offsetsWanted`-th: a reader after one
+    // fixed-length column needs none, one after one variable-length column those up to its end.
+    RowShape(std::span<const std::uint8_t> row, bool hasVariableColumns, const Format& f, std::uint32_t offsetsWanted)
         : row_(row), f_(f) {
         if (row.size() < f.rowCountSize) throw CorruptData("a row is empty");
         columns_ = f.rowCountSize == 1 ? readU8(row, 0) : readU16(row, 0);
@@ -81,7 +89,7 @@ public:
         if (hasVariableColumns) {
             varCount_ = f.rowOffsetSize == 1 ? readU8(row, row.size() - maskSize - 1)
                                              : readU16(row, row.size() - maskSize - 2);
-            if (withOffsets) readOffsets(maskSize);
+            if (offsetsWanted > 0) readOffsets(maskSize, std::min(varCount_, offsetsWanted - 1));
         }
         fixedCount_ = columns_ >= varCount_ ? columns_ - varCount_ : 0;
     }
@@ -115,14 +123,14 @@ public:
 private:
     bool maskBit(std::uint32_t number) const { return (mask_[number / 8] & (1u << (number % 8))) != 0; }
 
-    void readOffsets(std::size_t maskSize) {
+    void readOffsets(std::size_t maskSize, std::uint32_t wanted) {
         // A Jet 3 row counts its variable-length columns in one byte: its offsets fit on the stack.
         if (f_.version == JetVersion::Jet3) {
-            variableOffsetsJet3(row_, maskSize, varCount_, offsets_);
+            variableOffsetsJet3(row_, maskSize, varCount_, wanted, offsets_);
         } else {
-            longOffsets_.resize(varCount_ + 1);
+            longOffsets_.resize(wanted + 1);
             offsets_ = longOffsets_.data();
-            variableOffsetsJet4(row_, maskSize, varCount_, offsets_);
+            variableOffsetsJet4(row_, maskSize, wanted, offsets_);
         }
     }
 
@@ -143,7 +151,7 @@ RowLocator::RowLocator(const TableDefinition& table, const Format& format) : for
 
 void RowLocator::operator()(std::span<const std::uint8_t> row, std::vector<FieldLocation>& fields) const {
     const auto& places = layout_.places();
-    const RowShape shape(row, layout_.variableColumnCount() > 0, format_, true);
+    const RowShape shape(row, layout_.variableColumnCount() > 0, format_, kAllOffsets);
     fields.resize(places.size());
     for (std::size_t i = 0; i < places.size(); ++i) fields[i] = shape.locate(places[i]);
 }
@@ -153,7 +161,8 @@ ColumnLocator::ColumnLocator(const TableDefinition& table, const Format& format,
       place_(RowLayout(table, format).places().at(column)) {}
 
 FieldLocation ColumnLocator::operator()(std::span<const std::uint8_t> row) const {
-    const RowShape shape(row, hasVariableColumns_, format_, place_.kind == ColumnPlace::Kind::Variable);
+    const RowShape shape(row, hasVariableColumns_, format_,
+                         place_.kind == ColumnPlace::Kind::Variable ? place_.index + 2 : 0);
     return shape.locate(place_);
 }
 

@@ -115,7 +115,32 @@ void appendPrimary(std::uint32_t primary, std::string& out) {
 
 }  // namespace
 
+namespace {
+
+// Digits and unaccented letters, nearly every key's characters, weigh one byte each and carry no
+// accent: their key is written straight. False (and nothing written) for a text with any other.
+bool appendPlainKey(const std::u16string& text, std::string& out) {
+    const std::size_t start = out.size();
+    out.resize(start + text.size() + 2);
+    char* at = out.data() + start;
+    for (const char16_t c : text) {
+        if (c >= u'0' && c <= u'9') *at++ = static_cast<char>(0x10 + (c - u'0'));
+        else if (c >= u'a' && c <= u'z') *at++ = static_cast<char>(0x20 + (c - u'a'));
+        else if (c >= u'A' && c <= u'Z') *at++ = static_cast<char>(0x20 + (c - u'A'));
+        else {
+            out.resize(start);
+            return false;
+        }
+    }
+    at[0] = '\0';  // the end of the primary weights; no accents follow
+    at[1] = '\0';
+    return true;
+}
+
+}  // namespace
+
 void appendGeneralSortKey(const std::u16string& text, std::string& out) {
+    if (appendPlainKey(text, out)) return;
     // Kept from call to call: a sort computes one key for each of a table's rows.
     thread_local std::vector<Weight> weights;
     weights.clear();

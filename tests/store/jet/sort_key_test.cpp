@@ -149,10 +149,20 @@ TEST(GeneralSortKey, OrdersEveryPairAsTheComparisonDoes) {
         for (std::uint32_t n = next() % 6; n > 0; --n) text.push_back(alphabet[next() % alphabet.size()]);
         texts.push_back(text);
     }
+    // Texts of digits and unaccented letters only, whose keys are written the short way.
+    const std::u16string plain = u"aAbBzZ09";
+    for (int i = 0; i < 150; ++i) {
+        std::u16string text;
+        for (std::uint32_t n = next() % 6; n > 0; --n) text.push_back(plain[next() % plain.size()]);
+        texts.push_back(text);
+    }
     std::vector<std::string> keys;
     for (const auto& text : texts) {
         keys.emplace_back();
         appendGeneralSortKey(text, keys.back());
+        std::string after = "prefix";
+        appendGeneralSortKey(text, after);
+        ASSERT_EQ(after, "prefix" + keys.back()) << "a key is appended after what is there";
     }
     for (std::size_t i = 0; i < texts.size(); ++i) {
         for (std::size_t j = 0; j < texts.size(); ++j) {
