@@ -96,6 +96,15 @@ public:
     RowShape(const RowShape&) = delete;
     RowShape& operator=(const RowShape&) = delete;
 
+    // Whether every fixed-length column (they end by `fixedEnd`) and every variable-length one lies
+    // within the row, all offsets read: then so does each column present, as locate() finds it.
+    bool allWithin(std::size_t fixedEnd) const {
+        if (fixedEnd > row_.size()) return false;
+        for (std::uint32_t i = 0; i < varCount_; ++i)
+            if (offsets_[i] > offsets_[i + 1]) return false;
+        return varCount_ == 0 || offsets_[varCount_] <= row_.size();
+    }
+
     FieldLocation locate(const ColumnPlace& place) const {
         FieldLocation field;
         const bool present = place.number < columns_ && maskBit(place.number);
@@ -147,13 +156,33 @@ private:
 
 }  // namespace
 
-RowLocator::RowLocator(const TableDefinition& table, const Format& format) : format_(format), layout_(table, format) {}
+RowLocator::RowLocator(const TableDefinition& table, const Format& format) : format_(format), layout_(table, format) {
+    for (const ColumnPlace& place : layout_.places())
+        if (place.kind == ColumnPlace::Kind::Fixed) fixedEnd_ = std::max<std::size_t>(fixedEnd_, place.offset + place.size);
+}
+
+void RowLocator::locateSome(std::span<const std::uint8_t> row, std::span<const std::size_t> positions,
+                            std::vector<FieldLocation>& fields) const {
+    const auto& places = layout_.places();
+    const RowShape shape(row, layout_.variableColumnCount() > 0, format_, kAllOffsets);
+    fields.resize(places.size());
+    if (!shape.allWithin(fixedEnd_)) {
+        for (std::size_t i = 0; i < places.size(); ++i) fields[i] = shape.locate(places[i]);
+        return;
+    }
+    for (const std::size_t i : positions) fields[i] = shape.locate(places[i]);
+}
 
 void RowLocator::operator()(std::span<const std::uint8_t> row, std::vector<FieldLocation>& fields) const {
     const auto& places = layout_.places();
     const RowShape shape(row, layout_.variableColumnCount() > 0, format_, kAllOffsets);
-    fields.resize(places.size());
-    for (std::size_t i = 0; i < places.size(); ++i) fields[i] = shape.locate(places[i]);
+    // Counted and addressed once: the loop's stores would otherwise make the compiler read the
+    // vectors' bounds again for every column.
+    const std::size_t count = places.size();
+    fields.resize(count);
+    const ColumnPlace* place = places.data();
+    FieldLocation* field = fields.data();
+    for (std::size_t i = 0; i < count; ++i) field[i] = shape.locate(place[i]);
 }
 
 ColumnLocator::ColumnLocator(const TableDefinition& table, const Format& format, std::size_t column)

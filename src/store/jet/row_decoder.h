@@ -32,12 +32,17 @@ class RowLocator {
 public:
     RowLocator(const TableDefinition& table, const Format& format);
     void operator()(std::span<const std::uint8_t> row, std::vector<FieldLocation>& fields) const;
+    // Where the columns at `positions` lie in `row`, into those places of `fields` (sized for every
+    // column), having checked every column as operator() does: what it refuses, this refuses.
+    void locateSome(std::span<const std::uint8_t> row, std::span<const std::size_t> positions,
+                    std::vector<FieldLocation>& fields) const;
     const RowLayout& layout() const { return layout_; }
     const Format& format() const { return format_; }
 
 private:
     const Format& format_;
     RowLayout layout_;
+    std::size_t fixedEnd_ = 0;  // where the last-ending fixed-length column ends
 };
 
 // Where one column (by position in the definition) lies in row after row of a table.

@@ -86,7 +86,8 @@ private:
             const ColumnDefinition& column = table_.columns[i];
             if (!isLongValue(column.type)) continue;
             ColumnPages& pages = columns_[column.number];
-            longValueColumns_.emplace_back(i, &pages);
+            longValuePositions_.push_back(i);
+            longValuePages_.push_back(&pages);
             pages.name = name_ + ", column '" + text::toUtf8(column.name) + "'";
             const LongValueColumnMaps* maps = table_.longValueMapsOf(column.number);
             if (maps == nullptr) {
@@ -146,9 +147,11 @@ private:
     void checkRow(std::span<const std::uint8_t> page, RowPointer where) {
         try {
             auto& fields = fields_;
-            locate_(rowBytes(page, t_.format, where.row), fields);
-            for (const auto& [index, pages] : longValueColumns_)
-                if (!fields[index].isNull) checkLongValueField(fields[index].bytes, *pages, where);
+            locate_.locateSome(rowBytes(page, t_.format, where.row), longValuePositions_, fields);
+            for (std::size_t i = 0; i < longValuePositions_.size(); ++i) {
+                const std::size_t index = longValuePositions_[i];
+                if (!fields[index].isNull) checkLongValueField(fields[index].bytes, *longValuePages_[i], where);
+            }
         } catch (const CorruptData& e) {
             t_.report.fault(name_ + ": row " + at(where) + " cannot be decoded: " + e.what());
         }
@@ -223,7 +226,8 @@ private:
     RowLocator locate_;
     std::set<std::uint32_t> owned_;
     std::map<std::uint16_t, ColumnPages> columns_;
-    std::vector<std::pair<std::size_t, ColumnPages*>> longValueColumns_;  // by position in the definition
+    std::vector<std::size_t> longValuePositions_;  // the long-value columns' positions in the definition
+    std::vector<ColumnPages*> longValuePages_;     // and their pages, in the same order
     RowIdentities identities_;
     std::vector<FieldLocation> fields_;  // the row being checked, its storage kept from row to row
 };

@@ -164,6 +164,18 @@ const std::vector<Plant>& plants() {
                              bytes[end - 4 + i] = static_cast<std::uint8_t>(root >> (8 * (3 - i)));
                      }
          }},
+        {"TextColumnEndsPastItsRow", "cannot be decoded",
+         [](std::vector<std::uint8_t>& bytes, DatabaseFile& db) {
+             // The first row of Recipe: the first variable-length column (a text, not a memo) is
+             // made to start past the row's end, in the offset table's last byte before the count.
+             const std::uint32_t page = firstDataPageOf(db, definitionOf(db, u"Recipe"));
+             const RowSlot slot = rowSlot(db.pages().page(page), db.format(), 0);
+             const std::size_t size = slot.end - slot.start;
+             ASSERT_LT(size, 256u) << "a row with a jump table";
+             const std::size_t columns = bytes[page * kPage + slot.start];
+             const std::size_t firstOffset = size - 1 - (columns + 7) / 8 - 1;
+             bytes[page * kPage + slot.start + firstOffset] = 0xFF;
+         }},
         {"IndexLeafIsItsOwnNeighbour", "chain",
          [](std::vector<std::uint8_t>& bytes, DatabaseFile& db) {
              const auto catalog = readTableDefinition(db.pages(), db.format(), kMSysObjectsPage);
