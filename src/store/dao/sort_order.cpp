@@ -167,7 +167,15 @@ namespace {
 
 void appendKeyOfRow(jet::DatabaseFile& file, const jet::ColumnLocator& locate, const jet::ColumnDefinition& column,
                     std::span<const std::uint8_t> row, std::string& out) {
-    appendSortKey(jet::decodeField(locate(row), column, file.format(), file.pages()), out);
+    const jet::FieldLocation field = locate(row);
+    // A Jet 3 text of digits and plain letters keys straight from its stored bytes.
+    if (column.type == jet::ColumnType::Text && !field.isNull && file.format().version == jet::JetVersion::Jet3 &&
+        !jet::codePageOf(file.format()).doubleByte()) {
+        out.push_back(kValueTag);
+        if (jet::appendPlainSortKey(field.bytes, out)) return;
+        out.pop_back();
+    }
+    appendSortKey(jet::decodeField(field, column, file.format(), file.pages()), out);
 }
 
 // A number column's key, compared without being written out: Null first, then the numbers in

@@ -119,14 +119,15 @@ namespace {
 
 // Digits and unaccented letters, nearly every key's characters, weigh one byte each and carry no
 // accent: their key is written straight. False (and nothing written) for a text with any other.
-bool appendPlainKey(const std::u16string& text, std::string& out) {
+template <typename Character>
+bool appendPlainKey(std::basic_string_view<Character> text, std::string& out) {
     const std::size_t start = out.size();
     out.resize(start + text.size() + 2);
     char* at = out.data() + start;
-    for (const char16_t c : text) {
-        if (c >= u'0' && c <= u'9') *at++ = static_cast<char>(0x10 + (c - u'0'));
-        else if (c >= u'a' && c <= u'z') *at++ = static_cast<char>(0x20 + (c - u'a'));
-        else if (c >= u'A' && c <= u'Z') *at++ = static_cast<char>(0x20 + (c - u'A'));
+    for (const Character c : text) {
+        if (c >= '0' && c <= '9') *at++ = static_cast<char>(0x10 + (c - '0'));
+        else if (c >= 'a' && c <= 'z') *at++ = static_cast<char>(0x20 + (c - 'a'));
+        else if (c >= 'A' && c <= 'Z') *at++ = static_cast<char>(0x20 + (c - 'A'));
         else {
             out.resize(start);
             return false;
@@ -139,8 +140,12 @@ bool appendPlainKey(const std::u16string& text, std::string& out) {
 
 }  // namespace
 
+bool appendPlainSortKey(std::span<const std::uint8_t> text, std::string& out) {
+    return appendPlainKey(std::basic_string_view<std::uint8_t>(text.data(), text.size()), out);
+}
+
 void appendGeneralSortKey(const std::u16string& text, std::string& out) {
-    if (appendPlainKey(text, out)) return;
+    if (appendPlainKey(std::u16string_view(text), out)) return;
     // Kept from call to call: a sort computes one key for each of a table's rows.
     thread_local std::vector<Weight> weights;
     weights.clear();

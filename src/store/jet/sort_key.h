@@ -15,6 +15,7 @@
 // that differ only in case compare equal.
 #pragma once
 
+#include <span>
 #include <string>
 
 namespace zestrel::jet {
@@ -26,6 +27,9 @@ int compareGeneral(const std::u16string& a, const std::u16string& b);
 // compareGeneral does (equal keys exactly for texts that compare equal), so that sorting many
 // rows computes each text's weights once.
 void appendGeneralSortKey(const std::u16string& text, std::string& out);
+// The same key for a text given in a single-byte code page, when every character is an ASCII
+// digit or letter (which every such page stores as in ASCII); otherwise false, and nothing written.
+bool appendPlainSortKey(std::span<const std::uint8_t> text, std::string& out);
 
 // Object names (tables, columns) match without regard to case.
 bool equalsIgnoringCase(const std::u16string& a, const std::u16string& b);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "store/jet/database_file.h"
 #include "store/jet/index_key.h"
 #include "store/jet/row_decoder.h"
@@ -163,6 +165,16 @@ TEST(GeneralSortKey, OrdersEveryPairAsTheComparisonDoes) {
         std::string after = "prefix";
         appendGeneralSortKey(text, after);
         ASSERT_EQ(after, "prefix" + keys.back()) << "a key is appended after what is there";
+        // The same text as single-byte stored bytes keys the same, straight, when it is plain.
+        if (std::all_of(text.begin(), text.end(), [](char16_t c) { return c < 0x80; })) {
+            const std::vector<std::uint8_t> stored(text.begin(), text.end());
+            const bool isPlain = std::all_of(text.begin(), text.end(), [](char16_t c) {
+                return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+            });
+            std::string fromBytes = "prefix";
+            ASSERT_EQ(appendPlainSortKey(stored, fromBytes), isPlain);
+            ASSERT_EQ(fromBytes, isPlain ? after : std::string("prefix"));
+        }
     }
     for (std::size_t i = 0; i < texts.size(); ++i) {
         for (std::size_t j = 0; j < texts.size(); ++j) {
