@@ -81,6 +81,10 @@ public:
     // fixed-length column needs none, one after one variable-length column those up to its end.
     RowShape(std::span<const std::uint8_t> row, bool hasVariableColumns, const Format& f, std::uint32_t offsetsWanted)
         : row_(row), f_(f) {
+        // Rows fill a page from its end towards its start: the next row read lies just before
+        // this one, and is asked of memory now (a hint, which faults on nothing).
+        __builtin_prefetch(row.data() - 64);
+        __builtin_prefetch(row.data() - 128);
         if (row.size() < f.rowCountSize) throw CorruptData("a row is empty");
         columns_ = f.rowCountSize == 1 ? readU8(row, 0) : readU16(row, 0);
         const std::size_t maskSize = (columns_ + 7) / 8;
