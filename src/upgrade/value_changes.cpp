@@ -1,12 +1,19 @@
 #include "upgrade/value_changes.h"
 
 #include <algorithm>
+#include <charconv>
 
 #include "text/utf8.h"
 
 namespace zestrel::upgrade {
 
 namespace {
+
+// Appended in place: a list may have a line for nearly every row.
+void appendNumber(std::string& out, std::size_t number) {
+    char digits[24];
+    out.append(digits, std::to_chars(digits, digits + sizeof digits, number).ptr);
+}
 
 void appendQuoted(std::string& out, std::u16string_view text) {
     out += '"';
@@ -22,7 +29,11 @@ void appendReplacements(std::string& out, const std::vector<ValueChange::Replace
         appendQuoted(out, r.character);
         out += " by ";
         appendQuoted(out, std::u16string_view(&r.storedAs, 1));
-        if (r.times > 1) out += " (" + std::to_string(r.times) + " times)";
+        if (r.times > 1) {
+            out += " (";
+            appendNumber(out, r.times);
+            out += " times)";
+        }
     }
 }
 
@@ -36,7 +47,11 @@ void appendDescription(std::string& out, const ValueChange& change) {
     if (!change.replaced.empty()) appendReplacements(out, change.replaced);
     if (change.cut) {
         if (!change.replaced.empty()) out += "; ";
-        out += "cut to " + std::to_string(change.kept) + " of " + std::to_string(change.length) + " characters, cut off: ";
+        out += "cut to ";
+        appendNumber(out, change.kept);
+        out += " of ";
+        appendNumber(out, change.length);
+        out += " characters, cut off: ";
         appendQuoted(out, change.cutOff);
     }
 }
