@@ -188,8 +188,11 @@ bool ColumnWriter::copiedAsStored(Column& column) {
     using Kind = ColumnRule::Kind;
     const ColumnRule& rule = *column.rule;
     if (rule.kind != Kind::AsIs && rule.kind != Kind::FirstChars) return false;
-    const std::size_t most = rule.kind == Kind::FirstChars ? static_cast<std::size_t>(rule.length) : kNoCut;
-    return targetOf(column).takeStoredText(sourceOf(column), most);
+    if (!column.textTaker) {
+        const std::size_t most = rule.kind == Kind::FirstChars ? static_cast<std::size_t>(rule.length) : kNoCut;
+        column.textTaker.emplace(targetOf(column), sourceOf(column), most);
+    }
+    return (*column.textTaker)();
 }
 
 // A whole number going into a text column uncut: its digits, ASCII, are the text's stored form,

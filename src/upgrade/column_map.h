@@ -67,6 +67,7 @@ private:
         const ColumnRule* rule;
         const dao::Field* source = nullptr;
         std::optional<dao::Recordset::CollectRef> target;
+        std::optional<dao::Recordset::StoredTextTaker> textTaker;  // a text rule's source taken as stored
         std::optional<bool> targetIsText;
         std::optional<std::size_t> digitsRoom;  // a whole number into a text column: most digits it takes, else 0
         std::optional<jet::Value> constant;  // a constant rule's value as its column stores it

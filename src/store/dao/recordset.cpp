@@ -212,22 +212,52 @@ bool isText(const jet::ColumnDefinition& column) {
 }  // namespace
 
 bool Recordset::CollectRef::takeStoredText(const Field& field, std::size_t maxCharacters) {
-    owner_.ensureOpen();
-    const jet::ColumnDefinition& column = owner_.table_.columns[column_];
-    const jet::Format& format = owner_.database_->file->format();
-    if (owner_.editMode_ == EditMode::None || field.recordset_ == nullptr || !isText(column) ||
-        format.version != jet::JetVersion::Jet3)
-        return false;
-    // A column holding a text taken before reads the new one beside it, which a refusal leaves as it was.
-    auto& taken = std::get<jet::Bytes>(owner_.storedTexts_[column_]);
-    const bool holdsText = owner_.givenStored_[column_] == &owner_.storedTexts_[column_];
-    auto& text = holdsText ? owner_.textBeingTaken_ : taken;
-    if (!field.recordset_->storedTextIn(field.column_, jet::codePageOf(format), text)) return false;
-    // A Jet 3 text takes one byte a character. What Update would refuse goes the way of any value.
+    return StoredTextTaker(*this, field, maxCharacters)();
+}
+
+// Both texts (Text or Memo); this file Jet 3; the source's text either a Jet 3 text of this file's
+// code page, taken as stored, or a Jet 4 text, converted where the page stores every character as
+// itself. A Jet 3 text takes one byte a character; what Update would refuse goes the way of any value.
+Recordset::StoredTextTaker::StoredTextTaker(CollectRef target, const Field& source, std::size_t maxCharacters)
+    : target_(&target.owner_), column_(target.column_) {
+    target_->ensureOpen();
+    const jet::ColumnDefinition& column = target_->table_.columns[column_];
+    const jet::Format& format = target_->database_->file->format();
+    if (source.recordset_ == nullptr || !isText(column) || format.version != jet::JetVersion::Jet3) return;
+    source_ = source.recordset_;
+    sourceColumn_ = source.column_;
+    if (!isText(source_->table_.columns[sourceColumn_]) || !source_->database_->file) return;
+    const jet::Format& from = source_->database_->file->format();
+    if (from.version != jet::JetVersion::Jet3) way_ = Way::FromJet4;
+    else if (jet::codePageOf(from).number() == jet::codePageOf(format).number()) way_ = Way::AsStored;
     const std::size_t limit = column.type == jet::ColumnType::Text ? column.size : jet::kLongValueLengthMask;
-    if (text.size() > std::min(maxCharacters, limit) || (text.empty() && !column.allowZeroLength)) return false;
-    if (holdsText) std::swap(text, taken);
-    owner_.givenStored_[column_] = &owner_.storedTexts_[column_];
+    most_ = std::min(maxCharacters, limit);
+    allowZeroLength_ = column.allowZeroLength;
+}
+
+bool Recordset::StoredTextTaker::operator()() const {
+    if (way_ == Way::None) return false;
+    Recordset& target = *target_;
+    target.ensureOpen();
+    if (target.editMode_ == EditMode::None) return false;
+    source_->loadCurrent();
+    const jet::FieldLocation& field = source_->currentFields_[sourceColumn_];
+    if (field.isNull) return false;
+    // A column holding a text taken before reads the new one beside it, which a refusal leaves as it was.
+    jet::Value& slot = target.storedTexts_[column_];
+    const bool holdsText = target.givenStored_[column_] == &slot;
+    jet::Bytes& text = holdsText ? target.textBeingTaken_ : std::get<jet::Bytes>(slot);
+    jet::DatabaseFile& from = *source_->database_->file;
+    const jet::ColumnDefinition& definition = source_->table_.columns[sourceColumn_];
+    if (way_ == Way::AsStored) {
+        from.storedText(field, definition, text);
+    } else if (!jet::jet4TextInCodePage(from.storedTextBytes(field, definition, source_->unicodeText_),
+                                        jet::codePageOf(target.database_->file->format()), text)) {
+        return false;
+    }
+    if (text.size() > most_ || (text.empty() && !allowZeroLength_)) return false;
+    if (holdsText) std::swap(text, std::get<jet::Bytes>(slot));
+    target.givenStored_[column_] = &slot;
     return true;
 }
 

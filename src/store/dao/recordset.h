@@ -77,6 +77,27 @@ public:
         std::size_t column_;
     };
 
+    // Sets a column of the row being edited to a text column of another recordset's current row,
+    // row after row, as takeStoredText does: what every row shares (the columns' types, the
+    // files' formats and code pages, the most characters the column takes) is worked out once.
+    // Both recordsets must outlive it.
+    class StoredTextTaker {
+    public:
+        StoredTextTaker(CollectRef target, const Field& source, std::size_t maxCharacters);
+        // As takeStoredText(source, maxCharacters) on the current rows.
+        bool operator()() const;
+
+    private:
+        enum class Way { None, AsStored, FromJet4 };
+        Recordset* target_;
+        std::size_t column_;
+        const Recordset* source_ = nullptr;
+        std::size_t sourceColumn_ = 0;
+        Way way_ = Way::None;
+        std::size_t most_ = 0;  // characters the column takes
+        bool allowZeroLength_ = false;
+    };
+
     Recordset(std::shared_ptr<DatabaseState> database, jet::TableDefinition table, jet::RowList rows, int type);
     Recordset(const Recordset&) = delete;
     Recordset& operator=(const Recordset&) = delete;

@@ -187,6 +187,36 @@ TEST_F(StoredTextCopy, AStoredFormGoesIntoEveryRowItIsGivenTo) {
     EXPECT_EQ(lines, (std::vector<std::u16string>{u"only the first", u"Null", u"Null"}));
 }
 
+// A taker made once serves row after row: each row takes its own text, and a row whose text is
+// null or too long is refused (the caller then sets the value) without touching the others.
+TEST_F(StoredTextCopy, ATakerMadeOnceTakesEachRowsOwnText) {
+    makeDatabase(u"Long", Variant(u"one"));
+    {
+        auto more = db_->OpenRecordset(u"S", dbOpenDynaset);
+        for (const Variant& value : {Variant(u"much too long"), Variant::null(), Variant(u"four")}) {
+            more->AddNew();
+            more->Collect(u"Long") = value;
+            more->Update();
+        }
+        more->Close();
+    }
+    auto source = db_->OpenRecordset(u"S", dbOpenSnapshot);
+    auto target = db_->OpenRecordset(u"T", dbOpenDynaset);
+    target->AddNew();
+    const Recordset::StoredTextTaker take(target->Collect(u"Code"), source->Fields(u"Long"), 5);
+    std::vector<bool> taken;
+    for (; !source->EOF_(); source->MoveNext()) {
+        if (!taken.empty()) target->AddNew();
+        taken.push_back(take());
+        if (!taken.back()) target->Collect(u"Code") = Variant(u"-");
+        target->Update();
+    }
+    EXPECT_EQ(taken, (std::vector<bool>{true, false, false, true}));
+    std::vector<std::u16string> codes;
+    for (target->MoveFirst(); !target->EOF_(); target->MoveNext()) codes.push_back(target->Fields(u"Code").Value().toText());
+    EXPECT_EQ(codes, (std::vector<std::u16string>{u"one", u"-", u"-", u"four"}));
+}
+
 TEST_F(StoredTextCopy, IsRefusedWithoutAnEdit) {
     makeDatabase(u"Long", Variant(u"first"));
     auto source = db_->OpenRecordset(u"S", dbOpenSnapshot);
