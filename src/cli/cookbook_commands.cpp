@@ -87,7 +87,7 @@ bool upgradeOne(const std::string& file, const UpgradeOptions& options) {
     form.cmdUp_Click();
     // A dry run's list is its result: the values an upgrade would change.
     if (options.dryRun && !form.valueChanges().empty())
-        std::cout << form.valueChanges().render(std::filesystem::path(*cookbook), {});
+        form.valueChanges().writeTo(std::filesystem::path(*cookbook), {}, [](std::string_view piece) { std::cout << piece; });
     return view.messageCount(platform::MsgIcon::Information) == 1 && view.messageCount(platform::MsgIcon::Critical) == 0 &&
            view.messageCount(platform::MsgIcon::Warning) == 0;
 }

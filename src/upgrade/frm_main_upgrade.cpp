@@ -473,13 +473,16 @@ std::filesystem::path FrmMainUpgrade::writeValueChanges(const std::u16string& Da
                                                         const std::filesystem::path& backup) {
     if (changes_.empty()) return {};
     const std::filesystem::path list = upgrade::changeListPathFor(backup);
-    const std::string text = changes_.render(std::filesystem::path(DataFrom), backup);
     const std::filesystem::path partial = platform::temporaryPathFor(list);
     platform::removeFile(partial);  // what a run that died left
     try {
         {
             auto file = platform::File::open(partial, platform::OpenMode::CreateNew);
-            file.writeAt(0, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+            std::uint64_t written = 0;
+            changes_.writeTo(std::filesystem::path(DataFrom), backup, [&](std::string_view piece) {
+                file.writeAt(written, std::span(reinterpret_cast<const std::uint8_t*>(piece.data()), piece.size()));
+                written += piece.size();
+            });
             file.sync();
             file.close();
         }

@@ -87,20 +87,24 @@ void ValueChanges::add(const ValueChange& change) {
     lines_.back() += line;
 }
 
+void ValueChanges::writeTo(const std::filesystem::path& cookbook, const std::filesystem::path& backup,
+                           const std::function<void(std::string_view)>& write) const {
+    std::string head = backup.empty() ? "Values an upgrade to layout 1.3 would change\n"
+                                      : "Values the upgrade to layout 1.3 changed\n";
+    head += "Cookbook: " + text::toUtf8(cookbook.u16string()) + "\n";
+    if (!backup.empty()) head += "The original cookbook, with every value as it was: " + text::toUtf8(backup.u16string()) + "\n";
+    head += "\n" + std::to_string(size_) + " values changed: " + std::to_string(cut_) + " cut to fit their column, " +
+            std::to_string(replaced_) + " with characters code page 1252 lacks replaced, " + std::to_string(emptied_) +
+            " amounts emptied.\n";
+    if (!tablesLeft_.empty()) head += text::toUtf8(tablesLeft_) + "\n";
+    head += "\n";
+    write(head);
+    for (const auto& block : lines_) write(block);
+}
+
 std::string ValueChanges::render(const std::filesystem::path& cookbook, const std::filesystem::path& backup) const {
-    std::string out = backup.empty() ? "Values an upgrade to layout 1.3 would change\n"
-                                     : "Values the upgrade to layout 1.3 changed\n";
-    out += "Cookbook: " + text::toUtf8(cookbook.u16string()) + "\n";
-    if (!backup.empty()) out += "The original cookbook, with every value as it was: " + text::toUtf8(backup.u16string()) + "\n";
-    out += "\n" + std::to_string(size_) + " values changed: " + std::to_string(cut_) + " cut to fit their column, " +
-           std::to_string(replaced_) + " with characters code page 1252 lacks replaced, " + std::to_string(emptied_) +
-           " amounts emptied.\n";
-    if (!tablesLeft_.empty()) out += text::toUtf8(tablesLeft_) + "\n";
-    out += "\n";
-    std::size_t length = out.size();
-    for (const auto& block : lines_) length += block.size();
-    out.reserve(length);
-    for (const auto& block : lines_) out += block;
+    std::string out;
+    writeTo(cookbook, backup, [&](std::string_view piece) { out += piece; });
     return out;
 }
 

@@ -7,7 +7,9 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace zestrel::upgrade {
@@ -45,6 +47,10 @@ public:
     // The list as the owner reads it (UTF-8): the counts, then one line a changed value. `cookbook`
     // is the upgraded file; `backup` where the originals are kept (empty for a dry run).
     std::string render(const std::filesystem::path& cookbook, const std::filesystem::path& backup) const;
+    // The same list handed to `write` piece by piece (the counts, then the lines in blocks), so
+    // that a long list is never held twice.
+    void writeTo(const std::filesystem::path& cookbook, const std::filesystem::path& backup,
+                 const std::function<void(std::string_view)>& write) const;
 
 private:
     std::size_t size_ = 0;
