@@ -56,10 +56,6 @@ std::uint8_t* writeOffsetTable(std::uint8_t* at, std::span<const std::size_t> of
     return at;
 }
 
-void copyBytes(std::span<const std::uint8_t> bytes, std::uint8_t* to) {
-    if (!bytes.empty()) std::memcpy(to, bytes.data(), bytes.size());
-}
-
 template <typename T>
 void storeLittleEndian(std::uint8_t* to, T value) {
     if constexpr (std::endian::native == std::endian::little) {
@@ -97,16 +93,57 @@ void writeFixed(std::uint8_t* to, const Value& v, ColumnType type) {
     }
 }
 
-// A text given as characters is encoded into the code page; one given as stored bytes is copied.
-void writeVariable(std::uint8_t* to, const Value& v, ColumnType type) {
-    if (type == ColumnType::Text)
-        if (const auto* text = std::get_if<std::u16string>(&v)) {
-            if (text::westernEuropean().encode(*text, to) != text->size())
-                throw CorruptData("a text is not in the form it is stored in");
-            return;
-        }
-    copyBytes(std::get<Bytes>(v), to);
+// Copies a few bytes without a call: most fields are short.
+void copyShort(std::uint8_t* to, const std::uint8_t* from, std::size_t n) {
+    if (n > 16) {
+        std::memcpy(to, from, n);
+    } else if (n >= 8) {
+        std::uint64_t head;
+        std::uint64_t tail;
+        std::memcpy(&head, from, 8);
+        std::memcpy(&tail, from + n - 8, 8);
+        std::memcpy(to, &head, 8);
+        std::memcpy(to + n - 8, &tail, 8);
+    } else if (n >= 4) {
+        std::uint32_t head;
+        std::uint32_t tail;
+        std::memcpy(&head, from, 4);
+        std::memcpy(&tail, from + n - 4, 4);
+        std::memcpy(to, &head, 4);
+        std::memcpy(to + n - 4, &tail, 4);
+    } else if (n > 0) {
+        to[0] = from[0];
+        to[n / 2] = from[n / 2];
+        to[n - 1] = from[n - 1];
+    }
 }
+
+// One variable-length column's part of a row: stored bytes (a long value's field, binary, a text
+// as stored), or a text given as characters, encoded where it goes. Absent: null, or not given.
+// Trivial, so that a row's array of them is set only as far as it has variable-length columns.
+struct Piece {
+    const std::uint8_t* bytes;
+    const std::u16string* text;
+    std::size_t length;
+    bool present;
+
+    static Piece of(std::span<const std::uint8_t> stored) { return {stored.data(), nullptr, stored.size(), true}; }
+    static Piece of(const Value& v, ColumnType type) {
+        if (type == ColumnType::Text)
+            if (const auto* text = std::get_if<std::u16string>(&v)) return {nullptr, text, text->size(), true};
+        return of(std::span<const std::uint8_t>(std::get<Bytes>(v)));
+    }
+    // Writes the part from `at`; returns where it ends.
+    std::uint8_t* writeTo(std::uint8_t* at) const {
+        if (!present) return at;
+        if (text) {
+            if (text::westernEuropean().encode(*text, at) != length) throw CorruptData("a text is not in the form it is stored in");
+        } else {
+            copyShort(at, bytes, length);
+        }
+        return at + length;
+    }
+};
 
 }  // namespace
 
@@ -124,24 +161,26 @@ std::size_t rowSizeJet3(const RowLayout& layout, std::size_t variableBytes) {
 }
 
 // The row is sized first and then written in place: the parts' sizes are all known up front.
-// Each value is looked at once for its presence and length; the second pass only writes.
+// Each value is looked at once, for its presence, its bytes and its null-mask bit; the second pass
+// only copies.
 void buildRowJet3(const RowLayout& layout, RowValues values, std::span<const std::span<const std::uint8_t>> longFields,
                   std::vector<std::uint8_t>& row) {
     using Kind = ColumnPlace::Kind;
     const auto& places = layout.places();
     const RowFrame& frame = layout.frame();
     const std::size_t varCount = layout.variableColumnCount();
-    if (frame.columns > kMaxColumns || varCount >= kMaxColumns || places.size() > kMaxColumns)
+    const std::size_t count = places.size();
+    if (frame.columns > kMaxColumns || varCount >= kMaxColumns || count > kMaxColumns)
         throw CorruptData("a table has more columns than a row holds");
     const std::size_t maskSize = (frame.columns + 7) / 8;
-    std::array<int, kMaxColumns> variable;  // the column in each place of the offset table, -1 when null
-    std::fill_n(variable.begin(), varCount, -1);
-    std::array<std::uint32_t, kMaxColumns> lengths;  // each present variable-length column's stored length
+    std::array<Piece, kMaxColumns> pieces;  // by place in the offset table
+    std::fill_n(pieces.begin(), varCount, Piece{nullptr, nullptr, 0, false});
     std::array<std::uint8_t, kMaxColumns / 8> mask{};
     std::size_t variableBytes = 0;
     bool anyFixed = false;
-    for (std::size_t i = 0; i < places.size(); ++i) {
-        const ColumnPlace& p = places[i];
+    const ColumnPlace* place = places.data();
+    for (std::size_t i = 0; i < count; ++i) {
+        const ColumnPlace& p = place[i];
         const Value& v = *values[i];
         if (isNull(v)) continue;
         if (p.kind == Kind::Bit) {
@@ -149,9 +188,9 @@ void buildRowJet3(const RowLayout& layout, RowValues values, std::span<const std
         } else if (p.kind == Kind::Fixed) {
             anyFixed = true;
         } else if (p.index < varCount) {
-            variable[p.index] = static_cast<int>(i);
-            lengths[i] = static_cast<std::uint32_t>(isLongValue(p.type) ? longFields[i].size() : storedLength(v, p.type));
-            variableBytes += lengths[i];
+            Piece& piece = pieces[p.index];
+            piece = isLongValue(p.type) ? Piece::of(longFields[i]) : Piece::of(v, p.type);
+            variableBytes += piece.length;
         }
         mask[p.number / 8] |= static_cast<std::uint8_t>(1u << (p.number % 8));
     }
@@ -161,19 +200,15 @@ void buildRowJet3(const RowLayout& layout, RowValues values, std::span<const std
     std::uint8_t* const start = row.data();
     start[0] = static_cast<std::uint8_t>(frame.columns);
     if (anyFixed)
-        for (std::size_t i = 0; i < places.size(); ++i)
-            if (places[i].kind == Kind::Fixed && !isNull(*values[i]))
-                writeFixed(start + places[i].offset, *values[i], places[i].type);
+        for (std::size_t i = 0; i < count; ++i)
+            if (place[i].kind == Kind::Fixed && !isNull(*values[i]))
+                writeFixed(start + place[i].offset, *values[i], place[i].type);
     std::uint8_t* at = start + 1 + frame.fixedArea;
     if (varCount > 0) {
         std::array<std::size_t, kMaxColumns + 1> offsets;
         for (std::size_t v = 0; v < varCount; ++v) {
             offsets[v] = static_cast<std::size_t>(at - start);
-            if (variable[v] < 0) continue;
-            const auto i = static_cast<std::size_t>(variable[v]);
-            if (isLongValue(places[i].type)) copyBytes(longFields[i], at);
-            else writeVariable(at, *values[i], places[i].type);
-            at += lengths[i];
+            at = pieces[v].writeTo(at);
         }
         offsets[varCount] = static_cast<std::size_t>(at - start);
         at = writeOffsetTable(at, std::span<const std::size_t>(offsets.data(), varCount + 1), varCount, jumps);
