@@ -217,6 +217,37 @@ TEST_F(StoredTextCopy, ATakerMadeOnceTakesEachRowsOwnText) {
     EXPECT_EQ(codes, (std::vector<std::u16string>{u"one", u"-", u"-", u"four"}));
 }
 
+// Texts of every length up to past the short copies' bounds go over whole, byte for byte.
+TEST_F(StoredTextCopy, EveryLengthGoesOverWhole) {
+    makeDatabase(u"Long", Variant(u""));
+    std::vector<std::u16string> texts;
+    {
+        auto more = db_->OpenRecordset(u"S", dbOpenDynaset);
+        for (std::size_t length = 1; length <= 40; ++length) {
+            std::u16string text;
+            for (std::size_t i = 0; i < length; ++i) text.push_back(static_cast<char16_t>(u'a' + (i * 7 + length) % 26));
+            more->AddNew();
+            more->Collect(u"Long") = Variant(text);
+            more->Update();
+            texts.push_back(text);
+        }
+        more->Close();
+    }
+    texts.insert(texts.begin(), u"");
+    auto source = db_->OpenRecordset(u"S", dbOpenSnapshot);
+    auto target = db_->OpenRecordset(u"T", dbOpenDynaset);
+    target->AddNew();
+    const Recordset::StoredTextTaker take(target->Collect(u"Line"), source->Fields(u"Long"), 255);
+    for (bool first = true; !source->EOF_(); source->MoveNext(), first = false) {
+        if (!first) target->AddNew();
+        ASSERT_TRUE(take());
+        target->Update();
+    }
+    std::vector<std::u16string> copied;
+    for (target->MoveFirst(); !target->EOF_(); target->MoveNext()) copied.push_back(target->Fields(u"Line").Value().toText());
+    EXPECT_EQ(copied, texts);
+}
+
 TEST_F(StoredTextCopy, IsRefusedWithoutAnEdit) {
     makeDatabase(u"Long", Variant(u"first"));
     auto source = db_->OpenRecordset(u"S", dbOpenSnapshot);
