@@ -303,8 +303,10 @@ void Recordset::save() {
     converted_.reserve(buffer_.size());
     toStore_.resize(buffer_.size());
     remembered_.resize(buffer_.size());
-    for (std::size_t i = 0; i < buffer_.size(); ++i)
-        toStore_[i] = givenStored_[i] ? givenStored_[i] : &storedFormOf(i);
+    const std::size_t count = buffer_.size();
+    const jet::Value* const* given = givenStored_.data();
+    const jet::Value** store = toStore_.data();
+    for (std::size_t i = 0; i < count; ++i) store[i] = given[i] ? given[i] : &storedFormOf(i);
     auto& file = *database_->file;
     if (editMode_ == EditMode::Adding) {
         rows_.push_back(file.insertRow(table_, locate_.layout(), toStore_).encode());

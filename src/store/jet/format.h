@@ -166,28 +166,30 @@ public:
 inline bool within(std::span<const std::uint8_t> b, std::size_t o, std::size_t length) {
     return o <= b.size() && length <= b.size() - o;
 }
-inline std::uint8_t readU8(std::span<const std::uint8_t> b, std::size_t o) {
+// Read at nearly every step through a row or a page: always inlined, where the compiler would
+// otherwise keep some of them as calls.
+[[gnu::always_inline]] inline std::uint8_t readU8(std::span<const std::uint8_t> b, std::size_t o) {
     if (!within(b, o, 1)) throwPastEnd();
     return b[o];
 }
-inline std::uint16_t readU16(std::span<const std::uint8_t> b, std::size_t o) {
+[[gnu::always_inline]] inline std::uint16_t readU16(std::span<const std::uint8_t> b, std::size_t o) {
     if (!within(b, o, 2)) throwPastEnd();
     return static_cast<std::uint16_t>(b[o] | (b[o + 1] << 8));
 }
-inline std::uint32_t readU24(std::span<const std::uint8_t> b, std::size_t o) {
+[[gnu::always_inline]] inline std::uint32_t readU24(std::span<const std::uint8_t> b, std::size_t o) {
     if (!within(b, o, 3)) throwPastEnd();
     return static_cast<std::uint32_t>(b[o]) | (static_cast<std::uint32_t>(b[o + 1]) << 8) |
            (static_cast<std::uint32_t>(b[o + 2]) << 16);
 }
-inline std::uint32_t readU32(std::span<const std::uint8_t> b, std::size_t o) {
+[[gnu::always_inline]] inline std::uint32_t readU32(std::span<const std::uint8_t> b, std::size_t o) {
     if (!within(b, o, 4)) throwPastEnd();
     return readU24(b, o) | (static_cast<std::uint32_t>(b[o + 3]) << 24);
 }
-inline std::uint64_t readU64(std::span<const std::uint8_t> b, std::size_t o) {
+[[gnu::always_inline]] inline std::uint64_t readU64(std::span<const std::uint8_t> b, std::size_t o) {
     if (!within(b, o, 8)) throwPastEnd();
     return static_cast<std::uint64_t>(readU32(b, o)) | (static_cast<std::uint64_t>(readU32(b, o + 4)) << 32);
 }
-inline std::span<const std::uint8_t> slice(std::span<const std::uint8_t> b, std::size_t o, std::size_t length) {
+[[gnu::always_inline]] inline std::span<const std::uint8_t> slice(std::span<const std::uint8_t> b, std::size_t o, std::size_t length) {
     if (!within(b, o, length)) throwPastEnd();
     return b.subspan(o, length);
 }
