@@ -138,16 +138,16 @@ ColumnWriter::AmountOutcome ColumnWriter::amountOutcome(Column& column, const st
 }
 
 // `outcome` is kept until the row is saved (a remembered one, or the column's own).
-template <typename Text>
-void ColumnWriter::storeAmount(Column& column, const AmountOutcome& outcome, Text&& text) {
+template <typename TextOf>
+void ColumnWriter::storeAmount(Column& column, const AmountOutcome& outcome, TextOf&& textOf) {
     if (outcome.emptied) {
         ValueChange change = changeOf(column);
         change.amountEmptied = true;
-        change.amount = text();
+        change.amount = textOf();
         changes_.add(change);
     }
     if (outcome.stored) return targetOf(column).takeStoredForm(*outcome.stored);
-    std::u16string kept = dbFunction::ParseQuantity(text()).toText();
+    std::u16string kept = dbFunction::ParseQuantity(textOf()).toText();
     targetOf(column) = dao::Variant(fitted(column, std::move(kept), static_cast<std::size_t>(column.rule->length)));
 }
 
@@ -165,6 +165,7 @@ std::size_t ColumnWriter::digitsRoom(Column& column) {
     return *column.digitsRoom;
 }
 
+// The value one rule gives for the source's current row.
 dao::Variant ColumnWriter::valueFor(Column& column) {
     using Kind = ColumnRule::Kind;
     const ColumnRule& rule = *column.rule;
@@ -218,7 +219,6 @@ bool ColumnWriter::wholeNumberAsDigits(Column& column) {
     targetOf(column).takeStoredForm(column.stored);
     return true;
 }
-
 
 // A rule that reads no source gives its column the same value in every row: it is converted into
 // the column's stored form once, at the first row, where Update would refuse it too.

@@ -95,9 +95,10 @@ private:
     };
     void writeAmount(Column& column);
     AmountOutcome amountOutcome(Column& column, const std::u16string& text);
-    // Stores the outcome of the current row's amount `text` (decoded only when needed).
-    template <typename Text>
-    void storeAmount(Column& column, const AmountOutcome& outcome, Text&& text);
+    // Stores the outcome of the current row's amount; `textOf()` gives the amount's text, decoded
+    // only when the row needs it.
+    template <typename TextOf>
+    void storeAmount(Column& column, const AmountOutcome& outcome, TextOf&& textOf);
     dao::Variant valueFor(Column& column);
     // The text as the new cookbook stores it, cut to `length`; a change is recorded.
     std::u16string fitted(const Column& column, std::u16string text, std::size_t length);

@@ -197,7 +197,6 @@ jet::Value Recordset::CollectRef::storedForm(const Variant& value) const {
     return storedFormFor(value, owner_.table_.columns[column_], owner_.table_.name, converted);
 }
 
-
 Recordset::CollectRef& Recordset::CollectRef::operator=(const Field& field) {
     if (takeStoredText(field, std::numeric_limits<std::size_t>::max())) return *this;
     return *this = field.Value();
