@@ -93,24 +93,25 @@ void writeFixed(std::uint8_t* to, const Value& v, ColumnType type) {
     }
 }
 
+// The first and the last Word of n bytes, which together cover n from one Word up to two.
+template <typename Word>
+void copyEnds(std::uint8_t* to, const std::uint8_t* from, std::size_t n) {
+    Word head;
+    Word tail;
+    std::memcpy(&head, from, sizeof head);
+    std::memcpy(&tail, from + n - sizeof tail, sizeof tail);
+    std::memcpy(to, &head, sizeof head);
+    std::memcpy(to + n - sizeof tail, &tail, sizeof tail);
+}
+
 // Copies a few bytes without a call: most fields are short.
 void copyShort(std::uint8_t* to, const std::uint8_t* from, std::size_t n) {
     if (n > 16) {
         std::memcpy(to, from, n);
     } else if (n >= 8) {
-        std::uint64_t head;
-        std::uint64_t tail;
-        std::memcpy(&head, from, 8);
-        std::memcpy(&tail, from + n - 8, 8);
-        std::memcpy(to, &head, 8);
-        std::memcpy(to + n - 8, &tail, 8);
+        copyEnds<std::uint64_t>(to, from, n);
     } else if (n >= 4) {
-        std::uint32_t head;
-        std::uint32_t tail;
-        std::memcpy(&head, from, 4);
-        std::memcpy(&tail, from + n - 4, 4);
-        std::memcpy(to, &head, 4);
-        std::memcpy(to + n - 4, &tail, 4);
+        copyEnds<std::uint32_t>(to, from, n);
     } else if (n > 0) {
         to[0] = from[0];
         to[n / 2] = from[n / 2];
