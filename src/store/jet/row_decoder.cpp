@@ -158,6 +158,16 @@ private:
     std::uint32_t* offsets_ = shortOffsets_.data();
 };
 
+// Counted and addressed once: the loop's stores would otherwise make the compiler read the
+// vectors' bounds again for every column.
+void locateEvery(const RowShape& shape, const std::vector<ColumnPlace>& places, std::vector<FieldLocation>& fields) {
+    const std::size_t count = places.size();
+    fields.resize(count);
+    const ColumnPlace* place = places.data();
+    FieldLocation* field = fields.data();
+    for (std::size_t i = 0; i < count; ++i) field[i] = shape.locate(place[i]);
+}
+
 }  // namespace
 
 RowLocator::RowLocator(const TableDefinition& table, const Format& format) : format_(format), layout_(table, format) {
@@ -169,24 +179,15 @@ void RowLocator::locateSome(std::span<const std::uint8_t> row, std::span<const s
                             std::vector<FieldLocation>& fields) const {
     const auto& places = layout_.places();
     const RowShape shape(row, layout_.variableColumnCount() > 0, format_, kAllOffsets);
+    if (!shape.allWithin(fixedEnd_)) return locateEvery(shape, places, fields);
     fields.resize(places.size());
-    if (!shape.allWithin(fixedEnd_)) {
-        for (std::size_t i = 0; i < places.size(); ++i) fields[i] = shape.locate(places[i]);
-        return;
-    }
     for (const std::size_t i : positions) fields[i] = shape.locate(places[i]);
 }
 
 void RowLocator::operator()(std::span<const std::uint8_t> row, std::vector<FieldLocation>& fields) const {
     const auto& places = layout_.places();
     const RowShape shape(row, layout_.variableColumnCount() > 0, format_, kAllOffsets);
-    // Counted and addressed once: the loop's stores would otherwise make the compiler read the
-    // vectors' bounds again for every column.
-    const std::size_t count = places.size();
-    fields.resize(count);
-    const ColumnPlace* place = places.data();
-    FieldLocation* field = fields.data();
-    for (std::size_t i = 0; i < count; ++i) field[i] = shape.locate(place[i]);
+    locateEvery(shape, places, fields);
 }
 
 ColumnLocator::ColumnLocator(const TableDefinition& table, const Format& format, std::size_t column)
