@@ -53,6 +53,10 @@ ColumnWriter::ColumnWriter(const ColumnMap& map, Layout layout, dao::Recordset& 
         columns_.emplace_back(&mapping, layout == Layout::V10 ? &mapping.fromLayout10 : &mapping.fromLayout11);
 }
 
+void ColumnWriter::findTarget(Column& column) { column.target.emplace(target_.Collect(column.mapping->target)); }
+
+void ColumnWriter::findSource(Column& column) { column.source = &source_.Fields(column.rule->source); }
+
 std::u16string ColumnWriter::currentRid() {
     try {
         if (!rid_) rid_ = &source_.Fields(u"rID");
@@ -204,14 +208,10 @@ bool ColumnWriter::wholeNumberAsDigits(Column& column) {
     if (rule.kind != Kind::AsIs && rule.kind != Kind::FirstChars) return false;
     const std::size_t room = digitsRoom(column);
     if (room == 0) return false;
-    const jet::Value value = sourceOf(column).storedValue();
-    std::int64_t number = 0;
-    if (const auto* v = std::get_if<std::int32_t>(&value)) number = *v;
-    else if (const auto* v16 = std::get_if<std::int16_t>(&value)) number = *v16;
-    else if (const auto* v8 = std::get_if<std::uint8_t>(&value)) number = *v8;
-    else return false;
+    const std::optional<std::int64_t> number = sourceOf(column).wholeNumber();
+    if (!number) return false;
     char digits[24];
-    const auto end = std::to_chars(digits, digits + sizeof digits, number).ptr;
+    const auto end = std::to_chars(digits, digits + sizeof digits, *number).ptr;
     const auto length = static_cast<std::size_t>(end - digits);
     if (length > room) return false;  // cut, or refused: the way of any value
     auto& bytes = std::get<jet::Bytes>(column.stored);

@@ -73,14 +73,17 @@ private:
         std::optional<jet::Value> constant;  // a constant rule's value as its column stores it
         jet::Value stored = jet::Bytes();     // this row's value as its column stores it, when worked out here
     };
+    // Each column's target and source are found by name once, at its first use.
     dao::Recordset::CollectRef& targetOf(Column& column) {
-        if (!column.target) column.target.emplace(target_.Collect(column.mapping->target));
+        if (!column.target) findTarget(column);
         return *column.target;
     }
     const dao::Field& sourceOf(Column& column) {
-        if (!column.source) column.source = &source_.Fields(column.rule->source);
+        if (!column.source) findSource(column);
         return *column.source;
     }
+    void findTarget(Column& column);
+    void findSource(Column& column);
     std::size_t digitsRoom(Column& column);
     bool copiedAsStored(Column& column);
     bool givenAsConstant(Column& column);

@@ -16,6 +16,11 @@ bool Field::storedTextIn(const text::CodePage& page, jet::Bytes& text) const {
     return recordset_ && recordset_->storedTextIn(column_, page, text);
 }
 
+std::optional<std::int64_t> Field::wholeNumber() const {
+    if (!recordset_) return std::nullopt;
+    return recordset_->wholeNumberIn(column_);
+}
+
 jet::Value Field::storedValue() const {
     if (!recordset_)
         throw Failure(kPropertyNotAvailable,

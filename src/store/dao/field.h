@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "store/dao/variant.h"
@@ -64,6 +65,9 @@ public:
     // The text in the current row as code page `page` stores it, into `text`, when it is a text
     // so stored (see Recordset::storedTextIn); otherwise false.
     bool storedTextIn(const text::CodePage& page, jet::Bytes& text) const;
+    // The value in the current row when the column is a Byte, Integer or Long and the value is not
+    // null, widened; otherwise none.
+    std::optional<std::int64_t> wholeNumber() const;
 
     const ColumnInfo& info() const { return info_; }
 

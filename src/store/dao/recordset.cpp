@@ -275,6 +275,11 @@ bool Recordset::storedTextIn(std::size_t column, const text::CodePage& page, jet
     return jet::jet4TextInCodePage(database_->file->storedTextBytes(field, definition, unicodeText_), page, text);
 }
 
+std::optional<std::int64_t> Recordset::wholeNumberIn(std::size_t column) const {
+    loadCurrent();
+    return database_->file->guarded([&] { return jet::wholeNumberOf(currentFields_[column], table_.columns[column]); });
+}
+
 Recordset::CollectRef::operator Variant() const {
     if (owner_.editMode_ == EditMode::None) return Variant(owner_.currentValue(column_));
     const jet::Value* given = owner_.givenStored_[column_];

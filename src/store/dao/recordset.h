@@ -15,6 +15,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -129,6 +130,9 @@ public:
     // stores as itself, converted. False when the column is no text or memo, the value is null,
     // or the text is neither.
     bool storedTextIn(std::size_t column, const text::CodePage& page, jet::Bytes& text) const;
+    // The current row's value of a Byte, Integer or Long column, read without a Value; none when
+    // it is null or the column is of another type.
+    std::optional<std::int64_t> wholeNumberIn(std::size_t column) const;
 
 private:
     // Checked on every call; the failing path lies out of line.

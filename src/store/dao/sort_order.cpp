@@ -184,7 +184,10 @@ struct NumberKeys {
     using Key = std::optional<std::uint64_t>;
     static void read(jet::DatabaseFile& file, const jet::ColumnLocator& locate, const jet::ColumnDefinition& column,
                      std::span<const std::uint8_t> row, Key& key) {
-        key = numberKey(jet::decodeField(locate(row), column, file.format(), file.pages()));
+        const jet::FieldLocation field = locate(row);
+        // A whole number (the usual key) is read without a Value of its own.
+        if (const auto number = jet::wholeNumberOf(field, column)) key = orderedBits(static_cast<double>(*number));
+        else key = numberKey(jet::decodeField(field, column, file.format(), file.pages()));
     }
 };
 

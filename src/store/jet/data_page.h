@@ -22,11 +22,31 @@ struct RowSlot {
     bool movedHere = false;
 };
 
-std::uint16_t rowCountOf(std::span<const std::uint8_t> page, const Format& format);
+[[gnu::always_inline]] inline std::uint16_t rowCountOf(std::span<const std::uint8_t> page, const Format& format) {
+    return readU16(page, format.dataRowCountOffset);
+}
 std::uint32_t tableOfDataPage(std::span<const std::uint8_t> page);
 
-// The extent of row `index`; a live row whose extent is impossible raises CorruptData.
-RowSlot rowSlot(std::span<const std::uint8_t> page, const Format& format, std::uint16_t index);
+[[noreturn]] void throwNoSuchRow();
+[[noreturn]] void throwImpossibleExtent();
+
+// The extent of row `index`; a live row whose extent is impossible raises CorruptData. Inline:
+// walks over a page's rows read its slots one after another.
+[[gnu::always_inline]] inline RowSlot rowSlot(std::span<const std::uint8_t> page, const Format& format, std::uint16_t index) {
+    const std::uint16_t count = rowCountOf(page, format);
+    if (index >= count) throwNoSuchRow();
+    const std::size_t tableStart = format.dataRowCountOffset + 2;
+    const std::uint16_t raw = readU16(page, tableStart + 2u * index);
+    RowSlot slot;
+    slot.live = (raw & kRowNoData) == 0;
+    slot.movedHere = slot.live && (raw & kRowMovedHere) != 0;
+    slot.start = raw & kRowOffsetMask;
+    slot.end = index == 0 ? format.pageSize : (readU16(page, tableStart + 2u * (index - 1)) & kRowOffsetMask);
+    const std::size_t tableEnd = tableStart + 2u * count;
+    const bool inside = slot.start >= tableEnd && slot.start < slot.end && slot.end <= format.pageSize;
+    if (slot.live && !inside) throwImpossibleExtent();
+    return slot;
+}
 
 // The bytes of a live row, checked.
 std::span<const std::uint8_t> rowBytes(std::span<const std::uint8_t> page, const Format& format, std::uint16_t index);

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -58,6 +59,16 @@ private:
 };
 
 Value decodeField(const FieldLocation& field, const ColumnDefinition& column, const Format& format, PageFile& pages);
+// The value of a Byte, Integer or Long column, widened; none when it is null or of another type.
+inline std::optional<std::int64_t> wholeNumberOf(const FieldLocation& field, const ColumnDefinition& column) {
+    if (field.isNull) return std::nullopt;
+    switch (column.type) {
+    case ColumnType::Byte: return readU8(field.bytes, 0);
+    case ColumnType::Integer: return static_cast<std::int16_t>(readU16(field.bytes, 0));
+    case ColumnType::Long: return static_cast<std::int32_t>(readU32(field.bytes, 0));
+    default: return std::nullopt;
+    }
+}
 
 // Every value of a row of the table `locate` was made for.
 std::vector<Value> decodeRow(std::span<const std::uint8_t> row, const TableDefinition& table, const RowLocator& locate,
