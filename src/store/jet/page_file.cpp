@@ -1,6 +1,7 @@
 #include "store/jet/page_file.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "store/jet/format.h"
 
@@ -132,25 +133,23 @@ std::span<std::uint8_t> PageFile::mutablePage(std::uint32_t number) {
 }
 
 bool PageFile::rememberedWhole(std::uint32_t number) const {
-    for (std::size_t i = 0; i < beforeChangeCount_; ++i)
-        if (beforeChange_[i].page == number && beforeChange_[i].whole) return true;
+    for (const BeforeChange& before : beforeChange_)
+        if (before.page == number && before.whole) return true;
     return false;
 }
 
-PageFile::BeforeChange& PageFile::nextBeforeChange(const Frame& frame) {
-    if (beforeChangeCount_ == beforeChange_.size()) beforeChange_.emplace_back();
-    BeforeChange& before = beforeChange_[beforeChangeCount_++];
-    before.page = frame.page;
-    before.dirty = frame.dirty;
-    return before;
+void PageFile::rememberBytes(const Frame& frame, bool whole, std::size_t offset, std::size_t length) {
+    const std::size_t kept = beforeBytesUsed_;
+    // Grown by doubling, and never shrunk: the bytes are copied in, not appended.
+    if (beforeBytes_.size() - kept < length) beforeBytes_.resize(std::max(2 * beforeBytes_.size(), kept + length));
+    std::memcpy(beforeBytes_.data() + kept, frame.bytes.data() + offset, length);
+    beforeBytesUsed_ += length;
+    beforeChange_.push_back({frame.page, frame.dirty, whole, offset, length, kept});
 }
 
 void PageFile::rememberBeforeChange(const Frame& frame) {
     if (rememberedWhole(frame.page)) return;
-    BeforeChange& before = nextBeforeChange(frame);
-    before.whole = true;
-    before.offset = 0;
-    before.bytes.assign(frame.bytes.begin(), frame.bytes.end());
+    rememberBytes(frame, true, 0, frame.bytes.size());
 }
 
 std::span<std::uint8_t> PageFile::mutablePage(std::uint32_t number, std::initializer_list<ByteRange> changing) {
@@ -159,11 +158,7 @@ std::span<std::uint8_t> PageFile::mutablePage(std::uint32_t number, std::initial
         for (const ByteRange& range : changing) {
             if (range.offset > pageSize_ || range.length > pageSize_ - range.offset)
                 throw CorruptData("a change names bytes outside its page");
-            BeforeChange& before = nextBeforeChange(frame);
-            before.whole = false;
-            before.offset = range.offset;
-            const auto from = frame.bytes.begin() + static_cast<std::ptrdiff_t>(range.offset);
-            before.bytes.assign(from, from + static_cast<std::ptrdiff_t>(range.length));
+            rememberBytes(frame, false, range.offset, range.length);
         }
     }
     frame.dirty = true;
@@ -250,24 +245,25 @@ void PageFile::flush() {
 void PageFile::beginChange() {
     changing_ = true;
     pageCountBeforeChange_ = pageCount_;
-    beforeChangeCount_ = 0;
+    beforeChange_.clear();
+    beforeBytesUsed_ = 0;
     writtenInChange_.clear();
 }
 
 void PageFile::commitChange() {
     changing_ = false;
-    beforeChangeCount_ = 0;
+    beforeChange_.clear();
+    beforeBytesUsed_ = 0;
     writtenInChange_.clear();
 }
 
 void PageFile::rollbackChange() {
     // Nothing is evicted during a change, so every page it touched is still cached. Undone last
     // first, so that each page ends as its earliest record shows it.
-    for (std::size_t i = beforeChangeCount_; i-- > 0;) {
+    for (std::size_t i = beforeChange_.size(); i-- > 0;) {
         const BeforeChange& before = beforeChange_[i];
         Frame& frame = frames_[frameOf_[before.page] - 1];
-        std::copy(before.bytes.begin(), before.bytes.end(),
-                  frame.bytes.begin() + static_cast<std::ptrdiff_t>(before.offset));
+        std::memcpy(frame.bytes.data() + before.offset, beforeBytes_.data() + before.kept, before.length);
         frame.dirty = before.dirty || writtenInChange_.count(before.page) > 0;  // the file may hold the undone bytes
     }
     for (std::uint32_t number = pageCountBeforeChange_; number < pageCount_; ++number)

@@ -111,13 +111,15 @@ private:
         bool dirty = false;
         bool referenced = false;
     };
-    // What a page held before the change: all of it, or one byte range of it.
+    // What a page held before the change: all of it, or one byte range of it, whose bytes lie
+    // in beforeBytes_ from `kept`.
     struct BeforeChange {
         std::uint32_t page = 0;
         bool dirty = false;
         bool whole = true;
         std::size_t offset = 0;
-        std::vector<std::uint8_t> bytes;
+        std::size_t length = 0;
+        std::size_t kept = 0;
     };
 
     bool cached(std::uint32_t number) const;
@@ -129,7 +131,8 @@ private:
     void readPages(std::uint32_t first, std::uint32_t end);
     void rememberBeforeChange(const Frame& frame);
     bool rememberedWhole(std::uint32_t number) const;
-    BeforeChange& nextBeforeChange(const Frame& frame);
+    // Remembers `length` bytes of the frame from `offset`, as they are before the change.
+    void rememberBytes(const Frame& frame, bool whole, std::size_t offset, std::size_t length);
     Frame& newFrame(std::uint32_t number);
     std::span<std::uint8_t> frameBytes();
     void evict(Frame& frame);
@@ -157,11 +160,13 @@ private:
     std::size_t hand_ = 0;  // the clock hand over frames_
     bool changing_ = false;
     std::uint32_t pageCountBeforeChange_ = 0;
-    // The first beforeChangeCount_ entries hold what the change's pages held before it, in the
-    // order remembered (a rollback puts them back in reverse); the buffers of the rest are kept
-    // for the next change, so that a change allocates nothing.
+    // What the change's pages held before it, in the order remembered (a rollback puts them back
+    // in reverse). The bytes lie one after another in beforeBytes_, whose first beforeBytesUsed_
+    // are the change's; its storage (and the list's) is kept for the next change, so that a
+    // change allocates nothing.
     std::vector<BeforeChange> beforeChange_;
-    std::size_t beforeChangeCount_ = 0;
+    std::vector<std::uint8_t> beforeBytes_;
+    std::size_t beforeBytesUsed_ = 0;
     std::set<std::uint32_t> writtenInChange_;  // pages whose changed bytes reached the file
     std::vector<std::uint8_t> readRun_;         // pages read with one call, kept for its storage
     std::vector<std::uint8_t> writeRun_;        // pages written with one call, gathered
