@@ -193,7 +193,11 @@ TEST_F(StreamingRecordsets, OrderByTextsOfAnyLengthIsTheGeneralOrderWithTiesInSt
 
 TEST_F(StreamingRecordsets, ATableLargerThanThePageCacheIsWrittenAndReadBackWhole) {
     constexpr int kRows = 3000;
-    const auto noteOf = [](int i) { return std::u16string(3000, static_cast<char16_t>(u'a' + i % 26)) + text::fromUtf8(std::to_string(i)); };
+    const auto noteOf = [](int i) {
+        std::u16string note(3000, static_cast<char16_t>(u'a' + i % 26));
+        note += text::fromUtf8(std::to_string(i));
+        return note;
+    };
     {
         auto db = create();
         auto rs = db->OpenRecordset(u"T", dbOpenDynaset);

@@ -1,8 +1,11 @@
 // Creating databases and tables and writing rows through the data-access
 // objects: what succeeds, and every refusal, each of which leaves the file
 // readable and unchanged.
+#include <algorithm>
 #include <cmath>
 #include <fstream>
+#include <map>
+#include <optional>
 
 #include <gtest/gtest.h>
 
@@ -377,6 +380,54 @@ TEST_F(Writing, EachRowStoresTheValueItWasGivenWhenValuesRepeat) {
         EXPECT_EQ(rs->Fields(u"Small").Value().toText(), smalls[i]) << "row " << i;
     }
     EXPECT_TRUE(rs->EOF_());
+    db->Close();
+}
+
+// Byte, Integer and Long values read as whole numbers, and order as their values do: Null first,
+// negatives before positives, whether the rows lie in that order (Ordered) or not (the others).
+TEST_F(Writing, WholeNumbersReadAndSortAsTheirValues) {
+    auto db = create();
+    auto td = db->CreateTableDef(u"W");
+    td->Fields().Append(td->CreateField(u"B", type::dbByte, 1));
+    td->Fields().Append(td->CreateField(u"I", type::dbInteger, 2));
+    td->Fields().Append(td->CreateField(u"L", type::dbLong, 4));
+    td->Fields().Append(td->CreateField(u"Ordered", type::dbLong, 4));
+    td->Fields().Append(td->CreateField(u"Signs", type::dbInteger, 2));
+    td->Fields().Append(td->CreateField(u"D", type::dbDouble, 8));
+    db->TableDefs().Append(td);
+    using Column = std::vector<std::optional<std::int64_t>>;
+    const std::map<std::u16string, Column> columns{
+        {u"B", {0, 1, 255, std::nullopt, 7}},
+        {u"I", {-32768, -1, 32767, 0, std::nullopt}},
+        {u"L", {-2147483648LL, -1, 2147483647, 0, -2}},
+        {u"Ordered", {std::nullopt, -5, -1, 0, 7}},
+        {u"Signs", {std::nullopt, 0, 1, 5, -3}},  // in order but for the last, which a sign lost would hide
+    };
+    auto rs = db->OpenRecordset(u"W", dbOpenDynaset);
+    for (std::size_t row = 0; row < 5; ++row) {
+        rs->AddNew();
+        for (const auto& [name, values] : columns)
+            if (values[row]) rs->Collect(name) = Variant(static_cast<double>(*values[row]));
+        rs->Collect(u"D") = Variant(2.0);
+        rs->Update();
+    }
+    rs->Close();
+    for (const auto& [name, values] : columns) {
+        Column expected = values;
+        std::sort(expected.begin(), expected.end());  // an empty optional first, as Null sorts
+        auto sorted = db->OpenRecordset(u"SELECT * FROM W ORDER BY " + name, dbOpenSnapshot);
+        Column read;
+        for (; !sorted->EOF_(); sorted->MoveNext()) {
+            read.push_back(sorted->Fields(name).wholeNumber());
+            const Variant value = sorted->Fields(name).Value();
+            EXPECT_EQ(read.back().has_value(), !value.isNull()) << text::toUtf8(name);
+            if (read.back()) {
+                EXPECT_EQ(static_cast<double>(*read.back()), value.toDouble()) << text::toUtf8(name);
+            }
+            EXPECT_FALSE(sorted->Fields(u"D").wholeNumber()) << "a Double is no whole-number column";
+        }
+        EXPECT_EQ(read, expected) << text::toUtf8(name);
+    }
     db->Close();
 }
 
