@@ -16,16 +16,15 @@ bool Field::storedTextIn(const text::CodePage& page, jet::Bytes& text) const {
     return recordset_ && recordset_->storedTextIn(column_, page, text);
 }
 
-std::optional<std::int64_t> Field::wholeNumber() const {
-    if (!recordset_) return std::nullopt;
-    return recordset_->wholeNumberIn(column_);
-}
+std::optional<std::int64_t> Field::wholeNumber() const { return owner().wholeNumberIn(column_); }
 
-jet::Value Field::storedValue() const {
+jet::Value Field::storedValue() const { return owner().currentValue(column_); }
+
+const Recordset& Field::owner() const {
     if (!recordset_)
         throw Failure(kPropertyNotAvailable,
                       "The field '" + text::toUtf8(info_.name) + "' has no value outside a recordset.");
-    return recordset_->currentValue(column_);
+    return *recordset_;
 }
 
 }  // namespace zestrel::dao

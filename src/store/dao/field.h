@@ -66,13 +66,15 @@ public:
     // so stored (see Recordset::storedTextIn); otherwise false.
     bool storedTextIn(const text::CodePage& page, jet::Bytes& text) const;
     // The value in the current row when the column is a Byte, Integer or Long and the value is not
-    // null, widened; otherwise none.
+    // null, widened; otherwise none. Outside a recordset: Failure 3219, as Value().
     std::optional<std::int64_t> wholeNumber() const;
 
     const ColumnInfo& info() const { return info_; }
 
 private:
     friend class Recordset;
+    // The recordset whose current row holds this field's value; Failure 3219 when there is none.
+    const Recordset& owner() const;
     ColumnInfo info_;
     const Recordset* recordset_ = nullptr;
     std::size_t column_ = 0;

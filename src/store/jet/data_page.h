@@ -30,8 +30,8 @@ std::uint32_t tableOfDataPage(std::span<const std::uint8_t> page);
 [[noreturn]] void throwNoSuchRow();
 [[noreturn]] void throwImpossibleExtent();
 
-// The extent of row `index`; a live row whose extent is impossible raises CorruptData. Inline:
-// walks over a page's rows read its slots one after another.
+// The extent of row `index`; a live row whose extent is impossible raises CorruptData. Inline, so
+// that a walk over a page's rows reads its slots in place.
 [[gnu::always_inline]] inline RowSlot rowSlot(std::span<const std::uint8_t> page, const Format& format, std::uint16_t index) {
     const std::uint16_t count = rowCountOf(page, format);
     if (index >= count) throwNoSuchRow();
