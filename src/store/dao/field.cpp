@@ -10,15 +10,13 @@ namespace {
 constexpr std::int32_t kPropertyNotAvailable = 3219;
 }
 
-Variant Field::Value() const { return Variant(storedValue()); }
+Variant Field::Value() const { return Variant(owner().currentValue(column_)); }
 
 bool Field::storedTextIn(const text::CodePage& page, jet::Bytes& text) const {
     return recordset_ && recordset_->storedTextIn(column_, page, text);
 }
 
 std::optional<std::int64_t> Field::wholeNumber() const { return owner().wholeNumberIn(column_); }
-
-jet::Value Field::storedValue() const { return owner().currentValue(column_); }
 
 const Recordset& Field::owner() const {
     if (!recordset_)

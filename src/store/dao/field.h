@@ -60,8 +60,6 @@ public:
     // The value in the current row of the recordset this field belongs to.
     // No current row: Failure 3021. A field of a table definition has no value (3219).
     Variant Value() const;
-    // The same value as the file stores it, without its Variant (a text decoded, a number as is).
-    jet::Value storedValue() const;
     // The text in the current row as code page `page` stores it, into `text`, when it is a text
     // so stored (see Recordset::storedTextIn); otherwise false.
     bool storedTextIn(const text::CodePage& page, jet::Bytes& text) const;
