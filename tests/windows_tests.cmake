@@ -3,7 +3,7 @@
 # Windows programs write are checked by our own structural check here and by the referees in
 # the Linux build.
 add_library(zestrel_test_support support/process.cpp support/fixtures.cpp support/row_compare.cpp support/reference_readers.cpp
-  support/index_leaves.cpp)
+  support/index_leaves.cpp support/header_code_page.cpp)
 target_include_directories(zestrel_test_support PUBLIC ${PROJECT_SOURCE_DIR}/tests ${PROJECT_SOURCE_DIR}/src)
 target_link_libraries(zestrel_test_support PUBLIC GTest::gtest nlohmann_json::nlohmann_json zestrel_dao zestrel_jet_check)
 target_compile_definitions(zestrel_test_support PUBLIC
@@ -36,6 +36,7 @@ add_executable(windows_tests
   upgrade/upgrade_support.cpp
   upgrade/upgrade_procedure_test.cpp
   upgrade/value_changes_test.cpp
+  upgrade/rid_renames_test.cpp
   upgrade/upgrade_end_to_end_test.cpp
   upgrade/fault_injection_test.cpp
   upgrade/concurrent_upgrade_test.cpp

@@ -8,6 +8,7 @@
 #include "store/jet/failure.h"
 #include "text/code_page.h"
 #include "upgrade/parse_quantity.h"
+#include "upgrade/rid_renames.h"
 
 namespace zestrel::upgrade {
 
@@ -46,11 +47,13 @@ std::optional<std::string> amountKey(const std::u16string& text) {
 }  // namespace
 
 ColumnWriter::ColumnWriter(const ColumnMap& map, Layout layout, dao::Recordset& source, dao::Recordset& target,
-                           const char16_t* targetTable, ValueChanges& changes)
-    : source_(source), target_(target), targetTable_(targetTable), changes_(changes) {
+                           const char16_t* targetTable, ValueChanges& changes, const RidRenames* renames)
+    : source_(source), target_(target), targetTable_(targetTable), changes_(changes), renames_(renames) {
     columns_.reserve(map.size());
-    for (const auto& mapping : map)
+    for (const auto& mapping : map) {
         columns_.emplace_back(&mapping, layout == Layout::V10 ? &mapping.fromLayout10 : &mapping.fromLayout11);
+        if (renames && !renames->empty() && std::u16string_view(mapping.target) == u"rID") ridColumn_ = &columns_.back();
+    }
 }
 
 void ColumnWriter::findTarget(Column& column) { column.target.emplace(target_.Collect(column.mapping->target)); }
@@ -230,8 +233,23 @@ bool ColumnWriter::givenAsConstant(Column& column) {
     return true;
 }
 
+// The row of a recipe that got a new rID, or of one of its ingredients, takes the new rID.
+bool ColumnWriter::givenRenamedRid(Column& column) {
+    if (&column != ridColumn_) return false;
+    const dao::Variant rid = sourceOf(column).Value();
+    if (rid.isNull()) return false;
+    const RidRename* rename = renames_->find(rid.toText());
+    if (!rename) return false;
+    targetOf(column) = dao::Variant(rename->to);
+    ValueChange change = changeOf(column);
+    change.renamed = rename;
+    changes_.add(change);
+    return true;
+}
+
 void ColumnWriter::writeColumns() {
     for (auto& column : columns_) {
+        if (ridColumn_ && givenRenamedRid(column)) continue;
         if (column.rule->kind == ColumnRule::Kind::ParsedAmount) {
             writeAmount(column);
             continue;

@@ -15,6 +15,8 @@ namespace zestrel::upgrade {
 
 enum class Layout { V10, V11 };
 
+class RidRenames;
+
 struct ColumnRule {
     enum class Kind {
         AsIs,          // the source value unchanged; the engine converts it to the column's type
@@ -53,10 +55,13 @@ using ColumnMap = std::vector<ColumnMapping>;
 // A text goes into its column as the new cookbook stores it: characters code page 1252 lacks by
 // their best fit (or "?"), then cut to the rule's length. Every value stored other than as the
 // source held it is added to `changes`, naming `targetTable`, the column and the row's rID.
+//
+// A row whose rID is among `renames` gets its recipe's new rID in the column "rID" instead, and
+// the change says why.
 class ColumnWriter {
 public:
     ColumnWriter(const ColumnMap& map, Layout layout, dao::Recordset& source, dao::Recordset& target,
-                 const char16_t* targetTable, ValueChanges& changes);
+                 const char16_t* targetTable, ValueChanges& changes, const RidRenames* renames = nullptr);
     // Sets every target column of the row being added, in the map's order.
     void writeColumns();
 
@@ -88,6 +93,7 @@ private:
     bool copiedAsStored(Column& column);
     bool givenAsConstant(Column& column);
     bool wholeNumberAsDigits(Column& column);
+    bool givenRenamedRid(Column& column);
     // What an amount becomes: the form its column stores (a number, or a text kept whole), and
     // whether the quantity rules emptied it (marked with "*"); neither for a text that must be cut
     // or have characters replaced, which is worked out row by row so that each row's change is
@@ -122,6 +128,8 @@ private:
     const char16_t* targetTable_;
     ValueChanges& changes_;
     const dao::Field* rid_ = nullptr;
+    const RidRenames* renames_ = nullptr;
+    const Column* ridColumn_ = nullptr;  // the column "rID", when some rows get a new one
 };
 
 }  // namespace zestrel::upgrade

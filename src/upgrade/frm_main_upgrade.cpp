@@ -63,6 +63,11 @@ void requireSoundStructure(const std::filesystem::path& database) {
 
 using Identity = std::pair<std::uint64_t, std::uint64_t>;
 
+// `text` after `prefix`; nothing when the text is empty.
+std::u16string prefixed(const char16_t* prefix, const std::u16string& text) {
+    return text.empty() ? text : prefix + text;
+}
+
 Identity identityOf(const std::filesystem::path& path) {
     const auto identity = platform::fileIdentity(path);
     if (!identity) throw platform::FileError("find", path, ENOENT);
@@ -309,11 +314,13 @@ std::u16string FrmMainUpgrade::successMessage(const std::u16string& DataFrom, co
         const std::string count = std::to_string(changes_.size());
         return u"Dry run of the upgrade of \"" + DataFrom + u"\" complete: every row was copied into the new layout "
                u"and nothing was changed. " + std::u16string(count.begin(), count.end()) +
-               u" values would be shortened or changed to fit the new layout.";
+               u" values would be shortened or changed to fit the new layout." +
+               prefixed(u" ", upgrade::renamedRidsSentence(changes_.renamedRecipes(), true));
     }
     std::u16string message =
         u"Upgrade successful! A backup copy of the original cookbook has been saved as \"" + outcome.backup + u"\"";
     if (!changeList_.empty()) message += u"\n\n" + upgrade::changeListSentence(changes_.size(), changeList_);
+    message += prefixed(u"\n\n", upgrade::renamedRidsSentence(changes_.renamedRecipes(), false));
     for (const auto& note : outcome.notes)
         if (!note.empty()) message += u"\n\n" + note;
     return message;
@@ -350,18 +357,21 @@ FrmMainUpgrade::Outcome FrmMainUpgrade::copyAndReplace(upgrade::Layout layout, c
     std::int32_t counter = 0;
     Outcome outcome;
     try {
+        const upgrade::RidRenames renames = upgrade::RidRenames::plan(*source, layout);
+        changes_.setSharedRids(upgrade::sharedRidLines(renames));
+        view_.doEvents();
         // Layout 1.0 shows a recipe's progress before saving it, layout 1.1 after.
         const std::uint64_t recipes =
             copyRows({u"Recipe", u"Recipe", u"Select * FROM Recipe ORDER BY rID", u"Select * FROM Recipe ORDER BY rID",
                       upgrade::recipeColumnMap(), layout == upgrade::Layout::V10},
-                     layout, *source, *target, counter);
+                     layout, *source, *target, counter, renames);
         view_.doEvents();
         counter -= 1;  // the first ingredient repeats the last recipe's percentage
         const std::uint64_t ingredients =
             copyRows({u"Ingred", u"Ingredient", u"Select * FROM Ingred ORDER BY rID",
                       u"Select * FROM Ingredient ORDER BY rID",
                       upgrade::ingredientColumnMap(), false},
-                     layout, *source, *target, counter);
+                     layout, *source, *target, counter, renames);
         const auto stored = source->file().rowsOnOwnedPages();
         requireEveryRowCopied(*source, stored, u"Recipe", recipes);
         requireEveryRowCopied(*source, stored, u"Ingred", ingredients);
@@ -500,10 +510,11 @@ std::filesystem::path FrmMainUpgrade::writeValueChanges(const std::u16string& Da
 // Copies every row of one source query into the target query's table, in the source's order.
 // Each row: yield, add, write the columns; then save and show progress, in the order given.
 std::uint64_t FrmMainUpgrade::copyRows(const CopyPlan& plan, upgrade::Layout layout, dao::Database& source,
-                                       dao::Database& target, std::int32_t& counter) {
+                                       dao::Database& target, std::int32_t& counter,
+                                       const upgrade::RidRenames& renames) {
     auto from = source.OpenRecordset(plan.from, dao::dbOpenDynaset);
     auto to = target.OpenRecordset(plan.to, dao::dbOpenDynaset);
-    upgrade::ColumnWriter writer(plan.columns, layout, *from, *to, plan.targetTable, changes_);
+    upgrade::ColumnWriter writer(plan.columns, layout, *from, *to, plan.targetTable, changes_, &renames);
     std::uint64_t copied = 0;
     while (!from->EOF_()) {
         view_.doEvents();

@@ -31,6 +31,7 @@
 #include "store/dao/database.h"
 #include "store/frm_main_base.h"
 #include "upgrade/column_map.h"
+#include "upgrade/rid_renames.h"
 
 namespace zestrel {
 
@@ -83,7 +84,7 @@ private:
     };
     // Returns the number of rows copied.
     std::uint64_t copyRows(const CopyPlan& plan, upgrade::Layout layout, dao::Database& source,
-                           dao::Database& target, std::int32_t& counter);
+                           dao::Database& target, std::int32_t& counter, const upgrade::RidRenames& renames);
     void stampVersion(const std::u16string& DataTo);
     Replaced replaceCookbook(const std::u16string& DataFrom, const std::filesystem::path& cookbook,
                              const std::u16string& DataTo, const Identity& filled, upgrade::HeldCookbook& held);

@@ -4,6 +4,7 @@
 #include <charconv>
 
 #include "text/utf8.h"
+#include "upgrade/rid_renames.h"
 
 namespace zestrel::upgrade {
 
@@ -37,7 +38,32 @@ void appendReplacements(std::string& out, const std::vector<ValueChange::Replace
     }
 }
 
+bool isRecipeTable(const ValueChange& change) { return std::u16string_view(change.table) == u"Recipe"; }
+
+void appendRename(std::string& out, const RidRename& rename, bool ofRecipe) {
+    out += "rID ";
+    appendQuoted(out, rename.from);
+    if (ofRecipe) {
+        out += " of ";
+        appendQuoted(out, rename.recipe);
+    }
+    out += " became ";
+    appendQuoted(out, rename.to);
+    if (!ofRecipe) {
+        out += " with its recipe ";
+        appendQuoted(out, rename.recipe);
+        return;
+    }
+    out += ", because ";
+    appendQuoted(out, rename.other);
+    out += " (";
+    text::appendUtf8(rename.otherRecipe, out);
+    out += ") also becomes ";
+    appendQuoted(out, rename.convertedTo);
+}
+
 void appendDescription(std::string& out, const ValueChange& change) {
+    if (change.renamed) return appendRename(out, *change.renamed, isRecipeTable(change));
     if (change.amountEmptied) {
         out += "amount ";
         appendQuoted(out, change.amount);
@@ -69,6 +95,7 @@ void ValueChanges::add(const ValueChange& change) {
     cut_ += change.cut ? 1 : 0;
     replaced_ += change.replaced.empty() ? 0 : 1;
     emptied_ += change.amountEmptied ? 1 : 0;
+    if (change.renamed) ++(isRecipeTable(change) ? renamed_ : followed_);
     std::string& line = line_;
     line.clear();
     text::appendUtf8(change.table, line);
@@ -96,6 +123,13 @@ void ValueChanges::writeTo(const std::filesystem::path& cookbook, const std::fil
     head += "\n" + std::to_string(size_) + " values changed: " + std::to_string(cut_) + " cut to fit their column, " +
             std::to_string(replaced_) + " with characters code page 1252 lacks replaced, " + std::to_string(emptied_) +
             " amounts emptied.\n";
+    if (renamed_ > 0)
+        head += std::to_string(renamed_) + (renamed_ == 1 ? " recipe " : " recipes ") +
+                (backup.empty() ? "would get" : "got") +
+                " a new rID, because the new layout would have given it the rID of another recipe; " +
+                std::to_string(followed_) + " ingredient rows " + (backup.empty() ? "would follow" : "followed") +
+                " their recipe.\n";
+    for (const auto& shared : sharedRids_) head += text::toUtf8(shared) + "\n";
     if (!tablesLeft_.empty()) head += text::toUtf8(tablesLeft_) + "\n";
     head += "\n";
     write(head);
@@ -118,6 +152,15 @@ std::u16string changeListSentence(std::size_t count, const std::filesystem::path
     const std::string digits = std::to_string(count);
     return std::u16string(digits.begin(), digits.end()) +
            u" values were shortened or changed to fit the new layout; they are listed in \"" + list.u16string() + u"\".";
+}
+
+std::u16string renamedRidsSentence(std::size_t recipes, bool would) {
+    if (recipes == 0) return u"";
+    const std::string digits = std::to_string(recipes);
+    return std::u16string(digits.begin(), digits.end()) + (recipes == 1 ? u" recipe" : u" recipes") +
+           (would ? u" would get" : u" got") +
+           u" a new rID, because the new layout would otherwise have given it the rID of another recipe; the list "
+           u"of changes names each, and its ingredients go with it.";
 }
 
 }  // namespace zestrel::upgrade

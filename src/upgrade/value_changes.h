@@ -14,6 +14,8 @@
 
 namespace zestrel::upgrade {
 
+struct RidRename;
+
 struct ValueChange {
     struct Replacement {
         std::u16string character;  // one character: one code unit, or a surrogate pair
@@ -30,6 +32,7 @@ struct ValueChange {
     std::u16string cutOff;          // the tail that was cut
     bool amountEmptied = false;
     std::u16string amount;          // the amount the quantity rules emptied
+    const RidRename* renamed = nullptr;  // the row's recipe got a new rID so that it stays apart
 };
 
 // The changes of one run. Each is kept as its line of the list, written when it is added: a
@@ -38,11 +41,15 @@ struct ValueChange {
 class ValueChanges {
 public:
     void add(const ValueChange& change);
-    bool empty() const { return size_ == 0; }
+    bool empty() const { return size_ == 0 && sharedRids_.empty(); }
     std::size_t size() const { return size_; }
     void clear() { *this = ValueChanges(); }
     // What the list says of the old cookbook's tables the new layout has no place for.
     void setTablesLeft(std::u16string text) { tablesLeft_ = std::move(text); }
+    // Recipes the old cookbook already gave one rID, named at the top of the list.
+    void setSharedRids(std::vector<std::u16string> lines) { sharedRids_ = std::move(lines); }
+    // How many recipes got a new rID.
+    std::size_t renamedRecipes() const { return renamed_; }
 
     // The list as the owner reads it (UTF-8): the counts, then one line a changed value. `cookbook`
     // is the upgraded file; `backup` where the originals are kept (empty for a dry run).
@@ -57,10 +64,13 @@ private:
     std::size_t cut_ = 0;
     std::size_t replaced_ = 0;
     std::size_t emptied_ = 0;
+    std::size_t renamed_ = 0;
+    std::size_t followed_ = 0;  // ingredient rows that took their recipe's new rID
     // UTF-8, one line a change, in blocks of about 1 MB: the list grows without being moved.
     std::vector<std::string> lines_;
     std::string line_;  // the line being written, its room kept from one change to the next
     std::u16string tablesLeft_;
+    std::vector<std::u16string> sharedRids_;
 };
 
 // One value's change, as its line in the list says it (without the table, column and row).
@@ -71,5 +81,7 @@ std::filesystem::path changeListPathFor(const std::filesystem::path& backup);
 
 // The sentence the success message adds when the list exists.
 std::u16string changeListSentence(std::size_t count, const std::filesystem::path& list);
+// The sentence a message adds when recipes got a new rID (`would` for a dry run); empty when none did.
+std::u16string renamedRidsSentence(std::size_t recipes, bool would);
 
 }  // namespace zestrel::upgrade

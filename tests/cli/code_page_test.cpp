@@ -6,8 +6,8 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
-#include "store/jet/header_page.h"
 #include "support/fixtures.h"
+#include "support/header_code_page.h"
 #include "support/process.h"
 #include "support/reference_readers.h"
 
@@ -22,19 +22,6 @@ ProcessResult zestrel(std::vector<std::string> args) {
     return runProcess(args);
 }
 
-// Rewrites the code page the header names. It lies in the masked region, so the stored bytes
-// change by the exclusive-or of the old number with the new.
-void setCodePage(const fs::path& path, std::uint16_t from, std::uint16_t to) {
-    std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
-    char bytes[2];
-    file.seekg(jet::kCodePageOffset);
-    file.read(bytes, 2);
-    bytes[0] = static_cast<char>(bytes[0] ^ ((from ^ to) & 0xFF));
-    bytes[1] = static_cast<char>(bytes[1] ^ ((from ^ to) >> 8));
-    file.seekp(jet::kCodePageOffset);
-    file.write(bytes, 2);
-}
-
 class CyrillicCookbook : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -46,7 +33,7 @@ protected:
         const auto made = zestrel({"sample", "--layout", "1.1", "--recipe-rows", (dir_ / "recipes.jsonl").string(),
                                    "--ingredient-rows", (dir_ / "ingredients.jsonl").string(), path_.string()});
         ASSERT_EQ(made.exitCode, 0) << made.err;
-        setCodePage(path_, 1252, 1251);
+        setHeaderCodePage(path_, 1252, 1251);
     }
     void TearDown() override { checkAndRemoveTempDir(dir_); }
 
