@@ -23,6 +23,7 @@
 #include "zestrel_version.h"
 #include "store/jet/failure.h"
 #include "store/jet/row_decoder.h"
+#include "store/failure_text.h"
 #include "text/utf8.h"
 
 namespace zestrel::cli {
@@ -101,11 +102,19 @@ void dumpTable(const std::string& file, const std::string& table, std::optional<
 int newCookbook(const std::string& file) {
     TerminalView view(std::cerr, false);
     platform::setMessageView(&view);
-    dbFunction::CreateCookbook(text::fromUtf8(file));
+    std::optional<Failure> failed;
+    try {
+        dbFunction::createCookbookOrThrow(text::fromUtf8(file));
+    } catch (...) {
+        failed = currentFailure();
+    }
     platform::setMessageView(nullptr);
-    const bool failed = view.messageCount(platform::MsgIcon::Critical) > 0;
-    if (!failed) std::cerr << "Created an empty layout-1.3 cookbook: " << file << '\n';
-    return failed ? kExitFailure : 0;
+    if (failed) {
+        view.messageBox(failureText(*failed), platform::MsgIcon::Critical, u"Create Database");
+        return kExitFailure;
+    }
+    std::cerr << "Created an empty layout-1.3 cookbook: " << file << '\n';
+    return 0;
 }
 
 void writeSample(const std::string& file, const std::string& layout, const SampleOptions& base,

@@ -10,6 +10,7 @@
 #include "store/failure_text.h"
 #include "text/utf8.h"
 #include "upgrade/cookbook_backups.h"
+#include "upgrade/program_folder_room.h"
 #include "window/frm_main.h"
 
 namespace zestrel::cli {
@@ -88,8 +89,7 @@ bool upgradeOne(const std::string& file, const UpgradeOptions& options) {
     // A dry run's list is its result: the values an upgrade would change.
     if (options.dryRun && !form.valueChanges().empty())
         form.valueChanges().writeTo(std::filesystem::path(*cookbook), {}, [](std::string_view piece) { std::cout << piece; });
-    return view.messageCount(platform::MsgIcon::Information) == 1 && view.messageCount(platform::MsgIcon::Critical) == 0 &&
-           view.messageCount(platform::MsgIcon::Warning) == 0;
+    return form.outcome().upgraded();
 }
 
 std::string twoDigits(int value) { return (value < 10 ? "0" : "") + std::to_string(value); }
@@ -102,8 +102,9 @@ std::string modifiedAt(const std::filesystem::path& path) {
 }
 
 int listBackups(const std::filesystem::path& cookbook) {
-    const std::filesystem::path folder = platform::programFolder() / "Backup";
-    const auto backups = backupsOf(folder, cookbook.filename().u16string());
+    const auto room = upgrade::ProgramFolderRoom::current();
+    const std::filesystem::path folder = room.backupFolder();
+    const auto backups = room.backupsOf(cookbook.filename().u16string());
     if (backups.empty())
         std::cerr << "zestrel: there is no backup of " << text::toUtf8(cookbook.filename().u16string()) << " in "
                   << text::toUtf8(folder.u16string()) << '\n';

@@ -4,20 +4,12 @@
 #include <ostream>
 
 #include "text/utf8.h"
-#include "window/frm_main.h"
 
 namespace zestrel::cli {
 
 namespace {
 
 constexpr int kBarWidth = 40;
-
-bool startsWith(const std::u16string& text, const std::u16string& start) { return text.compare(0, start.size(), start) == 0; }
-
-// What the window tells its user to click, which means nothing on a command line.
-bool isWindowInstruction(const std::u16string& text) {
-    return text == kBrowseInstruction || text == kUpToDateWarning || startsWith(text, kSelectedPrefix);
-}
 
 }  // namespace
 
@@ -35,9 +27,7 @@ void TerminalView::say(const std::string& line) {
     report_ << line << std::endl;
 }
 
-void TerminalView::setStatusText(const std::u16string& text) {
-    if (!isWindowInstruction(text)) say(text::toUtf8(text));
-}
+void TerminalView::setStatusText(const std::u16string& text) { say(text::toUtf8(text)); }
 
 void TerminalView::setProgressVisible(bool visible) {
     if (!visible) endProgressLine();
@@ -63,9 +53,7 @@ void TerminalView::setPercentCaption(const std::u16string& caption) { percent_ =
 void TerminalView::messageBox(const std::u16string& text, platform::MsgIcon icon, const std::u16string& title) {
     endProgressLine();
     progressShown_ = false;
-    counts_[static_cast<int>(icon)] += 1;
-    lastMessage_ = text;
-    if (isWindowInstruction(text) || (quiet_ && icon == platform::MsgIcon::Information)) return;
+    if (quiet_ && icon == platform::MsgIcon::Information) return;
     const std::string shownTitle = text::toUtf8(title.empty() ? std::u16string(platform::kApplicationTitle) : title);
     report_ << (subject_.empty() ? "" : subject_ + ": ") << '[' << shownTitle << "] " << text::toUtf8(text) << std::endl;
 }
@@ -75,7 +63,5 @@ std::optional<std::u16string> TerminalView::openFile(const platform::OpenFileReq
     dialogAnswer_.reset();
     return answer;
 }
-
-int TerminalView::messageCount(platform::MsgIcon icon) const { return counts_[static_cast<int>(icon)]; }
 
 }  // namespace zestrel::cli

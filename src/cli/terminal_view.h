@@ -3,8 +3,8 @@
 // progress (standard output is left to the data a command prints): status
 // texts and message boxes become lines (boxes with their title), the progress
 // bar is drawn only when that stream is a terminal. The window's own
-// instructions (click Browse, click Upgrade, the up-to-date warning of
-// Browse) are not printed: the commands say instead what they do. Quiet, only
+// instructions (click Browse, click Upgrade, and the boxes that tell what to
+// click) are not printed: the commands say instead what they do. Quiet, only
 // failures and warnings are printed. The open-file dialog answers with the
 // file named on the command line, and there are no pauses.
 #pragma once
@@ -36,6 +36,8 @@ public:
     std::optional<std::u16string> openFile(const platform::OpenFileRequest& request) override;
     void doEvents() override {}
     void pause(int) override {}
+    void setInstructionText(const std::u16string&) override {}
+    void instructionBox(const std::u16string&, platform::MsgIcon) override {}
 
     // The file the next open-file dialog gives back.
     void answerDialogWith(std::u16string file) { dialogAnswer_ = std::move(file); }
@@ -43,9 +45,6 @@ public:
     void setSubject(const std::string& subject) { subject_ = subject; }
     // A line of the command's own, unless quiet.
     void say(const std::string& line);
-
-    int messageCount(platform::MsgIcon icon) const;
-    const std::u16string& lastMessage() const { return lastMessage_; }
 
 private:
     void endProgressLine();
@@ -61,8 +60,6 @@ private:
     std::u16string path_;
     std::string subject_;
     std::optional<std::u16string> dialogAnswer_;
-    int counts_[3] = {0, 0, 0};
-    std::u16string lastMessage_;
 };
 
 }  // namespace zestrel::cli

@@ -8,15 +8,19 @@
 
 namespace zestrel::dbFunction {
 
+void createCookbookOrThrow(const std::u16string& path) {
+    auto& engine = dao::DBEngine::Instance();  // created on first use
+    dbCookbook = engine.CreateDatabase(std::filesystem::path(path), dao::dbLangGeneral, dao::dbVersion30);
+    CreateRecipeTable();
+    CreateIngredientTable();
+    CreateVersionTable();
+    dbCookbook->Close();
+    dbCookbook.reset();
+}
+
 void CreateCookbook(const std::u16string& path) {
     try {
-        auto& engine = dao::DBEngine::Instance();  // created on first use
-        dbCookbook = engine.CreateDatabase(std::filesystem::path(path), dao::dbLangGeneral, dao::dbVersion30);
-        CreateRecipeTable();
-        CreateIngredientTable();
-        CreateVersionTable();
-        dbCookbook->Close();
-        dbCookbook.reset();
+        createCookbookOrThrow(path);
     } catch (...) {
         // dbCookbook keeps what it held: nothing when the creation failed, the open database otherwise.
         platform::MsgBox(failureText(currentFailure()), platform::MsgIcon::Critical, u"Create Database");

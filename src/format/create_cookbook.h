@@ -10,4 +10,7 @@ namespace zestrel::dbFunction {
 
 void CreateCookbook(const std::u16string& path);
 
+// The same steps, with a failure passed on (a numbered Failure) instead of shown.
+void createCookbookOrThrow(const std::u16string& path);
+
 }  // namespace zestrel::dbFunction

@@ -47,6 +47,12 @@ public:
     virtual std::optional<std::u16string> openFile(const OpenFileRequest& request) = 0;
     virtual void doEvents() = 0;
     virtual void pause(int milliseconds) = 0;
+
+    // What the window tells its user to do next (click Browse, click Upgrade), in the status bar
+    // and, when a command cannot go on, in a box. A window shows them as any other status text and
+    // box; a view that is driven without clicks (the command line) may leave them out.
+    virtual void setInstructionText(const std::u16string& text) { setStatusText(text); }
+    virtual void instructionBox(const std::u16string& text, MsgIcon icon) { messageBox(text, icon, u""); }
 };
 
 // The window the procedures outside the window report to (set by the window when it is created).

@@ -9,7 +9,7 @@ std::shared_ptr<dao::Database> dbCookbook;
 std::unique_ptr<dao::Recordset> rsCookbook;
 
 dao::Database& cookbook() {
-    if (!dbCookbook) throw Failure(kObjectNotSet, "Object variable or With block variable not set: no cookbook is open.");
+    if (!dbCookbook) throw Failure(failure::runtime::kObjectNotSet, "Object variable or With block variable not set: no cookbook is open.");
     return *dbCookbook;
 }
 

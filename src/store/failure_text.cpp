@@ -16,14 +16,14 @@ std::u16string failureText(const Failure& failure) {
 Failure fileFailure(const platform::FileError& error) {
     const std::string what = error.what();
     switch (error.errorNumber()) {
-    case ENOENT: return Failure(53, "File not found: " + what);
-    case EEXIST: return Failure(58, "File already exists: " + what);
+    case ENOENT: return Failure(failure::runtime::kFileNotFound, "File not found: " + what);
+    case EEXIST: return Failure(failure::runtime::kFileAlreadyExists, "File already exists: " + what);
     case EACCES:
     case EPERM:
-    case EROFS: return Failure(70, "Permission denied: " + what);
-    case ENOTDIR: return Failure(76, "Path not found: " + what);
-    case EBUSY: return Failure(70, "Permission denied: " + what);
-    default: return Failure(75, "Path/File access error: " + what);
+    case EROFS: return Failure(failure::runtime::kPermissionDenied, "Permission denied: " + what);
+    case ENOTDIR: return Failure(failure::runtime::kPathNotFound, "Path not found: " + what);
+    case EBUSY: return Failure(failure::runtime::kPermissionDenied, "Permission denied: " + what);
+    default: return Failure(failure::runtime::kPathFileAccessError, "Path/File access error: " + what);
     }
 }
 
@@ -35,11 +35,11 @@ Failure currentFailure() {
     } catch (const platform::FileError& e) {
         return fileFailure(e);
     } catch (const std::bad_alloc&) {
-        return Failure(7, "Out of memory");
+        return Failure(failure::runtime::kOutOfMemory, "Out of memory");
     } catch (const std::exception& e) {
-        return Failure(5, std::string("Invalid procedure call or argument: ") + e.what());
+        return Failure(failure::runtime::kInvalidProcedureCall, std::string("Invalid procedure call or argument: ") + e.what());
     } catch (...) {
-        return Failure(5, "Invalid procedure call or argument: an unknown failure");
+        return Failure(failure::runtime::kInvalidProcedureCall, "Invalid procedure call or argument: an unknown failure");
     }
 }
 

@@ -20,7 +20,4 @@ Failure fileFailure(const platform::FileError& error);
 // a catch block.
 Failure currentFailure();
 
-// VB's "Object variable or With block variable not set": a handle used before it holds an object.
-inline constexpr std::int32_t kObjectNotSet = 91;
-
 }  // namespace zestrel

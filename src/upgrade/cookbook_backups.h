@@ -18,15 +18,6 @@
 
 namespace zestrel {
 
-struct CookbookBackup {
-    std::filesystem::path path;
-    int number;  // 1 for "_backup.rcp", N for "_backup_N.rcp"
-};
-
-// The backups of a cookbook with this file name in `backupFolder`, oldest first; none when the
-// folder does not exist.
-std::vector<CookbookBackup> backupsOf(const std::filesystem::path& backupFolder, const std::u16string& cookbookName);
-
 struct Restored {
     std::filesystem::path backup;  // the backup that is now at the cookbook's path
     std::filesystem::path kept;    // where the file that stood there is kept; empty when there was none

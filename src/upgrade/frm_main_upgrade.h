@@ -31,20 +31,14 @@
 #include "store/dao/database.h"
 #include "store/frm_main_base.h"
 #include "upgrade/column_map.h"
+#include "upgrade/new_database_check.h"
 #include "upgrade/rid_renames.h"
+#include "upgrade/run_outcome.h"
 
 namespace zestrel {
 
 namespace upgrade {
-
-// The cookbook held for the whole run: open (a pipe or device is refused at once, never waited
-// on) and locked, so that a second upgrade of the same file, from any program folder, stops at
-// once; and its state when the run began to read it.
-struct HeldCookbook {
-    platform::File file;
-    platform::FileState state;
-};
-
+struct HeldCookbook;
 }  // namespace upgrade
 
 class FrmMainUpgrade : public FrmMainBase {
@@ -59,20 +53,21 @@ public:
     void setDryRun(bool dryRun) { dryRun_ = dryRun; }
     // The values the last run stored other than as the old cookbook held them.
     const upgrade::ValueChanges& valueChanges() const { return changes_; }
+    // What the last run came to.
+    const upgrade::RunOutcome& outcome() const { return outcome_; }
+
+protected:
+    upgrade::RunOutcome outcome_;
 
 private:
-    using Identity = std::pair<std::uint64_t, std::uint64_t>;
-    struct Outcome {
-        std::u16string backup;            // where the original was kept
-        std::vector<std::u16string> notes;  // what the success message adds (empty ones are left out)
-    };
     struct Replaced {
         std::filesystem::path backup;
+        std::filesystem::path changeList;  // empty when nothing changed
         platform::AccessCarried access;
     };
 
     void upgrade(upgrade::Layout layout, const std::u16string& DataFrom, const std::u16string& DataTo);
-    Outcome copyAndReplace(upgrade::Layout layout, const std::u16string& DataFrom, const std::u16string& DataTo);
+    void copyAndReplace(upgrade::Layout layout, const std::u16string& DataFrom, const std::u16string& DataTo);
     void discardFilledDatabase(const std::u16string& DataTo);
     struct CopyPlan {
         const char16_t* sourceTable;  // named in the failure of a row
@@ -85,35 +80,25 @@ private:
     // Returns the number of rows copied.
     std::uint64_t copyRows(const CopyPlan& plan, upgrade::Layout layout, dao::Database& source,
                            dao::Database& target, std::int32_t& counter, const upgrade::RidRenames& renames);
-    void stampVersion(const std::u16string& DataTo);
     Replaced replaceCookbook(const std::u16string& DataFrom, const std::filesystem::path& cookbook,
-                             const std::u16string& DataTo, const Identity& filled, upgrade::HeldCookbook& held);
+                             const std::u16string& DataTo, const upgrade::FileIdentity& filled,
+                             upgrade::HeldCookbook& held);
     // Writes the list of changed values beside the backup, when there is one; returns its path.
     std::filesystem::path writeValueChanges(const std::u16string& DataFrom, const std::filesystem::path& backup);
-    std::u16string successMessage(const std::u16string& DataFrom, const Outcome& outcome) const;
     void progressStep(std::int32_t& counter);
     void showStatus(const char16_t* text, int pauseMilliseconds);
 
-    std::optional<Identity> filledDatabase_;  // the new database this run filled, once known
+    std::optional<upgrade::FileIdentity> filledDatabase_;  // the new database this run filled, once known
 
     // The percentage last shown and its caption ("42%"): rows by the hundred share one.
     int shownPercent_ = -1;
     std::u16string percentCaption_;
     bool dryRun_ = false;
     upgrade::ValueChanges changes_;
-    std::filesystem::path changeList_;  // where the last run's list was written, if anywhere
 };
 
 // The percentage shown for a row counter: 100 * counter / (recipes + ingredients), rounded half
 // to even. A zero total is a division by zero (11), a result beyond 16 bits an overflow (6).
 int progressPercent(std::int32_t counter, std::int32_t recipes, std::int32_t ingredients);
-
-// The backup path for a cookbook file name in the Backup folder: the name without its last four
-// characters, then "_backup.rcp"; when that is taken, "_backup_2.rcp", "_backup_3.rcp" and on.
-std::filesystem::path freeBackupPath(const std::filesystem::path& backupFolder, const std::u16string& cookbookName);
-// The same with another suffix in place of "_backup" ("_upgraded": "family_upgraded.rcp", then
-// "family_upgraded_2.rcp" and on).
-std::filesystem::path freeKeepingPath(const std::filesystem::path& folder, const std::u16string& cookbookName,
-                                      const std::u16string& suffix);
 
 }  // namespace zestrel

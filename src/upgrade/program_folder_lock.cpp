@@ -8,10 +8,6 @@
 
 namespace zestrel {
 
-namespace {
-constexpr std::int32_t kFileInUse = 3045;
-}
-
 std::optional<platform::FolderLock> lockProgramFolder(const std::filesystem::path& folder) {
     std::optional<platform::FolderLock> lock;
     try {
@@ -21,7 +17,7 @@ std::optional<platform::FolderLock> lockProgramFolder(const std::filesystem::pat
         throw;
     }
     if (!lock)
-        throw Failure(kFileInUse, "Could not use the program folder " + text::toUtf8(folder.u16string()) +
+        throw Failure(failure::kFileInUse, "Could not use the program folder " + text::toUtf8(folder.u16string()) +
                                       ": another upgrade is running there. Nothing was changed.");
     return lock;
 }

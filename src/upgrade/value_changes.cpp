@@ -142,25 +142,4 @@ std::string ValueChanges::render(const std::filesystem::path& cookbook, const st
     return out;
 }
 
-std::filesystem::path changeListPathFor(const std::filesystem::path& backup) {
-    std::u16string name = backup.filename().u16string();
-    if (name.size() >= 4) name.resize(name.size() - 4);
-    return backup.parent_path() / (name + u"_changes.txt");
-}
-
-std::u16string changeListSentence(std::size_t count, const std::filesystem::path& list) {
-    const std::string digits = std::to_string(count);
-    return std::u16string(digits.begin(), digits.end()) +
-           u" values were shortened or changed to fit the new layout; they are listed in \"" + list.u16string() + u"\".";
-}
-
-std::u16string renamedRidsSentence(std::size_t recipes, bool would) {
-    if (recipes == 0) return u"";
-    const std::string digits = std::to_string(recipes);
-    return std::u16string(digits.begin(), digits.end()) + (recipes == 1 ? u" recipe" : u" recipes") +
-           (would ? u" would get" : u" got") +
-           u" a new rID, because the new layout would otherwise have given it the rID of another recipe; the list "
-           u"of changes names each, and its ingredients go with it.";
-}
-
 }  // namespace zestrel::upgrade

@@ -76,12 +76,4 @@ private:
 // One value's change, as its line in the list says it (without the table, column and row).
 std::string describe(const ValueChange& change);
 
-// Where the list of a backup goes: beside it, "<backup name without .rcp>_changes.txt".
-std::filesystem::path changeListPathFor(const std::filesystem::path& backup);
-
-// The sentence the success message adds when the list exists.
-std::u16string changeListSentence(std::size_t count, const std::filesystem::path& list);
-// The sentence a message adds when recipes got a new rID (`would` for a dry run); empty when none did.
-std::u16string renamedRidsSentence(std::size_t recipes, bool would);
-
 }  // namespace zestrel::upgrade

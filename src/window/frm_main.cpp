@@ -12,7 +12,7 @@
 #include "store/old_layout_check.h"
 #include "store/jet/failure.h"
 #include "text/utf8.h"
-#include "upgrade/program_folder_lock.h"
+#include "upgrade/program_folder_room.h"
 
 namespace zestrel {
 
@@ -39,7 +39,7 @@ frmMain::~frmMain() {
     if (platform::messageView() == &view_) platform::setMessageView(nullptr);
 }
 
-void frmMain::Form_Load() { view_.setStatusText(kBrowseInstruction); }
+void frmMain::Form_Load() { view_.setInstructionText(kBrowseInstruction); }
 
 void frmMain::Form_Unload() { unloaded_ = true; }
 
@@ -79,8 +79,10 @@ frmMain::Choice frmMain::chooseCookbookAsNamed(const std::u16string& path) {
         sCookbookVersion = sCookbookVersion.substr(0, kVersionLength);
         dbFunction::CloseCookbook();
         if (!versionBefore(sCookbookVersion, kUpgradeThreshold)) {
-            view_.messageBox(kUpToDateWarning, platform::MsgIcon::Warning, u"");
+            view_.instructionBox(kUpToDateWarning, platform::MsgIcon::Warning);
             setPathBox(u"");
+            outcome_ = {};
+            outcome_.result = upgrade::RunOutcome::Result::AlreadyCurrent;
             return Choice::UpToDate;
         }
         // No marker is also what a file that is no database at all gives: the file itself decides.
@@ -90,11 +92,11 @@ frmMain::Choice frmMain::chooseCookbookAsNamed(const std::u16string& path) {
                              platform::MsgIcon::Warning, u"");
             setPathBox(u"");
             view_.setUpgradeEnabled(false);
-            view_.setStatusText(kBrowseInstruction);
+            view_.setInstructionText(kBrowseInstruction);
             return Choice::NotACookbook;
         }
         const std::u16string shown = sCookbookVersion.empty() ? kVersionWithoutMarker : sCookbookVersion;
-        view_.setStatusText(kSelectedPrefix + shown + kUpgradeInstruction);
+        view_.setInstructionText(kSelectedPrefix + shown + kUpgradeInstruction);
         offered_ = true;
         return Choice::Offered;
     } catch (...) {
@@ -109,15 +111,11 @@ bool frmMain::shownCookbookOffered() {
     if (offered_ && shown == sCookbookPath) return true;
     if (shown.empty()) {
         view_.setUpgradeEnabled(false);
-        view_.messageBox(kBrowseInstruction, platform::MsgIcon::Warning, u"");
+        view_.instructionBox(kBrowseInstruction, platform::MsgIcon::Warning);
         return false;
     }
     return chooseCookbook(shown) == Choice::Offered;
 }
-
-}  // namespace zestrel
-
-namespace zestrel {
 
 namespace {
 
@@ -163,16 +161,16 @@ void frmMain::cmdUp_Click() {
     view_.setBrowseEnabled(false);
     std::u16string failure;
     bool upgraded = false;
+    outcome_ = {};
     std::optional<platform::FolderLock> lock;  // held to the end of the run
     try {
-        const std::filesystem::path folder = platform::programFolder();
-        const std::filesystem::path temporary = folder / "tempdb.mdb";
+        const auto room = upgrade::ProgramFolderRoom::current();
+        const std::filesystem::path temporary = room.temporaryDatabase();
         view_.setExitEnabled(false);
         view_.setUpgradeEnabled(false);
-        lock = lockProgramFolder(folder);
+        lock = room.lock();
         requireCookbookNotHeld(sCookbookPath);
-        if (platform::fileExists(temporary)) platform::deleteFile(temporary);
-        platform::removeTemporaries(folder / "Backup");
+        room.removeLeftovers();
         view_.setBusyPointer(true);
         view_.setProgressVisible(true);
         view_.setStatusText(u"Create temporary file...");
@@ -185,8 +183,12 @@ void frmMain::cmdUp_Click() {
         if (version == u"1.1") UpVersion_11(sCookbookPath, temporary.u16string());
         upgraded = version.empty() || version == u"1.1";
     } catch (...) {
-        failure = failureText(currentFailure());
+        const Failure caught = currentFailure();
+        failure = failureText(caught);
+        outcome_.result = upgrade::RunOutcome::Result::Failed;
+        outcome_.failure = caught;
     }
+    if (!upgraded && failure.empty()) outcome_.result = upgrade::RunOutcome::Result::Refused;
     endRun(failure, upgraded);
 }
 

@@ -42,11 +42,11 @@ TEST(TerminalProgress, NotDrawnWhenTheOutputIsNoTerminal) {
 TEST(TerminalLines, TheWindowsInstructionsAreNotPrinted) {
     std::ostringstream out;
     TerminalView view(out, false);
-    view.setStatusText(kBrowseInstruction);
-    view.setStatusText(u"Selected cookbook version is 1.1, click Upgrade to start.");
-    view.messageBox(kUpToDateWarning, platform::MsgIcon::Warning, u"");
+    platform::FormView& port = view;
+    port.setInstructionText(kBrowseInstruction);
+    port.setInstructionText(u"Selected cookbook version is 1.1, click Upgrade to start.");
+    port.instructionBox(kUpToDateWarning, platform::MsgIcon::Warning);
     EXPECT_EQ(out.str(), "");
-    EXPECT_EQ(view.messageCount(platform::MsgIcon::Warning), 1);  // still counted
     view.setStatusText(u"Create temporary file...");
     view.setSubject("family.rcp");
     view.messageBox(u"3078 - no table", platform::MsgIcon::Critical, u"Upgrade Version 1.1");

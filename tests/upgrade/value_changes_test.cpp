@@ -8,6 +8,7 @@
 #include "support/reference_readers.h"
 #include "text/utf8.h"
 #include "upgrade/upgrade_support.h"
+#include "upgrade/backup_naming.h"
 #include "upgrade/value_changes.h"
 
 namespace zestrel::test {

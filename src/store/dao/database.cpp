@@ -76,7 +76,6 @@ void Database::Close() {
 
 namespace {
 
-constexpr std::int32_t kNoFieldDefined = 3264;
 
 jet::NewColumn newColumnOf(const Field& field) {
     jet::NewColumn column;
@@ -95,7 +94,7 @@ jet::NewColumn newColumnOf(const Field& field) {
 void TableDefList::Append(const std::shared_ptr<TableDef>& table) {
     auto& file = database_.file();
     if (table->Fields().Count() == 0)
-        throw Failure(kNoFieldDefined, "No field defined: cannot append table '" + text::toUtf8(table->Name()) + "'.");
+        throw Failure(failure::kNoFieldDefined, "No field defined: cannot append table '" + text::toUtf8(table->Name()) + "'.");
     std::vector<jet::NewColumn> columns;
     for (const auto& field : table->Fields().items()) columns.push_back(newColumnOf(*field));
     file.createTable(table->Name(), columns);

@@ -6,10 +6,6 @@
 
 namespace zestrel::dao {
 
-namespace {
-constexpr std::int32_t kPropertyNotAvailable = 3219;
-}
-
 Variant Field::Value() const { return Variant(owner().currentValue(column_)); }
 
 bool Field::storedTextIn(const text::CodePage& page, jet::Bytes& text) const {
@@ -20,7 +16,7 @@ std::optional<std::int64_t> Field::wholeNumber() const { return owner().wholeNum
 
 const Recordset& Field::owner() const {
     if (!recordset_)
-        throw Failure(kPropertyNotAvailable,
+        throw Failure(failure::kPropertyNotAvailable,
                       "The field '" + text::toUtf8(info_.name) + "' has no value outside a recordset.");
     return *recordset_;
 }

@@ -15,7 +15,6 @@ namespace zestrel::dao {
 
 namespace {
 
-constexpr std::int32_t kReadOnly = 3027;
 
 int daoTypeOf(jet::ColumnType type) {
     return type == jet::ColumnType::Numeric ? type::dbDecimal : static_cast<int>(type);
@@ -148,7 +147,7 @@ Field& Recordset::Fields(std::u16string_view name) { return fields_[columnIndex(
 void Recordset::ensureUpdatable() const {
     ensureOpen();
     if (type_ == dbOpenSnapshot)
-        throw Failure(kReadOnly, "Cannot update: the recordset on table '" + text::toUtf8(table_.name) + "' is read-only.");
+        throw Failure(failure::kCannotUpdate, "Cannot update: the recordset on table '" + text::toUtf8(table_.name) + "' is read-only.");
 }
 
 void Recordset::AddNew() {

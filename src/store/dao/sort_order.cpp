@@ -17,7 +17,6 @@ namespace zestrel::dao {
 
 namespace {
 
-constexpr std::int32_t kOutOfMemory = 7;
 constexpr char kNullTag = 0;
 constexpr char kValueTag = 1;
 
@@ -88,7 +87,7 @@ public:
             return;
         }
         if (longKeys_.size() > std::numeric_limits<std::uint32_t>::max())
-            throw Failure(kOutOfMemory, "Out of memory: the values to sort by exceed 4 GB.");
+            throw Failure(failure::runtime::kOutOfMemory, "Out of memory: the values to sort by exceed 4 GB.");
         longStarts_.push_back({position, static_cast<std::uint32_t>(keyStart_)});
         keyStart_ = longKeys_.size();
     }

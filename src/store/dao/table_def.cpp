@@ -8,8 +8,6 @@
 namespace zestrel::dao {
 
 namespace {
-constexpr std::int32_t kFieldDefinedTwice = 3191;
-constexpr std::int32_t kInvalidFieldType = 3259;
 
 bool isWritableType(int type) {
     switch (type) {
@@ -24,7 +22,7 @@ bool isWritableType(int type) {
 void FieldList::Append(const std::shared_ptr<Field>& field) {
     for (const auto& existing : fields_)
         if (jet::equalsIgnoringCase(existing->Name(), field->Name()))
-            throw Failure(kFieldDefinedTwice, "Cannot define field '" + text::toUtf8(field->Name()) + "' more than once.");
+            throw Failure(failure::kFieldDefinedTwice, "Cannot define field '" + text::toUtf8(field->Name()) + "' more than once.");
     fields_.push_back(field);
 }
 
@@ -36,7 +34,7 @@ Field& FieldList::operator()(const std::u16string& name) {
 
 std::shared_ptr<Field> TableDef::CreateField(const std::u16string& name, int fieldType, long size) const {
     if (!isWritableType(fieldType))
-        throw Failure(kInvalidFieldType, "Invalid field data type " + std::to_string(fieldType) + " for field '" +
+        throw Failure(failure::kInvalidFieldType, "Invalid field data type " + std::to_string(fieldType) + " for field '" +
                                              text::toUtf8(name) + "'.");
     if (name.empty() || name.size() > 64)
         throw Failure(failure::kInvalidArgument, "Invalid field name '" + text::toUtf8(name) + "'.");

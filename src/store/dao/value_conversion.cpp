@@ -18,7 +18,6 @@ namespace zestrel::dao {
 
 namespace {
 
-constexpr std::int32_t kNumericOverflow = 3349;
 
 class Converter {
 public:
@@ -83,7 +82,7 @@ private:
                                                       jet::columnTypeName(column_.type) + " field " + where() + ".");
     }
     Failure overflow() const {
-        return Failure(kNumericOverflow, "Numeric field overflow: the value does not fit the " +
+        return Failure(failure::kNumericOverflow, "Numeric field overflow: the value does not fit the " +
                                              jet::columnTypeName(column_.type) + " field " + where() + ".");
     }
 

@@ -15,11 +15,6 @@
 namespace zestrel::dao {
 
 namespace {
-constexpr std::int32_t kInvalidUseOfNull = 94;
-
-}  // namespace
-
-namespace {
 
 // The %G form of a number given by its significant digits and decimal exponent (as in
 // d.ddd × 10^exponent): in full unless the exponent is below -4 or reaches `digits`.
@@ -171,7 +166,7 @@ std::u16string Variant::toText() && {
 
 std::u16string Variant::toText() const& {
     if (empty_) return u"";
-    if (jet::isNull(value_)) throw Failure(kInvalidUseOfNull, "Invalid use of Null.");
+    if (jet::isNull(value_)) throw Failure(failure::runtime::kInvalidUseOfNull, "Invalid use of Null.");
     if (auto* s = std::get_if<std::u16string>(&value_)) return *s;
     // Whole numbers are written straight as characters: the copy turns one into text on most rows.
     if (auto* v = std::get_if<std::int32_t>(&value_)) return wholeNumberText(*v);

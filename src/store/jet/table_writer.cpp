@@ -18,10 +18,9 @@ namespace zestrel::jet {
 
 namespace {
 
-constexpr std::uint32_t kRecordTooLarge = 3047;
 
 [[noreturn]] void refuseRecordTooLarge(const TableDefinition& table, std::size_t size) {
-    throw Failure(static_cast<std::int32_t>(kRecordTooLarge),
+    throw Failure(failure::kRecordTooLarge,
                   "Record is too large: a row of table '" + text::toUtf8(table.name) + "' needs " + std::to_string(size) +
                       " bytes even with its memos stored apart, and a row may have at most " +
                       std::to_string(kMaxRecordSize) + ".");

@@ -1,0 +1,62 @@
+#include "upgrade/backup_naming.h"
+
+#include "platform/file_system.h"
+#include "store/jet/failure.h"
+#include "text/utf8.h"
+
+namespace zestrel::upgrade {
+
+namespace {
+
+constexpr std::size_t kMostDigits = 9;  // far beyond any number of upgrades, and within an int
+constexpr std::size_t kExtensionLength = 4;  // ".rcp", which the backup's name replaces
+
+}  // namespace
+
+std::filesystem::path freeBackupPath(const std::filesystem::path& backupFolder, const std::u16string& cookbookName) {
+    return freeKeepingPath(backupFolder, cookbookName, u"_backup");
+}
+
+std::filesystem::path freeKeepingPath(const std::filesystem::path& folder, const std::u16string& cookbookName,
+                                      const std::u16string& suffix) {
+    if (cookbookName.size() < kExtensionLength)
+        throw Failure(failure::runtime::kInvalidProcedureCall, "Invalid procedure call or argument: the cookbook name \"" +
+                                                                   text::toUtf8(cookbookName) +
+                                                                   "\" is shorter than four characters.");
+    const std::u16string stem = cookbookName.substr(0, cookbookName.size() - kExtensionLength) + suffix;
+    std::filesystem::path candidate = folder / (stem + u".rcp");
+    // A list of changes left from a backup of that name, since removed, takes the name too.
+    const auto taken = [](const std::filesystem::path& backup) {
+        return platform::entryExists(backup) || platform::entryExists(changeListPathFor(backup));
+    };
+    for (int number = 2; taken(candidate); ++number) {
+        const std::string digits = std::to_string(number);
+        candidate = folder / (stem + u"_" + std::u16string(digits.begin(), digits.end()) + u".rcp");
+    }
+    return candidate;
+}
+
+std::optional<int> backupNumber(const std::u16string& name, const std::u16string& stem) {
+    const std::u16string start = stem + u"_backup";
+    const std::u16string end = u".rcp";
+    if (name.size() < start.size() + end.size() || name.compare(0, start.size(), start) != 0 ||
+        name.compare(name.size() - end.size(), end.size(), end) != 0)
+        return std::nullopt;
+    const std::u16string middle = name.substr(start.size(), name.size() - start.size() - end.size());
+    if (middle.empty()) return 1;
+    if (middle.size() < 2 || middle.size() > kMostDigits + 1 || middle[0] != u'_' || middle[1] == u'0') return std::nullopt;
+    int number = 0;
+    for (std::size_t i = 1; i < middle.size(); ++i) {
+        if (middle[i] < u'0' || middle[i] > u'9') return std::nullopt;
+        number = number * 10 + (middle[i] - u'0');
+    }
+    return number >= 2 ? std::optional<int>(number) : std::nullopt;
+}
+
+std::filesystem::path changeListPathFor(const std::filesystem::path& backup) {
+    std::u16string name = backup.filename().u16string();
+    if (name.size() >= kExtensionLength) name.resize(name.size() - kExtensionLength);
+    return backup.parent_path() / (name + u"_changes.txt");
+}
+
+}  // namespace zestrel::upgrade
