@@ -3,7 +3,7 @@
 # Windows programs write are checked by our own structural check here and by the referees in
 # the Linux build.
 add_library(zestrel_test_support support/process.cpp support/fixtures.cpp support/row_compare.cpp support/reference_readers.cpp
-  support/index_leaves.cpp support/header_code_page.cpp)
+  support/index_leaves.cpp support/header_code_page.cpp support/genuine_text_indexes.cpp)
 target_include_directories(zestrel_test_support PUBLIC ${PROJECT_SOURCE_DIR}/tests ${PROJECT_SOURCE_DIR}/src)
 target_link_libraries(zestrel_test_support PUBLIC GTest::gtest nlohmann_json::nlohmann_json zestrel_dao zestrel_jet_check)
 target_compile_definitions(zestrel_test_support PUBLIC

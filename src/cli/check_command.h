@@ -11,7 +11,7 @@ namespace zestrel::cli {
 
 struct CheckOptions {
     bool showNotes = false;
-    // Leftovers the genuine engine tolerates (stale row counts, blank pages no map marks) count
+    // Leftovers the genuine engine tolerates (stale row counts, pages no map or column owns) count
     // as faults: for files this program wrote.
     bool strict = false;
     // Jet 3 text is read in this code page whatever the header names.

@@ -232,7 +232,7 @@ int runZestrel(int argc, char** argv) {
     check->add_option("FILE", file, "The database file (Jet 3 or Jet 4; only read)")->required();
     check->add_flag("--notes", checkOptions.showNotes, "Also list leftovers the genuine engine tolerates");
     check->add_flag("--strict", checkOptions.strict,
-                    "Count those leftovers (stale row counts, blank pages no map marks) as faults, as for a file "
+                    "Count those leftovers (stale row counts, pages no map or column owns) as faults, as for a file "
                     "this program wrote");
     addCodePage(check);
 

@@ -54,6 +54,10 @@ struct Format {
     std::uint32_t colSizeOffset;
 
     std::uint32_t realIndexDefinitionSize;  // per physical index, after the names
+    // Where a physical index's flags lie in its definition: right after its first page in Jet 3;
+    // Jet 4 keeps four more bytes between them (genuine Jet 4 files hold stale bytes at the Jet 3
+    // place).
+    std::uint32_t realIndexFlagsOffset;
     std::uint32_t logicalIndexSize;
 
     // Rows.

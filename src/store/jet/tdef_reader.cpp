@@ -12,6 +12,7 @@ namespace {
 constexpr std::size_t kTdefHeaderSize = 8;
 constexpr std::size_t kNextPageOffset = 4;
 constexpr std::uint16_t kMaxColumns = 4096;
+constexpr std::uint8_t kAscendingColumn = 0x01;  // the order byte of an index's key column
 
 ColumnDefinition readColumnEntry(std::span<const std::uint8_t> bytes, const Format& f, std::size_t at) {
     ColumnDefinition c;
@@ -48,11 +49,13 @@ RealIndexDefinition readRealIndex(std::span<const std::uint8_t> bytes, const For
     RealIndexDefinition index;
     for (std::size_t slot = 0; slot < kSlots; ++slot) {
         const std::uint16_t column = readU16(bytes, start + 3 * slot);
-        if (column != 0xFFFF) index.columns.push_back(column);
+        if (column == 0xFFFF) continue;
+        index.columns.push_back(column);
+        index.descending.push_back(readU8(bytes, start + 3 * slot + 2) != kAscendingColumn);
     }
     index.usageMap = RowPointer::decode(readU32(bytes, start + 3 * kSlots));
     index.firstPage = readU32(bytes, start + 3 * kSlots + 4);
-    index.flags = readU8(bytes, start + 3 * kSlots + 8);
+    index.flags = readU8(bytes, at + f.realIndexFlagsOffset);
     return index;
 }
 

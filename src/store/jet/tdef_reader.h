@@ -35,6 +35,7 @@ inline constexpr std::uint8_t kIndexIgnoresNulls = 0x02;
 
 struct RealIndexDefinition {
     std::vector<std::uint16_t> columns;  // column numbers
+    std::vector<bool> descending;        // by key column: whether its keys are in descending order
     RowPointer usageMap;
     std::uint32_t firstPage = 0;
     std::uint8_t flags = 0;

@@ -4,8 +4,10 @@
 //
 // Some states the genuine engine leaves in its own files and reads without
 // complaint: a table's row count that differs from the rows its pages hold
-// (kept stale after a crash or a deletion), and pages never used, or freed,
-// that the global map marks neither used nor free. In any file they are
+// (kept stale after a crash or a deletion), and pages that deleted rows,
+// indexes or tables left behind until the file is compacted: pages no map
+// owns that the global map does not mark free, and long-value pages no
+// column's map lists. In any file they are
 // notes; in a file this program has just written and closed they can only
 // come from a fault of ours, and the strict mode reports them as faults.
 #pragma once

@@ -10,11 +10,12 @@
 // its live rows; each long-value column's maps (LVAL pages only, free within
 // owned) and every long-value field of every live row (its rows live, on
 // pages of that column, a chain without loops that holds the stated length);
-// every LVAL page owned by exactly one column; every index of every table
-// complete (one entry per live row, pointing at it) and in key order; and
-// that no page is lost (neither in use nor free). A stale row count and a
-// blank page no map marks are notes, as the genuine engine leaves them, unless
-// the mode is strict (check_report.h).
+// every LVAL page owned by at most one column; every index of every table
+// complete (one entry per live row, pointing at it), in key order, its pages
+// never naming themselves as the next page; and that no page is lost (neither
+// in use nor free). A stale row count, a page no map owns and a long-value
+// page no column owns are notes, as the genuine engine leaves them until the
+// file is compacted, unless the mode is strict (check_report.h).
 #pragma once
 
 #include <filesystem>

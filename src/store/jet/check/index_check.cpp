@@ -141,8 +141,17 @@ private:
             return;
         }
         use(page);
-        if (t_.survey[page].type != kPageIndexNode) return;
+        const std::uint8_t type = t_.survey[page].type;
+        if (type == kPageIndexNode || type == kPageIndexLeaf) checkNextPage(page);
+        if (type != kPageIndexNode) return;
         for (const auto& e : readEntries(t_.pages.page(page), layout_, true)) useTree(e.child, depth + 1);
+    }
+
+    // A page of a level names the next page of that level, never itself: the engine walking the
+    // level would stay on it for ever.
+    void checkNextPage(std::uint32_t page) {
+        if (readU32(t_.pages.page(page), layout_.nextPage) == page)
+            t_.report.fault(name_ + ": index page " + std::to_string(page) + " names itself as its next page");
     }
 
     void use(std::uint32_t page) {
