@@ -33,9 +33,7 @@ std::optional<std::u16string> cookbookNamed(const std::string& file) {
     return std::nullopt;
 }
 
-std::string shownVersion(const frmMain& form) {
-    return form.sCookbookVersion.empty() ? std::string("1.0") : text::toUtf8(form.sCookbookVersion);
-}
+std::string shownVersion(const frmMain& form) { return text::toUtf8(form.shownVersion()); }
 
 // Makes the folder given with --program-folder, with its parents; false (and a message) when
 // it cannot be made or is not a folder.
@@ -84,12 +82,14 @@ bool upgradeOne(const std::string& file, const UpgradeOptions& options) {
     }
     form.setDryRun(options.dryRun);
     view.say(name + ": version " + shownVersion(form) + (options.dryRun ? ", trying the upgrade" : ", upgrading") + kEllipsis);
+    // What the upgrade itself said decides; a warning of the choice (a marker the tables belie) does not.
+    const int warnedBefore = view.messageCount(platform::MsgIcon::Warning);
     form.cmdUp_Click();
     // A dry run's list is its result: the values an upgrade would change.
     if (options.dryRun && !form.valueChanges().empty())
         form.valueChanges().writeTo(std::filesystem::path(*cookbook), {}, [](std::string_view piece) { std::cout << piece; });
     return view.messageCount(platform::MsgIcon::Information) == 1 && view.messageCount(platform::MsgIcon::Critical) == 0 &&
-           view.messageCount(platform::MsgIcon::Warning) == 0;
+           view.messageCount(platform::MsgIcon::Warning) == warnedBefore;
 }
 
 std::string twoDigits(int value) { return (value < 10 ? "0" : "") + std::to_string(value); }

@@ -91,6 +91,7 @@ private:
     std::filesystem::path writeValueChanges(const std::u16string& DataFrom, const std::filesystem::path& backup);
     std::u16string successMessage(const std::u16string& DataFrom, const Outcome& outcome) const;
     void progressStep(std::int32_t& counter);
+    void showCopyComplete();
     void showStatus(const char16_t* text, int pauseMilliseconds);
 
     std::optional<Identity> filledDatabase_;  // the new database this run filled, once known

@@ -37,7 +37,26 @@ void appendReplacements(std::string& out, const std::vector<ValueChange::Replace
     }
 }
 
+// An amount's number that lost digits, or one emptied since its column would have cut it into
+// another number.
+bool appendAmountLoss(std::string& out, const ValueChange& change) {
+    if (!change.amountStoredAs.empty()) {
+        out += "amount ";
+        appendQuoted(out, change.amount);
+        out += " stored as ";
+        appendQuoted(out, change.amountStoredAs);
+        out += " (a number keeps 7 significant digits)";
+        return true;
+    }
+    if (!change.amountTooLong) return false;
+    out += "amount ";
+    appendQuoted(out, change.amount);
+    out += " emptied (too long for its column: cut, it would read as another number)";
+    return true;
+}
+
 void appendDescription(std::string& out, const ValueChange& change) {
+    if (appendAmountLoss(out, change)) return;
     if (change.amountEmptied) {
         out += "amount ";
         appendQuoted(out, change.amount);
@@ -69,6 +88,7 @@ void ValueChanges::add(const ValueChange& change) {
     cut_ += change.cut ? 1 : 0;
     replaced_ += change.replaced.empty() ? 0 : 1;
     emptied_ += change.amountEmptied ? 1 : 0;
+    fewerDigits_ += change.amountStoredAs.empty() ? 0 : 1;
     std::string& line = line_;
     line.clear();
     text::appendUtf8(change.table, line);
@@ -96,6 +116,7 @@ void ValueChanges::writeTo(const std::filesystem::path& cookbook, const std::fil
     head += "\n" + std::to_string(size_) + " values changed: " + std::to_string(cut_) + " cut to fit their column, " +
             std::to_string(replaced_) + " with characters code page 1252 lacks replaced, " + std::to_string(emptied_) +
             " amounts emptied.\n";
+    if (fewerDigits_ > 0) head += std::to_string(fewerDigits_) + " amounts stored with fewer digits than they were written with.\n";
     if (!tablesLeft_.empty()) head += text::toUtf8(tablesLeft_) + "\n";
     head += "\n";
     write(head);
