@@ -96,7 +96,7 @@ private:
         std::optional<jet::Value> stored;
         bool emptied = false;
         bool tooLong = false;      // emptied since, cut to its column, it would read as another number
-        std::u16string storedAs;   // a number stored with fewer digits than the text wrote: how it is stored
+        std::u16string storedAs = {};  // a number stored with fewer digits than the text wrote: how it is stored
     };
     void writeAmount(Column& column);
     AmountOutcome amountOutcome(Column& column, const std::u16string& text);

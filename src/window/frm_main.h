@@ -58,6 +58,7 @@ public:
 
 private:
     bool shownCookbookOffered();
+    bool upgradeOffered();
     void endRun(const std::u16string& failure);
     void sayMarkerDisagrees(upgrade::Layout tables);
 

@@ -49,6 +49,18 @@ TEST_F(Upgrade, TheUpgradedCookbookAndItsBackupKeepTheCookbooksPermissions) {
 }
 #endif
 
+#ifndef _WIN32
+// A "\" is part of a Linux file name: the backup keeps the whole name.
+TEST_F(Upgrade, ABackslashInANameIsPartOfItsBackupsName) {
+    const fs::path path = cookbook("my\\book.rcp", OldLayout::V11, recipeRows(1), ingredientRows(1));
+    const std::string original = bytesOf(path);
+    run(path);
+    ASSERT_EQ(view_.messages().size(), 1u);
+    EXPECT_EQ(bytesOf(program_ / "Backup" / "my\\book_backup.rcp"), original);
+    EXPECT_FALSE(fs::exists(program_ / "Backup" / "book_backup.rcp"));
+}
+#endif
+
 struct ProgressCase {
     const char* name;
     int recipes, ingredients;

@@ -9,6 +9,7 @@
 #include <optional>
 #include <stdexcept>
 
+#include "format/create_cookbook.h"
 #include "platform/file_system.h"
 #include "store/db_function.h"
 #include "text/utf8.h"
@@ -19,19 +20,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using cli::OldLayout;
-
-// A layout-1.1 cookbook whose Version row holds `marker`.
-fs::path withMarker(UpgradeTest& test, const std::string& name, const std::u16string& marker) {
-    const fs::path path = test.cookbook(name, OldLayout::V11, recipeRows(1), ingredientRows(1));
-    dbFunction::OpenCookbook(path.u16string());
-    auto rs = dbFunction::dbCookbook->OpenRecordset(u"Version", dao::dbOpenDynaset);
-    rs->Edit();
-    rs->Collect(u"Version") = dao::Variant(marker);
-    rs->Update();
-    rs->Close();
-    dbFunction::CloseCookbook();
-    return path;
-}
 
 using FrmMainRun = UpgradeTest;
 
@@ -282,7 +270,8 @@ TEST_F(ShownPath, ATypedPathBrowseWouldNotOfferRunsNothing) {
 }
 
 TEST_F(ShownPath, AnEmptyBoxUpgradesNothing) {
-    const fs::path path = withMarker(*this, "current.rcp", u"1.3");
+    const fs::path path = dir_ / "current.rcp";
+    dbFunction::CreateCookbook(path.u16string());  // layout 1.3, marked 1.3
     browse(path);  // turned down: the box is emptied, Upgrade stays enabled
     ASSERT_TRUE(view_.upgradeEnabled);
     ASSERT_EQ(view_.path, u"");

@@ -424,7 +424,7 @@ private slots:
         QCOMPARE(w.statusPanel->text(), QString("Selected cookbook version is 1.1, click Upgrade to start."));
         QVERIFY(w.cmdUp->isEnabled());
 
-        const fs::path current = cookbookWithMarker("current.rcp", u"1.3");
+        const fs::path current = currentWithMarker("current.rcp", u"1.3");
         MainWindow second;
         second.show();
         Answered warning;
