@@ -15,9 +15,28 @@ void appendNumber(std::string& out, std::size_t number) {
     out.append(digits, std::to_chars(digits, digits + sizeof digits, number).ptr);
 }
 
+// A value from the cookbook, quoted; a control character in it (a line break that would forge a
+// line of its own) is written as "\x0A".
 void appendQuoted(std::string& out, std::u16string_view text) {
     out += '"';
+    const std::size_t start = out.size();
     text::appendUtf8(text, out);
+    if (std::any_of(out.begin() + static_cast<std::ptrdiff_t>(start), out.end(),
+                    [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; })) {
+        std::string value = out.substr(start);
+        out.resize(start);
+        constexpr char kHex[] = "0123456789ABCDEF";
+        for (const char c : value) {
+            const auto byte = static_cast<unsigned char>(c);
+            if (byte >= 0x20 && byte != 0x7F) {
+                out += c;
+                continue;
+            }
+            out += "\\x";
+            out += kHex[byte >> 4];
+            out += kHex[byte & 0xF];
+        }
+    }
     out += '"';
 }
 

@@ -229,6 +229,13 @@ TEST(ValueChangeLines, SayWhatChanged) {
                         "0 amounts emptied."),
               std::string::npos);
     EXPECT_EQ(listLines(list).size(), 1u);
+    // A line break in a value stays inside its quotes: it never starts a line of its own.
+    upgrade::ValueChange amount;
+    amount.amountEmptied = true;
+    amount.amountTooLong = true;
+    amount.amount = u"1234567890123456789012\nRecipe.Name (rID \"1\"): cut";
+    EXPECT_EQ(upgrade::describe(amount), "amount \"1234567890123456789012\\x0ARecipe.Name (rID \"1\"): cut\" emptied (too "
+                                         "long for its column: cut, it would read as another number)");
     EXPECT_EQ(upgrade::changeListPathFor("/p/Backup/family_backup_2.rcp"), fs::path("/p/Backup/family_backup_2_changes.txt"));
 }
 
