@@ -67,10 +67,10 @@ struct ProgressCase {
     std::vector<int> shown;  // each row's percentage, then the end of the copy, then the reset
 };
 
-class Progress : public UpgradeTest, public ::testing::WithParamInterface<ProgressCase> {};
+class ShownProgress : public UpgradeTest, public ::testing::WithParamInterface<ProgressCase> {};
 
 // The percentage stays within 0 and 100 and reaches 100 when the copy ends, whatever the rows are.
-TEST_P(Progress, StaysWithinTheBarAndReachesItsEnd) {
+TEST_P(ShownProgress, StaysWithinTheBarAndReachesItsEnd) {
     const ProgressCase& c = GetParam();
     run(cookbook("family.rcp", OldLayout::V10, recipeRows(c.recipes), ingredientRows(c.ingredients)));
     std::vector<std::u16string> captions;
@@ -84,7 +84,7 @@ TEST_P(Progress, StaysWithinTheBarAndReachesItsEnd) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    EdgeCases, Progress,
+    EdgeCases, ShownProgress,
     ::testing::Values(ProgressCase{"NoRecipes", 0, 4, {0, 25, 50, 75, 100, 0}},
                       ProgressCase{"NoIngredients", 4, 0, {0, 25, 50, 75, 100, 0}},
                       ProgressCase{"OneRecipeOneIngredient", 1, 1, {0, 0, 100, 0}},
