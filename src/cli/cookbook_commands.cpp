@@ -34,9 +34,7 @@ std::optional<std::u16string> cookbookNamed(const std::string& file) {
     return std::nullopt;
 }
 
-std::string shownVersion(const frmMain& form) {
-    return form.sCookbookVersion.empty() ? std::string("1.0") : text::toUtf8(form.sCookbookVersion);
-}
+std::string shownVersion(const frmMain& form) { return text::toUtf8(form.shownVersion()); }
 
 // Makes the folder given with --program-folder, with its parents; false (and a message) when
 // it cannot be made or is not a folder.

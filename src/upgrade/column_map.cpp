@@ -7,6 +7,7 @@
 #include "store/dao/db_engine.h"
 #include "store/jet/failure.h"
 #include "text/code_page.h"
+#include "upgrade/amount_digits.h"
 #include "upgrade/parse_quantity.h"
 #include "upgrade/rid_renames.h"
 
@@ -135,21 +136,45 @@ void ColumnWriter::writeAmount(Column& column) {
 
 ColumnWriter::AmountOutcome ColumnWriter::amountOutcome(Column& column, const std::u16string& text) {
     dao::Variant parsed = dbFunction::ParseQuantity(text);
-    if (parsed.kind() != dao::Variant::Kind::Text)
-        return {targetOf(column).storedForm(targetIsText(column) ? dao::Variant(parsed.toText()) : std::move(parsed)), false};
+    if (parsed.kind() != dao::Variant::Kind::Text) return numberOutcome(column, text, std::move(parsed));
     std::u16string kept = std::move(parsed).toText();
     const bool emptied = kept.empty() && !text.empty();
+    if (!emptied) {
+        if (AmountOutcome outcome = tooLongOutcome(column, kept); outcome.emptied) return outcome;
+    }
     if (!emptied && (!text::westernEuropean().holds(kept) || kept.size() > static_cast<std::size_t>(column.rule->length)))
         return {};
     return {targetOf(column).storedForm(dao::Variant(std::move(kept))), emptied};
 }
 
+// A number keeps its value; one whose text wrote more digits than its column keeps is listed.
+ColumnWriter::AmountOutcome ColumnWriter::numberOutcome(Column& column, const std::u16string& text, dao::Variant number) {
+    std::u16string shown = number.toText();
+    AmountOutcome outcome{targetOf(column).storedForm(targetIsText(column) ? dao::Variant(shown) : std::move(number))};
+    if (targetIsText(column) && !keepsWrittenDigits(text, shown)) outcome.storedAs = std::move(shown);
+    return outcome;
+}
+
+// An amount kept as text is cut to its column like every text, unless what the cut leaves reads
+// as a number ("1" and 49 zeros, beyond a single-precision number, would read as the 20-digit
+// "10000000000000000000"): a number is never cut into another one. Such an amount is emptied and
+// listed whole.
+ColumnWriter::AmountOutcome ColumnWriter::tooLongOutcome(Column& column, const std::u16string& kept) {
+    const auto length = static_cast<std::size_t>(column.rule->length);
+    if (kept.size() <= length) return {};
+    const std::u16string cut = text::westernEuropean().stored(kept).substr(0, length);
+    if (dbFunction::ParseQuantity(cut).kind() == dao::Variant::Kind::Text) return {};
+    return {targetOf(column).storedForm(dao::Variant(u"")), true, true};
+}
+
 // `outcome` is kept until the row is saved (a remembered one, or the column's own).
 template <typename TextOf>
 void ColumnWriter::storeAmount(Column& column, const AmountOutcome& outcome, TextOf&& textOf) {
-    if (outcome.emptied) {
+    if (outcome.emptied || !outcome.storedAs.empty()) {
         ValueChange change = changeOf(column);
-        change.amountEmptied = true;
+        change.amountEmptied = outcome.emptied;
+        change.amountTooLong = outcome.tooLong;
+        change.amountStoredAs = outcome.storedAs;
         change.amount = textOf();
         changes_.add(change);
     }

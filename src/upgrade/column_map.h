@@ -101,9 +101,13 @@ private:
     struct AmountOutcome {
         std::optional<jet::Value> stored;
         bool emptied = false;
+        bool tooLong = false;      // emptied since, cut to its column, it would read as another number
+        std::u16string storedAs = {};  // a number stored with fewer digits than the text wrote: how it is stored
     };
     void writeAmount(Column& column);
     AmountOutcome amountOutcome(Column& column, const std::u16string& text);
+    AmountOutcome numberOutcome(Column& column, const std::u16string& text, dao::Variant number);
+    AmountOutcome tooLongOutcome(Column& column, const std::u16string& kept);
     // Stores the outcome of the current row's amount; `textOf()` gives the amount's text, decoded
     // only when the row needs it.
     template <typename TextOf>

@@ -1,5 +1,7 @@
-// FileNameOf: the part of a path after its last separator ("\" or "/"), the
-// whole path when it has none, the empty text when it ends in one.
+// FileNameOf: the part of a path after its last separator, the whole path when
+// it has none, the empty text when it ends in one. The separators are those of
+// the system's paths: "\" and "/" on Windows, "/" alone elsewhere, where a
+// name may hold a "\".
 #pragma once
 
 #include <string>

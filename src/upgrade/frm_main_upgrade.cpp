@@ -1,5 +1,6 @@
 #include "upgrade/frm_main_upgrade.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -91,12 +92,13 @@ void FrmMainUpgrade::copyAndReplace(upgrade::Layout layout, const std::u16string
                       upgrade::recipeColumnMap(), layout == upgrade::Layout::V10},
                      layout, *source, *target, counter, renames);
         view_.doEvents();
-        counter -= 1;  // the first ingredient repeats the last recipe's percentage
+        if (recipes > 0) counter -= 1;  // the first ingredient repeats the last recipe's percentage
         const std::uint64_t ingredients =
             copyRows({u"Ingred", u"Ingredient", u"Select * FROM Ingred ORDER BY rID",
                       u"Select * FROM Ingredient ORDER BY rID",
                       upgrade::ingredientColumnMap(), false},
                      layout, *source, *target, counter, renames);
+        showCopyComplete();
         const auto stored = source->file().rowsOnOwnedPages();
         upgrade::requireEveryRowCopied(*source, stored, u"Recipe", recipes);
         upgrade::requireEveryRowCopied(*source, stored, u"Ingred", ingredients);
@@ -138,7 +140,8 @@ int progressPercent(std::int32_t counter, std::int32_t recipes, std::int32_t ing
 }
 
 void FrmMainUpgrade::progressStep(std::int32_t& counter) {
-    const int percent = progressPercent(counter, lRecipeCount, lIngredCount);
+    // Counts that disagree with the rows copied (a count that failed) never show beyond the bar's ends.
+    const int percent = std::clamp(progressPercent(counter, lRecipeCount, lIngredCount), 0, 100);
     if (percent != shownPercent_) {
         const std::string text = std::to_string(percent) + "%";
         percentCaption_.assign(text.begin(), text.end());
@@ -147,6 +150,12 @@ void FrmMainUpgrade::progressStep(std::int32_t& counter) {
     view_.setPercentCaption(percentCaption_);
     view_.setProgressValue(percent);
     counter = checkedIncrement(counter);
+}
+
+// Every row is copied: the bar is at its end, whatever the last row's step showed.
+void FrmMainUpgrade::showCopyComplete() {
+    view_.setPercentCaption(u"100%");
+    view_.setProgressValue(100);
 }
 
 void FrmMainUpgrade::showStatus(const char16_t* text, int pauseMilliseconds) {

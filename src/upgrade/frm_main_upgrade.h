@@ -86,6 +86,7 @@ private:
     // Writes the list of changed values beside the backup, when there is one; returns its path.
     std::filesystem::path writeValueChanges(const std::u16string& DataFrom, const std::filesystem::path& backup);
     void progressStep(std::int32_t& counter);
+    void showCopyComplete();
     void showStatus(const char16_t* text, int pauseMilliseconds);
 
     std::optional<upgrade::FileIdentity> filledDatabase_;  // the new database this run filled, once known

@@ -41,7 +41,10 @@ Step evaluate(const std::u16string& s) {
     const Step part = fraction(rest.substr(0, restSlash), rest.substr(restSlash + 1));
     const Step wholeNumber = number(whole);
     if (!part || !wholeNumber) return std::nullopt;
-    return single(static_cast<double>(*wholeNumber) + static_cast<double>(*part));
+    // The whole part's sign is the sign of the whole amount: "-1 1/2" is -1.5, as it is read.
+    // "-0 1/2" keeps its minus too.
+    const double signedPart = std::signbit(*wholeNumber) ? -static_cast<double>(*part) : static_cast<double>(*part);
+    return single(static_cast<double>(*wholeNumber) + signedPart);
 }
 
 }  // namespace

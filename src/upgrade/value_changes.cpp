@@ -16,9 +16,28 @@ void appendNumber(std::string& out, std::size_t number) {
     out.append(digits, std::to_chars(digits, digits + sizeof digits, number).ptr);
 }
 
+// A value from the cookbook, quoted; a control character in it (a line break that would forge a
+// line of its own) is written as "\x0A".
 void appendQuoted(std::string& out, std::u16string_view text) {
     out += '"';
+    const std::size_t start = out.size();
     text::appendUtf8(text, out);
+    if (std::any_of(out.begin() + static_cast<std::ptrdiff_t>(start), out.end(),
+                    [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; })) {
+        std::string value = out.substr(start);
+        out.resize(start);
+        constexpr char kHex[] = "0123456789ABCDEF";
+        for (const char c : value) {
+            const auto byte = static_cast<unsigned char>(c);
+            if (byte >= 0x20 && byte != 0x7F) {
+                out += c;
+                continue;
+            }
+            out += "\\x";
+            out += kHex[byte >> 4];
+            out += kHex[byte & 0xF];
+        }
+    }
     out += '"';
 }
 
@@ -62,8 +81,27 @@ void appendRename(std::string& out, const RidRename& rename, bool ofRecipe) {
     appendQuoted(out, rename.convertedTo);
 }
 
+// An amount's number that lost digits, or one emptied since its column would have cut it into
+// another number.
+bool appendAmountLoss(std::string& out, const ValueChange& change) {
+    if (!change.amountStoredAs.empty()) {
+        out += "amount ";
+        appendQuoted(out, change.amount);
+        out += " stored as ";
+        appendQuoted(out, change.amountStoredAs);
+        out += " (a number keeps 7 significant digits)";
+        return true;
+    }
+    if (!change.amountTooLong) return false;
+    out += "amount ";
+    appendQuoted(out, change.amount);
+    out += " emptied (too long for its column: cut, it would read as another number)";
+    return true;
+}
+
 void appendDescription(std::string& out, const ValueChange& change) {
     if (change.renamed) return appendRename(out, *change.renamed, isRecipeTable(change));
+    if (appendAmountLoss(out, change)) return;
     if (change.amountEmptied) {
         out += "amount ";
         appendQuoted(out, change.amount);
@@ -96,6 +134,7 @@ void ValueChanges::add(const ValueChange& change) {
     replaced_ += change.replaced.empty() ? 0 : 1;
     emptied_ += change.amountEmptied ? 1 : 0;
     if (change.renamed) ++(isRecipeTable(change) ? renamed_ : followed_);
+    fewerDigits_ += change.amountStoredAs.empty() ? 0 : 1;
     std::string& line = line_;
     line.clear();
     text::appendUtf8(change.table, line);
@@ -130,6 +169,7 @@ void ValueChanges::writeTo(const std::filesystem::path& cookbook, const std::fil
                 std::to_string(followed_) + " ingredient rows " + (backup.empty() ? "would follow" : "followed") +
                 " their recipe.\n";
     for (const auto& shared : sharedRids_) head += text::toUtf8(shared) + "\n";
+    if (fewerDigits_ > 0) head += std::to_string(fewerDigits_) + " amounts stored with fewer digits than they were written with.\n";
     if (!tablesLeft_.empty()) head += text::toUtf8(tablesLeft_) + "\n";
     head += "\n";
     write(head);

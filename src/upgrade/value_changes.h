@@ -31,7 +31,9 @@ struct ValueChange {
     std::size_t length = 0;
     std::u16string cutOff;          // the tail that was cut
     bool amountEmptied = false;
-    std::u16string amount;          // the amount the quantity rules emptied
+    std::u16string amount;          // the amount the quantity rules emptied, or one stored as amountStoredAs
+    bool amountTooLong = false;     // emptied as too long for its column: cut, it would read as another number
+    std::u16string amountStoredAs;  // a number stored with fewer digits than its amount wrote
     const RidRename* renamed = nullptr;  // the row's recipe got a new rID so that it stays apart
 };
 
@@ -66,6 +68,7 @@ private:
     std::size_t emptied_ = 0;
     std::size_t renamed_ = 0;
     std::size_t followed_ = 0;  // ingredient rows that took their recipe's new rID
+    std::size_t fewerDigits_ = 0;
     // UTF-8, one line a change, in blocks of about 1 MB: the list grows without being moved.
     std::vector<std::string> lines_;
     std::string line_;  // the line being written, its room kept from one change to the next

@@ -9,10 +9,10 @@
 #include "platform/file_system.h"
 #include "store/db_function.h"
 #include "store/failure_text.h"
-#include "store/old_layout_check.h"
 #include "store/jet/failure.h"
 #include "text/utf8.h"
 #include "upgrade/program_folder_room.h"
+#include "upgrade/source_layout.h"
 
 namespace zestrel {
 
@@ -71,6 +71,7 @@ frmMain::Choice frmMain::chooseCookbook(const std::u16string& path) {
 
 frmMain::Choice frmMain::chooseCookbookAsNamed(const std::u16string& path) {
     offered_ = false;
+    tablesLayout_.reset();
     try {
         sCookbookPath = path;
         setPathBox(sCookbookPath);
@@ -78,30 +79,50 @@ frmMain::Choice frmMain::chooseCookbookAsNamed(const std::u16string& path) {
         sCookbookVersion = dbFunction::ReadCookbookVersion();
         sCookbookVersion = sCookbookVersion.substr(0, kVersionLength);
         dbFunction::CloseCookbook();
-        if (!versionBefore(sCookbookVersion, kUpgradeThreshold)) {
+        // The tables decide which upgrade a cookbook needs; the marker alone can be wrong, and no
+        // marker is also what a file that is no database at all gives.
+        const upgrade::SourceLayout found = upgrade::sourceLayoutOf(sCookbookPath, sCookbookVersion);
+        if (!found.layout && !versionBefore(sCookbookVersion, kUpgradeThreshold)) {
             view_.instructionBox(kUpToDateWarning, platform::MsgIcon::Warning);
             setPathBox(u"");
             outcome_ = {};
             outcome_.result = upgrade::RunOutcome::Result::AlreadyCurrent;
             return Choice::UpToDate;
         }
-        // No marker is also what a file that is no database at all gives: the file itself decides.
-        const std::u16string problem = dbFunction::oldLayoutProblem(sCookbookPath);
-        if (!problem.empty()) {
-            view_.messageBox(u"\"" + sCookbookPath + u"\" is not a cookbook that can be upgraded: " + problem,
+        if (!found.layout) {
+            view_.messageBox(u"\"" + sCookbookPath + u"\" is not a cookbook that can be upgraded: " + found.problem,
                              platform::MsgIcon::Warning, u"");
             setPathBox(u"");
             view_.setUpgradeEnabled(false);
             view_.setInstructionText(kBrowseInstruction);
             return Choice::NotACookbook;
         }
-        const std::u16string shown = sCookbookVersion.empty() ? kVersionWithoutMarker : sCookbookVersion;
-        view_.setInstructionText(kSelectedPrefix + shown + kUpgradeInstruction);
+        tablesLayout_ = found.layout;
+        sayMarkerDisagrees(*found.layout);
+        view_.setInstructionText(kSelectedPrefix + shownVersion() + kUpgradeInstruction);
         offered_ = true;
         return Choice::Offered;
     } catch (...) {
         return Choice::Failed;  // Browse ends silently at the step that failed, whatever failed
     }
+}
+
+std::u16string frmMain::shownVersion() const {
+    if (tablesLayout_) return upgrade::layoutName(*tablesLayout_);
+    return sCookbookVersion.empty() ? kVersionWithoutMarker : sCookbookVersion;
+}
+
+// A marker that names another layout than the tables are, or none that is known, is said plainly
+// before the upgrade of the tables' layout is offered.
+void frmMain::sayMarkerDisagrees(upgrade::Layout tables) {
+    const std::u16string marker = sCookbookVersion.empty() ? kVersionWithoutMarker : sCookbookVersion;
+    const std::u16string layout = upgrade::layoutName(tables);
+    if (marker == layout) return;
+    const std::u16string says = sCookbookVersion.empty() ? u"The cookbook has no version marker"
+                                                         : u"The cookbook says " + sCookbookVersion;
+    view_.messageBox(says + u", but its tables are those of " + layout + u". It is upgraded as a cookbook of " + layout +
+                         u".",
+                     platform::MsgIcon::Warning, u"");
 }
 
 // The cookbook the path box shows, offered for an upgrade: the one chosen last, or else the box's
@@ -155,19 +176,20 @@ private:
 }  // namespace
 
 void frmMain::cmdUp_Click() {
-    if (running_ || !shownCookbookOffered()) return;
+    if (running_) return;
+    view_.setUpgradeEnabled(false);  // looks pressed from the click on, also while the choice is checked
+    if (!upgradeOffered()) return;
+    const upgrade::Layout layout = *tablesLayout_;  // an offered cookbook's tables are of an old layout
     offered_ = false;  // a run needs a new choice, whatever its outcome
     const RunGuard guard(running_, view_);
     view_.setBrowseEnabled(false);
     std::u16string failure;
-    bool upgraded = false;
     outcome_ = {};
     std::optional<platform::FolderLock> lock;  // held to the end of the run
     try {
         const auto room = upgrade::ProgramFolderRoom::current();
         const std::filesystem::path temporary = room.temporaryDatabase();
         view_.setExitEnabled(false);
-        view_.setUpgradeEnabled(false);
         lock = room.lock();
         requireCookbookNotHeld(sCookbookPath);
         room.removeLeftovers();
@@ -178,30 +200,37 @@ void frmMain::cmdUp_Click() {
         dbFunction::CreateCookbook(temporary.u16string());
         view_.setStatusText(u"Copying data from old cookbook...");
         view_.pause(500);
-        const std::u16string version = sCookbookVersion;
-        if (version.empty()) UpVersion_10(sCookbookPath, temporary.u16string());
-        if (version == u"1.1") UpVersion_11(sCookbookPath, temporary.u16string());
-        upgraded = version.empty() || version == u"1.1";
+        // The method is the one the tables call for, whatever the marker says.
+        if (layout == upgrade::Layout::V10) UpVersion_10(sCookbookPath, temporary.u16string());
+        if (layout == upgrade::Layout::V11) UpVersion_11(sCookbookPath, temporary.u16string());
     } catch (...) {
         const Failure caught = currentFailure();
         failure = failureText(caught);
         outcome_.result = upgrade::RunOutcome::Result::Failed;
         outcome_.failure = caught;
     }
-    if (!upgraded && failure.empty()) outcome_.result = upgrade::RunOutcome::Result::Refused;
-    endRun(failure, upgraded);
+    endRun(failure);
 }
 
-// The window at rest again, then the run's failure or, when no upgrade method ran, the warning.
-void frmMain::endRun(const std::u16string& failure, bool upgraded) {
+// Whether the cookbook the path box shows is offered. The choice it may need runs with Upgrade
+// kept disabled; once it is refused, the change rule gives the button back as the box now reads.
+bool frmMain::upgradeOffered() {
+    bool offered = false;
+    {
+        const RunGuard choosing(running_, view_);
+        offered = shownCookbookOffered();
+    }
+    if (!offered) tDb_Change();
+    return offered;
+}
+
+// The window at rest again, then the run's failure.
+void frmMain::endRun(const std::u16string& failure) {
     view_.setProgressValue(0);
     view_.setProgressVisible(false);
     view_.setPercentCaption(u"");
     view_.setBusyPointer(false);
     if (!failure.empty()) view_.messageBox(failure, platform::MsgIcon::Critical, u"");
-    else if (!upgraded)
-        view_.messageBox(u"This cookbook's version (" + sCookbookVersion + u") cannot be upgraded. Nothing was changed.",
-                         platform::MsgIcon::Warning, u"");
     view_.setExitEnabled(true);
     view_.setBrowseEnabled(true);
 }

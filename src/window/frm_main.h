@@ -4,6 +4,7 @@
 // layers of this class that the other subsystems define.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "platform/form_view.h"
@@ -25,9 +26,9 @@ public:
 
     // What a choice of a cookbook came to.
     enum class Choice {
-        Offered,       // older than 1.2 and a cookbook of layout 1.0 or 1.1: Upgrade may start
-        UpToDate,      // marked 1.2 or later: turned down with the up-to-date warning
-        NotACookbook,  // no database, or without the tables Recipe and Ingred: a warning says why
+        Offered,       // its tables are those of layout 1.0 or 1.1, whatever its marker: Upgrade may start
+        UpToDate,      // marked 1.2 or later, and its tables are of no old layout: the up-to-date warning
+        NotACookbook,  // no database, or tables of neither old layout: a warning says why
         Failed,        // a step failed; Browse ends silently
     };
     // What Browse does once its dialog has given a path: the extension rule, the path box, the
@@ -46,6 +47,9 @@ public:
     // version or path changed. A version that no upgrade method takes gets a warning box.
     void cmdUp_Click();
     bool running() const { return running_; }
+    // The version the window shows for the cookbook chosen last: the layout its tables are when
+    // it was offered, else its marker ("1.0" for none).
+    std::u16string shownVersion() const;
 
     // Sets the path box and runs its change rule, as every assignment to the box does.
     void setPathBox(const std::u16string& text);
@@ -54,11 +58,14 @@ public:
 
 private:
     bool shownCookbookOffered();
-    void endRun(const std::u16string& failure, bool upgraded);
+    bool upgradeOffered();
+    void endRun(const std::u16string& failure);
+    void sayMarkerDisagrees(upgrade::Layout tables);
 
     bool unloaded_ = false;
     bool running_ = false;
     bool offered_ = false;  // sCookbookPath was offered for an upgrade and has not been run since
+    std::optional<upgrade::Layout> tablesLayout_;  // the layout the tables of sCookbookPath are
 };
 
 // The window's own instructions and its up-to-date warning (the command line says instead what

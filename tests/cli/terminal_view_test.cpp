@@ -56,6 +56,15 @@ TEST(TerminalLines, TheWindowsInstructionsAreNotPrinted) {
                          "family.rcp: [Zestrel Cookbook Upgrade] Careful\n");
 }
 
+// What a cookbook or a file name holds reaches the terminal as text, never as a control sequence.
+TEST(TerminalLines, ControlCharactersAreWrittenOutNotObeyed) {
+    std::ostringstream out;
+    TerminalView view(out, false);
+    view.messageBox(u"The cookbook says \x1b]0;, but\r\u009b2J\x07\nnext", platform::MsgIcon::Warning, u"");
+    view.setStatusText(u"\x1b[2J");
+    EXPECT_EQ(out.str(), "[Zestrel Cookbook Upgrade] The cookbook says \\x1B]0;, but\\x0D\\x9B2J\\x07\nnext\n\\x1B[2J\n");
+}
+
 TEST(TerminalLines, QuietPrintsOnlyFailuresAndWarnings) {
     std::ostringstream out;
     TerminalView view(out, true, true);

@@ -1,6 +1,7 @@
 // Creating an empty layout-1.3 cookbook: its tables, columns, zero-length
 // permissions and Version row, read back by our reader and by mdbtools and
 // mdb-reader; and each failure report of the creation.
+#include <algorithm>
 #include <fstream>
 
 #include <gtest/gtest.h>
@@ -177,13 +178,17 @@ TEST_F(CreatingCookbooks, ReferenceReadersSeeTheLayout) {
     EXPECT_EQ(layout, kLayout);
     EXPECT_EQ(test::mdbJsonRows(file, "Version")[0]["Version"], "1.3.142");
     if (test::mdbReaderInstalled()) {
+        std::vector<std::string> read;
         for (const auto& table : test::mdbReaderTables(file)) {
+            if (table.name.rfind("MSys", 0) != 0) read.push_back(table.name);
             EXPECT_EQ(table.error, "") << table.name;
             if (table.name == "Version") {
                 ASSERT_EQ(table.rows.size(), 1u);
                 EXPECT_EQ(table.rows[0]["Version"], "1.3.142");
             }
         }
+        std::sort(read.begin(), read.end());
+        EXPECT_EQ(read, (std::vector<std::string>{"Ingredient", "Recipe", "Version"}));
     }
 }
 

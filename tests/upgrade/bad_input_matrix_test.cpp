@@ -179,7 +179,8 @@ const std::vector<Case> kCases{
          return static_cast<BadInputMatrix&>(t).customCookbook(f.filename().string() + "/nopic.rcp",
                                                                {{u"Recipe", {u"Name", u"rID"}}, {u"Ingred", {u"Name"}}});
      },
-     false, "3265"},
+     false, "is not a cookbook that can be upgraded: its tables are those of neither layout 1.0 (table Recipe has no "
+            "columns Catagory, MainIngr, Style, Prep, Serving, comment, Mark, PrepTime, Ingredient, Pic and Yield;"},
     {"ReadOnlyCookbookFolder",
      [](UpgradeTest& t, const fs::path& f, const fs::path& program) {
          fs::create_directories(f / "locked");

@@ -8,13 +8,34 @@
 namespace zestrel {
 namespace {
 
-TEST(FileNameOf, TakesThePartAfterTheLastSeparator) {
-    EXPECT_EQ(dbFunction::FileNameOf(u"D:\\Meals\\family.rcp"), u"family.rcp");
-    EXPECT_EQ(dbFunction::FileNameOf(u"/home/ann/Meals/Family.RCP"), u"Family.RCP");
-    EXPECT_EQ(dbFunction::FileNameOf(u"family.rcp"), u"family.rcp");
-    EXPECT_EQ(dbFunction::FileNameOf(u"/home/ann/"), u"");
-    EXPECT_EQ(dbFunction::FileNameOf(u"a\\b/c"), u"c");
+struct NameCase {
+    const char* name;
+    std::u16string path;
+    std::u16string onWindows;
+    std::u16string elsewhere;
+};
+
+class FileNames : public ::testing::TestWithParam<NameCase> {};
+
+// "\\" separates only where the system's paths use it; elsewhere it is part of a name.
+TEST_P(FileNames, AreThePartAfterTheLastSeparator) {
+#ifdef _WIN32
+    EXPECT_EQ(dbFunction::FileNameOf(GetParam().path), GetParam().onWindows);
+#else
+    EXPECT_EQ(dbFunction::FileNameOf(GetParam().path), GetParam().elsewhere);
+#endif
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    WorkedExamples, FileNames,
+    ::testing::Values(NameCase{"WindowsPath", u"D:\\Meals\\family.rcp", u"family.rcp", u"D:\\Meals\\family.rcp"},
+                      NameCase{"SlashPath", u"/home/ann/Meals/Family.RCP", u"Family.RCP", u"Family.RCP"},
+                      NameCase{"NameAlone", u"family.rcp", u"family.rcp", u"family.rcp"},
+                      NameCase{"EndsInSlash", u"/home/ann/", u"", u""},
+                      NameCase{"Mixed", u"a\\b/c", u"c", u"c"},
+                      NameCase{"BackslashInAName", u"/home/ann/my\\book.rcp", u"book.rcp", u"my\\book.rcp"},
+                      NameCase{"EndsInBackslash", u"/home/ann/book\\", u"", u"book\\"}),
+    [](const auto& param) { return std::string(param.param.name); });
 
 struct PercentCase {
     std::int32_t counter, recipes, ingredients;

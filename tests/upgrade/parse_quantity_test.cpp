@@ -41,7 +41,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(number("Whole", u"2", 2.0f), number("Decimal", u"0.5", 0.5f), number("Fraction", u"3/4", 0.75f),
                       number("Third", u"1/3", 1.0f / 3.0f), number("Mixed", u"1 1/2", 1.5f), number("Mixed2", u"2 1/2", 2.5f),
                       number("MixedThirds", u"1 2/3", static_cast<float>(1.0 + static_cast<double>(2.0f / 3.0f))),
-                      number("NegativeWhole", u"-1 1/2", -0.5f), number("TwoBlanks", u"1  1/2", 1.5f),
+                      number("NegativeMixed", u"-1 1/2", -1.5f), number("TwoBlanks", u"1  1/2", 1.5f),
                       text("Empty", u"", u""), text("Starred", u"1*", u""), text("Star", u"*", u""),
                       unchanged("BlankNoSlash", u"1 cup"),                  // mended: handed back, not erased
                       number("TrailingBlank", u"2 ", 2.0f),                 // mended: blanks around a number
@@ -58,6 +58,14 @@ INSTANTIATE_TEST_SUITE_P(
                       unchanged("BeyondSingle", u"12345678901234567890123456789012345678901234567890"),
                       unchanged("HugeQuotient", u"300000000000000000000000000000000000000/0.001"),
                       number("SignedFraction", u"-1/4", -0.25f), unchanged("TwoPoints", u"1.2.3")),
+    [](const ::testing::TestParamInfo<QuantityCase>& param) { return std::string(param.param.name); });
+
+// The whole part's sign is the sign of the whole mixed number, however it is written.
+INSTANTIATE_TEST_SUITE_P(
+    SignedMixedNumbers, Quantities,
+    ::testing::Values(number("MinusTwoAndThreeQuarters", u"-2 3/4", -2.75f), number("MinusZeroAndAHalf", u"-0 1/2", -0.5f),
+                      number("PlusOneAndAHalf", u"+1 1/2", 1.5f), number("MinusWithTwoBlanks", u"-1  1/2", -1.5f),
+                      number("MinusThirds", u"-1 2/3", static_cast<float>(-(1.0 + static_cast<double>(2.0f / 3.0f))))),
     [](const ::testing::TestParamInfo<QuantityCase>& param) { return std::string(param.param.name); });
 
 TEST(QuantityLocale, ReadsTheLocalesDecimalSeparator) {

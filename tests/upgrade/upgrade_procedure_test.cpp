@@ -26,11 +26,10 @@ using Upgrade = UpgradeTest;
 
 TEST_F(Upgrade, ThreeRecipesAndFiveIngredientsShowTheirPercentages) {
     run(cookbook("family.rcp", OldLayout::V10, recipeRows(3), ingredientRows(5)));
-    const std::vector<std::u16string> expected{u"0%", u"12%", u"25%", u"25%", u"38%", u"50%", u"62%", u"75%", u""};
+    // Each row's step as the old program showed it; the bar reaches its end once every row is copied.
+    const std::vector<std::u16string> expected{u"0%", u"12%", u"25%", u"25%", u"38%", u"50%", u"62%", u"75%", u"100%", u""};
     EXPECT_EQ(percentCaptions(), expected);
-    std::vector<int> bar;
-    for (const auto& e : view_.eventsOf(ViewEvent::Kind::ProgressValue)) bar.push_back(e.number);
-    EXPECT_EQ(bar, (std::vector<int>{0, 12, 25, 25, 38, 50, 62, 75, 0}));
+    EXPECT_EQ(barValues(), (std::vector<int>{0, 12, 25, 25, 38, 50, 62, 75, 100, 0}));
     EXPECT_FALSE(view_.progressVisible);
     EXPECT_TRUE(view_.exitEnabled);
     EXPECT_FALSE(view_.upgradeEnabled);
@@ -50,11 +49,47 @@ TEST_F(Upgrade, TheUpgradedCookbookAndItsBackupKeepTheCookbooksPermissions) {
 }
 #endif
 
-TEST_F(Upgrade, NoRecipesStartsTheIngredientsBelowZero) {
-    run(cookbook("family.rcp", OldLayout::V10, {}, ingredientRows(4)));
-    EXPECT_EQ(percentCaptions().front(), u"-25%");
-    EXPECT_EQ(view_.eventsOf(ViewEvent::Kind::ProgressValue).front().number, -25);
+#ifndef _WIN32
+// A "\" is part of a Linux file name: the backup keeps the whole name.
+TEST_F(Upgrade, ABackslashInANameIsPartOfItsBackupsName) {
+    const fs::path path = cookbook("my\\book.rcp", OldLayout::V11, recipeRows(1), ingredientRows(1));
+    const std::string original = bytesOf(path);
+    run(path);
+    ASSERT_EQ(view_.messages().size(), 1u);
+    EXPECT_EQ(bytesOf(program_ / "Backup" / "my\\book_backup.rcp"), original);
+    EXPECT_FALSE(fs::exists(program_ / "Backup" / "book_backup.rcp"));
 }
+#endif
+
+struct ProgressCase {
+    const char* name;
+    int recipes, ingredients;
+    std::vector<int> shown;  // each row's percentage, then the end of the copy, then the reset
+};
+
+class ShownProgress : public UpgradeTest, public ::testing::WithParamInterface<ProgressCase> {};
+
+// The percentage stays within 0 and 100 and reaches 100 when the copy ends, whatever the rows are.
+TEST_P(ShownProgress, StaysWithinTheBarAndReachesItsEnd) {
+    const ProgressCase& c = GetParam();
+    run(cookbook("family.rcp", OldLayout::V10, recipeRows(c.recipes), ingredientRows(c.ingredients)));
+    std::vector<std::u16string> captions;
+    for (const int percent : c.shown) {
+        const std::string text = std::to_string(percent) + "%";
+        captions.emplace_back(text.begin(), text.end());
+    }
+    captions.back() = u"";
+    EXPECT_EQ(percentCaptions(), captions);
+    EXPECT_EQ(barValues(), c.shown);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EdgeCases, ShownProgress,
+    ::testing::Values(ProgressCase{"NoRecipes", 0, 4, {0, 25, 50, 75, 100, 0}},
+                      ProgressCase{"NoIngredients", 4, 0, {0, 25, 50, 75, 100, 0}},
+                      ProgressCase{"OneRecipeOneIngredient", 1, 1, {0, 0, 100, 0}},
+                      ProgressCase{"NoRows", 0, 0, {100, 0}}),
+    [](const auto& param) { return std::string(param.param.name); });
 
 TEST_F(Upgrade, ShowsItsStatusTextsAndTheBackupPathOnSuccess) {
     const fs::path path = cookbook("Family.RCP", OldLayout::V11, {}, {});
@@ -155,8 +190,16 @@ TEST_F(UpgradeFailures, AMissingIngredTableWarnsThenFails) {
     expectBoxes({{u"Get Record Count", platform::MsgIcon::Warning}, kUpgrade10}, 3078);
 }
 
+// Browse turns such a file down (its tables are of neither layout); the upgrade method given one
+// still fails cleanly.
 TEST_F(UpgradeFailures, AMissingColumnFails) {
-    runUnchanged(customCookbook("nopic.rcp", {{u"Recipe", {u"Name", u"rID"}}, {u"Ingred", {u"Name", u"rID"}}}));
+    const fs::path path = customCookbook("nopic.rcp", {{u"Recipe", {u"Name", u"rID"}}, {u"Ingred", {u"Name", u"rID"}}});
+    const std::string original = bytesOf(path);
+    const fs::path temporary = program_ / "tempdb.mdb";
+    frmMain form(view_);
+    dbFunction::CreateCookbook(temporary.u16string());
+    form.UpVersion_10(path.u16string(), temporary.u16string());
+    EXPECT_EQ(bytesOf(path), original);
     expectBoxes({kUpgrade10}, 3265);
 }
 

@@ -105,4 +105,10 @@ std::vector<std::u16string> UpgradeTest::percentCaptions() const {
     return texts;
 }
 
+std::vector<int> UpgradeTest::barValues() const {
+    std::vector<int> values;
+    for (const auto& e : view_.eventsOf(ViewEvent::Kind::ProgressValue)) values.push_back(e.number);
+    return values;
+}
+
 }  // namespace zestrel::test

@@ -43,6 +43,7 @@ public:
     static std::string bytesOf(const std::filesystem::path& path);
     std::vector<std::u16string> statusTexts() const;
     std::vector<std::u16string> percentCaptions() const;
+    std::vector<int> barValues() const;
 
     std::filesystem::path dir_;
     std::filesystem::path program_;

@@ -41,7 +41,7 @@ struct ChangedValue {
     const char* table;
     const char* column;
     json stored;      // what the new column holds
-    const char* line;  // the list's line for it
+    std::string line;  // the list's line for it
 };
 
 class ChangedValues : public UpgradeTest, public ::testing::WithParamInterface<ChangedValue> {};
@@ -63,6 +63,8 @@ TEST_P(ChangedValues, AreStoredCutOrConvertedAndListed) {
     EXPECT_EQ(json::parse(rows[0])[c.column], c.stored);
     const std::string text = textOf(list);
     EXPECT_EQ(listLines(text), std::vector<std::string>{c.line}) << text;
+    const bool fewerDigits = c.line.find(" stored as ") != std::string::npos;
+    EXPECT_EQ(text.find("1 amounts stored with fewer digits") != std::string::npos, fewerDigits) << text;
     EXPECT_NE(text.find("1 values changed"), std::string::npos) << text;
 }
 
@@ -83,6 +85,22 @@ INSTANTIATE_TEST_SUITE_P(
         ChangedValue{"Layout10AmountMarkedWithAStar", OldLayout::V10, kRecipe10, json{{"Amt", "1*"}, {"rID", 1}},
                      "Ingredient", "Amount", "",
                      "Ingredient.Amount (rID \"1\"): amount \"1*\" emptied (an amount marked with \"*\" is left empty)"},
+        ChangedValue{"Layout10AmountBeyondSevenDigits", OldLayout::V10, kRecipe10,
+                     json{{"Amt", "12345678"}, {"rID", 1}}, "Ingredient", "Amount", "1.234568E+07",
+                     "Ingredient.Amount (rID \"1\"): amount \"12345678\" stored as \"1.234568E+07\" (a number keeps 7 "
+                     "significant digits)"},
+        ChangedValue{"Layout10DecimalBeyondSevenDigits", OldLayout::V10, kRecipe10,
+                     json{{"Amt", "0.12345678"}, {"rID", 1}}, "Ingredient", "Amount", "0.1234568",
+                     "Ingredient.Amount (rID \"1\"): amount \"0.12345678\" stored as \"0.1234568\" (a number keeps 7 "
+                     "significant digits)"},
+        ChangedValue{"Layout10MixedWithALongWholePart", OldLayout::V10, kRecipe10,
+                     json{{"Amt", "-123456789 1/2"}, {"rID", 1}}, "Ingredient", "Amount", "-1.234568E+08",
+                     "Ingredient.Amount (rID \"1\"): amount \"-123456789 1/2\" stored as \"-1.234568E+08\" (a number "
+                     "keeps 7 significant digits)"},
+        ChangedValue{"Layout10AmountBeyondASingle", OldLayout::V10, kRecipe10,
+                     json{{"Amt", "1" + std::string(49, '0')}, {"rID", 1}}, "Ingredient", "Amount", "",
+                     "Ingredient.Amount (rID \"1\"): amount \"1" + std::string(49, '0') +
+                         "\" emptied (too long for its column: cut, it would read as another number)"},
         ChangedValue{"ServingBecomesYield", OldLayout::V11,
                      json{{"Name", "Soup"}, {"Serving", "4 servings"}, {"rID", "R2"}}, nullptr, "Recipe", "Yield",
                      "4 ser", "Recipe.Yield (rID \"R2\"): cut to 5 of 10 characters, cut off: \"vings\""},
@@ -93,16 +111,28 @@ INSTANTIATE_TEST_SUITE_P(
 
 using ValueChangesList = UpgradeTest;
 
-// Amounts that become their number, numbers written as text and texts within their column are no
-// change: no list is written and the message says nothing of one.
+// Amounts that become their number with every digit they wrote (a fraction's quotient to the
+// digits its column keeps), numbers written as text and texts within their column are no change:
+// no list is written and the message says nothing of one.
 TEST_F(ValueChangesList, ValuesConvertedWithoutLossAreNoChange) {
-    const fs::path path = cookbook("family.rcp", OldLayout::V10, {json{{"Name", "Soup"}, {"Serving", "4"}, {"rID", 42}}},
-                                   {json{{"Amt", "3/4"}, {"Item", 3}, {"rID", 42}}, json{{"Amt", "1 1/2"}, {"rID", 42}}});
+    const std::vector<std::pair<std::string, std::string>> amounts{
+        {"3/4", "0.75"},    {"1 1/2", "1.5"},     {"-1 1/2", "-1.5"}, {"1/3", "0.3333333"}, {"0.1", "0.1"},
+        {"1234567", "1234567"}, {"100", "100"}, {"2.50", "2.5"},   {"0", "0"},           {"0.0001", "0.0001"},
+        {"12 cups of flour, sifted", "12 cups of flour, si"}};
+    std::vector<json> ingredients;
+    for (const auto& amount : amounts) ingredients.push_back(json{{"Amt", amount.first}, {"Item", 3}, {"rID", 42}});
+    const fs::path path =
+        cookbook("family.rcp", OldLayout::V10, {json{{"Name", "Soup"}, {"Serving", "4"}, {"rID", 42}}}, ingredients);
     run(path);
     ASSERT_EQ(view_.messages().size(), 1u);
-    EXPECT_EQ(text::toUtf8(view_.messages()[0].text).find("shortened"), std::string::npos);
-    EXPECT_FALSE(fs::exists(program_ / "Backup" / "family_backup_changes.txt"));
-    EXPECT_EQ(json::parse(zestrelDump(path.string(), "Ingredient")[0])["Amount"], "0.75");
+    std::vector<std::string> stored;
+    for (const auto& row : zestrelDump(path.string(), "Ingredient")) stored.push_back(json::parse(row)["Amount"]);
+    std::vector<std::string> expected;
+    for (const auto& amount : amounts) expected.push_back(amount.second);
+    EXPECT_EQ(stored, expected);
+    // The one text cut (no number) is the one change.
+    const std::string list = textOf(program_ / "Backup" / "family_backup_changes.txt");
+    EXPECT_EQ(listLines(list), std::vector<std::string>{"Ingredient.Amount (rID \"42\"): cut to 20 of 24 characters, cut off: \"fted\""}) << list;
 }
 
 // Amounts repeat from row to row: every row stores what its own amount gives, and every change
@@ -200,6 +230,13 @@ TEST(ValueChangeLines, SayWhatChanged) {
                         "0 amounts emptied."),
               std::string::npos);
     EXPECT_EQ(listLines(list).size(), 1u);
+    // A line break in a value stays inside its quotes: it never starts a line of its own.
+    upgrade::ValueChange amount;
+    amount.amountEmptied = true;
+    amount.amountTooLong = true;
+    amount.amount = u"1234567890123456789012\nRecipe.Name (rID \"1\"): cut";
+    EXPECT_EQ(upgrade::describe(amount), "amount \"1234567890123456789012\\x0ARecipe.Name (rID \"1\"): cut\" emptied (too "
+                                         "long for its column: cut, it would read as another number)");
     EXPECT_EQ(upgrade::changeListPathFor("/p/Backup/family_backup_2.rcp"), fs::path("/p/Backup/family_backup_2_changes.txt"));
 }
 

@@ -1,5 +1,5 @@
 // frmMain's handlers through the recording view: no command starts inside a
-// running upgrade, a version no upgrade method takes gets a warning, and any
+// running upgrade, the tables decide the upgrade whatever the marker says, and any
 // failure, of the engine or not, ends in a numbered box at the step's report
 // point with the window back at rest.
 #include <algorithm>
@@ -9,6 +9,7 @@
 #include <optional>
 #include <stdexcept>
 
+#include "format/create_cookbook.h"
 #include "platform/file_system.h"
 #include "store/db_function.h"
 #include "text/utf8.h"
@@ -19,19 +20,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using cli::OldLayout;
-
-// A layout-1.1 cookbook whose Version row holds `marker`.
-fs::path withMarker(UpgradeTest& test, const std::string& name, const std::u16string& marker) {
-    const fs::path path = test.cookbook(name, OldLayout::V11, recipeRows(1), ingredientRows(1));
-    dbFunction::OpenCookbook(path.u16string());
-    auto rs = dbFunction::dbCookbook->OpenRecordset(u"Version", dao::dbOpenDynaset);
-    rs->Edit();
-    rs->Collect(u"Version") = dao::Variant(marker);
-    rs->Update();
-    rs->Close();
-    dbFunction::CloseCookbook();
-    return path;
-}
 
 using FrmMainRun = UpgradeTest;
 
@@ -81,40 +69,129 @@ TEST_F(FrmMainRun, NoCommandStartsOrChangesAnythingWhileAnUpgradeRuns) {
     EXPECT_TRUE(view_.upgradeEnabled);
 }
 
-struct NoMethodCase {
+// An old-layout cookbook whose Version table holds `marker`; none for no Version table.
+fs::path withLayoutAndMarker(UpgradeTest& test, const std::string& name, OldLayout layout,
+                             const std::optional<std::u16string>& marker) {
+    const fs::path path = test.cookbook(name, layout, recipeRows(2), ingredientRows(3));
+    if (!marker) return path;
+    dbFunction::OpenCookbook(path.u16string());
+    if (layout == OldLayout::V10) {
+        auto version = dbFunction::dbCookbook->CreateTableDef(u"Version");
+        version->Fields().Append(version->CreateField(u"Version", dao::type::dbText, 10));
+        dbFunction::dbCookbook->TableDefs().Append(version);
+        auto rs = dbFunction::dbCookbook->OpenRecordset(u"Version", dao::dbOpenDynaset);
+        rs->AddNew();
+        rs->Collect(u"Version") = dao::Variant(*marker);
+        rs->Update();
+        rs->Close();
+    } else {
+        auto rs = dbFunction::dbCookbook->OpenRecordset(u"Version", dao::dbOpenDynaset);
+        rs->Edit();
+        rs->Collect(u"Version") = dao::Variant(*marker);
+        rs->Update();
+        rs->Close();
+    }
+    dbFunction::CloseCookbook();
+    return path;
+}
+
+struct MarkerCase {
     const char* name;
-    const char16_t* marker;
+    OldLayout tables;
+    std::optional<std::u16string> marker;  // none: as the layout has it (1.0 no Version table, 1.1 "1.1")
+    const char16_t* shown;                 // the version the status text gives: the tables' layout
+    const char16_t* warning;               // what Browse says of a marker the tables belie; empty when they agree
 };
 
-class NoUpgradeMethod : public UpgradeTest, public ::testing::WithParamInterface<NoMethodCase> {};
+class MarkerAndTables : public UpgradeTest, public ::testing::WithParamInterface<MarkerCase> {};
 
-TEST_P(NoUpgradeMethod, WarnsThatNothingWasChanged) {
-    const fs::path path = withMarker(*this, "family.rcp", GetParam().marker);
-    const std::string original = bytesOf(path);
+// The tables decide the upgrade; a marker that says otherwise is said plainly at Browse, and the
+// cookbook is upgraded as its tables are, every row carried over.
+TEST_P(MarkerAndTables, TheTablesDecideAndADisagreementIsSaid) {
+    const MarkerCase& c = GetParam();
+    const fs::path path = withLayoutAndMarker(*this, "family.rcp", c.tables, c.marker);
     frmMain form(view_);
     view_.dialogAnswers.push_back(path.u16string());
     form.cmdOpen_Click();
-    const std::size_t before = view_.messages().size();  // "1.3" is turned down by Browse first
+    const auto said = view_.messages();
+    if (std::u16string(c.warning).empty()) {
+        EXPECT_TRUE(said.empty()) << text::toUtf8(said.front().text);
+    } else {
+        ASSERT_EQ(said.size(), 1u);
+        EXPECT_EQ(said[0].number, static_cast<int>(platform::MsgIcon::Warning));
+        EXPECT_EQ(said[0].text, c.warning);
+    }
+    EXPECT_EQ(view_.status, u"Selected cookbook version is " + std::u16string(c.shown) + u", click Upgrade to start.");
+    EXPECT_TRUE(view_.upgradeEnabled);
     form.cmdUp_Click();
     const auto messages = view_.messages();
-    ASSERT_EQ(messages.size(), before + 1);
-    EXPECT_EQ(messages.back().number, static_cast<int>(platform::MsgIcon::Warning));
-    EXPECT_EQ(messages.back().title, u"");
-    EXPECT_EQ(messages.back().text, u"This cookbook's version (" + std::u16string(GetParam().marker).substr(0, 3) +
-                                        u") cannot be upgraded. Nothing was changed.");
-    EXPECT_EQ(bytesOf(path), original);
-    EXPECT_FALSE(fs::exists(program_ / "Backup"));
-    EXPECT_TRUE(fs::is_regular_file(program_ / "tempdb.mdb"));  // the rest of the command as before
-    EXPECT_EQ(view_.status, u"Copying data from old cookbook...");
-    EXPECT_TRUE(view_.exitEnabled);
-    EXPECT_FALSE(view_.upgradeEnabled);
-    EXPECT_FALSE(view_.progressVisible);
+    ASSERT_EQ(messages.size(), said.size() + 1);
+    EXPECT_EQ(text::toUtf8(messages.back().text).rfind("Upgrade successful!", 0), 0u) << text::toUtf8(messages.back().text);
+    EXPECT_EQ(messages.back().number, static_cast<int>(platform::MsgIcon::Information));
+    EXPECT_TRUE(isCompleteUpgrade(path, 2, 3));
+    EXPECT_FALSE(fs::exists(program_ / "tempdb.mdb"));
 }
 
-INSTANTIATE_TEST_SUITE_P(Markers, NoUpgradeMethod,
-                         ::testing::Values(NoMethodCase{"WrittenOut10", u"1.0"}, NoMethodCase{"Single1", u"1"},
-                                           NoMethodCase{"Older09", u"0.9"}),
-                         [](const auto& p) { return std::string(p.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Markers, MarkerAndTables,
+    ::testing::Values(
+        MarkerCase{"NoMarkerOn10", OldLayout::V10, std::nullopt, u"1.0", u""},
+        MarkerCase{"Marker11On11", OldLayout::V11, u"1.1", u"1.1", u""},
+        MarkerCase{"WrittenOut10On10", OldLayout::V10, u"1.0", u"1.0", u""},
+        MarkerCase{"LongerMarker110On11", OldLayout::V11, u"1.10", u"1.1", u""},
+        MarkerCase{"WrittenOut10On11", OldLayout::V11, u"1.0", u"1.1",
+                   u"The cookbook says 1.0, but its tables are those of 1.1. It is upgraded as a cookbook of 1.1."},
+        MarkerCase{"Older09On11", OldLayout::V11, u"0.9", u"1.1",
+                   u"The cookbook says 0.9, but its tables are those of 1.1. It is upgraded as a cookbook of 1.1."},
+        MarkerCase{"Single1On10", OldLayout::V10, u"1", u"1.0",
+                   u"The cookbook says 1, but its tables are those of 1.0. It is upgraded as a cookbook of 1.0."},
+        MarkerCase{"Unknown1xOn11", OldLayout::V11, u"1.x", u"1.1",
+                   u"The cookbook says 1.x, but its tables are those of 1.1. It is upgraded as a cookbook of 1.1."},
+        MarkerCase{"Later20On11", OldLayout::V11, u"2.0", u"1.1",
+                   u"The cookbook says 2.0, but its tables are those of 1.1. It is upgraded as a cookbook of 1.1."},
+        MarkerCase{"Current13On11", OldLayout::V11, u"1.3", u"1.1",
+                   u"The cookbook says 1.3, but its tables are those of 1.1. It is upgraded as a cookbook of 1.1."},
+        MarkerCase{"Marker11On10", OldLayout::V10, u"1.1", u"1.0",
+                   u"The cookbook says 1.1, but its tables are those of 1.0. It is upgraded as a cookbook of 1.0."},
+        MarkerCase{"EmptyMarkerOn11", OldLayout::V11, u"", u"1.1",
+                   u"The cookbook has no version marker, but its tables are those of 1.1. It is upgraded as a cookbook "
+                   u"of 1.1."}),
+    [](const auto& p) { return std::string(p.param.name); });
+
+// Tables of neither layout are refused at Browse with what they lack, and an Upgrade pressed anyway
+// makes no file: no temporary database, no backup.
+TEST_F(FrmMainRun, TablesOfNeitherLayoutAreRefusedAndNothingIsLeftBehind) {
+    // The columns of layout 1.1, but for Recipe's Category and Ingred's Weights.
+    const auto columnsBut = [](const std::vector<cli::OldColumn>& columns, const std::u16string& left) {
+        std::vector<std::u16string> names;
+        for (const auto& column : columns)
+            if (column.name != left) names.push_back(column.name);
+        return names;
+    };
+    const fs::path path =
+        customCookbook("family.rcp", {{u"Recipe", columnsBut(cli::oldRecipeColumns(OldLayout::V11), u"Category")},
+                                      {u"Ingred", columnsBut(cli::oldIngredientColumns(OldLayout::V11), u"Weights")}});
+    const std::string original = bytesOf(path);
+    frmMain form(view_);
+    form.Form_Load();
+    view_.dialogAnswers.push_back(path.u16string());
+    form.cmdOpen_Click();
+    auto messages = view_.messages();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text,
+              u"\"" + path.u16string() + u"\" is not a cookbook that can be upgraded: its tables are those of neither "
+              u"layout 1.0 (table Recipe has no column Catagory; table Ingred has no column Messure) nor layout 1.1 "
+              u"(table Recipe has no column Category; table Ingred has no column Weights).");
+    EXPECT_FALSE(view_.upgradeEnabled);
+    view_.path = path.u16string();  // typed back in, and Upgrade pressed
+    form.tDb_Change();
+    form.cmdUp_Click();
+    EXPECT_EQ(view_.messages().size(), 2u);
+    EXPECT_EQ(bytesOf(path), original);
+    EXPECT_FALSE(fs::exists(program_ / "tempdb.mdb"));
+    EXPECT_FALSE(fs::exists(program_ / "Backup"));
+    EXPECT_FALSE(view_.upgradeEnabled);
+}
 
 // Upgrade works on the file the path box shows, chosen as Browse chooses it when it is not the
 // cookbook Browse chose and offered last.
@@ -193,7 +270,8 @@ TEST_F(ShownPath, ATypedPathBrowseWouldNotOfferRunsNothing) {
 }
 
 TEST_F(ShownPath, AnEmptyBoxUpgradesNothing) {
-    const fs::path path = withMarker(*this, "current.rcp", u"1.3");
+    const fs::path path = dir_ / "current.rcp";
+    dbFunction::CreateCookbook(path.u16string());  // layout 1.3, marked 1.3
     browse(path);  // turned down: the box is emptied, Upgrade stays enabled
     ASSERT_TRUE(view_.upgradeEnabled);
     ASSERT_EQ(view_.path, u"");

@@ -72,10 +72,16 @@ protected:
     }
 };
 
+void enableNow(QWidget* control, bool enabled) {
+    if (control->isEnabled() == enabled) return;
+    control->setEnabled(enabled);
+    control->repaint();
+}
+
 }  // namespace
 
-QIcon windowIcon() {
-    // The program's icon in every size built in (data/icons), smallest first: 16 by 16, the title bar's.
+QIcon embeddedIcon() {
+    // Every size built in (data/icons), smallest first: 16 by 16, the title bar's.
     QList<int> sizes;
     for (const QString& name : QDir(":/icons").entryList({"zestrel-upgrade-*.png"}))
         sizes.append(name.section('-', 2).section('.', 0, 0).toInt());
@@ -85,9 +91,11 @@ QIcon windowIcon() {
     return icon;
 }
 
+QIcon programIcon() { return QIcon::fromTheme("zestrel-upgrade", embeddedIcon()); }
+
 MainWindow::MainWindow() {
     setWindowTitle(kWindowCaption);
-    setWindowIcon(windowIcon());
+    setWindowIcon(programIcon());
     setFixedSize(pixels(kClientWidthTwips), pixels(kClientHeightTwips));
     buildControls();
     form_ = std::make_unique<frmMain>(*this);
@@ -132,6 +140,8 @@ void MainWindow::buildControls() {
     sBar->setSizeGripEnabled(false);
     statusPanel = new QLabel(sBar);
     statusPanel->setObjectName("sBarPanel1");
+    // Texts from a cookbook or a file name are shown as they are, never as rich text.
+    for (QLabel* label : {Label1, LP, statusPanel}) label->setTextFormat(Qt::PlainText);
     sBar->addWidget(statusPanel, 1);
     auto* enter = new EnterPressesFocusedButton(this);
     for (QPushButton* button : {cmdOpen, cmdUp, cmdExit}) {
@@ -147,13 +157,19 @@ void MainWindow::buildControls() {
     setTabOrder(cmdUp, cmdExit);
 }
 
-void MainWindow::setStatusText(const std::u16string& text) { statusPanel->setText(q(text)); }
+// The upgrade sets a text and goes straight on with work that handles no events (a pause, the
+// creation of a database, the backup): each text is painted now, so that every one is seen.
+void MainWindow::setStatusText(const std::u16string& text) {
+    statusPanel->setText(q(text));
+    statusPanel->repaint();
+}
 void MainWindow::setProgressVisible(bool visible) { pBar->setVisible(visible); }
 void MainWindow::setProgressValue(int value) { pBar->setValue(std::clamp(value, 0, 100)); }
 void MainWindow::setPercentCaption(const std::u16string& caption) { LP->setText(q(caption)); }
-void MainWindow::setUpgradeEnabled(bool enabled) { cmdUp->setEnabled(enabled); }
-void MainWindow::setExitEnabled(bool enabled) { cmdExit->setEnabled(enabled); }
-void MainWindow::setBrowseEnabled(bool enabled) { cmdOpen->setEnabled(enabled); }
+// A button looks as it works from the moment it changes, not from the next time events run.
+void MainWindow::setUpgradeEnabled(bool enabled) { enableNow(cmdUp, enabled); }
+void MainWindow::setExitEnabled(bool enabled) { enableNow(cmdExit, enabled); }
+void MainWindow::setBrowseEnabled(bool enabled) { enableNow(cmdOpen, enabled); }
 void MainWindow::setPathText(const std::u16string& text) { tDb->setText(q(text)); }
 std::u16string MainWindow::pathText() const { return u(tDb->text()); }
 void MainWindow::setPathReadOnly(bool readOnly) { tDb->setReadOnly(readOnly); }
@@ -167,6 +183,7 @@ void MainWindow::setBusyPointer(bool busy) {
 void MainWindow::messageBox(const std::u16string& text, platform::MsgIcon icon, const std::u16string& title) {
     QMessageBox box(iconOf(icon), q(title.empty() ? std::u16string(platform::kApplicationTitle) : title), q(text),
                     QMessageBox::Ok, this);
+    box.setTextFormat(Qt::PlainText);
     box.exec();
 }
 

@@ -66,7 +66,10 @@ private:
     std::unique_ptr<frmMain> form_;
 };
 
-// The window's own 16 by 16 icon.
-QIcon windowIcon();
+// The program's icon as the desktop shows it: the installed theme's "zestrel-upgrade", else the
+// one built into the program (every size of data/icons, 16 by 16 for the title bar among them).
+QIcon programIcon();
+// The icon built into the program alone.
+QIcon embeddedIcon();
 
 }  // namespace zestrel::qt

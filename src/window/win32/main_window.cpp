@@ -43,6 +43,11 @@ UINT iconOf(platform::MsgIcon icon) {
     return 0;
 }
 
+void enableNow(HWND control, bool enabled) {
+    ::EnableWindow(control, enabled);
+    ::UpdateWindow(control);
+}
+
 UINT systemDpi() {
     const UINT dpi = ::GetDpiForSystem();
     return dpi ? dpi : USER_DEFAULT_SCREEN_DPI;
@@ -190,13 +195,19 @@ void MainWindow::command(int id, int notification) {
     }
 }
 
-void MainWindow::setStatusText(const std::u16string& text) { ::SendMessageW(sBar_, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(w(text))); }
+// The upgrade sets a text and goes straight on with work that handles no messages (a pause, the
+// creation of a database, the backup): each text is painted now, so that every one is seen.
+void MainWindow::setStatusText(const std::u16string& text) {
+    ::SendMessageW(sBar_, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(w(text)));
+    ::UpdateWindow(sBar_);
+}
 void MainWindow::setProgressVisible(bool visible) { ::ShowWindow(pBar_, visible ? SW_SHOWNA : SW_HIDE); }
 void MainWindow::setProgressValue(int value) { ::SendMessageW(pBar_, PBM_SETPOS, static_cast<WPARAM>(std::clamp(value, 0, 100)), 0); }
 void MainWindow::setPercentCaption(const std::u16string& caption) { ::SetWindowTextW(LP_, w(caption)); }
-void MainWindow::setUpgradeEnabled(bool enabled) { ::EnableWindow(cmdUp_, enabled); }
-void MainWindow::setExitEnabled(bool enabled) { ::EnableWindow(cmdExit_, enabled); }
-void MainWindow::setBrowseEnabled(bool enabled) { ::EnableWindow(cmdOpen_, enabled); }
+// A button looks as it works from the moment it changes, not from the next time messages run.
+void MainWindow::setUpgradeEnabled(bool enabled) { enableNow(cmdUp_, enabled); }
+void MainWindow::setExitEnabled(bool enabled) { enableNow(cmdExit_, enabled); }
+void MainWindow::setBrowseEnabled(bool enabled) { enableNow(cmdOpen_, enabled); }
 
 void MainWindow::setPathText(const std::u16string& text) {
     settingPath_ = true;

@@ -10,7 +10,7 @@ namespace {
 struct SourceCase {
     std::u16string source;
     std::u16string table;
-    std::u16string orderBy;  // empty: none
+    std::optional<std::u16string> orderBy;
 };
 
 class RecordSources : public ::testing::TestWithParam<SourceCase> {};
@@ -18,18 +18,18 @@ class RecordSources : public ::testing::TestWithParam<SourceCase> {};
 TEST_P(RecordSources, Parse) {
     const auto parsed = parseRecordSource(GetParam().source);
     EXPECT_EQ(parsed.table, GetParam().table);
-    EXPECT_EQ(parsed.orderBy.value_or(u""), GetParam().orderBy);
+    EXPECT_EQ(parsed.orderBy, GetParam().orderBy);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, RecordSources,
-    ::testing::Values(SourceCase{u"Recipe", u"Recipe", u""},
+    ::testing::Values(SourceCase{u"Recipe", u"Recipe", std::nullopt},
                       SourceCase{u"Select * FROM Recipe ORDER BY rID", u"Recipe", u"rID"},
                       SourceCase{u"select * from Ingred order by rID", u"Ingred", u"rID"},
                       SourceCase{u"SELECT*FROM[My Table]ORDER BY [Recipe ID] ASC;", u"My Table", u"Recipe ID"},
-                      SourceCase{u"  SELECT  *\n FROM  Version ", u"Version", u""},
-                      SourceCase{u"[Version]", u"Version", u""},
-                      SourceCase{u"My Table", u"My Table", u""}));
+                      SourceCase{u"  SELECT  *\n FROM  Version ", u"Version", std::nullopt},
+                      SourceCase{u"[Version]", u"Version", std::nullopt},
+                      SourceCase{u"My Table", u"My Table", std::nullopt}));
 
 class BadSql : public ::testing::TestWithParam<std::u16string> {};
 

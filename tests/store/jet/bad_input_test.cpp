@@ -119,7 +119,9 @@ TEST_F(BadInput, MissingTableIs3078) {
 
 TEST_F(BadInput, ReadingChangesNeitherBytesNorModificationTime) {
     ZESTREL_REQUIRE_SHARED();
-    for (const auto& fixture : test::jetFixtures()) {
+    const auto fixtures = test::jetFixtures();
+    ASSERT_FALSE(fixtures.empty()) << "no genuine file to read in " << test::jetFixturesDir();
+    for (const auto& fixture : fixtures) {
         const auto path = copyFixture(fixture.filename().string());
         const std::string before = test::fileBytes(path);
         const auto modified = std::filesystem::last_write_time(path);

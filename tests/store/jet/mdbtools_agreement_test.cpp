@@ -34,7 +34,9 @@ TEST_P(MdbtoolsAgreement, ListsTheSameUserTables) {
 }
 
 TEST_P(MdbtoolsAgreement, EveryTableHasTheSameColumnsTypesAndSizes) {
-    for (const auto& table : splitLines(run({"mdb-tables", "-S", "-1", file()}))) {
+    const auto tables = splitLines(run({"mdb-tables", "-S", "-1", file()}));
+    ASSERT_FALSE(tables.empty()) << "mdb-tables listed no table";
+    for (const auto& table : tables) {
         const auto ours = zestrelSchema(file(), table);
         const auto theirs = mdbSchema(file(), table);
         ASSERT_EQ(ours.size(), theirs.size()) << table;

@@ -90,6 +90,36 @@ int inkRows(const QImage& picture) {
     return rows;
 }
 
+// Records what the status panel and Upgrade look like each time they are painted, in the order
+// of all their paints.
+class PaintRecorder : public QObject {
+public:
+    explicit PaintRecorder(MainWindow& window) : window_(window) {
+        window.statusPanel->installEventFilter(this);
+        window.cmdUp->installEventFilter(this);
+    }
+    QStringList statusTexts;
+    int firstStatusAt = -1;       // the number of paints before the run's first status text
+    int upgradeDisabledAt = -1;   // and before the first of Upgrade disabled
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::Paint) return false;
+        if (watched == window_.statusPanel) {
+            if (firstStatusAt < 0 && window_.statusPanel->text() == "Create temporary file...") firstStatusAt = paints_;
+            statusTexts << window_.statusPanel->text();
+        } else if (watched == window_.cmdUp && !window_.cmdUp->isEnabled() && upgradeDisabledAt < 0) {
+            upgradeDisabledAt = paints_;
+        }
+        ++paints_;
+        return false;
+    }
+
+private:
+    MainWindow& window_;
+    int paints_ = 0;
+};
+
 }  // namespace
 
 class MainWindowTest : public QObject {
@@ -98,6 +128,24 @@ class MainWindowTest : public QObject {
 private:
     fs::path dir_;
 
+    // A cookbook of layout 1.3 whose Version row holds `marker`.
+    fs::path currentWithMarker(const std::string& name, const std::u16string& marker) {
+        const fs::path path = dir_ / name;
+        zestrel::dbFunction::CreateCookbook(path.u16string());
+        setMarker(path, marker);
+        return path;
+    }
+
+    static void setMarker(const fs::path& path, const std::u16string& marker) {
+        zestrel::dbFunction::OpenCookbook(path.u16string());
+        auto rs = zestrel::dbFunction::dbCookbook->OpenRecordset(u"Version", 2);
+        rs->Edit();
+        rs->Collect(u"Version") = zestrel::dao::Variant(marker);
+        rs->Update();
+        rs->Close();
+        zestrel::dbFunction::CloseCookbook();
+    }
+
     fs::path cookbookWithMarker(const std::string& name, const std::optional<std::u16string>& marker) {
         zestrel::cli::SampleOptions options;
         options.layout = marker ? zestrel::cli::OldLayout::V11 : zestrel::cli::OldLayout::V10;
@@ -105,15 +153,7 @@ private:
         options.ingredientsPerRecipe = 2;
         const fs::path path = dir_ / name;
         zestrel::cli::writeSampleCookbook(path, options);
-        if (marker && *marker != u"1.1") {
-            zestrel::dbFunction::OpenCookbook(path.u16string());
-            auto rs = zestrel::dbFunction::dbCookbook->OpenRecordset(u"Version", 2);
-            rs->Edit();
-            rs->Collect(u"Version") = zestrel::dao::Variant(*marker);
-            rs->Update();
-            rs->Close();
-            zestrel::dbFunction::CloseCookbook();
-        }
+        if (marker && *marker != u"1.1") setMarker(path, *marker);
         return path;
     }
 
@@ -130,7 +170,11 @@ private slots:
         QCOMPARE(w.windowTitle(), QString("Zestrel - Cookbook Upgrade Utility"));
         QCOMPARE(w.size(), QSize(367, 145));
         QCOMPARE(w.minimumSize(), w.maximumSize());  // fixed: the user cannot resize it
-        QCOMPARE(w.windowIcon().availableSizes().value(0, QSize(16, 16)), QSize(16, 16));
+        // The window shows the program's icon, which has a picture for the title bar's 16 by 16.
+        QVERIFY(zestrel::qt::embeddedIcon().availableSizes().contains(QSize(16, 16)));
+        const QPixmap shown = w.windowIcon().pixmap(QSize(16, 16));
+        QVERIFY(!shown.isNull());
+        QCOMPARE(shown.toImage(), zestrel::qt::programIcon().pixmap(QSize(16, 16)).toImage());
         const struct {
             QWidget* widget;
             QRect pixels;
@@ -277,31 +321,39 @@ private slots:
     }
 
     void versionsAreOfferedOrTurnedDown_data() {
-        QTest::addColumn<QString>("marker");  // "-" for no Version table
+        QTest::addColumn<QString>("tables");  // the layout the tables are
+        QTest::addColumn<QString>("marker");  // "-" for the layout's own (1.0: no Version table)
         QTest::addColumn<QString>("shown");   // empty: turned down as up to date
-        QTest::newRow("none") << "-" << "1.0";
-        QTest::newRow("1.1") << "1.1" << "1.1";
-        QTest::newRow("1.0 written") << "1.0" << "1.0";
-        QTest::newRow("1.2") << "1.2" << "";
-        QTest::newRow("1.3") << "1.3" << "";
-        QTest::newRow("1.25") << "1.25" << "";
-        QTest::newRow("1.10") << "1.10" << "1.1";
-        QTest::newRow("0.9") << "0.9" << "0.9";
-        QTest::newRow("10") << "10" << "";
+        QTest::addColumn<bool>("warned");     // the marker belies the tables, and Browse says so
+        QTest::newRow("none") << "1.0" << "-" << "1.0" << false;
+        QTest::newRow("1.1") << "1.1" << "-" << "1.1" << false;
+        QTest::newRow("1.10") << "1.1" << "1.10" << "1.1" << false;
+        QTest::newRow("1.0 written on 1.1") << "1.1" << "1.0" << "1.1" << true;
+        QTest::newRow("0.9 on 1.1") << "1.1" << "0.9" << "1.1" << true;
+        QTest::newRow("1.x on 1.1") << "1.1" << "1.x" << "1.1" << true;
+        QTest::newRow("2.0 on 1.1") << "1.1" << "2.0" << "1.1" << true;
+        QTest::newRow("1.2 on 1.3") << "1.3" << "1.2" << "" << false;
+        QTest::newRow("1.3 on 1.3") << "1.3" << "1.3" << "" << false;
+        QTest::newRow("1.25 on 1.3") << "1.3" << "1.25" << "" << false;
+        QTest::newRow("10 on 1.3") << "1.3" << "10" << "" << false;
     }
 
     void versionsAreOfferedOrTurnedDown() {
+        QFETCH(QString, tables);
         QFETCH(QString, marker);
         QFETCH(QString, shown);
+        QFETCH(bool, warned);
         static int counter = 0;
         const auto name = "v" + std::to_string(counter++) + ".rcp";
-        const fs::path book = marker == "-" ? cookbookWithMarker(name, std::nullopt)
-                                            : cookbookWithMarker(name, marker.toStdU16String());
+        fs::path book;
+        if (tables == "1.3") book = currentWithMarker(name, marker.toStdU16String());
+        else if (marker == "-") book = cookbookWithMarker(name, tables == "1.0" ? std::nullopt : std::optional(std::u16string(u"1.1")));
+        else book = cookbookWithMarker(name, marker.toStdU16String());
         MainWindow w;
         w.show();
         answerDialog(q(book));
         Answered warning;
-        if (shown.isEmpty()) answerMessage(warning);
+        if (shown.isEmpty() || warned) answerMessage(warning);
         w.cmdOpen->click();
         if (shown.isEmpty()) {
             QCOMPARE(warning.text, QString("This cookbook is already up to date. You don't need to upgrade it."));
@@ -310,9 +362,14 @@ private slots:
             QVERIFY(w.tDb->text().isEmpty());
             QVERIFY(w.cmdUp->isEnabled());  // the change rule enabled it and nothing disabled it
             QCOMPARE(w.statusPanel->text(), QString("Click on Browse button to select a cookbook."));
-        } else {
-            QCOMPARE(w.statusPanel->text(), "Selected cookbook version is " + shown + ", click Upgrade to start.");
+            return;
         }
+        if (warned) {
+            QCOMPARE(warning.icon, QMessageBox::Warning);
+            QCOMPARE(warning.text, "The cookbook says " + marker + ", but its tables are those of " + shown +
+                                       ". It is upgraded as a cookbook of " + shown + ".");
+        }
+        QCOMPARE(w.statusPanel->text(), "Selected cookbook version is " + shown + ", click Upgrade to start.");
     }
 
     void upgradeRunsWithTheWindowInItsRunningStateAndReturnsToRest() {
@@ -367,7 +424,7 @@ private slots:
         QCOMPARE(w.statusPanel->text(), QString("Selected cookbook version is 1.1, click Upgrade to start."));
         QVERIFY(w.cmdUp->isEnabled());
 
-        const fs::path current = cookbookWithMarker("current.rcp", u"1.3");
+        const fs::path current = currentWithMarker("current.rcp", u"1.3");
         MainWindow second;
         second.show();
         Answered warning;
@@ -442,20 +499,51 @@ private slots:
         QVERIFY(w.form().unloaded());
     }
 
-    void anOtherVersionRunsNoMethodButMakesTheTemporaryDatabase() {
+    // Every status text the upgrade sets is painted before the work after it goes on, and Upgrade
+    // is painted disabled before the first of them. Seen in the widgets' own paint events.
+    void everyStatusTextIsPaintedAndUpgradeLooksDisabledAtOnce() {
+        const fs::path book = cookbookWithMarker("painted.rcp", u"1.1");
+        MainWindow w;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        answerDialog(q(book));
+        w.cmdOpen->click();
+        QApplication::processEvents();  // what Browse left to paint is painted before the recording
+        PaintRecorder painted(w);
+        Answered success;
+        answerMessage(success);
+        QTest::mouseClick(w.cmdUp, Qt::LeftButton);
+        QVERIFY(success.text.startsWith("Upgrade successful!"));
+        const QStringList expected{"Create temporary file...", "Copying data from old cookbook...", "Done copy data.",
+                                   "Creating backup copy...", "Successful!", "Done!"};
+        QStringList texts;  // each text painted, once however often it was painted
+        for (const QString& text : painted.statusTexts)
+            if (texts.isEmpty() || texts.back() != text) texts << text;
+        QCOMPARE(texts, expected);
+        // Upgrade was painted disabled, and before the first status text of the run.
+        QVERIFY(painted.upgradeDisabledAt >= 0);
+        QVERIFY(painted.firstStatusAt >= 0);
+        QVERIFY(painted.upgradeDisabledAt < painted.firstStatusAt);
+    }
+
+    void aMarkerTheTablesBelieIsUpgradedAsTheTablesAreAndNothingIsLeft() {
         const fs::path book = cookbookWithMarker("other.rcp", u"1.0");
         MainWindow w;
         w.show();
         answerDialog(q(book));
-        w.cmdOpen->click();
         Answered warning;
         answerMessage(warning);
-        QTest::mouseClick(w.cmdUp, Qt::LeftButton);
+        w.cmdOpen->click();
         QCOMPARE(warning.icon, QMessageBox::Warning);
-        QCOMPARE(warning.title, QString("Zestrel Cookbook Upgrade"));
-        QCOMPARE(warning.text, QString("This cookbook's version (1.0) cannot be upgraded. Nothing was changed."));
-        QCOMPARE(w.statusPanel->text(), QString("Copying data from old cookbook..."));
-        QVERIFY(fs::is_regular_file(dir_ / "tempdb.mdb"));
+        QCOMPARE(warning.text, QString("The cookbook says 1.0, but its tables are those of 1.1. It is upgraded as a "
+                                       "cookbook of 1.1."));
+        Answered success;
+        answerMessage(success);
+        QTest::mouseClick(w.cmdUp, Qt::LeftButton);
+        QVERIFY(success.text.startsWith("Upgrade successful!"));
+        QCOMPARE(w.statusPanel->text(), QString("Done!"));
+        QVERIFY(!fs::exists(dir_ / "tempdb.mdb"));
+        QVERIFY(fs::is_regular_file(dir_ / "Backup" / "other_backup.rcp"));
         QVERIFY(w.cmdExit->isEnabled());
         QVERIFY(!w.cmdUp->isEnabled());
     }

@@ -93,7 +93,9 @@ protected:
 
 TEST(CheckGenuine, EveryGenuineFilePasses) {
     ZESTREL_REQUIRE_SHARED();
-    for (const auto& file : test::jetFixtures()) {
+    const auto fixtures = test::jetFixtures();
+    ASSERT_FALSE(fixtures.empty()) << "no genuine file to check in " << test::jetFixturesDir();
+    for (const auto& file : fixtures) {
         const auto report = check::checkDatabaseFile(file);
         EXPECT_TRUE(report.clean()) << file << ": " << (report.faults.empty() ? "" : report.faults.front());
         EXPECT_GT(report.tablesChecked, 3u) << file;
