@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "store/dao/recordset.h"
+#include "store/dao/stored_text_taker.h"
 #include "upgrade/value_changes.h"
 
 namespace zestrel::upgrade {
@@ -72,7 +73,7 @@ private:
         const ColumnRule* rule;
         const dao::Field* source = nullptr;
         std::optional<dao::Recordset::CollectRef> target;
-        std::optional<dao::Recordset::StoredTextTaker> textTaker;  // a text rule's source taken as stored
+        std::optional<dao::StoredTextTaker> textTaker;  // a text rule's source taken as stored
         std::optional<bool> targetIsText;
         std::optional<std::size_t> digitsRoom;  // a whole number into a text column: most digits it takes, else 0
         std::optional<jet::Value> constant;  // a constant rule's value as its column stores it

@@ -41,6 +41,13 @@ void appendQuoted(std::string& out, std::u16string_view text) {
     out += '"';
 }
 
+// The row's rID as the list shows it: a quoted text, with its control characters escaped as any
+// value's, or Null.
+void appendRid(std::string& out, std::u16string_view rid) {
+    if (rid.size() >= 2 && rid.front() == u'"' && rid.back() == u'"') return appendQuoted(out, rid.substr(1, rid.size() - 2));
+    text::appendUtf8(rid, out);
+}
+
 void appendReplacements(std::string& out, const std::vector<ValueChange::Replacement>& replaced) {
     out += "characters replaced: ";
     for (std::size_t i = 0; i < replaced.size(); ++i) {
@@ -141,7 +148,7 @@ void ValueChanges::add(const ValueChange& change) {
     line += '.';
     text::appendUtf8(change.column, line);
     line += " (rID ";
-    text::appendUtf8(change.rid, line);
+    appendRid(line, change.rid);
     line += "): ";
     appendDescription(line, change);
     line += '\n';

@@ -237,6 +237,20 @@ TEST(ValueChangeLines, SayWhatChanged) {
     amount.amount = u"1234567890123456789012\nRecipe.Name (rID \"1\"): cut";
     EXPECT_EQ(upgrade::describe(amount), "amount \"1234567890123456789012\\x0ARecipe.Name (rID \"1\"): cut\" emptied (too "
                                          "long for its column: cut, it would read as another number)");
+    // So does one in the row's rID.
+    upgrade::ValueChange cut;
+    cut.table = u"Ingredient";
+    cut.column = u"Measure";
+    cut.rid = u"\"99\nIngredient.Amount (rID \"1\"): forged\"";
+    cut.cut = true;
+    cut.kept = 1;
+    cut.length = 2;
+    cut.cutOff = u"b";
+    upgrade::ValueChanges forged;
+    forged.add(cut);
+    const std::string forgedList = forged.render("/home/ann/family.rcp", "/p/Backup/family_backup.rcp");
+    EXPECT_NE(forgedList.find("Ingredient.Measure (rID \"99\\x0AIngredient.Amount"), std::string::npos) << forgedList;
+    EXPECT_EQ(listLines(forgedList).size(), 1u);
     EXPECT_EQ(upgrade::changeListPathFor("/p/Backup/family_backup_2.rcp"), fs::path("/p/Backup/family_backup_2_changes.txt"));
 }
 

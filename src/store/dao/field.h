@@ -71,6 +71,7 @@ public:
 
 private:
     friend class Recordset;
+    friend class StoredTextTaker;
     // The recordset whose current row holds this field's value; Failure 3219 when there is none.
     const Recordset& owner() const;
     ColumnInfo info_;

@@ -42,6 +42,13 @@ struct DatabaseState {
 
 inline constexpr int dbUpdateRegular = 1;
 
+class StoredTextTaker;
+
+// Whether a column holds text (Text or Memo).
+bool isTextColumn(const jet::ColumnDefinition& column);
+
+// Navigation and editing are defined in recordset.cpp; what the upgrade's copy takes without
+// decoding (stored texts and forms, whole numbers) in recordset_copy.cpp, beside StoredTextTaker.
 class Recordset {
 public:
     // The target of Collect(name) = value: assigning sets that column of the row being edited.
@@ -73,30 +80,10 @@ public:
 
     private:
         friend class Recordset;
+        friend class StoredTextTaker;
         CollectRef(Recordset& owner, std::size_t column) : owner_(owner), column_(column) {}
         Recordset& owner_;
         std::size_t column_;
-    };
-
-    // Sets a column of the row being edited to a text column of another recordset's current row,
-    // row after row, as takeStoredText does: what every row shares (the columns' types, the
-    // files' formats and code pages, the most characters the column takes) is worked out once.
-    // Both recordsets must outlive it.
-    class StoredTextTaker {
-    public:
-        StoredTextTaker(CollectRef target, const Field& source, std::size_t maxCharacters);
-        // As takeStoredText(source, maxCharacters) on the current rows.
-        bool operator()() const;
-
-    private:
-        enum class Way { None, AsStored, FromJet4 };
-        Recordset* target_;
-        std::size_t column_;
-        const Recordset* source_ = nullptr;
-        std::size_t sourceColumn_ = 0;
-        Way way_ = Way::None;
-        std::size_t most_ = 0;  // characters the column takes
-        bool allowZeroLength_ = false;
     };
 
     Recordset(std::shared_ptr<DatabaseState> database, jet::TableDefinition table, jet::RowList rows, int type);
@@ -135,6 +122,7 @@ public:
     std::optional<std::int64_t> wholeNumberIn(std::size_t column) const;
 
 private:
+    friend class StoredTextTaker;
     // Checked on every call; the failing path lies out of line.
     void ensureOpen() const {
         if (closed_ || !database_->open) failClosed();

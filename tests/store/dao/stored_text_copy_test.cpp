@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "store/dao/db_engine.h"
+#include "store/dao/stored_text_taker.h"
 #include "store/jet/failure.h"
 #include "support/fixtures.h"
 #include "text/code_page.h"
@@ -203,7 +204,7 @@ TEST_F(StoredTextCopy, ATakerMadeOnceTakesEachRowsOwnText) {
     auto source = db_->OpenRecordset(u"S", dbOpenSnapshot);
     auto target = db_->OpenRecordset(u"T", dbOpenDynaset);
     target->AddNew();
-    const Recordset::StoredTextTaker take(target->Collect(u"Code"), source->Fields(u"Long"), 5);
+    const StoredTextTaker take(target->Collect(u"Code"), source->Fields(u"Long"), 5);
     std::vector<bool> taken;
     for (; !source->EOF_(); source->MoveNext()) {
         if (!taken.empty()) target->AddNew();
@@ -237,7 +238,7 @@ TEST_F(StoredTextCopy, EveryLengthGoesOverWhole) {
     auto source = db_->OpenRecordset(u"S", dbOpenSnapshot);
     auto target = db_->OpenRecordset(u"T", dbOpenDynaset);
     target->AddNew();
-    const Recordset::StoredTextTaker take(target->Collect(u"Line"), source->Fields(u"Long"), 255);
+    const StoredTextTaker take(target->Collect(u"Line"), source->Fields(u"Long"), 255);
     for (bool first = true; !source->EOF_(); source->MoveNext(), first = false) {
         if (!first) target->AddNew();
         ASSERT_TRUE(take());
