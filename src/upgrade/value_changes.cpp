@@ -20,24 +20,7 @@ void appendNumber(std::string& out, std::size_t number) {
 // line of its own) is written as "\x0A".
 void appendQuoted(std::string& out, std::u16string_view text) {
     out += '"';
-    const std::size_t start = out.size();
-    text::appendUtf8(text, out);
-    if (std::any_of(out.begin() + static_cast<std::ptrdiff_t>(start), out.end(),
-                    [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; })) {
-        std::string value = out.substr(start);
-        out.resize(start);
-        constexpr char kHex[] = "0123456789ABCDEF";
-        for (const char c : value) {
-            const auto byte = static_cast<unsigned char>(c);
-            if (byte >= 0x20 && byte != 0x7F) {
-                out += c;
-                continue;
-            }
-            out += "\\x";
-            out += kHex[byte >> 4];
-            out += kHex[byte & 0xF];
-        }
-    }
+    appendListValue(out, text);
     out += '"';
 }
 
@@ -83,7 +66,7 @@ void appendRename(std::string& out, const RidRename& rename, bool ofRecipe) {
     out += ", because ";
     appendQuoted(out, rename.other);
     out += " (";
-    text::appendUtf8(rename.otherRecipe, out);
+    appendListValue(out, rename.otherRecipe);
     out += ") also becomes ";
     appendQuoted(out, rename.convertedTo);
 }
@@ -128,6 +111,27 @@ void appendDescription(std::string& out, const ValueChange& change) {
 }
 
 }  // namespace
+
+void appendListValue(std::string& out, std::u16string_view text) {
+    const std::size_t start = out.size();
+    text::appendUtf8(text, out);
+    if (std::none_of(out.begin() + static_cast<std::ptrdiff_t>(start), out.end(),
+                     [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; }))
+        return;
+    std::string value = out.substr(start);
+    out.resize(start);
+    constexpr char kHex[] = "0123456789ABCDEF";
+    for (const char c : value) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20 && byte != 0x7F) {
+            out += c;
+            continue;
+        }
+        out += "\\x";
+        out += kHex[byte >> 4];
+        out += kHex[byte & 0xF];
+    }
+}
 
 std::string describe(const ValueChange& change) {
     std::string out;
@@ -175,7 +179,10 @@ void ValueChanges::writeTo(const std::filesystem::path& cookbook, const std::fil
                 " a new rID, because the new layout would have given it the rID of another recipe; " +
                 std::to_string(followed_) + " ingredient rows " + (backup.empty() ? "would follow" : "followed") +
                 " their recipe.\n";
-    for (const auto& shared : sharedRids_) head += text::toUtf8(shared) + "\n";
+    for (const auto& shared : sharedRids_) {
+        appendListValue(head, shared);
+        head += "\n";
+    }
     if (fewerDigits_ > 0) head += std::to_string(fewerDigits_) + " amounts stored with fewer digits than they were written with.\n";
     if (!tablesLeft_.empty()) head += text::toUtf8(tablesLeft_) + "\n";
     head += "\n";

@@ -76,6 +76,10 @@ private:
     std::vector<std::u16string> sharedRids_;
 };
 
+// Appends a value (a text of the cookbook) as the list shows it, in UTF-8: its control characters
+// written as "\x0A", so that a value never starts a line of its own.
+void appendListValue(std::string& out, std::u16string_view text);
+
 // One value's change, as its line in the list says it (without the table, column and row).
 std::string describe(const ValueChange& change);
 
