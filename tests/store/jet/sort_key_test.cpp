@@ -9,6 +9,7 @@
 #include "store/jet/row_decoder.h"
 #include "support/fixtures.h"
 #include "support/index_leaves.h"
+#include "support/stored_rows.h"
 #include "text/utf8.h"
 
 namespace zestrel::jet {
@@ -112,7 +113,7 @@ TEST(GeneralOrderAndKeys, OrdersTheTextsOfGenuineIndexesAsTheEnginesKeys) {
                 std::vector<std::uint8_t> row;
                 for (const auto& e : test::jet3IndexEntries(db->pages(), index.firstPage)) {
                     if (e.key.empty() || e.key[0] != kKeyAscending) continue;  // nulls, descending keys
-                    db->copyRow(e.row, row);
+                    test::copyRow(*db, e.row, row);
                     const Value value = db->decodeField(locate(row), table.columns[position]);
                     keyed.emplace_back(std::get<std::u16string>(value), e.key);
                 }
@@ -139,7 +140,8 @@ TEST(NameMatching, IgnoresCaseOnly) {
 // ties included: texts are drawn from letters of both cases, accented and folded letters,
 // digits, ignored characters, punctuation and characters outside code page 1252.
 TEST(GeneralSortKey, OrdersEveryPairAsTheComparisonDoes) {
-    const std::u16string alphabet = u"aAbBzZ09 .,-'\u00AD\u00E9\u00C9\u00DF\u00E6\u00F8\u0153\u0160\u00D7\u2014\u0416\u4E2D";
+    const std::u16string alphabet =
+        u"aAbBzZ09 .,-'\u00AD\u00E9\u00C9\u00DF\u00E6\u00F8\u0153\u0160\u00D7\u2014\u0416\u4E2D";
     std::uint32_t state = 12345;
     const auto next = [&state] {
         state = state * 1103515245u + 12345u;
