@@ -12,7 +12,9 @@ namespace {
 
 constexpr int kBarWidth = 40;
 
-bool startsWith(const std::u16string& text, const std::u16string& start) { return text.compare(0, start.size(), start) == 0; }
+bool startsWith(const std::u16string& text, const std::u16string& start) {
+    return text.compare(0, start.size(), start) == 0;
+}
 
 // What the window tells its user to click, which means nothing on a command line.
 bool isWindowInstruction(const std::u16string& text) {
@@ -67,14 +69,11 @@ void TerminalView::messageBox(const std::u16string& text, platform::MsgIcon icon
     lastMessage_ = text;
     if (isWindowInstruction(text) || (quiet_ && icon == platform::MsgIcon::Information)) return;
     const std::string shownTitle = text::toUtf8(title.empty() ? std::u16string(platform::kApplicationTitle) : title);
-    report_ << (subject_.empty() ? "" : subject_ + ": ") << '[' << shownTitle << "] " << text::toUtf8(text) << std::endl;
+    report_ << (subject_.empty() ? "" : subject_ + ": ") << '[' << shownTitle << "] " << text::toUtf8(text)
+            << std::endl;
 }
 
-std::optional<std::u16string> TerminalView::openFile(const platform::OpenFileRequest&) {
-    auto answer = dialogAnswer_;
-    dialogAnswer_.reset();
-    return answer;
-}
+std::optional<std::u16string> TerminalView::openFile(const platform::OpenFileRequest&) { return std::nullopt; }
 
 int TerminalView::messageCount(platform::MsgIcon icon) const { return counts_[static_cast<int>(icon)]; }
 

@@ -5,8 +5,8 @@
 // bar is drawn only when that stream is a terminal. The window's own
 // instructions (click Browse, click Upgrade, the up-to-date warning of
 // Browse) are not printed: the commands say instead what they do. Quiet, only
-// failures and warnings are printed. The open-file dialog answers with the
-// file named on the command line, and there are no pauses.
+// failures and warnings are printed. The open-file dialog gives no file (the
+// commands name the cookbook themselves), and there are no pauses.
 #pragma once
 
 #include <iosfwd>
@@ -37,8 +37,6 @@ public:
     void doEvents() override {}
     void pause(int) override {}
 
-    // The file the next open-file dialog gives back.
-    void answerDialogWith(std::u16string file) { dialogAnswer_ = std::move(file); }
     // Message boxes are printed after "<subject>: ", so that each line names the cookbook.
     void setSubject(const std::string& subject) { subject_ = subject; }
     // A line of the command's own, unless quiet.
@@ -60,7 +58,6 @@ private:
     std::u16string drawnPercent_;
     std::u16string path_;
     std::string subject_;
-    std::optional<std::u16string> dialogAnswer_;
     int counts_[3] = {0, 0, 0};
     std::u16string lastMessage_;
 };
