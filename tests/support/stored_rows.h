@@ -1,6 +1,6 @@
 // Whole tables read at once, for tests, benchmarks and fuzzers: every row of a table with its
-// values decoded, and one row's bytes copied out. The programs read rows one at a time
-// (DatabaseFile::forEachRow, readRow) and never hold a table; these are kept here, out of them.
+// values decoded, and one row's bytes copied out. The programs read a table's rows one at a time
+// (DatabaseFile::forEachRow, readRow), so these are kept here, out of them.
 #pragma once
 
 #include <cstdint>
