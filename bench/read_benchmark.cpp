@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "store/jet/database_file.h"
+#include "support/stored_rows.h"
 
 namespace {
 
@@ -15,7 +16,7 @@ void readWholeFile(benchmark::State& state, const fs::path& path) {
     for (auto _ : state) {
         auto db = zestrel::jet::DatabaseFile::open(path);
         for (const auto& entry : db->catalog().tables(true))
-            rows += static_cast<std::int64_t>(db->readRows(db->tableDefinition(entry.name)).size());
+            rows += static_cast<std::int64_t>(zestrel::test::readRows(*db, db->tableDefinition(entry.name)).size());
     }
     state.counters["rows/s"] = benchmark::Counter(static_cast<double>(rows), benchmark::Counter::kIsRate);
 }
@@ -25,7 +26,8 @@ int registerFixtures() {
     if (!fs::is_directory(dir)) return 0;
     for (const auto& entry : fs::directory_iterator(dir))
         if (entry.path().extension() == ".mdb")
-            benchmark::RegisterBenchmark(("read/" + entry.path().filename().string()).c_str(), readWholeFile, entry.path());
+            benchmark::RegisterBenchmark(("read/" + entry.path().filename().string()).c_str(), readWholeFile,
+                                         entry.path());
     return 0;
 }
 

@@ -8,6 +8,7 @@
 
 #include "store/jet/database_file.h"
 #include "store/jet/failure.h"
+#include "support/stored_rows.h"
 
 namespace {
 
@@ -25,7 +26,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (ftruncate(file.fd, 0) != 0 || pwrite(file.fd, data, size, 0) != static_cast<ssize_t>(size)) return 0;
     try {
         auto db = zestrel::jet::DatabaseFile::open(file.path);
-        for (const auto& entry : db->catalog().tables(true)) db->readRows(db->tableDefinition(entry.name));
+        for (const auto& entry : db->catalog().tables(true))
+            zestrel::test::readRows(*db, db->tableDefinition(entry.name));
     } catch (const zestrel::Failure& failure) {
         if (failure.number() <= 0) __builtin_trap();  // every failure carries its number
     }

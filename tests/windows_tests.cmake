@@ -1,66 +1,40 @@
-# The Windows test suite: every test that needs no Linux-only referee (mdbtools, node, fork),
-# in two executables, each run in one wine process (wine starts slowly). The files the
-# Windows programs write are checked by our own structural check here and by the referees in
-# the Linux build.
-add_library(zestrel_test_support support/process.cpp support/fixtures.cpp support/row_compare.cpp support/reference_readers.cpp
-  support/index_leaves.cpp support/header_code_page.cpp support/genuine_text_indexes.cpp)
-target_include_directories(zestrel_test_support PUBLIC ${PROJECT_SOURCE_DIR}/tests ${PROJECT_SOURCE_DIR}/src)
-target_link_libraries(zestrel_test_support PUBLIC GTest::gtest nlohmann_json::nlohmann_json zestrel_dao zestrel_jet_check)
-target_compile_definitions(zestrel_test_support PUBLIC
-  ZESTREL_SHARED_DIR="${ZESTREL_SHARED_DIR}"
-  ZESTREL_BIN_DIR="${CMAKE_RUNTIME_OUTPUT_DIRECTORY}"
-  ZESTREL_TOOLS_DIR="${PROJECT_SOURCE_DIR}/tests/tools")
+# The Windows test suite, built from the one list in CMakeLists.txt: every group not marked
+# LINUX_ONLY, all in one executable run in one wine process (wine starts slowly), but the groups
+# marked APART, each in an executable of its own. The files the Windows programs write are checked
+# by our own structural check here and by the referees (mdbtools, mdb-reader) in the Linux build.
 
-add_executable(windows_tests
-  text/code_page_test.cpp
-  store/jet/value_test.cpp
-  store/jet/sort_key_test.cpp
-  store/jet/page_cache_test.cpp
-  store/jet/bad_input_test.cpp
-  store/jet/new_database_layout_test.cpp
-  store/dao/password_test.cpp
-  store/dao/sql_source_test.cpp
-  store/dao/recordset_test.cpp
-  store/dao/streaming_recordset_test.cpp
-  store/dao/write_test.cpp
-  store/dao/write_property_test.cpp
-  store/db_function_test.cpp
-  format/create_cookbook_test.cpp
-  upgrade/parse_quantity_test.cpp
-  upgrade/file_name_of_test.cpp
-  platform/file_system_test.cpp
-  platform/file_replace_test.cpp
-  platform/folder_lock_test.cpp
-  platform/large_block_test.cpp
-  platform/windows_platform_test.cpp
-  upgrade/upgrade_support.cpp
-  upgrade/upgrade_procedure_test.cpp
-  upgrade/value_changes_test.cpp
-  upgrade/rid_renames_test.cpp
-  upgrade/upgrade_end_to_end_test.cpp
-  upgrade/fault_injection_test.cpp
-  upgrade/concurrent_upgrade_test.cpp
-  upgrade/bad_input_matrix_test.cpp
-  upgrade/hostile_conditions_test.cpp
-  store/record_count_test.cpp
-  window/frm_main_test.cpp
-  store/jet/check/database_check_test.cpp
-  cli/cli_test.cpp
-  cli/json_writer_test.cpp
-  cli/cookbook_commands_test.cpp)
-target_link_libraries(windows_tests PRIVATE zestrel_test_support GTest::gtest_main zestrel_cli_lib)
-add_dependencies(windows_tests zestrel)
-# CTest runs it through CMAKE_CROSSCOMPILING_EMULATOR (wine), once for the whole suite.
-add_test(NAME windows_tests COMMAND windows_tests --gtest_brief=1)
-set_tests_properties(windows_tests PROPERTIES TIMEOUT 900 ENVIRONMENT "WINEDEBUG=-all")
+# zestrel_add_windows_test(NAME APART SOURCES files... LIBS libs... PROGRAMS targets...)
+function(zestrel_add_windows_test name apart)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;PROGRAMS" ${ARGN})
+  if(apart)
+    zestrel_windows_executable(windows_${name} SOURCES ${ARG_SOURCES} LIBS ${ARG_LIBS} PROGRAMS ${ARG_PROGRAMS})
+  else()
+    set_property(GLOBAL APPEND PROPERTY zestrel_windows_sources ${ARG_SOURCES})
+    set_property(GLOBAL APPEND PROPERTY zestrel_windows_libs ${ARG_LIBS})
+    set_property(GLOBAL APPEND PROPERTY zestrel_windows_programs ${ARG_PROGRAMS})
+  endif()
+endfunction()
 
-# The kill at every file operation starts two programs a point, which under wine takes most of
-# the suite's time: in an executable of its own it runs beside the rest (ctest -j).
-add_executable(windows_crash_tests upgrade/upgrade_support.cpp upgrade/crash_test.cpp)
-target_link_libraries(windows_crash_tests PRIVATE zestrel_test_support GTest::gtest_main zestrel_cli_lib)
-add_dependencies(windows_crash_tests zestrel)
-add_test(NAME windows_crash_tests COMMAND windows_crash_tests --gtest_brief=1)
-set_tests_properties(windows_crash_tests PROPERTIES TIMEOUT 900 ENVIRONMENT "WINEDEBUG=-all")
+# The suite itself, once the list has been read.
+function(zestrel_add_windows_suite)
+  foreach(part sources libs programs)
+    get_property(${part} GLOBAL PROPERTY zestrel_windows_${part})
+    list(REMOVE_DUPLICATES ${part})
+  endforeach()
+  zestrel_windows_executable(windows_tests SOURCES ${sources} LIBS ${libs} PROGRAMS ${programs})
+endfunction()
+
+# One executable, which CTest runs whole through CMAKE_CROSSCOMPILING_EMULATOR (wine).
+function(zestrel_windows_executable name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;PROGRAMS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE zestrel_test_support GTest::gtest_main ${ARG_LIBS})
+  if(ARG_PROGRAMS)
+    add_dependencies(${name} ${ARG_PROGRAMS})
+  endif()
+  add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
+  set_tests_properties(${name} PROPERTIES TIMEOUT 900 ENVIRONMENT "WINEDEBUG=-all")
+endfunction()
 
 # The window program under wine on a virtual display, driven through a real upgrade.
 add_test(NAME windows_window COMMAND ${PROJECT_SOURCE_DIR}/scripts/drive_windows_window.sh ${CMAKE_BINARY_DIR})

@@ -20,10 +20,11 @@
 #include "cli/terminal_view.h"
 #include "format/create_cookbook.h"
 #include "store/dao/db_engine.h"
+#include "store/dao/recordset.h"
 #include "zestrel_version.h"
 #include "store/jet/failure.h"
-#include "store/jet/row_decoder.h"
 #include "store/failure_text.h"
+#include "store/jet/format.h"
 #include "text/utf8.h"
 
 namespace zestrel::cli {
@@ -76,25 +77,29 @@ void printSchema(const std::string& file, const std::string& table, std::optiona
     for (const auto& name : tables) {
         const auto def = db->tableDef(name);
         for (const auto& field : def->Fields().items())
-            std::cout << text::toUtf8(def->Name()) << '\t' << text::toUtf8(field->Name()) << '\t' << typeName(field->Type())
-                      << '\t' << field->Size() << '\t' << (field->AllowZeroLength() ? "yes" : "no") << '\n';
+            std::cout << text::toUtf8(def->Name()) << '\t' << text::toUtf8(field->Name()) << '\t'
+                      << typeName(field->Type()) << '\t' << field->Size() << '\t'
+                      << (field->AllowZeroLength() ? "yes" : "no") << '\n';
     }
     db->Close();
 }
 
-// Rows are printed as they are read, in the table's order, so memory stays flat.
+// Rows are printed as they are read, in the table's order, so memory stays flat but for where
+// each row lives (a few bytes a row).
 void dumpTable(const std::string& file, const std::string& table, std::optional<std::uint16_t> codePage) {
     auto db = inspect(file, codePage);
-    auto& engine = db->file();
-    const auto definition = engine.tableDefinition(text::fromUtf8(table));
-    std::vector<std::u16string> names;
-    for (const auto& column : definition.columns) names.push_back(column.name);
     {
+        const auto rows = db->OpenRecordset(text::fromUtf8(table), dao::dbOpenTable);
+        const auto& fields = rows->fieldList();
+        std::vector<std::u16string> names;
+        for (const auto& field : fields) names.push_back(field.Name());
         RowPrinter printer(names, std::cout);
-        const jet::RowLocator locate(definition, engine.format());
-        engine.forEachRow(definition, [&](jet::RowPointer, std::span<const std::uint8_t> row) {
-            printer.print(jet::decodeRow(row, definition, locate, engine.pages()));
-        });
+        std::vector<jet::Value> values(fields.size());
+        for (; !rows->EOF_(); rows->MoveNext()) {
+            for (std::size_t i = 0; i < fields.size(); ++i) values[i] = fields[i].Value().value();
+            printer.print(values);
+        }
+        rows->Close();
     }
     db->Close();
 }
@@ -144,7 +149,8 @@ int report(Action&& action) {
 
 // The program's folder when neither the option nor the variable gives one.
 #ifdef _WIN32
-constexpr const char* kDefaultProgramFolder = "the folder of zestrel.exe (%LOCALAPPDATA%\\Zestrel when it cannot be written)";
+constexpr const char* kDefaultProgramFolder =
+    "the folder of zestrel.exe (%LOCALAPPDATA%\\Zestrel when it cannot be written)";
 #else
 constexpr const char* kDefaultProgramFolder = "$XDG_DATA_HOME/zestrel (by default ~/.local/share/zestrel)";
 #endif
@@ -228,7 +234,8 @@ int runZestrel(int argc, char** argv) {
     addCodePage(dump);
 
     CheckOptions checkOptions;
-    auto* check = app.add_subcommand("check", "Check a database's structure; one line per fault, exit 0 only when none.");
+    auto* check =
+        app.add_subcommand("check", "Check a database's structure; one line per fault, exit 0 only when none.");
     check->add_option("FILE", file, "The database file (Jet 3 or Jet 4; only read)")->required();
     check->add_flag("--notes", checkOptions.showNotes, "Also list leftovers the genuine engine tolerates");
     check->add_flag("--strict", checkOptions.strict,
@@ -238,8 +245,10 @@ int runZestrel(int argc, char** argv) {
 
     auto* create = app.add_subcommand("new", "Create an empty cookbook of layout 1.3 (the file must not exist).");
     create->add_option("FILE", file, "The cookbook file to create")->required();
-    auto* version = app.add_subcommand("version", "Read a cookbook's version as Browse does, and say whether an upgrade is offered.");
-    version->add_option("FILE", file, "The cookbook file (as named when it exists, else with \".rcp\" added)")->required();
+    auto* version = app.add_subcommand(
+        "version", "Read a cookbook's version as Browse does, and say whether an upgrade is offered.");
+    version->add_option("FILE", file, "The cookbook file (as named when it exists, else with \".rcp\" added)")
+        ->required();
 
     const std::string programFolderHelp =
         std::string("The program's folder (for tempdb.mdb and Backup); default: $ZESTREL_PROGRAM_FOLDER, or else ") +
@@ -252,14 +261,18 @@ int runZestrel(int argc, char** argv) {
     upgrade->add_flag("--dry-run", upgradeOptions.dryRun,
                       "Copy every row into a new database in the program's folder and print the values the "
                       "upgrade would change; then remove it: no backup is made and no cookbook is changed");
-    upgrade->add_option("FILE", upgradeOptions.files, "The cookbook files (as named when they exist, else with \".rcp\" added)")
+    upgrade
+        ->add_option("FILE", upgradeOptions.files,
+                     "The cookbook files (as named when they exist, else with \".rcp\" added)")
         ->required();
 
     RestoreOptions restoreOptions;
-    auto* restore = app.add_subcommand(
-        "restore", "Put the newest backup of a cookbook back in its place, keeping the file there as <name>_upgraded.rcp in Backup.");
+    auto* restore = app.add_subcommand("restore",
+                                       "Put the newest backup of a cookbook back in its place, keeping the file there "
+                                       "as <name>_upgraded.rcp in Backup.");
     restore->add_option("--program-folder", restoreOptions.programFolder, programFolderHelp);
-    restore->add_flag("--list", restoreOptions.list, "Only list the backups of the cookbook, oldest first, with the time each was last written");
+    restore->add_flag("--list", restoreOptions.list,
+                      "Only list the backups of the cookbook, oldest first, with the time each was last written");
     restore->add_option("COOKBOOK", restoreOptions.cookbook, "The cookbook file")->required();
 
     std::string layout;
@@ -268,12 +281,14 @@ int runZestrel(int argc, char** argv) {
     SampleOptions sample;
     auto* sampleCommand = app.add_subcommand("sample", "Write an old-layout cookbook, generated or from given rows.");
     sampleCommand->add_option("--layout", layout, "1.0 or 1.1")->required()->check(CLI::IsMember({"1.0", "1.1"}));
-    sampleCommand->add_option("--recipes", sample.recipes, "Number of recipes to generate")->check(CLI::NonNegativeNumber);
+    sampleCommand->add_option("--recipes", sample.recipes, "Number of recipes to generate")
+        ->check(CLI::NonNegativeNumber);
     sampleCommand->add_option("--ingredients-per-recipe", sample.ingredientsPerRecipe, "Ingredient rows per recipe")
         ->check(CLI::NonNegativeNumber);
     sampleCommand->add_option("--seed", sample.seed, "Seed of the generator");
     sampleCommand->add_option("--recipe-rows", recipeRows, "Recipe rows, one JSON object per line (old column names)");
-    sampleCommand->add_option("--ingredient-rows", ingredientRows, "Ingred rows, one JSON object per line (old column names)");
+    sampleCommand->add_option("--ingredient-rows", ingredientRows,
+                              "Ingred rows, one JSON object per line (old column names)");
     sampleCommand->add_option("FILE", file, "The cookbook file to write (must not exist)")->required();
 
     std::string helpTopic;

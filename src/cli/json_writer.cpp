@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "text/digits.h"
 #include "text/utf8.h"
 
 namespace zestrel::cli {
@@ -79,16 +80,12 @@ void appendJsonText(std::string& out, const std::u16string& text) {
 }
 
 void appendJsonValue(std::string& out, const jet::Value& value) {
-    const auto whole = [&out](auto v) {
-        char text[16];
-        out.append(text, std::to_chars(text, text + sizeof text, v).ptr);
-    };
     std::visit(jet::Overloaded{
                    [&](const jet::Null&) { out += "null"; },
                    [&](bool v) { out += v ? "true" : "false"; },
-                   [&](std::uint8_t v) { whole(static_cast<int>(v)); },
-                   [&](std::int16_t v) { whole(static_cast<int>(v)); },
-                   [&](std::int32_t v) { whole(v); },
+                   [&](std::uint8_t v) { text::appendDigits(out, v); },
+                   [&](std::int16_t v) { text::appendDigits(out, v); },
+                   [&](std::int32_t v) { text::appendDigits(out, v); },
                    [&](const std::u16string& v) { appendJsonText(out, v); },
                    [&](const auto&) { out += jsonValue(value); },
                },
@@ -99,9 +96,9 @@ std::string jsonValue(const jet::Value& value) {
     return std::visit(jet::Overloaded{
                           [](const jet::Null&) { return std::string("null"); },
                           [](bool v) { return std::string(v ? "true" : "false"); },
-                          [](std::uint8_t v) { return std::to_string(v); },
-                          [](std::int16_t v) { return std::to_string(v); },
-                          [](std::int32_t v) { return std::to_string(v); },
+                          [](std::uint8_t v) { return std::string(text::Digits(v).view()); },
+                          [](std::int16_t v) { return std::string(text::Digits(v).view()); },
+                          [](std::int32_t v) { return std::string(text::Digits(v).view()); },
                           [](const jet::Currency& v) { return jet::formatCurrency(v); },
                           [](float v) { return shortestNumber(v); },
                           [](double v) { return shortestNumber(v); },

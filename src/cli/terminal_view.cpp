@@ -80,10 +80,6 @@ void TerminalView::messageBox(const std::u16string& text, platform::MsgIcon icon
             << std::endl;
 }
 
-std::optional<std::u16string> TerminalView::openFile(const platform::OpenFileRequest&) {
-    auto answer = dialogAnswer_;
-    dialogAnswer_.reset();
-    return answer;
-}
+std::optional<std::u16string> TerminalView::openFile(const platform::OpenFileRequest&) { return std::nullopt; }
 
 }  // namespace zestrel::cli

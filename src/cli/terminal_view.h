@@ -5,8 +5,8 @@
 // bar is drawn only when that stream is a terminal. The window's own
 // instructions (click Browse, click Upgrade, and the boxes that tell what to
 // click) are not printed: the commands say instead what they do. Quiet, only
-// failures and warnings are printed. The open-file dialog answers with the
-// file named on the command line, and there are no pauses.
+// failures and warnings are printed. The open-file dialog gives no file (the
+// commands name the cookbook themselves), and there are no pauses.
 #pragma once
 
 #include <iosfwd>
@@ -39,8 +39,6 @@ public:
     void setInstructionText(const std::u16string&) override {}
     void instructionBox(const std::u16string&, platform::MsgIcon) override {}
 
-    // The file the next open-file dialog gives back.
-    void answerDialogWith(std::u16string file) { dialogAnswer_ = std::move(file); }
     // Message boxes are printed after "<subject>: ", so that each line names the cookbook.
     void setSubject(const std::string& subject) { subject_ = subject; }
     // A line of the command's own, unless quiet.
@@ -59,7 +57,6 @@ private:
     std::u16string drawnPercent_;
     std::u16string path_;
     std::string subject_;
-    std::optional<std::u16string> dialogAnswer_;
 };
 
 }  // namespace zestrel::cli

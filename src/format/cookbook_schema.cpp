@@ -35,7 +35,8 @@ void defineVersionTable() {
     auto td = cookbook().CreateTableDef(u"Version");
     auto field = td->CreateField(u"Version", dbText, 10);
     field->AllowZeroLength(true);
-    field->Attributes(static_cast<long>(static_cast<std::int32_t>(field->Attributes()) + 2));
+    // The attributes it is created with, plus the engine's variable-length flag (a 32-bit addition).
+    field->Attributes(static_cast<long>(static_cast<std::int32_t>(field->Attributes()) + dao::dbVariableField));
     td->Fields().Append(field);
     cookbook().TableDefs().Append(td);
 }
@@ -70,9 +71,10 @@ const std::vector<ColumnLayout>& recipeColumns() {
 
 const std::vector<ColumnLayout>& ingredientColumns() {
     static const std::vector<ColumnLayout> columns{
-        {u"Amount", dbText, 20},   {u"Measure", dbText, 80}, {u"Ingredient", dbText, 255}, {u"PrepComment", dbText, 255},
-        {u"Name", dbText, 255},    {u"ItemNo", dbText, 5},   {u"rID", dbText, 50},         {u"Weights", dbText, 80},
-        {u"Link", dbLong, 4},      {u"Factor", dbDouble, 8}, {u"MEID", dbLong, 4},         {u"Cost", dbCurrency, 8},
+        {u"Amount", dbText, 20},       {u"Measure", dbText, 80}, {u"Ingredient", dbText, 255},
+        {u"PrepComment", dbText, 255}, {u"Name", dbText, 255},   {u"ItemNo", dbText, 5},
+        {u"rID", dbText, 50},          {u"Weights", dbText, 80}, {u"Link", dbLong, 4},
+        {u"Factor", dbDouble, 8},      {u"MEID", dbLong, 4},     {u"Cost", dbCurrency, 8},
         {u"CostUnit", dbText, 50},
     };
     return columns;

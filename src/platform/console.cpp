@@ -1,7 +1,11 @@
 #include "platform/console.h"
 
-#ifdef _WIN32
 #include <cstdio>
+#include <iostream>
+
+#include "text/utf8.h"
+
+#ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
@@ -11,6 +15,17 @@
 #endif
 
 namespace zestrel::platform {
+
+namespace {
+
+void writeUtf8Line(std::u16string_view line) {
+    std::string utf8;
+    text::appendUtf8(line, utf8);
+    utf8 += '\n';
+    std::cerr << utf8;
+}
+
+}  // namespace
 
 std::filesystem::path pathFromUtf8(std::string_view text) {
     return std::filesystem::path(std::u8string(text.begin(), text.end()));
@@ -50,6 +65,22 @@ void useUtf8Console() {
     ::_setmode(::_fileno(stderr), _O_BINARY);
 }
 
+void writeErrorLine(std::u16string_view line) {
+    const HANDLE console = ::GetStdHandle(STD_ERROR_HANDLE);
+    DWORD mode = 0;
+    if (console == nullptr || console == INVALID_HANDLE_VALUE || !::GetConsoleMode(console, &mode)) {
+        writeUtf8Line(line);
+        return;
+    }
+    std::cerr.flush();  // what was written before stays before
+    std::fflush(stderr);
+    std::u16string wide(line);
+    wide += u'\n';
+    DWORD written = 0;
+    ::WriteConsoleW(console, reinterpret_cast<const wchar_t*>(wide.data()), static_cast<DWORD>(wide.size()), &written,
+                    nullptr);
+}
+
 #else
 
 std::vector<std::string> utf8Arguments(int argc, char** argv) { return std::vector<std::string>(argv, argv + argc); }
@@ -58,6 +89,8 @@ bool standardOutputIsTerminal() { return ::isatty(1) == 1; }
 bool standardErrorIsTerminal() { return ::isatty(2) == 1; }
 
 void useUtf8Console() {}
+
+void writeErrorLine(std::u16string_view line) { writeUtf8Line(line); }
 
 #endif
 

@@ -22,4 +22,8 @@ bool standardErrorIsTerminal();
 // Makes a Windows console show UTF-8 output, with lines ending in LF; nothing elsewhere.
 void useUtf8Console();
 
+// Writes `line` and a line end to standard error: to a Windows console as wide characters, which
+// it shows whatever its code page; anywhere else (a file, a pipe, a terminal) as UTF-8.
+void writeErrorLine(std::u16string_view line);
+
 }  // namespace zestrel::platform

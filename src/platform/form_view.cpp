@@ -1,19 +1,15 @@
 #include "platform/form_view.h"
 
-#include <iostream>
 #include <string>
+
+#include "platform/console.h"
+#include "text/digits.h"
 
 namespace zestrel::platform {
 
 namespace {
 
 FormView* current = nullptr;
-
-std::string narrow(const std::u16string& text) {
-    std::string out;
-    for (char16_t c : text) out.push_back(c < 0x80 ? static_cast<char>(c) : '?');
-    return out;
-}
 
 }  // namespace
 
@@ -23,11 +19,11 @@ FormView* messageView() { return current; }
 
 void MsgBox(const std::u16string& text, MsgIcon icon, const std::u16string& title) {
     if (current) return current->messageBox(text, icon, title);
-    std::cerr << narrow(title.empty() ? std::u16string(kApplicationTitle) : title) << ": " << narrow(text) << '\n';
+    writeErrorLine((title.empty() ? std::u16string(kApplicationTitle) : title) + u": " + text);
 }
 
 std::u16string failureMessage(long number, const std::u16string& description) {
-    const std::string digits = std::to_string(number);
+    const text::Digits digits(number);
     return std::u16string(digits.begin(), digits.end()) + u" - " + description;
 }
 

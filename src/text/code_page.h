@@ -30,8 +30,6 @@ public:
     // The text that bytes stored in this page read as.
     std::u16string decode(std::span<const std::uint8_t> bytes) const;
 
-    // Whether text can be stored in this page (single-byte pages).
-    bool storable() const { return source_->fromUnicode != nullptr; }
     // The bytes Windows stores for `text`, one a character (a surrogate pair is one character),
     // from `out`, which has room for text.size() bytes; returns how many were written.
     std::size_t encode(std::u16string_view text, std::uint8_t* out) const;

@@ -15,7 +15,7 @@
 #include "support/fixtures.h"
 #include "support/process.h"
 #include "support/reference_readers.h"
-#include "window/recording_view.h"
+#include "support/recording_view.h"
 
 namespace zestrel::dbFunction {
 namespace {
@@ -59,7 +59,8 @@ TEST_F(CreatingCookbooks, ANewCookbookHasTheLayoutAndOneVersionRowAndNoMessage) 
     CreateCookbook(at("new.rcp"));
     EXPECT_TRUE(view_.messages().empty());
     EXPECT_EQ(dbCookbook, nullptr);
-    const auto lines = test::splitLines(test::runProcess({test::zestrelProgram().string(), "schema", (dir_ / "new.rcp").string()}).out);
+    const auto lines = test::splitLines(
+        test::runProcess({test::zestrelProgram().string(), "schema", (dir_ / "new.rcp").string()}).out);
     std::vector<std::string> layout;
     for (auto line : lines) {
         std::replace(line.begin(), line.end(), '\t', ' ');
@@ -170,8 +171,13 @@ TEST_F(CreatingCookbooks, ReferenceReadersSeeTheLayout) {
         const auto props = test::mdbPropAllowZeroLength(file, table);
         for (const auto& c : test::mdbSchema(file, table)) {
             const bool allowed = props.count(c.name) && props.at(c.name);
-            const long size = c.type == "Text" ? c.size : (c.type == "Long" ? 4 : c.type == "Boolean" ? 1 : c.type == "Memo" ? 0 : 8);
-            layout.push_back(std::string(table) + " " + c.name + " " + c.type + " " + std::to_string(size) + (allowed ? " yes" : " no"));
+            const long size = c.type == "Text" ? c.size
+                                               : (c.type == "Long"      ? 4
+                                                  : c.type == "Boolean" ? 1
+                                                  : c.type == "Memo"    ? 0
+                                                                        : 8);
+            layout.push_back(std::string(table) + " " + c.name + " " + c.type + " " + std::to_string(size) +
+                             (allowed ? " yes" : " no"));
         }
         EXPECT_EQ(test::mdbJsonRows(file, table).size(), std::string(table) == "Version" ? 1u : 0u);
     }

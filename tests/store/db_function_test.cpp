@@ -8,7 +8,7 @@
 #include "store/dao/db_engine.h"
 #include "store/db_function.h"
 #include "support/fixtures.h"
-#include "window/recording_view.h"
+#include "support/recording_view.h"
 
 namespace zestrel::dbFunction {
 namespace {

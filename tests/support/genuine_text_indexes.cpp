@@ -5,6 +5,7 @@
 #include "store/jet/row_decoder.h"
 #include "support/fixtures.h"
 #include "support/index_leaves.h"
+#include "support/stored_rows.h"
 #include "text/utf8.h"
 
 namespace zestrel::test {
@@ -30,7 +31,7 @@ GenuineTextIndex readIndex(jet::DatabaseFile& db, const std::filesystem::path& f
     }
     std::vector<std::uint8_t> row;
     for (auto& entry : jet3IndexEntries(db.pages(), index.firstPage)) {
-        db.copyRow(entry.row, row);
+        test::copyRow(db, entry.row, row);
         GenuineIndexEntry keyed{std::move(entry.key), {}, entry.row};
         for (std::size_t i = 0; i < locators.size(); ++i)
             keyed.values.push_back(db.decodeField(locators[i](row), table.columns[out.positions[i]]));

@@ -7,6 +7,7 @@
 #include "store/jet/database_file.h"
 #include "store/jet/failure.h"
 #include "support/fixtures.h"
+#include "support/stored_rows.h"
 
 namespace zestrel::test {
 
@@ -27,9 +28,9 @@ std::vector<nlohmann::json> ingredientRows(int n) {
 bool isCompleteUpgrade(const fs::path& path, std::size_t recipes, std::size_t ingredients) {
     try {
         auto db = jet::DatabaseFile::open(path);
-        if (db->readRows(db->tableDefinition(u"Recipe")).size() != recipes ||
-            db->readRows(db->tableDefinition(u"Ingredient")).size() != ingredients ||
-            db->readRows(db->tableDefinition(u"Version")).size() != 1)
+        if (readRows(*db, db->tableDefinition(u"Recipe")).size() != recipes ||
+            readRows(*db, db->tableDefinition(u"Ingredient")).size() != ingredients ||
+            readRows(*db, db->tableDefinition(u"Version")).size() != 1)
             return false;
         db.reset();
         auto database = dao::DBEngine::Instance().OpenDatabase(path);
@@ -54,7 +55,8 @@ void UpgradeTest::TearDown() {
     checkAndRemoveTempDir(dir_, {"tempdb.mdb"});
 }
 
-fs::path UpgradeTest::cookbook(const std::string& name, cli::OldLayout layout, const std::vector<nlohmann::json>& recipes,
+fs::path UpgradeTest::cookbook(const std::string& name, cli::OldLayout layout,
+                               const std::vector<nlohmann::json>& recipes,
                                const std::vector<nlohmann::json>& ingredients) {
     cli::SampleOptions options;
     options.layout = layout;
@@ -65,8 +67,8 @@ fs::path UpgradeTest::cookbook(const std::string& name, cli::OldLayout layout, c
     return path;
 }
 
-fs::path UpgradeTest::customCookbook(const std::string& name,
-                                     const std::vector<std::pair<std::u16string, std::vector<std::u16string>>>& tables) {
+fs::path UpgradeTest::customCookbook(
+    const std::string& name, const std::vector<std::pair<std::u16string, std::vector<std::u16string>>>& tables) {
     const fs::path path = dir_ / name;
     auto db = dao::DBEngine::Instance().CreateDatabase(path, dao::dbLangGeneral, dao::dbVersion30);
     for (const auto& [table, columns] : tables) {

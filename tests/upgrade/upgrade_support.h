@@ -12,7 +12,7 @@
 
 #include "cli/sample_cookbook.h"
 #include "window/frm_main.h"
-#include "window/recording_view.h"
+#include "support/recording_view.h"
 
 namespace zestrel::test {
 
@@ -31,11 +31,12 @@ public:
     void TearDown() override;
 
     // An old-layout cookbook from rows (JSON objects with the old column names).
-    std::filesystem::path cookbook(const std::string& name, cli::OldLayout layout, const std::vector<nlohmann::json>& recipes,
+    std::filesystem::path cookbook(const std::string& name, cli::OldLayout layout,
+                                   const std::vector<nlohmann::json>& recipes,
                                    const std::vector<nlohmann::json>& ingredients);
     // A database with just these tables, each with these Text columns (for broken cookbooks).
-    std::filesystem::path customCookbook(const std::string& name,
-                                         const std::vector<std::pair<std::u16string, std::vector<std::u16string>>>& tables);
+    std::filesystem::path customCookbook(
+        const std::string& name, const std::vector<std::pair<std::u16string, std::vector<std::u16string>>>& tables);
 
     // Browse (the dialog answers `path`) and Upgrade; returns the view.
     RecordingView& run(const std::filesystem::path& path);

@@ -20,7 +20,8 @@ Database::~Database() {
 }
 
 void Database::ensureOpen() const {
-    if (!state_->open) throw Failure(failure::kDatabaseClosed, "Object invalid or no longer set: the database is closed.");
+    if (!state_->open)
+        throw Failure(failure::kDatabaseClosed, "Object invalid or no longer set: the database is closed.");
 }
 
 jet::DatabaseFile& Database::file() {
@@ -34,7 +35,7 @@ std::unique_ptr<Recordset> Database::OpenRecordset(const std::u16string& source,
     ensureOpen();
     if (type != dbOpenTable && type != dbOpenDynaset && type != dbOpenSnapshot)
         throw Failure(failure::kInvalidArgument, "Invalid argument: recordset type " + std::to_string(type) + ".");
-    const RecordSource parsed = parseRecordSource(source);
+    const RecordSource parsed = type == dbOpenTable ? RecordSource{source, std::nullopt} : parseRecordSource(source);
     auto& file = *state_->file;
     auto table = file.tableDefinition(parsed.table);
     if (!parsed.orderBy) {

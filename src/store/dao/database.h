@@ -33,6 +33,7 @@ public:
     Database& operator=(const Database&) = delete;
 
     // source: a table name or "SELECT * FROM <table> ORDER BY <column>"; type: dbOpenDynaset or dbOpenSnapshot.
+    // dbOpenTable takes a table name only, as it is (any name a table may have, no SQL, no brackets).
     // A missing table fails with 3078, a missing ORDER BY column with 3265, bad SQL with 3131.
     std::unique_ptr<Recordset> OpenRecordset(const std::u16string& source, int type = dbOpenDynaset);
     void Close();

@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "store/jet/failure.h"
+#include "text/digits.h"
 #include "text/utf8.h"
 
 namespace zestrel::dao {
@@ -88,16 +89,16 @@ std::string formatNumber(double value, int digits) {
     if (std::isinf(value)) return value < 0 ? "-Infinity" : "Infinity";
     // A whole number with fewer digits than the type shows is written in full, as %G would.
     if (std::fabs(value) < powerOfTen(digits) && value == std::trunc(value) && !(value == 0 && std::signbit(value))) {
-        char whole[24];
-        return std::string(whole, std::to_chars(whole, whole + sizeof whole, static_cast<std::int64_t>(value)).ptr);
+        return std::string(text::Digits(static_cast<std::int64_t>(value)).view());
     }
     if (auto form = shortDecimalForm(value, digits)) return std::move(*form);
     // The fewest significant digits (up to `digits`) that give back the value as the type it
     // came from: the shortest round-trip form gives them, and the exponent.
     char shortest[64];
-    const auto end = digits <= 7 ? std::to_chars(shortest, shortest + sizeof shortest, static_cast<float>(value),
-                                                 std::chars_format::scientific)
-                                 : std::to_chars(shortest, shortest + sizeof shortest, value, std::chars_format::scientific);
+    const auto end = digits <= 7
+                         ? std::to_chars(shortest, shortest + sizeof shortest, static_cast<float>(value),
+                                         std::chars_format::scientific)
+                         : std::to_chars(shortest, shortest + sizeof shortest, value, std::chars_format::scientific);
     const std::string_view form(shortest, static_cast<std::size_t>(end.ptr - shortest));
     const std::size_t e = form.find('e');
     const bool negative = form.front() == '-';
@@ -122,9 +123,8 @@ std::string formatNumber(double value, int digits) {
 namespace {
 
 std::u16string wholeNumberText(std::int64_t value) {
-    char digits[24];
-    const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
-    return std::u16string(digits, end);
+    const text::Digits digits(value);
+    return std::u16string(digits.begin(), digits.end());
 }
 
 // Number forms are ASCII unless the user's decimal separator is not.
@@ -176,9 +176,9 @@ std::u16string Variant::toText() const& {
         jet::Overloaded{
             [](const jet::Null&) { return std::string(); },
             [](bool v) { return std::string(v ? "True" : "False"); },
-            [](std::uint8_t v) { return std::to_string(v); },
-            [](std::int16_t v) { return std::to_string(v); },
-            [](std::int32_t v) { return std::to_string(v); },
+            [](std::uint8_t v) { return std::string(text::Digits(v).view()); },
+            [](std::int16_t v) { return std::string(text::Digits(v).view()); },
+            [](std::int32_t v) { return std::string(text::Digits(v).view()); },
             [](const jet::Currency& v) { return jet::formatCurrency(v); },
             [](float v) { return formatNumber(v, 7); },
             [](double v) { return formatNumber(v, 15); },

@@ -19,19 +19,22 @@ Failure fileFailure(const platform::FileError& e, const std::filesystem::path& p
     switch (e.errorNumber()) {
     case ENOENT:
     case ENOTDIR: return Failure(failure::kFileNotFound, "Could not find file " + quoted(path) + ".");
-    case EISDIR: return Failure(failure::kCannotOpenFile, "Cannot open " + quoted(path) + ": it is a folder, not a file.");
+    case EISDIR:
+        return Failure(failure::kCannotOpenFile, "Cannot open " + quoted(path) + ": it is a folder, not a file.");
     case EACCES:
     case EPERM: return Failure(failure::kCannotOpenFile, "Cannot open " + quoted(path) + ": permission denied.");
     case EBUSY:
-        return Failure(failure::kCannotOpenFile, "Cannot open " + quoted(path) +
-                                                     ": another program has it open. Close that program and try again.");
+        return Failure(
+            failure::kCannotOpenFile,
+            "Cannot open " + quoted(path) + ": another program has it open. Close that program and try again.");
     case platform::kCutShort:
         return Failure(failure::kDiskIoError, "Disk or file error on " + quoted(path) +
                                                   ": it became shorter while it was being read (another program "
                                                   "changed it), or a part of it could not be read from the disk.");
     case EIO:
         if (e.operation() == "read")
-            return Failure(failure::kCannotOpenDatabase, "The database " + quoted(path) + " is damaged: it ends early.");
+            return Failure(failure::kCannotOpenDatabase,
+                           "The database " + quoted(path) + " is damaged: it ends early.");
         [[fallthrough]];
     default: return Failure(failure::kDiskIoError, "Disk or file error on " + quoted(path) + ": " + e.what());
     }
@@ -61,7 +64,8 @@ void rethrowAsFailure(const std::filesystem::path& path) {
 DatabaseFile::DatabaseFile(std::filesystem::path path, PageFile pages, const Format& format)
     : path_(std::move(path)), pages_(std::move(pages)), format_(format) {}
 
-std::shared_ptr<DatabaseFile> DatabaseFile::open(const std::filesystem::path& path, std::optional<std::uint16_t> codePage) {
+std::shared_ptr<DatabaseFile> DatabaseFile::open(const std::filesystem::path& path,
+                                                 std::optional<std::uint16_t> codePage) {
     try {
         auto file = platform::File::open(path, platform::OpenMode::ReadOnly);
         const auto size = file.size();
@@ -108,7 +112,8 @@ namespace {
 
 DateTime now() {
     const auto t = platform::localNow();
-    return makeDateTime(t.year, static_cast<unsigned>(t.month), static_cast<unsigned>(t.day), t.hour, t.minute, t.second);
+    return makeDateTime(t.year, static_cast<unsigned>(t.month), static_cast<unsigned>(t.day), t.hour, t.minute,
+                        t.second);
 }
 
 Failure creationFailure(const platform::FileError& e, const std::filesystem::path& path) {
@@ -117,7 +122,8 @@ Failure creationFailure(const platform::FileError& e, const std::filesystem::pat
     case ENOENT:
     case ENOTDIR:
     case ENAMETOOLONG:
-    case EINVAL: return Failure(failure::kNotAValidPath, quoted(path) + " is not a valid path: the folder does not exist.");
+    case EINVAL:
+        return Failure(failure::kNotAValidPath, quoted(path) + " is not a valid path: the folder does not exist.");
     case EACCES:
     case EPERM:
     case EROFS:
@@ -161,7 +167,8 @@ WriteContext DatabaseFile::startWriting() {
 
 void DatabaseFile::createTable(const std::u16string& name, const std::vector<NewColumn>& columns) {
     if (catalog_.findTable(name))
-        throw Failure(failure::kTableAlreadyExists, "Table '" + text::toUtf8(name) + "' already exists in " + quoted(path_) + ".");
+        throw Failure(failure::kTableAlreadyExists,
+                      "Table '" + text::toUtf8(name) + "' already exists in " + quoted(path_) + ".");
     if (format_.version != JetVersion::Jet3)
         throw Failure(failure::kOperationNotSupported, "Cannot create a table in " + quoted(path_) +
                                                            ": this program writes only Jet 3 databases.");
@@ -222,17 +229,8 @@ DatabaseFile::~DatabaseFile() {
     }
 }
 
-std::vector<StoredRow> DatabaseFile::readRows(const TableDefinition& table) {
-    return guarded([&] { return readAllRows(pages_, format_, table); });
-}
-
 RowList DatabaseFile::rowLocations(const TableDefinition& table) {
     return guarded([&] { return jet::rowLocations(pages_, format_, table); });
-}
-
-void DatabaseFile::copyRow(RowPointer at, std::vector<std::uint8_t>& row) {
-    const auto bytes = readRow(at, row);
-    if (bytes.data() != row.data()) row.assign(bytes.begin(), bytes.end());
 }
 
 std::span<const std::uint8_t> DatabaseFile::readRow(RowPointer at, std::vector<std::uint8_t>& copy) {

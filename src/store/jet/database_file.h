@@ -44,16 +44,13 @@ public:
     PageFile& pages() { return pages_; }
 
     TableDefinition tableDefinition(const std::u16string& name);
-    std::vector<StoredRow> readRows(const TableDefinition& table);
     // Reading a table without holding it: where its rows live, one row's bytes, and a walk
     // over every row in storage order. Memory stays bounded whatever the table's size.
     RowList rowLocations(const TableDefinition& table);
-    // The stored bytes of the row `at` leads to, copied into `row` (its storage reused), for
-    // decoding one field at a time with decodeField.
-    void copyRow(RowPointer at, std::vector<std::uint8_t>& row);
-    // The same without a copy while the file is only read from its view (readsInPlace): the
+    // The stored bytes of the row `at` leads to, for decoding one field at a time with
+    // decodeField: without a copy while the file is only read from its view (readsInPlace), the
     // bytes are then the view's, readable until the file is closed, and as the file held them
-    // when read. Otherwise they are copied into `copy`.
+    // when read; otherwise they are copied into `copy`.
     std::span<const std::uint8_t> readRow(RowPointer at, std::vector<std::uint8_t>& copy);
     bool readsInPlace() const { return pages_.readsFromView(); }
     // How many writes were begun on this open file: a reader holding a row's bytes reads them

@@ -35,13 +35,20 @@ INSTANTIATE_TEST_SUITE_P(Single, NumberAsText,
                                            NumberCase{1e7, 7, "1E+07"}, NumberCase{12345678, 7, "1.234568E+07"},
                                            NumberCase{0.0001f, 7, "0.0001"}, NumberCase{0.00001f, 7, "1E-05"},
                                            NumberCase{-250, 7, "-250"}, NumberCase{0.1f, 7, "0.1"},
-                                           NumberCase{0, 7, "0"}));
+                                           NumberCase{0, 7, "0"},
+                                           // more digits than a Single shows: rounded by the C library
+                                           NumberCase{1.23456789e-10f, 7, "1.234568E-10"},
+                                           NumberCase{9.87654321e20f, 7, "9.876543E+20"}));
 
 INSTANTIATE_TEST_SUITE_P(Double, NumberAsText,
                          ::testing::Values(NumberCase{100, 15, "100"}, NumberCase{0.1, 15, "0.1"},
                                            NumberCase{123456789012345, 15, "123456789012345"},
                                            NumberCase{1e15, 15, "1E+15"}, NumberCase{0.1 + 0.2, 15, "0.3"},
-                                           NumberCase{2.5e-7, 15, "2.5E-07"}));
+                                           NumberCase{2.5e-7, 15, "2.5E-07"},
+                                           // more digits than a Double shows: rounded by the C library
+                                           NumberCase{1.2345678901234567e20, 15, "1.23456789012346E+20"},
+                                           NumberCase{-1.2345678901234567e-20, 15, "-1.23456789012346E-20"},
+                                           NumberCase{1.2345678901234567e100, 15, "1.23456789012346E+100"}));
 
 // Random numbers across the magnitudes: the text reads back as the value the C library's
 // 7- (or 15-) digit form gives, and is written out in full exactly where that is expected.

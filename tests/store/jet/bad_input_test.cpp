@@ -7,6 +7,7 @@
 #include "store/jet/database_file.h"
 #include "store/jet/failure.h"
 #include "support/fixtures.h"
+#include "support/stored_rows.h"
 
 namespace zestrel::jet {
 namespace {
@@ -38,7 +39,7 @@ protected:
     static Failure failureOf(const fs::path& path) {
         try {
             auto db = DatabaseFile::open(path);
-            for (const auto& entry : db->catalog().tables(true)) db->readRows(db->tableDefinition(entry.name));
+            for (const auto& entry : db->catalog().tables(true)) test::readRows(*db, db->tableDefinition(entry.name));
         } catch (const Failure& f) {
             EXPECT_NE(f.description().find(path.string()), std::string::npos) << f.description();
             return f;
@@ -127,7 +128,7 @@ TEST_F(BadInput, ReadingChangesNeitherBytesNorModificationTime) {
         const auto modified = std::filesystem::last_write_time(path);
         {
             auto db = DatabaseFile::open(path);
-            for (const auto& entry : db->catalog().tables(true)) db->readRows(db->tableDefinition(entry.name));
+            for (const auto& entry : db->catalog().tables(true)) test::readRows(*db, db->tableDefinition(entry.name));
         }
         EXPECT_EQ(test::fileBytes(path), before) << fixture;
         EXPECT_EQ(std::filesystem::last_write_time(path), modified) << fixture;

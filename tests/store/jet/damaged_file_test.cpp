@@ -13,6 +13,7 @@
 #include "store/jet/database_file.h"
 #include "store/jet/failure.h"
 #include "support/fixtures.h"
+#include "support/stored_rows.h"
 
 namespace zestrel::jet {
 namespace {
@@ -53,7 +54,8 @@ std::string damage(std::string bytes, Damage kind, std::mt19937& rng, std::size_
         if (at + 4 > bytes.size()) break;
         const std::uint32_t pages = static_cast<std::uint32_t>(bytes.size() / pageSize);
         const std::uint32_t choices[] = {static_cast<std::uint32_t>(pick(pages + 4) << 8 | pick(4)), 0xFFFFFFFFu,
-                                         static_cast<std::uint32_t>(pick(pages + 4)), static_cast<std::uint32_t>(rng())};
+                                         static_cast<std::uint32_t>(pick(pages + 4)),
+                                         static_cast<std::uint32_t>(rng())};
         const std::uint32_t value = choices[pick(4)];
         for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<char>(value >> (8 * i));
         break;
@@ -71,7 +73,7 @@ std::string damage(std::string bytes, Damage kind, std::mt19937& rng, std::size_
     }
     try {
         auto db = DatabaseFile::open(path);
-        for (const auto& entry : db->catalog().tables(true)) db->readRows(db->tableDefinition(entry.name));
+        for (const auto& entry : db->catalog().tables(true)) test::readRows(*db, db->tableDefinition(entry.name));
         _exit(kExitRead);
     } catch (const Failure& f) {
         _exit(f.number() > 0 ? kExitNumberedFailure : kExitOtherException);

@@ -20,6 +20,7 @@
 #include "store/jet/row_decoder.h"
 #include "support/fixtures.h"
 #include "support/index_leaves.h"
+#include "support/stored_rows.h"
 #include "text/utf8.h"
 
 namespace zestrel::jet {
@@ -77,8 +78,11 @@ std::string difference(const Bytes& ours, const Bytes& theirs) {
     const std::size_t n = std::min(ours.size(), theirs.size());
     for (std::size_t i = 0; i < n; ++i)
         if (ours[i] != theirs[i])
-            return "offset " + std::to_string(i) + ": ours " + std::to_string(ours[i]) + ", theirs " + std::to_string(theirs[i]);
-    return ours.size() == theirs.size() ? "" : "lengths " + std::to_string(ours.size()) + " and " + std::to_string(theirs.size());
+            return "offset " + std::to_string(i) + ": ours " + std::to_string(ours[i]) + ", theirs " +
+                   std::to_string(theirs[i]);
+    return ours.size() == theirs.size()
+               ? ""
+               : "lengths " + std::to_string(ours.size()) + " and " + std::to_string(theirs.size());
 }
 
 // Catalog index keys by row name: the key bytes of every entry of a table's first index.
@@ -86,7 +90,7 @@ std::map<std::u16string, Bytes> catalogKeys(const fs::path& file, std::size_t in
     auto db = DatabaseFile::open(file);
     const TableDefinition catalog = db->tableDefinition(u"MSysObjects");
     std::map<std::uint32_t, std::u16string> nameAt;
-    for (const auto& row : db->readRows(catalog))
+    for (const auto& row : test::readRows(*db, catalog))
         nameAt[row.location.encode()] = std::get<std::u16string>(row.values[catalog.positionOf(2)]);
     const Bytes leaf = page(file, catalog.realIndexes.at(indexNumber).firstPage);
     std::vector<std::size_t> starts{kJet3IndexEntriesOffset};
@@ -94,9 +98,11 @@ std::map<std::u16string, Bytes> catalogKeys(const fs::path& file, std::size_t in
         if (leaf[kJet3IndexMaskOffset + bit / 8] & (1u << (bit % 8))) starts.push_back(kJet3IndexEntriesOffset + bit);
     std::map<std::u16string, Bytes> keys;
     for (std::size_t i = 0; i + 1 < starts.size(); ++i) {
-        const Bytes entry(leaf.begin() + static_cast<std::ptrdiff_t>(starts[i]), leaf.begin() + static_cast<std::ptrdiff_t>(starts[i + 1]));
+        const Bytes entry(leaf.begin() + static_cast<std::ptrdiff_t>(starts[i]),
+                          leaf.begin() + static_cast<std::ptrdiff_t>(starts[i + 1]));
         const std::size_t n = entry.size();
-        const RowPointer row{static_cast<std::uint32_t>(entry[n - 4] << 16 | entry[n - 3] << 8 | entry[n - 2]), entry[n - 1]};
+        const RowPointer row{static_cast<std::uint32_t>(entry[n - 4] << 16 | entry[n - 3] << 8 | entry[n - 2]),
+                             entry[n - 1]};
         keys[nameAt.at(row.encode())] = Bytes(entry.begin(), entry.end() - 4);
     }
     return keys;
@@ -156,11 +162,11 @@ TEST_F(NewDatabaseLayout, GlobalUsageMapPageIsShapedLikeTheEngines) {
 
 TEST_F(NewDatabaseLayout, EngineCatalogRowsAndRightsAreTheEngines) {
     auto ours = DatabaseFile::open(created_);
-    const auto ourCatalog = ours->readRows(ours->tableDefinition(u"MSysObjects"));
-    const auto ourRights = ours->readRows(ours->tableDefinition(u"MSysACEs"));
+    const auto ourCatalog = test::readRows(*ours, ours->tableDefinition(u"MSysObjects"));
+    const auto ourRights = test::readRows(*ours, ours->tableDefinition(u"MSysACEs"));
     for (const auto& fixture : fixtures_) {
         auto theirs = DatabaseFile::open(fixture);
-        const auto theirCatalog = theirs->readRows(theirs->tableDefinition(u"MSysObjects"));
+        const auto theirCatalog = test::readRows(*theirs, theirs->tableDefinition(u"MSysObjects"));
         for (const auto& row : ourCatalog) {
             const auto& name = std::get<std::u16string>(row.values[2]);
             if (name == u"Recipe") continue;
@@ -170,7 +176,7 @@ TEST_F(NewDatabaseLayout, EngineCatalogRowsAndRightsAreTheEngines) {
             for (std::size_t column : {0u, 1u, 3u, 6u, 7u})  // Id, ParentId, Type, Owner, Flags
                 EXPECT_EQ(row.values[column], same->values[column]) << text::toUtf8(name) << " column " << column;
         }
-        const auto theirRights = theirs->readRows(theirs->tableDefinition(u"MSysACEs"));
+        const auto theirRights = test::readRows(*theirs, theirs->tableDefinition(u"MSysACEs"));
         for (const auto& right : ourRights) {
             if (std::get<std::int32_t>(right.values[0]) == 18) continue;  // our Recipe table
             const bool found = std::any_of(theirRights.begin(), theirRights.end(),
@@ -208,14 +214,16 @@ TEST_F(NewDatabaseLayout, CatalogPropertyBlocksAreOnLongValuePages) {
         const auto properties = std::find_if(catalog.columns.begin(), catalog.columns.end(),
                                              [](const ColumnDefinition& c) { return c.name == u"LvProp"; });
         ASSERT_NE(properties, catalog.columns.end());
-        const ColumnLocator locate(catalog, db->format(), static_cast<std::size_t>(properties - catalog.columns.begin()));
+        const ColumnLocator locate(catalog, db->format(),
+                                   static_cast<std::size_t>(properties - catalog.columns.begin()));
         std::size_t blocks = 0;
         db->forEachRow(catalog, [&](RowPointer at, std::span<const std::uint8_t> row) {
             const FieldLocation field = locate(row);
             if (field.isNull) return;
             ++blocks;
             ASSERT_GE(field.bytes.size(), kLongValueFieldSize);
-            EXPECT_EQ(field.bytes[3] & kLongValueInline, 0) << "row " << at.page << ":" << int(at.row) << " of " << file;
+            EXPECT_EQ(field.bytes[3] & kLongValueInline, 0)
+                << "row " << at.page << ":" << int(at.row) << " of " << file;
         });
         EXPECT_GT(blocks, 0u) << file;
     }
@@ -226,7 +234,8 @@ TEST_F(NewDatabaseLayout, CatalogPropertyBlocksAreOnLongValuePages) {
 // holds several rows for one object.
 TEST_F(NewDatabaseLayout, IndexCountersHoldTheNumberOfDistinctKeys) {
     std::vector<std::pair<fs::path, bool>> files{{created_, true}};  // with the system tables
-    if (fs::exists(test::jetFixturesDir() / "nwind97.mdb")) files.emplace_back(test::jetFixturesDir() / "nwind97.mdb", false);
+    if (fs::exists(test::jetFixturesDir() / "nwind97.mdb"))
+        files.emplace_back(test::jetFixturesDir() / "nwind97.mdb", false);
     for (const auto& [file, systemTables] : files) {
         auto db = DatabaseFile::open(file);
         std::size_t indexes = 0;

@@ -21,6 +21,7 @@
 #include "store/jet/system_tables.h"
 #include "store/jet/usage_map.h"
 #include "support/fixtures.h"
+#include "support/stored_rows.h"
 
 namespace zestrel::jet {
 namespace {
@@ -122,14 +123,17 @@ const std::vector<Plant>& plants() {
         {"FreeSpaceCountOffByOne", "free-space count",
          [](std::vector<std::uint8_t>& bytes, DatabaseFile& db) {
              const std::uint32_t page = firstDataPageOf(db, definitionOf(db, u"Recipe"));
-             writeU16(std::span(bytes).subspan(page * kPage), 2, static_cast<std::uint16_t>(readU16(std::span<const std::uint8_t>(bytes).subspan(page * kPage), 2) + 1));
+             writeU16(std::span(bytes).subspan(page * kPage), 2,
+                      static_cast<std::uint16_t>(
+                          readU16(std::span<const std::uint8_t>(bytes).subspan(page * kPage), 2) + 1));
          }},
         {"BitMissingFromOwnedMap", "does not list it",
          [](std::vector<std::uint8_t>& bytes, DatabaseFile& db) {
              const auto table = definitionOf(db, u"Recipe");
              const std::uint32_t page = firstDataPageOf(db, table);
              const RowSlot slot = rowSlot(db.pages().page(table.usageMap.page), db.format(), table.usageMap.row);
-             bytes[table.usageMap.page * kPage + slot.start + 5 + page / 8] &= static_cast<std::uint8_t>(~(1u << (page % 8)));
+             bytes[table.usageMap.page * kPage + slot.start + 5 + page / 8] &=
+                 static_cast<std::uint8_t>(~(1u << (page % 8)));
          }},
         {"RowCountOffByOne", "counts",
          [](std::vector<std::uint8_t>& bytes, DatabaseFile& db) {
@@ -151,7 +155,8 @@ const std::vector<Plant>& plants() {
              const auto catalog = readTableDefinition(db.pages(), db.format(), kMSysObjectsPage);
              const std::uint32_t leaf = catalog.realIndexes.at(1).firstPage;
              const std::size_t a = leaf * kPage + 0xF8;
-             std::swap_ranges(bytes.begin() + static_cast<std::ptrdiff_t>(a), bytes.begin() + static_cast<std::ptrdiff_t>(a + 9),
+             std::swap_ranges(bytes.begin() + static_cast<std::ptrdiff_t>(a),
+                              bytes.begin() + static_cast<std::ptrdiff_t>(a + 9),
                               bytes.begin() + static_cast<std::ptrdiff_t>(a + 9));
          }},
         {"IndexNodeNamesItselfAsChild", "more than once",
@@ -310,7 +315,8 @@ const std::vector<Leftover>& leftovers() {
                  const RowSlot slot = rowSlot(mapPage, db->format(), 0);
                  const std::uint32_t page = freePages.at(0);
                  const std::uint32_t bit = page - readU32(mapPage, slot.start + 1);
-                 bytes[size + slot.start + kUsageMapInlineHeader + bit / 8] &= static_cast<std::uint8_t>(~(1u << (bit % 8)));
+                 bytes[size + slot.start + kUsageMapInlineHeader + bit / 8] &=
+                     static_cast<std::uint8_t>(~(1u << (bit % 8)));
                  std::fill_n(bytes.begin() + static_cast<std::ptrdiff_t>(page * size), size, 0);
              }
              writeBytes(path, bytes);
@@ -367,7 +373,9 @@ TEST_P(EngineLeftover, IsANoteUnlessTheCheckIsStrict) {
 }
 
 INSTANTIATE_TEST_SUITE_P(States, EngineLeftover, ::testing::ValuesIn(leftovers()),
-                         [](const ::testing::TestParamInfo<Leftover>& leftover) { return std::string(leftover.param.name); });
+                         [](const ::testing::TestParamInfo<Leftover>& leftover) {
+                             return std::string(leftover.param.name);
+                         });
 
 // Ignoring nulls excuses only rows whose key is null: a row with a key missing from the index is
 // a fault in any file.
@@ -496,7 +504,7 @@ TEST_P(LongValueBoundary, StoredAsTheGenuineEngineStoresIt) {
     writeCookbookLike(path, 1, {length});
     auto db = DatabaseFile::open(path);
     const auto table = db->tableDefinition(u"Recipe");
-    const auto rows = db->readRows(table);
+    const auto rows = test::readRows(*db, table);
     ASSERT_EQ(rows.size(), 1u);
     ASSERT_EQ(std::get<std::u16string>(rows[0].values[1]).size(), length);
     const auto pages = readUsageMap(db->pages(), db->format(), table.longValueMapsOf(1)->used);
@@ -521,7 +529,8 @@ TEST_F(Check, RowsAtTheRecordLimit) {
     const fs::path path = dir_ / "limit.mdb";
     auto db = dao::DBEngine::Instance().CreateDatabase(path, dao::dbLangGeneral, dao::dbVersion30);
     auto td = db->CreateTableDef(u"Wide");
-    for (char16_t c = u'a'; c <= u'h'; ++c) td->Fields().Append(td->CreateField(std::u16string(1, c), dao::type::dbText, 255));
+    for (char16_t c = u'a'; c <= u'h'; ++c)
+        td->Fields().Append(td->CreateField(std::u16string(1, c), dao::type::dbText, 255));
     td->Fields().Append(td->CreateField(u"m", dao::type::dbMemo, 0));
     db->TableDefs().Append(td);
     auto rs = db->OpenRecordset(u"Wide", dao::dbOpenDynaset);
@@ -543,7 +552,7 @@ TEST_F(Check, RowsAtTheRecordLimit) {
     db->Close();
     auto file = DatabaseFile::open(path);
     const auto table = file->tableDefinition(u"Wide");
-    const auto rows = file->readRows(table);
+    const auto rows = test::readRows(*file, table);
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(std::get<std::u16string>(rows[0].values[8]), std::u16string(30, u'm'));
     EXPECT_FALSE(readUsageMap(file->pages(), file->format(), table.longValueMapsOf(8)->used).empty());

@@ -15,7 +15,10 @@
 namespace zestrel {
 
 struct ViewEvent {
-    enum class Kind { Status, ProgressVisible, ProgressValue, Percent, Upgrade, Exit, Browse, Path, PathReadOnly, Busy, Message, Dialog, Yield, Pause };
+    enum class Kind {
+        Status, ProgressVisible, ProgressValue, Percent, Upgrade, Exit, Browse, Path, PathReadOnly, Busy, Message,
+        Dialog, Yield, Pause
+    };
     Kind kind;
     std::u16string text;  // status, caption, path, message text
     int number = 0;       // progress value, pause milliseconds, enabled/visible/busy as 0 or 1, message icon

@@ -1,4 +1,4 @@
-#include "window/recording_view.h"
+#include "support/recording_view.h"
 
 namespace zestrel {
 
