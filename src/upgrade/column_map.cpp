@@ -1,12 +1,12 @@
 #include "upgrade/column_map.h"
 
 #include <algorithm>
-#include <charconv>
 #include <limits>
 
 #include "store/dao/db_engine.h"
 #include "store/jet/failure.h"
 #include "text/code_page.h"
+#include "text/digits.h"
 #include "upgrade/amount_digits.h"
 #include "upgrade/parse_quantity.h"
 #include "upgrade/rid_renames.h"
@@ -238,12 +238,10 @@ bool ColumnWriter::wholeNumberAsDigits(Column& column) {
     if (room == 0) return false;
     const std::optional<std::int64_t> number = sourceOf(column).wholeNumber();
     if (!number) return false;
-    char digits[24];
-    const auto end = std::to_chars(digits, digits + sizeof digits, *number).ptr;
-    const auto length = static_cast<std::size_t>(end - digits);
-    if (length > room) return false;  // cut, or refused: the way of any value
+    const text::Digits digits(*number);
+    if (digits.size() > room) return false;  // cut, or refused: the way of any value
     auto& bytes = std::get<jet::Bytes>(column.stored);
-    bytes.assign(digits, end);
+    bytes.assign(digits.begin(), digits.end());
     targetOf(column).takeStoredForm(column.stored);
     return true;
 }

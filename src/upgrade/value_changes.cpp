@@ -1,8 +1,8 @@
 #include "upgrade/value_changes.h"
 
 #include <algorithm>
-#include <charconv>
 
+#include "text/digits.h"
 #include "text/utf8.h"
 #include "upgrade/rid_renames.h"
 
@@ -11,10 +11,7 @@ namespace zestrel::upgrade {
 namespace {
 
 // Appended in place: a list may have a line for nearly every row.
-void appendNumber(std::string& out, std::size_t number) {
-    char digits[24];
-    out.append(digits, std::to_chars(digits, digits + sizeof digits, number).ptr);
-}
+void appendNumber(std::string& out, std::size_t number) { text::appendDigits(out, number); }
 
 // A value from the cookbook, quoted; a control character in it (a line break that would forge a
 // line of its own) is written as "\x0A".
