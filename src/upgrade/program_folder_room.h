@@ -1,5 +1,5 @@
 // The program's folder and everything the program keeps in it, in one place: the temporary
-// database "tempdb.mdb" an upgrade copies into, the folder "Backup" with the original of every
+// database tempdb.mdb an upgrade copies into, the folder Backup with the original of every
 // upgraded cookbook (and the list of the values its upgrade changed), the lock that lets one run
 // at a time use the folder, and the record a run keeps while its backup and its cookbook
 // disagree. The window, the command line, the upgrade and restore ask here for every one of them.
