@@ -150,7 +150,10 @@ const std::vector<Case> kCases{
      false, "3049"},
     {"NewerFormat",
      [](UpgradeTest&, const fs::path& f, const fs::path&) {
-         if (!fs::exists(jetFixturesDir())) return writeFile(f / "ace.rcp", std::string("\0\1\0\0Standard ACE DB\0\2", 21));
+         // Without the genuine file, its first page as far as the format is told there.
+         std::string header("\0\1\0\0Standard ACE DB\0\2", 21);
+         header.resize(4096, '\0');
+         if (!fs::exists(jetFixturesDir())) return writeFile(f / "ace.rcp", header);
          return copyFixture("delTestV2007.accdb", f / "ace.rcp");
      },
      false, "Access 2007"},
