@@ -47,10 +47,13 @@ std::u16string successMessage(const std::u16string& DataFrom, const RunOutcome& 
     return message;
 }
 
+// A list with no changed value holds only the recipes that already shared an rID.
 std::u16string changeListSentence(std::size_t count, const std::filesystem::path& list) {
-    const std::string digits = std::to_string(count);
-    return std::u16string(digits.begin(), digits.end()) +
-           u" values were shortened or changed to fit the new layout; they are listed in \"" + list.u16string() + u"\".";
+    if (count == 0)
+        return u"No value had to change, but some recipes already share an rID in the original cookbook; they are "
+               u"named in \"" + list.u16string() + u"\".";
+    return digits(count) + u" values were shortened or changed to fit the new layout; they are listed in \"" +
+           list.u16string() + u"\".";
 }
 
 std::u16string renamedRidsSentence(std::size_t recipes, bool would) {

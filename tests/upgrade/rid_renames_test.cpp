@@ -129,6 +129,8 @@ TEST_P(RidRenameTest, RecipesStayApartAndKeepTheirIngredients) {
     ASSERT_EQ(result.exitCode, 0) << result.out << result.err;
     const std::string got = std::to_string(c.renamed) + (c.renamed == 1 ? " recipe got" : " recipes got");
     EXPECT_EQ(c.renamed > 0, (result.out + result.err).find(got) != std::string::npos) << result.out << result.err;
+    // A list that holds no changed value never says it does.
+    EXPECT_EQ((result.out + result.err).find(" 0 values were"), std::string::npos) << result.err;
 
     for (const auto& recipe : dumpRows(cookbook_, "Recipe"))
         EXPECT_EQ(recipe["rID"], c.storedRids.at(recipe["Name"])) << recipe["Name"];
