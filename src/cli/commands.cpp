@@ -268,11 +268,17 @@ int runZestrel(int argc, char** argv) {
 
     RestoreOptions restoreOptions;
     auto* restore = app.add_subcommand("restore",
-                                       "Put the newest backup of a cookbook back in its place, keeping the file there "
-                                       "as <name>_upgraded.rcp in Backup.");
+                                       "Put a copy of the newest backup of a cookbook back in its place, keeping the "
+                                       "file there as <name>_upgraded.rcp in Backup. Only the cookbook's own backups "
+                                       "count: those whose record names this cookbook's path, or the very file its "
+                                       "upgrade wrote. The backup stays in Backup.");
     restore->add_option("--program-folder", restoreOptions.programFolder, programFolderHelp);
     restore->add_flag("--list", restoreOptions.list,
-                      "Only list the backups of the cookbook, oldest first, with the time each was last written");
+                      "Only list the backups of the cookbook, oldest first: when each was made, where it is, and "
+                      "the cookbook it was made of");
+    restore->add_option("--from", restoreOptions.from,
+                        "Put back this backup instead (a backup made by an earlier version, which carries no "
+                        "record of its cookbook, is restored only so)");
     restore->add_option("COOKBOOK", restoreOptions.cookbook, "The cookbook file")->required();
 
     std::string layout;

@@ -92,22 +92,46 @@ bool upgradeOne(const std::string& file, const UpgradeOptions& options) {
 
 std::string twoDigits(int value) { return (value < 10 ? "0" : "") + std::to_string(value); }
 
-// The time a file was last written, in local time: "2026-12-07 22:10:05".
-std::string modifiedAt(const std::filesystem::path& path) {
-    const auto local = platform::localTimeOf(std::filesystem::last_write_time(path));
+std::string shownTime(const platform::LocalTime& local) {
     return std::to_string(local.year) + "-" + twoDigits(local.month) + "-" + twoDigits(local.day) + " " +
            twoDigits(local.hour) + ":" + twoDigits(local.minute) + ":" + twoDigits(local.second);
 }
 
+// The time a file was last written, in local time: "2026-12-07 22:10:05".
+std::string modifiedAt(const std::filesystem::path& path) {
+    std::error_code error;
+    const auto time = std::filesystem::last_write_time(path, error);
+    return error ? "-" : shownTime(platform::localTimeOf(time));
+}
+
+constexpr std::int64_t kNanosecondsPerSecond = 1000000000;
+
+// One line per backup: when it was made, where it is, and the cookbook it was made of; a backup
+// without a record says so.
 int listBackups(const std::filesystem::path& cookbook) {
-    const auto room = upgrade::ProgramFolderRoom::current();
-    const std::filesystem::path folder = room.backupFolder();
-    const auto backups = room.backupsOf(cookbook.filename().u16string());
-    if (backups.empty())
-        std::cerr << "zestrel: there is no backup of " << text::toUtf8(cookbook.filename().u16string()) << " in "
-                  << text::toUtf8(folder.u16string()) << '\n';
-    for (const auto& backup : backups) std::cout << modifiedAt(backup.path) << '\t' << text::toUtf8(backup.path.u16string()) << '\n';
+    const BackupsOfCookbook backups = backupsOfCookbook(cookbook);
+    if (backups.recorded.empty() && backups.unrecorded.empty())
+        std::cerr << "zestrel: there is no backup of " << text::toUtf8(cookbook.u16string()) << " in "
+                  << text::toUtf8(backups.backupFolder.u16string()) << '\n';
+    for (const auto& backup : backups.recorded)
+        std::cout << shownTime(platform::localTimeAtSeconds(backup.origin.madeAt / kNanosecondsPerSecond)) << '\t'
+                  << text::toUtf8(backup.path.u16string()) << "\tof " << text::toUtf8(backup.origin.resolved.u16string())
+                  << '\n';
+    for (const auto& path : backups.unrecorded)
+        std::cout << modifiedAt(path) << '\t' << text::toUtf8(path.u16string())
+                  << "\tof a cookbook of that name (no record: made by an earlier version; restore it with --from)\n";
     return 0;
+}
+
+// What a run that died left in the program folder goes before anything else is done, also when
+// every cookbook named is current already. A folder another run holds is left to it.
+void tidyProgramFolder() {
+    try {
+        const auto room = upgrade::ProgramFolderRoom::current();
+        if (const auto lock = room.lock()) room.tidy();
+    } catch (...) {
+        // The upgrade itself reports why the folder cannot be used.
+    }
 }
 
 }  // namespace
@@ -130,6 +154,7 @@ int cookbookVersion(const std::string& file) {
 
 int upgradeCookbooks(const UpgradeOptions& options) {
     if (!useProgramFolder(options.programFolder, "nothing was upgraded")) return kExitFailure;
+    if (!options.dryRun) tidyProgramFolder();
     bool allCurrent = true;
     for (const auto& file : options.files) allCurrent = upgradeOne(file, options) && allCurrent;
     return allCurrent ? 0 : kExitFailure;
@@ -138,10 +163,16 @@ int upgradeCookbooks(const UpgradeOptions& options) {
 int restoreCookbook(const RestoreOptions& options) {
     if (!useProgramFolder(options.programFolder, "nothing was restored")) return kExitFailure;
     const auto cookbook = platform::pathFromUtf8(options.cookbook);
-    if (options.list) return listBackups(cookbook);
     try {
-        const Restored restored = restoreNewestBackup(cookbook);
-        std::cerr << options.cookbook << ": restored from " << text::toUtf8(restored.backup.u16string());
+        if (options.list) return listBackups(cookbook);
+        const Restored restored = options.from.empty() ? restoreNewestBackup(cookbook)
+                                                       : restoreBackup(platform::pathFromUtf8(options.from), cookbook);
+        if (restored.alreadyThere) {
+            std::cerr << options.cookbook << ": already holds the backup " << text::toUtf8(restored.backup.u16string())
+                      << "; nothing was changed\n";
+            return 0;
+        }
+        std::cerr << options.cookbook << ": restored from " << text::toUtf8(restored.backup.u16string()) << ", which stays there";
         if (!restored.kept.empty()) std::cerr << "; the upgraded cookbook is kept as " << text::toUtf8(restored.kept.u16string());
         std::cerr << '\n';
         return 0;

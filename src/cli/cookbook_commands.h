@@ -28,6 +28,7 @@ struct RestoreOptions {
     std::string cookbook;
     std::string programFolder;
     bool list = false;  // only list the backups, with their dates
+    std::string from;   // the backup to put back, named; empty: the cookbook's newest own backup
 };
 
 int restoreCookbook(const RestoreOptions& options);

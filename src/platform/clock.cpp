@@ -26,4 +26,6 @@ LocalTime localTimeOf(std::filesystem::file_time_type time) {
     return localTimeAt(std::chrono::system_clock::to_time_t(std::chrono::time_point_cast<std::chrono::system_clock::duration>(system)));
 }
 
+LocalTime localTimeAtSeconds(std::int64_t seconds) { return localTimeAt(static_cast<std::time_t>(seconds)); }
+
 }  // namespace zestrel::platform

@@ -27,6 +27,9 @@ long killAt() {
     return value;
 }
 
+std::string actingBefore;
+std::function<bool(const std::filesystem::path&)> actor;
+
 long processCount = 0;  // never reset: the kill point counts from the start of the process
 std::string failed;
 std::string damagedFile;
@@ -52,7 +55,13 @@ std::string failedOperation() { return failed; }
 
 void resetCount() { count = 0; }
 
+void actBefore(const std::string& operation, std::function<bool(const std::filesystem::path&)> action) {
+    actingBefore = operation;
+    actor = std::move(action);
+}
+
 void check(const char* operation, const std::filesystem::path& path) {
+    if (actor && actingBefore == operation && actor(path)) actor = nullptr;
     ++count;
     ++processCount;
     if (killAt() > 0 && processCount == killAt()) {

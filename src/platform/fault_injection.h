@@ -8,6 +8,7 @@
 
 #include <filesystem>
 #include <cstdint>
+#include <functional>
 #include <initializer_list>
 #include <span>
 #include <vector>
@@ -26,6 +27,11 @@ void resetCount();
 
 // The operation the armed fault hit ("write /path/file"), empty when none was hit.
 std::string failedOperation();
+
+// Makes another program act just before an operation: `action` is called with the path of each
+// operation named `operation` ("rename", "open", ...) until it answers true, and then no more; an
+// empty action takes it away. A race with another program is so won at a chosen moment.
+void actBefore(const std::string& operation, std::function<bool(const std::filesystem::path&)> action);
 
 // Called by every file operation before it acts.
 void check(const char* operation, const std::filesystem::path& path);

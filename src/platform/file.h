@@ -69,8 +69,10 @@ struct FileState {
     std::uint32_t mode = 0;
     std::uint32_t owner = 0;
     std::uint32_t group = 0;
+    bool regular = true;  // a regular file: not a folder, link, pipe, device or socket
 
     std::pair<std::uint64_t, std::uint64_t> identity() const { return {device, inode}; }
+    bool isRegular() const { return regular; }
     // The same file with the same content as far as the system tells: identity, size and both times.
     bool unchangedSince(const FileState& earlier) const {
         return identity() == earlier.identity() && size == earlier.size && modified == earlier.modified &&
@@ -124,6 +126,7 @@ public:
     void reopenForWriting();
     const std::filesystem::path& path() const { return path_; }
     friend class FileView;  // maps the open descriptor
+    friend class Folder;    // opens files relative to its descriptor
 
 #ifdef _WIN32
     bool isOpen() const { return handle_ != nullptr; }
@@ -136,6 +139,9 @@ private:
 
 private:
     File(int fd, std::filesystem::path path);
+    // Takes a descriptor just opened without blocking: refuses what is no regular file, then
+    // goes on in blocking mode.
+    static File fromOpened(int fd, const std::filesystem::path& path);
     int fd_ = -1;
 #endif
     std::filesystem::path path_;

@@ -2,6 +2,7 @@
 
 #include "platform/fault_injection.h"
 #include "platform/folder_lock.h"
+#include "platform/platform_steps.h"
 
 #include <cerrno>
 #include <cstring>
@@ -11,8 +12,6 @@
 #include <unistd.h>
 
 namespace zestrel::platform {
-
-namespace {
 
 int openFlags(OpenMode mode) {
     switch (mode) {
@@ -24,9 +23,13 @@ int openFlags(OpenMode mode) {
     return O_RDONLY;
 }
 
+namespace {
+
 std::int64_t nanoseconds(const struct timespec& t) {
     return static_cast<std::int64_t>(t.tv_sec) * 1000000000 + t.tv_nsec;
 }
+
+}  // namespace
 
 FileState stateOf(const struct stat& st) {
     FileState state;
@@ -39,18 +42,21 @@ FileState stateOf(const struct stat& st) {
     state.mode = static_cast<std::uint32_t>(st.st_mode);
     state.owner = static_cast<std::uint32_t>(st.st_uid);
     state.group = static_cast<std::uint32_t>(st.st_gid);
+    state.regular = S_ISREG(st.st_mode);
     return state;
 }
-
-}  // namespace
 
 // Opened without blocking, so that a pipe with no writer answers at once and is refused; a
 // regular file then goes on in blocking mode.
 File File::open(const std::filesystem::path& path, OpenMode mode, Links links) {
     faults::check("open", path);
     const int flags = openFlags(mode) | O_CLOEXEC | O_NONBLOCK | (links == Links::Refuse ? O_NOFOLLOW : 0);
-    int fd = ::open(path.c_str(), flags, mode == OpenMode::CreateNewPrivate ? 0600 : 0644);
+    const int fd = ::open(path.c_str(), flags, mode == OpenMode::CreateNewPrivate ? 0600 : 0644);
     if (fd < 0) throw FileError("open", path, errno);
+    return fromOpened(fd, path);
+}
+
+File File::fromOpened(int fd, const std::filesystem::path& path) {
     struct stat st {};
     if (::fstat(fd, &st) != 0) {
         int err = errno;

@@ -7,6 +7,7 @@
 
 #include "platform/file.h"
 #include "platform/file_system.h"
+#include "platform/folder.h"
 #include "platform/platform_steps.h"
 
 namespace zestrel::platform {
@@ -51,107 +52,130 @@ void requireAt(const fs::path& path, const std::pair<std::uint64_t, std::uint64_
 
 namespace {
 
-fs::path folderOf(const fs::path& path) { return path.has_parent_path() ? path.parent_path() : fs::path("."); }
-
-FileState stateAt(const fs::path& path) {
-    const auto state = fileState(path);
-    if (!state) throw FileError("stat", path, ENOENT);
+FileState stateAt(const Place& place) {
+    const auto state = place.folder.entry(place.name);
+    if (!state) throw FileError("stat", place.path(), ENOENT);
     return *state;
 }
 
-// A durable copy under the temporary name, given the access of the file it replaces (or, when it
-// replaces none, of the file it copies) through its open handle, then renamed to `to` and
-// confirmed there.
-AccessCarried copyThroughTemporary(const fs::path& from, const fs::path& to, const FileState& access, bool replacing,
-                                   const std::function<void()>& beforeRename) {
-    const fs::path part = temporaryPathFor(to);
-    removeFile(part);  // what a run that died left
-    File copy = copyFileDurably(from, part);
+// A durable copy of the open file `source` under the temporary name of `to`, given the access
+// `access` through its open handle, then renamed to `to` and confirmed there.
+AccessCarried copyThroughTemporary(const File& source, const Place& to, const FileState& access, bool replacing,
+                                   const std::function<void()>& beforeRename, Identity* renamed) {
+    const fs::path part = temporaryPathFor(to.name);
+    to.folder.remove(part);  // what a run that died left
+    File copy = copyFileDurably(source, to.folder, part);
     try {
         const AccessCarried carried = copy.takeAccessOf(access);
         const auto identity = copy.identity();
         copy.close();
         if (beforeRename) beforeRename();
-        renameFile(part, to, replacing);
-        requireAt(to, identity);
+        if (renamed) *renamed = identity;
+        to.folder.rename(part, to.folder, to.name, replacing);
+        to.folder.requireAt(to.name, identity);
         return carried;
     } catch (...) {
         { File closing = std::move(copy); }  // closed first: Windows deletes no file held open
-        discardFile(part);                   // the failure on its way counts, not this; a name
+        to.folder.discard(part);             // the failure on its way counts, not this; a name
                                              // already renamed away is not there to remove
         throw;
     }
 }
 
-// Opens the file at `path`, which must be the one of that identity (a link this run just made),
-// never through a symbolic link.
-// Whether a hard link from `file` can be made in the folder of `to`: both on one volume. A link
-// is tried only then, since a system may make one across what it reports as two volumes (wine's
-// drives on one Linux file system), and the link could then never be confirmed as the same file.
-bool linkableInto(const FileState& file, const fs::path& to) {
-    const auto folder = fileState(folderOf(to));
-    return folder && folder->device == file.device;
+// The regular file at `place`, opened (never through a link) as the file of state `expected`.
+File openAsRecorded(const Place& place, const FileState& expected) {
+    File file = place.folder.openFile(place.name, OpenMode::ReadOnly);
+    if (file.identity() != expected.identity()) throw FileError("confirm", place.path(), kReplacedByAnother);
+    return file;
 }
 
-File openSame(const fs::path& path, const std::pair<std::uint64_t, std::uint64_t>& identity) {
-    File file = File::open(path, OpenMode::ReadOnly, Links::Refuse);
-    if (file.identity() != identity) throw FileError("confirm", path, kReplacedByAnother);
-    return file;
+// Whether a hard link from `file` can be made in the folder `to`: both on one volume. A link is
+// tried only then, since a system may make one across what it reports as two volumes (wine's
+// drives on one Linux file system), and the link could then never be confirmed as the same file.
+bool linkableInto(const FileState& file, const Folder& to) { return to.state().device == file.device; }
+
+// `from` takes the name `to` by a hard link under the temporary name, given the access first.
+std::optional<AccessCarried> tryLinkInto(const Place& from, const FileState& kept, const Place& to,
+                                         const FileState& access, const std::function<void()>& beforeRename,
+                                         Identity* renamed) {
+    const fs::path part = temporaryPathFor(to.name);
+    to.folder.remove(part);
+    if (!linkableInto(kept, to.folder) || !from.folder.tryLink(from.name, to.folder, part)) return std::nullopt;
+    try {
+        File linked = openAsRecorded({to.folder, part}, kept);
+        const AccessCarried carried = linked.takeAccessOf(access);
+        linked.close();
+        if (beforeRename) beforeRename();
+        if (renamed) *renamed = kept.identity();
+        to.folder.rename(part, to.folder, to.name, true);
+        to.folder.requireAt(to.name, kept.identity());
+        return carried;
+    } catch (...) {
+        to.folder.discard(part);
+        throw;
+    }
+}
+
+// The file at `from`, which must be a regular file (a link there is refused, never followed).
+FileState regularAt(const Place& from) {
+    const FileState state = stateAt(from);
+    if (!state.isRegular()) throw FileError("open", from.path(), kNotARegularFile);
+    return state;
 }
 
 }  // namespace
 
+void linkOrCopy(const Place& from, const Place& to) {
+    if (to.folder.entry(to.name)) throw FileError("copy to", to.path(), EEXIST);
+    const FileState original = regularAt(from);
+    if (original.links > 1 || !linkableInto(original, to.folder) || !from.folder.tryLink(from.name, to.folder, to.name)) {
+        const File source = openAsRecorded(from, original);
+        copyThroughTemporary(source, to, original, false, {}, nullptr);
+    } else {
+        to.folder.requireAt(to.name, original.identity());
+    }
+    to.folder.sync();
+}
+
 void linkOrCopy(const fs::path& from, const fs::path& to) {
-    if (entryExists(to)) throw FileError("copy to", to, EEXIST);
-    const FileState original = stateAt(from);
-    if (original.links > 1 || !linkableInto(original, to) || !tryLink(from, to))
-        copyThroughTemporary(from, to, original, false, {});
-    else requireAt(to, original.identity());
-    syncFolder(folderOf(to));
+    const Folder fromFolder = Folder::of(from);
+    const Folder toFolder = Folder::of(to);
+    linkOrCopy({fromFolder, from.filename()}, {toFolder, to.filename()});
+}
+
+AccessCarried replaceFile(const Place& from, const Place& to, Source source, const FileState& access,
+                          const std::function<void()>& beforeRename, Identity* renamed) {
+    const FileState moving = regularAt(from);
+    if (source == Source::Move && linkableInto(moving, to.folder)) {
+        // A rename refused although both lie on one device (two mounts of it) goes the copy's way.
+        File opened = openAsRecorded(from, moving);
+        const AccessCarried carried = opened.takeAccessOf(access);
+        opened.close();
+        if (beforeRename) beforeRename();
+        if (renamed) *renamed = moving.identity();
+        if (from.folder.tryRenameReplacing(from.name, to.folder, to.name)) {
+            to.folder.requireAt(to.name, moving.identity());
+            to.folder.sync();
+            return carried;
+        }
+    } else if (source == Source::Keep) {
+        if (const auto carried = tryLinkInto(from, moving, to, access, beforeRename, renamed)) {
+            to.folder.sync();
+            return *carried;
+        }
+    }
+    const File opened = openAsRecorded(from, moving);
+    const AccessCarried carried = copyThroughTemporary(opened, to, access, true, beforeRename, renamed);
+    to.folder.sync();
+    return carried;
 }
 
 AccessCarried replaceFile(const fs::path& from, const fs::path& to, Source source,
                           const std::function<void()>& beforeRename) {
-    const FileState replaced = stateAt(to);
-    if (source == Source::Move) {
-        // On another file system the copy below is the way, and `beforeRename` runs before its
-        // rename; a rename refused although both lie on one device (two mounts of it) goes that way too.
-        if (stateAt(from).device == replaced.device) {
-            File moving = File::open(from, OpenMode::ReadOnly, Links::Refuse);
-            const AccessCarried carried = moving.takeAccessOf(replaced);
-            const auto identity = moving.identity();
-            moving.close();
-            if (beforeRename) beforeRename();
-            if (tryRenameReplacing(from, to)) {
-                requireAt(to, identity);
-                syncFolder(folderOf(to));
-                return carried;
-            }
-        }
-    } else {
-        const fs::path part = temporaryPathFor(to);
-        removeFile(part);
-        const FileState kept = stateAt(from);
-        const auto identity = kept.identity();
-        if (linkableInto(kept, to) && tryLink(from, part)) {
-            try {
-                File linked = openSame(part, identity);
-                const AccessCarried carried = linked.takeAccessOf(replaced);
-                linked.close();
-                if (beforeRename) beforeRename();
-                renameFile(part, to, true);
-                requireAt(to, identity);
-                syncFolder(folderOf(to));
-                return carried;
-            } catch (...) {
-                discardFile(part);
-                throw;
-            }
-        }
-    }
-    const AccessCarried carried = copyThroughTemporary(from, to, replaced, true, beforeRename);
-    syncFolder(folderOf(to));
-    return carried;
+    const Folder fromFolder = Folder::of(from);
+    const Folder toFolder = Folder::of(to);
+    const Place target{toFolder, to.filename()};
+    return replaceFile({fromFolder, from.filename()}, target, source, stateAt(target), beforeRename);
 }
 
 }  // namespace zestrel::platform

@@ -20,6 +20,7 @@
 #include <functional>
 
 #include "platform/file.h"
+#include "platform/folder.h"
 
 namespace zestrel::platform {
 
@@ -49,10 +50,21 @@ void removeTemporaries(const std::filesystem::path& folder);
 // returning.
 void linkOrCopy(const std::filesystem::path& from, const std::filesystem::path& to);
 
+// A name in a folder held open: the operations below act on that folder's names without following
+// a link at them (folder.h). `from` must be a regular file (kNotARegularFile otherwise).
+struct Place {
+    const Folder& folder;
+    std::filesystem::path name;
+    std::filesystem::path path() const { return folder.pathOf(name); }
+};
+void linkOrCopy(const Place& from, const Place& to);
+
 enum class Source {
     Move,  // `from` is moved: gone afterwards when it lay on the file system of `to`; otherwise
            // it is left where it was, for the caller to remove once it is no longer needed
     Keep,  // `from` stays where it is; a hard link or a copy of it takes the place of `to`
+    Copy,  // `from` stays where it is, and a copy of it (never a link: the two names stay two
+           // files) takes the place of `to`
 };
 
 // Puts the file `from` in the place of the existing file `to` in one atomic step: at every moment,
@@ -67,5 +79,12 @@ enum class Source {
 // what of the owner and group the system would not let it keep.
 AccessCarried replaceFile(const std::filesystem::path& from, const std::filesystem::path& to, Source source,
                           const std::function<void()>& beforeRename = {});
+// The same between two places; the new file takes the permission bits, owner and group of
+// `access` (what the caller recorded of the file it replaces, never what stands at `to` now).
+// `renamed`, when given, is set just before the rename to the identity of the file it gives the
+// name `to`, so that a caller can tell its own file from any other found there afterwards.
+using Identity = std::pair<std::uint64_t, std::uint64_t>;
+AccessCarried replaceFile(const Place& from, const Place& to, Source source, const FileState& access,
+                          const std::function<void()>& beforeRename = {}, Identity* renamed = nullptr);
 
 }  // namespace zestrel::platform

@@ -45,8 +45,12 @@ bool entryExists(const std::filesystem::path& path);
 // A folder exists at the path (a symbolic link to one counts).
 bool folderExists(const std::filesystem::path& path);
 
-// The file a path leads to: a symbolic link is followed to the file it names; any other path is itself.
+// The file a path leads to: a symbolic link at its last part is followed to the file it finally
+// names, but only one the caller may rely on (made by the caller, by root, or by the owner of that
+// file; FileError EPERM for any other); any other path is itself.
 std::filesystem::path followLink(const std::filesystem::path& path);
+// The path made absolute, with every link, "." and ".." on the way resolved (as far as it exists).
+std::filesystem::path resolvedPath(const std::filesystem::path& path);
 
 // How long the last part of `path` is and how long a name its folder allows (the nearest folder
 // above that exists when that one does not yet): bytes and the folder's NAME_MAX on POSIX,
@@ -70,6 +74,9 @@ void moveFile(const std::filesystem::path& from, const std::filesystem::path& to
 // (File::takeAccessOf). This writes `to` itself: give it a temporary name (file_replace.h) when a
 // partial file must never be seen there.
 File copyFileDurably(const std::filesystem::path& from, const std::filesystem::path& to);
+class Folder;
+// The same from an open file to the new name `name` in a folder held open.
+File copyFileDurably(const File& source, const Folder& folder, const std::filesystem::path& name);
 
 // Deletes a file that is only in the way (a partial copy, a temporary); a failure is ignored and
 // the call is not counted as a file operation.

@@ -135,6 +135,8 @@ std::optional<FileState> stateOfHandle(HANDLE handle) {
     state.modified = timeOf(basic.LastWriteTime);
     state.changed = timeOf(basic.ChangeTime);
     state.links = info.nNumberOfLinks;
+    state.regular = (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0 &&
+                    ::GetFileType(handle) == FILE_TYPE_DISK;
     return state;
 }
 

@@ -6,6 +6,12 @@
 #include <filesystem>
 #include <optional>
 
+#include "platform/file.h"
+
+#ifndef _WIN32
+struct stat;
+#endif
+
 namespace zestrel::platform {
 
 // Each of these three is one counted file operation.
@@ -18,6 +24,13 @@ void renameFile(const std::filesystem::path& from, const std::filesystem::path& 
 
 // Renames `from` over `to`; false, with nothing done, when the two lie on different file systems.
 bool tryRenameReplacing(const std::filesystem::path& from, const std::filesystem::path& to);
+
+#ifndef _WIN32
+// The flags of open(2) for a mode, before O_CLOEXEC, O_NONBLOCK and O_NOFOLLOW.
+int openFlags(OpenMode mode);
+// A FileState from what stat(2) answered.
+FileState stateOf(const struct stat& st);
+#endif
 
 // The value of the environment variable ZESTREL_PROGRAM_FOLDER; nothing when unset or empty.
 std::optional<std::filesystem::path> programFolderVariable();

@@ -3,6 +3,7 @@
 #include "platform/file_system.h"
 #include "store/jet/failure.h"
 #include "text/utf8.h"
+#include "upgrade/backup_origin.h"
 
 namespace zestrel::upgrade {
 
@@ -25,9 +26,10 @@ std::filesystem::path freeKeepingPath(const std::filesystem::path& folder, const
                                                                    "\" is shorter than four characters.");
     const std::u16string stem = cookbookName.substr(0, cookbookName.size() - kExtensionLength) + suffix;
     std::filesystem::path candidate = folder / (stem + u".rcp");
-    // A list of changes left from a backup of that name, since removed, takes the name too.
+    // A list of changes or a record left from a backup of that name, since removed, takes the name too.
     const auto taken = [](const std::filesystem::path& backup) {
-        return platform::entryExists(backup) || platform::entryExists(changeListPathFor(backup));
+        return platform::entryExists(backup) || platform::entryExists(changeListPathFor(backup)) ||
+               platform::entryExists(backup.parent_path() / originNameFor(backup.filename()));
     };
     for (int number = 2; taken(candidate); ++number) {
         const std::string digits = std::to_string(number);

@@ -10,6 +10,7 @@
 #include "store/jet/failure.h"
 #include "text/utf8.h"
 #include "upgrade/backup_naming.h"
+#include "upgrade/backup_origin.h"
 #include "upgrade/file_name_of.h"
 #include "upgrade/frm_main_upgrade.h"
 #include "upgrade/new_database_check.h"
@@ -19,31 +20,52 @@ namespace zestrel {
 
 namespace upgrade {
 
+std::filesystem::path cookbookBehind(const std::filesystem::path& given) {
+    try {
+        return platform::followLink(given);
+    } catch (const platform::FileError& e) {
+        if (e.errorNumber() != EPERM) throw;
+        throw Failure(failure::runtime::kPermissionDenied,
+                      "Permission denied: " + text::toUtf8(given.u16string()) +
+                          " is a symbolic link that another user made to a file that is not theirs; it is not "
+                          "followed. Name the cookbook itself. Nothing was changed.");
+    }
+}
+
 HeldCookbook holdCookbook(const std::filesystem::path& cookbook) {
-    platform::File file = platform::File::open(cookbook, platform::OpenMode::ReadOnly);
+    platform::File file = platform::File::open(cookbook, platform::OpenMode::ReadOnly, platform::Links::Refuse);
     if (!file.tryLock())
         throw Failure(failure::kFileInUse, "Could not use " + text::toUtf8(cookbook.u16string()) +
-                                      ": another upgrade of this cookbook is running. Nothing was changed.");
+                                      ": another upgrade or restore of this cookbook is running. Nothing was changed.");
     const platform::FileState state = file.state();
     return {std::move(file), state};
 }
 
+void requireNoOtherWriters(const platform::Folder& folder, const std::filesystem::path& cookbook) {
+    if (!platform::othersMayReplaceIn(folder.state())) return;
+    throw Failure(failure::runtime::kPermissionDenied,
+                  "Permission denied: the cookbook " + text::toUtf8(cookbook.u16string()) + " lies in the folder " +
+                      text::toUtf8(folder.path().u16string()) +
+                      ", and other users can replace files in this folder during the upgrade; move the cookbook to a "
+                      "folder only you can write. Nothing was changed.");
+}
 
 void checkBeforeCopy(const std::filesystem::path& cookbook, const std::filesystem::path& backup) {
-    const std::filesystem::path probe = platform::temporaryPathFor(cookbook);
+    const auto folder = platform::Folder::of(cookbook);
+    requireNoOtherWriters(folder, cookbook);
+    const std::filesystem::path probe = platform::temporaryPathFor(cookbook.filename());
     try {
-        platform::removeFile(probe);  // what a run that died left beside it
-        platform::File::open(probe, platform::OpenMode::CreateNewPrivate, platform::Links::Refuse).close();
-        platform::removeFile(probe);
+        folder.remove(probe);  // what a run that died left beside it
+        folder.openFile(probe, platform::OpenMode::CreateNewPrivate).close();
+        folder.remove(probe);
     } catch (const platform::FileError& e) {
-        platform::discardFile(probe);
-        const std::filesystem::path folder = cookbook.parent_path();
+        folder.discard(probe);
         throw Failure(fileFailure(e).number(),
-                      "Cannot write in the cookbook's folder " + text::toUtf8(folder.u16string()) + " (" +
+                      "Cannot write in the cookbook's folder " + text::toUtf8(folder.path().u16string()) + " (" +
                           std::strerror(e.errorNumber()) +
                           "): the upgraded cookbook could not take the original's place there. Nothing was changed.");
     }
-    // The list of changed values beside the backup has the longest name of the two.
+    // The list of changed values beside the backup has the longest name of the three.
     for (const auto& name : {backup, upgrade::changeListPathFor(backup)}) {
         const platform::NameRoom room = platform::nameRoom(name);
         if (room.fits()) continue;
@@ -55,21 +77,39 @@ void checkBeforeCopy(const std::filesystem::path& cookbook, const std::filesyste
     }
 }
 
+CookbookOrigin originOf(const std::u16string& given, const std::filesystem::path& cookbook, const platform::FileState& state) {
+    return {std::filesystem::path(given), platform::resolvedPath(cookbook), state.identity(), state.size, state.modified,
+            nowNanoseconds(), std::nullopt};
+}
 
 }  // namespace upgrade
 
 namespace {
 
+// The places a replacement works in, each folder held open for the whole of it.
+struct ReplacePlaces {
+    platform::Folder cookbookFolder;
+    platform::Folder backupFolder;
+    platform::Folder databaseFolder;
+    std::filesystem::path cookbookName;
+    std::filesystem::path backupName;
+    std::filesystem::path databaseName;
+
+    platform::Place cookbook() const { return {cookbookFolder, cookbookName}; }
+    platform::Place backup() const { return {backupFolder, backupName}; }
+    platform::Place database() const { return {databaseFolder, databaseName}; }
+};
+
 // The backup, made while the original stays at the cookbook's path. The name was free when it was
 // chosen, so whatever a failed attempt left there is this run's own and goes again.
-void makeBackup(const std::filesystem::path& cookbook, const std::filesystem::path& backup) {
-    if (platform::entryExists(backup)) throw platform::FileError("copy to", backup, EEXIST);
+void makeBackup(const ReplacePlaces& at) {
+    if (at.backupFolder.entry(at.backupName)) throw platform::FileError("copy to", at.backup().path(), EEXIST);
     try {
-        platform::linkOrCopy(cookbook, backup);
+        platform::linkOrCopy(at.cookbook(), at.backup());
     } catch (...) {
         const Failure failure = currentFailure();
         try {
-            platform::removeFile(backup);
+            at.backupFolder.remove(at.backupName);
         } catch (const platform::FileError&) {
             // The failure below is what the owner needs to know; the original is still in place.
         }
@@ -77,54 +117,63 @@ void makeBackup(const std::filesystem::path& cookbook, const std::filesystem::pa
     }
 }
 
-// A replacement failed. When the cookbook's path still leads to the original, the backup made for
-// this run is only a second copy of it and goes again, so that no backup of an upgrade that did
-// not happen is left. When the rename had already happened (a later step failed), the original is
-// put back from the backup in one atomic step, and the backup then goes; when even that fails, the
-// backup stays and the message says where the original lies.
-[[noreturn]] void undoReplace(const std::filesystem::path& cookbook, const upgrade::FileIdentity& original,
-                              const std::filesystem::path& backup, const Failure& replacing) {
-    bool putBack = false;
+void forgetBackup(const ReplacePlaces& at) {
     try {
-        const auto now = platform::fileState(cookbook);
-        if (!now || now->identity() != original) {
-            platform::replaceFile(backup, cookbook, platform::Source::Keep);
-            putBack = true;
-        }
-    } catch (...) {
-        const Failure back = currentFailure();
-        throw Failure(replacing.number(), replacing.description() + " Putting the original cookbook back failed too (" +
-                                              back.description() + "); the original cookbook lies at " +
-                                              text::toUtf8(backup.u16string()) + ".");
-    }
-    try {
-        platform::removeFile(backup);
+        at.backupFolder.remove(at.backupName);
+        at.backupFolder.remove(upgrade::originNameFor(at.backupName));
     } catch (const platform::FileError&) {
         // The original is at the cookbook's path; a second copy of it in Backup harms nothing.
     }
-    throw Failure(replacing.number(), replacing.description() + (putBack ? " The original cookbook was put back at " +
-                                                                              text::toUtf8(cookbook.u16string()) + "."
-                                                                        : " The cookbook was not changed."));
+}
+
+// A replacement failed. When the cookbook's path still leads to the original, the backup made for
+// this run is only a second copy of it and goes again. When it leads to the file this run put
+// there (a step after the rename failed), the original is put back from the backup in one atomic
+// step, with the access recorded of it at the start, and the backup then goes. When it leads to
+// anything else, another program put it there: nothing is moved onto it, and the message says
+// where the original lies.
+[[noreturn]] void undoReplace(const ReplacePlaces& at, const platform::FileState& original,
+                              const std::optional<upgrade::Identity>& placed, const Failure& replacing) {
+    const auto now = at.cookbookFolder.entry(at.cookbookName);
+    const std::string originalAt = "; the original cookbook lies at " + text::toUtf8(at.backup().path().u16string()) + ".";
+    if (now && now->identity() == original.identity()) {
+        forgetBackup(at);
+        throw Failure(replacing.number(), replacing.description() + " The cookbook was not changed.");
+    }
+    if (!now || !placed || now->identity() != *placed)
+        throw Failure(replacing.number(), replacing.description() + " Another program put a different file at " +
+                                              text::toUtf8(at.cookbook().path().u16string()) +
+                                              " and nothing was moved onto it" + originalAt);
+    try {
+        platform::replaceFile(at.backup(), at.cookbook(), platform::Source::Keep, original);
+    } catch (...) {
+        const Failure back = currentFailure();
+        throw Failure(replacing.number(), replacing.description() + " Putting the original cookbook back failed too (" +
+                                              back.description() + ")" + originalAt);
+    }
+    forgetBackup(at);
+    throw Failure(replacing.number(), replacing.description() + " The original cookbook was put back at " +
+                                          text::toUtf8(at.cookbook().path().u16string()) + ".");
 }
 
 // The cookbook's path leads to the file this run read, as it was then; otherwise another program
 // wrote, moved or replaced it during the upgrade, and carrying on would lose what it did.
-void requireUnchanged(const std::filesystem::path& cookbook, const platform::FileState& read) {
-    const auto now = platform::fileState(cookbook);
+void requireUnchanged(const ReplacePlaces& at, const platform::FileState& read) {
+    const auto now = at.cookbookFolder.entry(at.cookbookName);
     if (now && now->unchangedSince(read)) return;
-    throw Failure(failure::kChangedByAnother, "The cookbook " + text::toUtf8(cookbook.u16string()) +
+    throw Failure(failure::kChangedByAnother, "The cookbook " + text::toUtf8(at.cookbook().path().u16string()) +
                                          " changed during the upgrade (another program wrote, moved or replaced it); "
                                          "nothing was changed. Upgrade it again when that program is done with it.");
 }
 
 // The original's state after the backup was made: a hard link changes its link count and so its
 // change time, and nothing else; a write in the meantime changes its size or modification time.
-platform::FileState stateAfterBackup(const std::filesystem::path& cookbook, const platform::FileState& read) {
-    auto now = platform::fileState(cookbook);
-    if (!now) requireUnchanged(cookbook, read);
+platform::FileState stateAfterBackup(const ReplacePlaces& at, const platform::FileState& read) {
+    auto now = at.cookbookFolder.entry(at.cookbookName);
+    if (!now) requireUnchanged(at, read);
     platform::FileState expected = read;
     expected.changed = now->changed;
-    requireUnchanged(cookbook, expected);
+    requireUnchanged(at, expected);
     return *now;
 }
 
@@ -133,6 +182,18 @@ platform::FileState stateAfterBackup(const std::filesystem::path& cookbook, cons
 void forgetRun(const upgrade::ProgramFolderRoom& room) {
     try {
         room.removeRunRecord();
+    } catch (const platform::FileError&) {
+    }
+}
+
+// The backup's record learns the file the upgrade put at the cookbook's path, so that restore
+// finds the backup also after the cookbook was moved. Should that fail, the path still ties them.
+void recordUpgradedFile(const ReplacePlaces& at, upgrade::CookbookOrigin origin) {
+    try {
+        const auto now = at.cookbookFolder.entry(at.cookbookName);
+        if (!now) return;
+        origin.upgraded = now->identity();
+        upgrade::writeOrigin(at.backupFolder, at.backupName, upgrade::KeptAs::Backup, origin);
     } catch (const platform::FileError&) {
     }
 }
@@ -156,7 +217,9 @@ void FrmMainUpgrade::discardFilledDatabase(const std::u16string& DataTo) {
 // then is what is left in the program's folder removed. Just before the backup and again just
 // before the rename the cookbook must still be the file this run read, unchanged: a save another
 // program made meanwhile would otherwise be lost. The run's record lets the next run remove a
-// backup whose upgrade never happened, should this run die between the two.
+// backup whose upgrade never happened, should this run die between the two; the backup's own
+// record, written before it, ties it to this cookbook. Every step acts on names in folders held
+// open, never through a link, and gives the new file the access recorded of the original.
 FrmMainUpgrade::Replaced FrmMainUpgrade::replaceCookbook(const std::u16string& DataFrom,
                                                          const std::filesystem::path& cookbook,
                                                          const std::u16string& DataTo, const upgrade::FileIdentity& filled,
@@ -165,36 +228,46 @@ FrmMainUpgrade::Replaced FrmMainUpgrade::replaceCookbook(const std::u16string& D
     room.makeBackupFolder();
     const std::filesystem::path backup = room.freeBackupPath(dbFunction::FileNameOf(DataFrom));
     const std::filesystem::path database(DataTo);
-    const upgrade::FileIdentity original = held.state.identity();
+    const ReplacePlaces at{platform::Folder::of(cookbook), room.openBackupFolder(), platform::Folder::of(database),
+                           cookbook.filename(), backup.filename(), database.filename()};
+    upgrade::requireNoOtherWriters(at.cookbookFolder, cookbook);
+    const platform::FileState& original = held.state;
     upgrade::requireSameDatabase(database, filled);
-    requireUnchanged(cookbook, held.state);
-    room.writeRunRecord({cookbook, backup, original, held.state.size});
+    requireUnchanged(at, original);
+    const upgrade::CookbookOrigin origin = upgrade::originOf(DataFrom, cookbook, original);
+    room.writeRunRecord({origin.resolved, at.backupName, original.identity(), original.size});
     try {
-        makeBackup(cookbook, backup);
+        upgrade::writeOrigin(at.backupFolder, at.backupName, upgrade::KeptAs::Backup, origin);
+        makeBackup(at);
     } catch (...) {
+        forgetBackup(at);
         forgetRun(room);
         throw;
     }
     Replaced replaced{backup, {}, {}};
+    upgrade::Identity placed{};
+    bool renaming = false;
     try {
-        const platform::FileState backedUp = stateAfterBackup(cookbook, held.state);
-        replaced.changeList = writeValueChanges(DataFrom, backup);
-        replaced.access = platform::replaceFile(database, cookbook, platform::Source::Move, [&] {
-            requireUnchanged(cookbook, backedUp);
+        const platform::FileState backedUp = stateAfterBackup(at, original);
+        replaced.changeList = writeValueChanges(origin.resolved.u16string(), backup);
+        replaced.access = platform::replaceFile(at.database(), at.cookbook(), platform::Source::Move, original, [&] {
+            requireUnchanged(at, backedUp);
             held.file.close();  // the lock goes with it: no handle of ours stands in the rename's way
-        });
+            renaming = true;
+        }, &placed);
     } catch (...) {
         if (!replaced.changeList.empty()) platform::discardFile(replaced.changeList);
         try {
-            undoReplace(cookbook, original, backup, currentFailure());
+            undoReplace(at, original, renaming ? std::optional(placed) : std::nullopt, currentFailure());
         } catch (...) {
             forgetRun(room);
             throw;
         }
     }
+    recordUpgradedFile(at, origin);
     forgetRun(room);
     try {
-        platform::removeFile(database);  // the source of a copy from another file system
+        at.databaseFolder.remove(at.databaseName);  // the source of a copy from another file system
     } catch (const platform::FileError&) {
         // The upgrade is complete; the next run deletes a temporary database left behind.
     }

@@ -8,8 +8,11 @@
 #pragma once
 
 #include <filesystem>
+#include <string>
 
 #include "platform/file.h"
+#include "platform/folder.h"
+#include "upgrade/backup_origin.h"
 
 namespace zestrel::upgrade {
 
@@ -21,11 +24,24 @@ struct HeldCookbook {
     platform::FileState state;
 };
 
-// Failure 3045 when another run holds the cookbook.
+// The file the cookbook's path leads to: its own symbolic link followed once, when the caller may
+// rely on it (platform followLink); failure 70 for a link another user planted.
+std::filesystem::path cookbookBehind(const std::filesystem::path& given);
+
+// Failure 3045 when another run holds the cookbook. A link at the path is refused: the caller has
+// resolved the cookbook's own link already.
 HeldCookbook holdCookbook(const std::filesystem::path& cookbook);
 
+// Failure 70 when other users may replace files in the cookbook's folder (folder.h
+// othersMayReplaceIn): a file the run keeps beside the cookbook could be swapped there.
+void requireNoOtherWriters(const platform::Folder& folder, const std::filesystem::path& cookbook);
+
+// What a backup's record says of the cookbook `given` (resolved to `cookbook`), in the state `state`.
+CookbookOrigin originOf(const std::u16string& given, const std::filesystem::path& cookbook,
+                        const platform::FileState& state);
+
 // What would otherwise stop the upgrade only after the whole copy is found before it: a cookbook
-// folder that cannot take the new file, and a backup name (or the name of the list of changed
+// folder others may write (requireNoOtherWriters) or that cannot take the new file, and a backup name (or the name of the list of changed
 // values beside it) longer than its folder allows.
 void checkBeforeCopy(const std::filesystem::path& cookbook, const std::filesystem::path& backup);
 

@@ -65,10 +65,9 @@ void FrmMainUpgrade::upgrade(upgrade::Layout layout, const std::u16string& DataF
 
 void FrmMainUpgrade::copyAndReplace(upgrade::Layout layout, const std::u16string& DataFrom, const std::u16string& DataTo) {
     const auto room = upgrade::ProgramFolderRoom::current();
-    if (!dryRun_) room.finishInterruptedRun();
     // A cookbook reached through a symbolic link: the file itself is backed up and replaced,
     // and the link goes on leading to the cookbook. The link is followed here, once.
-    const std::filesystem::path cookbook = platform::followLink(std::filesystem::path(DataFrom));
+    const std::filesystem::path cookbook = upgrade::cookbookBehind(std::filesystem::path(DataFrom));
     upgrade::HeldCookbook held = upgrade::holdCookbook(cookbook);
     if (!dryRun_) upgrade::checkBeforeCopy(cookbook, room.freeBackupPath(dbFunction::FileNameOf(DataFrom)));
 

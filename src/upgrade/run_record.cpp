@@ -1,12 +1,14 @@
 #include "upgrade/run_record.h"
 
-#include <sstream>
+#include <optional>
 #include <string>
 #include <vector>
 
-#include "platform/file.h"
 #include "platform/file_replace.h"
-#include "platform/file_system.h"
+#include "upgrade/backup_naming.h"
+#include "upgrade/backup_origin.h"
+#include "upgrade/record_file.h"
+#include "upgrade/record_text.h"
 
 namespace zestrel::upgrade {
 
@@ -15,67 +17,71 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr const char* kRecordName = ".zestrel-run";
+constexpr std::string_view kKind = "zestrel run 1";
+const std::vector<std::string_view> kKeys = {"cookbook", "backup", "device", "inode", "size"};
 
-fs::path recordPath(const fs::path& programFolder) { return programFolder / kRecordName; }
-
-std::string text(const fs::path& path) {
-    const std::u8string name = path.u8string();
-    return std::string(name.begin(), name.end());
+std::optional<RunRecord> readRunRecord(const platform::Folder& programFolder) {
+    const auto text = readRecordFile(programFolder, kRecordName);
+    if (!text) return std::nullopt;
+    const auto values = record::read(*text, kKind, kKeys);
+    if (!values) return std::nullopt;
+    const auto device = record::unsignedNumber((*values)[2]);
+    const auto inode = record::unsignedNumber((*values)[3]);
+    const auto size = record::unsignedNumber((*values)[4]);
+    const fs::path backup = record::pathFromBytes((*values)[1]);
+    // A name in the Backup folder itself: no folder part, no "." or "..".
+    const bool plainName = !backup.empty() && backup == backup.filename() && backup != "." && backup != "..";
+    if (!device || !inode || !size || !plainName) return std::nullopt;
+    return RunRecord{record::pathFromBytes((*values)[0]), backup, {*device, *inode}, *size};
 }
 
-fs::path pathOf(const std::string& line) { return fs::path(std::u8string(line.begin(), line.end())); }
+// The cookbook's path still leads to the original the record names.
+bool stillTheOriginal(const RunRecord& run) {
+    try {
+        const auto folder = platform::Folder::of(run.cookbook);
+        const auto now = folder.entry(run.cookbook.filename());
+        return now && now->identity() == run.original;
+    } catch (const platform::FileError&) {
+        return false;
+    }
+}
+
+// The backup the record names is the one a run made of that original and nothing else (or the run
+// died before it made it, after it wrote the backup's record).
+bool backupOfTheOriginal(const platform::Folder& backupFolder, const RunRecord& run) {
+    const auto origin = readOrigin(backupFolder, run.backupName, KeptAs::Backup);
+    if (!origin || origin->identity != run.original || origin->resolved != run.cookbook || origin->upgraded) return false;
+    const auto backup = backupFolder.entry(run.backupName);
+    return !backup || (backup->isRegular() && backup->size == run.size);
+}
+
+void removeBackupOfNoUpgrade(const platform::Folder& backupFolder, const RunRecord& run) {
+    backupFolder.remove(changeListPathFor(run.backupName));
+    backupFolder.remove(run.backupName);
+    backupFolder.remove(originNameFor(run.backupName));
+    backupFolder.sync();
+}
 
 }  // namespace
 
-// Lines: the cookbook's path, the backup's path, then device, inode and size.
-void writeRunRecord(const fs::path& programFolder, const RunRecord& record) {
-    const std::string content = text(record.cookbook) + "\n" + text(record.backup) + "\n" +
-                                std::to_string(record.original.first) + " " + std::to_string(record.original.second) +
-                                " " + std::to_string(record.size) + "\n";
-    const fs::path path = recordPath(programFolder);
-    const fs::path part = platform::temporaryPathFor(path);
-    platform::removeFile(part);
-    platform::removeFile(path);
-    {
-        platform::File file = platform::File::open(part, platform::OpenMode::CreateNewPrivate);
-        file.writeAt(0, std::span(reinterpret_cast<const std::uint8_t*>(content.data()), content.size()));
-        file.sync();
-        file.close();
-    }
-    platform::moveFile(part, path);
-    platform::syncFolder(programFolder);
+void writeRunRecord(const platform::Folder& programFolder, const RunRecord& run) {
+    const record::Fields fields = {{"cookbook", record::pathBytes(run.cookbook)},
+                                   {"backup", record::pathBytes(run.backupName)},
+                                   {"device", std::to_string(run.original.first)},
+                                   {"inode", std::to_string(run.original.second)},
+                                   {"size", std::to_string(run.size)}};
+    writeRecordFile(programFolder, kRecordName, record::write(kKind, fields));
 }
 
-void removeRunRecord(const fs::path& programFolder) { platform::removeFile(recordPath(programFolder)); }
+void removeRunRecord(const platform::Folder& programFolder) { programFolder.remove(kRecordName); }
 
-void finishInterruptedRun(const fs::path& programFolder) {
-    const fs::path path = recordPath(programFolder);
-    platform::removeFile(platform::temporaryPathFor(path));
-    if (!platform::entryExists(path)) return;
-    RunRecord record;
-    bool read = false;
-    try {
-        platform::File file = platform::File::open(path, platform::OpenMode::ReadOnly, platform::Links::Refuse);
-        std::vector<std::uint8_t> bytes(static_cast<std::size_t>(std::min<std::uint64_t>(file.size(), 1 << 16)));
-        file.readAt(0, bytes);
-        std::istringstream in(std::string(bytes.begin(), bytes.end()));
-        std::string cookbook, backup;
-        read = std::getline(in, cookbook) && std::getline(in, backup) &&
-               (in >> record.original.first >> record.original.second >> record.size);
-        record.cookbook = pathOf(cookbook);
-        record.backup = pathOf(backup);
-    } catch (const platform::FileError&) {
-        read = false;
-    }
-    if (read) {
-        const auto atCookbook = platform::fileState(record.cookbook);
-        const auto atBackup = platform::fileState(record.backup);
-        // The cookbook is still the original: the backup was made for an upgrade that never happened.
-        if (atCookbook && atCookbook->identity() == record.original && atBackup && atBackup->size == record.size)
-            platform::removeFile(record.backup);
-    }
+void finishInterruptedRun(const platform::Folder& programFolder, const platform::Folder& backupFolder) {
+    programFolder.remove(platform::temporaryPathFor(kRecordName));
+    if (!programFolder.entry(kRecordName)) return;
+    if (const auto run = readRunRecord(programFolder); run && stillTheOriginal(*run) && backupOfTheOriginal(backupFolder, *run))
+        removeBackupOfNoUpgrade(backupFolder, *run);
     removeRunRecord(programFolder);
-    platform::syncFolder(programFolder);
+    programFolder.sync();
 }
 
 }  // namespace zestrel::upgrade

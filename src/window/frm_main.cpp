@@ -192,7 +192,7 @@ void frmMain::cmdUp_Click() {
         view_.setExitEnabled(false);
         lock = room.lock();
         requireCookbookNotHeld(sCookbookPath);
-        room.removeLeftovers();
+        room.tidy();
         view_.setBusyPointer(true);
         view_.setProgressVisible(true);
         view_.setStatusText(u"Create temporary file...");

@@ -120,41 +120,47 @@ TEST_F(CookbookCommands, ANameIsTakenAsGivenWhenThatFileExists) {
     EXPECT_EQ(withoutExtension.out, (dir_ / "family.rcp").string() + ": version 1.0, upgrade offered\n");
 }
 
-TEST_F(CookbookCommands, RestorePutsTheNewestBackupBackAndKeepsWhatStoodThere) {
+TEST_F(CookbookCommands, RestorePutsACopyOfTheNewestBackupBackAndKeepsWhatStoodThere) {
     const auto path = sample("family.rcp");
     const std::string original = fileBytes(path);
     ASSERT_EQ(upgrade({path.string()}).exitCode, 0);
     const std::string upgraded = fileBytes(path);
+    const fs::path backup = program_ / "Backup" / "family_backup.rcp";
     const auto listed = restore({"--list", path.string()});
     EXPECT_EQ(listed.exitCode, 0);
     const auto lines = splitLines(listed.out);
     ASSERT_EQ(lines.size(), 1u) << listed.out;
-    EXPECT_EQ(lines[0].size(), 20u + (program_ / "Backup" / "family_backup.rcp").string().size()) << lines[0];
-    EXPECT_EQ(lines[0].substr(19), "\t" + (program_ / "Backup" / "family_backup.rcp").string());
+    EXPECT_EQ(lines[0].substr(19), "\t" + backup.string() + "\tof " + fs::canonical(path).string()) << lines[0];
 
     const auto restored = restore({path.string()});
     EXPECT_EQ(restored.exitCode, 0) << restored.err;
     EXPECT_EQ(restored.out, "");
     EXPECT_EQ(fileBytes(path), original);
     EXPECT_EQ(fileBytes(program_ / "Backup" / "family_upgraded.rcp"), upgraded);
-    EXPECT_FALSE(fs::exists(program_ / "Backup" / "family_backup.rcp"));
+    EXPECT_EQ(fileBytes(backup), original) << "the backup stays, whole";
     EXPECT_NE(restored.err.find("family_upgraded.rcp"), std::string::npos) << restored.err;
 
-    // Again: the kept name is taken, so the next one is numbered; nothing is overwritten.
+    // Again: the newest backup is the second upgrade's; the kept name is numbered, nothing is overwritten.
     ASSERT_EQ(upgrade({path.string()}).exitCode, 0);
     ASSERT_EQ(restore({path.string()}).exitCode, 0);
     EXPECT_EQ(fileBytes(path), original);
     EXPECT_EQ(fileBytes(program_ / "Backup" / "family_upgraded.rcp"), upgraded);
-    EXPECT_TRUE(fs::exists(program_ / "Backup" / "family_upgraded_2.rcp"));
+    EXPECT_EQ(fileBytes(program_ / "Backup" / "family_upgraded_2.rcp"), upgraded);
+    EXPECT_TRUE(fs::exists(program_ / "Backup" / "family_backup_2.rcp"));
     EXPECT_EQ(zestrel({"check", path.string()}).exitCode, 0);
+    const auto again = restore({path.string()});
+    EXPECT_EQ(again.exitCode, 0);
+    EXPECT_TRUE(again.err.find("already holds the backup") != std::string::npos) << again.err;
+    EXPECT_FALSE(fs::exists(program_ / "Backup" / "family_upgraded_3.rcp")) << "nothing to keep when nothing changes";
 
-    const auto none = restore({path.string()});
+    const auto none = restore({sample("other.rcp").string()});
     EXPECT_EQ(none.exitCode, 1);
-    EXPECT_NE(none.err.find("no backup of family.rcp"), std::string::npos) << none.err;
-    EXPECT_EQ(fileBytes(path), original);
+    EXPECT_NE(none.err.find("no backup of " + (dir_ / "other.rcp").string()), std::string::npos) << none.err;
 }
 
-TEST_F(CookbookCommands, RestoreTakesTheHighestNumberAndWaitsForNoOtherRun) {
+// Backups made by an earlier version carry no record of their cookbook: they are listed as such,
+// and put back only when named.
+TEST_F(CookbookCommands, ABackupWithoutARecordIsRestoredOnlyWhenNamed) {
     const auto older = sample("older.rcp");
     const auto newer = sample("newer.rcp", "1.1");
     const auto path = sample("family.rcp");
@@ -164,27 +170,33 @@ TEST_F(CookbookCommands, RestoreTakesTheHighestNumberAndWaitsForNoOtherRun) {
     fs::copy_file(older, program_ / "Backup" / "family_backup_011.rcp");  // no name the upgrade writes
     fs::copy_file(older, program_ / "Backup" / "familyx_backup_12.rcp");  // another cookbook's
     const std::string before = fileBytes(path);
+    const auto listed = splitLines(restore({"--list", path.string()}).out);
+    ASSERT_EQ(listed.size(), 2u);
+    EXPECT_NE(listed[1].find("family_backup_10.rcp\tof a cookbook of that name (no record"), std::string::npos) << listed[1];
+    const auto refused = restore({path.string()});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_NE(refused.err.find("53 - "), std::string::npos) << refused.err;
+    EXPECT_NE(refused.err.find("family_backup_10.rcp; restore one by naming it with --from"), std::string::npos) << refused.err;
+    EXPECT_EQ(fileBytes(path), before);
     {
         auto lock = platform::FolderLock::tryAcquire(program_);
         ASSERT_TRUE(lock);
-        const auto refused = restore({path.string()});
-        EXPECT_EQ(refused.exitCode, 1);
-        EXPECT_NE(refused.err.find("3045 - "), std::string::npos) << refused.err;
+        const auto held = restore({"--from", (program_ / "Backup" / "family_backup_10.rcp").string(), path.string()});
+        EXPECT_EQ(held.exitCode, 1);
+        EXPECT_NE(held.err.find("3045 - "), std::string::npos) << held.err;
         EXPECT_EQ(fileBytes(path), before);
     }
-    const auto listed = splitLines(restore({"--list", path.string()}).out);
-    ASSERT_EQ(listed.size(), 2u);
-    EXPECT_NE(listed[1].find("family_backup_10.rcp"), std::string::npos) << listed[1];
-    ASSERT_EQ(restore({path.string()}).exitCode, 0);
+    const auto named = restore({"--from", (program_ / "Backup" / "family_backup_10.rcp").string(), path.string()});
+    ASSERT_EQ(named.exitCode, 0) << named.err;
     EXPECT_EQ(fileBytes(path), fileBytes(newer));
     EXPECT_EQ(fileBytes(program_ / "Backup" / "family_upgraded.rcp"), before);
-    EXPECT_TRUE(fs::exists(program_ / "Backup" / "family_backup_2.rcp"));
+    EXPECT_TRUE(fs::exists(program_ / "Backup" / "family_backup_10.rcp"));
 
-    fs::remove(path);  // nothing at the cookbook's path: the backup just moves there
-    const auto intoEmpty = restore({path.string()});
+    fs::remove(path);  // nothing at the cookbook's path: a copy of the backup goes there
+    const auto intoEmpty = restore({"--from", (program_ / "Backup" / "family_backup_2.rcp").string(), path.string()});
     EXPECT_EQ(intoEmpty.exitCode, 0) << intoEmpty.err;
     EXPECT_EQ(fileBytes(path), fileBytes(older));
-    EXPECT_FALSE(fs::exists(program_ / "Backup" / "family_backup_2.rcp"));
+    EXPECT_TRUE(fs::exists(program_ / "Backup" / "family_backup_2.rcp"));
     EXPECT_FALSE(fs::exists(program_ / "Backup" / "family_upgraded_2.rcp"));
 }
 

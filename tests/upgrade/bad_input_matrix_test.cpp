@@ -27,6 +27,19 @@ bool everyFolderWritable() {
 #endif
 }
 
+// The user the command line runs as in the cases that need another user than root.
+constexpr unsigned kOtherUser = 65534;
+
+// Gives a folder to the user the case runs as (when root runs the suite), who alone may write it;
+// otherwise it stays the caller's, and everyone may read and pass through it.
+void giveToRunner(const fs::path& folder) {
+#ifndef _WIN32
+    if (::geteuid() == 0 && ::chown(folder.c_str(), kOtherUser, kOtherUser) != 0) ADD_FAILURE() << "chown " << folder;
+#endif
+    fs::permissions(folder, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                fs::perms::others_read | fs::perms::others_exec);
+}
+
 struct Case {
     const char* name;
     // Prepares the case in `folder` (with its program folder `program`); returns the cookbook path.
@@ -188,10 +201,10 @@ const std::vector<Case> kCases{
      [](UpgradeTest& t, const fs::path& f, const fs::path& program) {
          fs::create_directories(f / "locked");
          const fs::path p = static_cast<BadInputMatrix&>(t).layout10(f / "locked");
-         fs::permissions(program, fs::perms::all);
+         giveToRunner(program);
          fs::permissions(f / "locked", fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
                                            fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
-         fs::permissions(f, fs::perms::all);
+         giveToRunner(f);
          return p;
      },
      false, "Cannot write in the cookbook's folder", true},
@@ -200,7 +213,7 @@ const std::vector<Case> kCases{
          const fs::path p = static_cast<BadInputMatrix&>(t).layout10(f);
          fs::permissions(program, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
                                       fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
-         fs::permissions(f, fs::perms::all);
+         giveToRunner(f);
          return p;
      },
      false, "3051", true},

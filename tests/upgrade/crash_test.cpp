@@ -30,12 +30,14 @@ constexpr int kMaxOperations = 2000;  // a run that never ends inside this many 
 
 enum class Place { SameFileSystem, OtherFileSystem };
 
-// The list of changed values the upgrade writes beside a backup.
-bool isChangeList(const fs::path& file) {
+bool endsWith(const fs::path& file, const std::string& suffix) {
     const std::string name = file.filename().string();
-    const std::string suffix = "_changes.txt";
     return name.size() > suffix.size() && name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0;
 }
+
+// The list of changed values the upgrade writes beside a backup, and the record of its cookbook.
+bool isChangeList(const fs::path& file) { return endsWith(file, "_changes.txt"); }
+bool isOriginRecord(const fs::path& file) { return endsWith(file, "_origin.txt"); }
 
 class CrashTest : public UpgradeTest, public ::testing::WithParamInterface<Place> {
 protected:
@@ -96,7 +98,7 @@ protected:
             << "the cookbook's path holds neither the original nor a complete upgrade";
         bool originalInBackup = false;
         for (const auto& file : filesIn(run.program / "Backup")) {
-            if (platform::isTemporaryPath(file) || isChangeList(file)) continue;
+            if (platform::isTemporaryPath(file) || isChangeList(file) || isOriginRecord(file)) continue;
             EXPECT_EQ(bytesOf(file), originalBytes_) << file << " is a backup name with something else than the original";
             originalInBackup = true;
         }
@@ -116,13 +118,21 @@ protected:
         for (const auto& file : filesIn(run.program / "Backup")) {
             EXPECT_FALSE(platform::isTemporaryPath(file)) << file << " was left by the killed run";
             backups += bytesOf(file) == originalBytes_ ? 1 : 0;
+            if (isOriginRecord(file)) {
+                const std::string name = file.filename().string();
+                EXPECT_TRUE(fs::exists(file.parent_path() / (name.substr(0, name.size() - 11) + ".rcp")))
+                    << file << " is the record of a backup that is not there";
+            } else if (!isChangeList(file)) {
+                EXPECT_TRUE(fs::exists(file.parent_path() / (file.stem().string() + "_origin.txt")))
+                    << file << " carries no record of its cookbook";
+            }
         }
+        // Whether this run upgraded or found the killed one had: nothing of a run is left.
+        EXPECT_FALSE(fs::exists(run.program / ".zestrel-run")) << "the killed run's record was left";
+        EXPECT_FALSE(fs::exists(run.program / "tempdb.mdb")) << "the killed run's temporary database was left";
         EXPECT_EQ(backups, 1) << "no backup of the original, or a second one: a backup of an upgrade that never happened";
         for (const auto& file : filesIn(run.cookbook.parent_path()))
             EXPECT_FALSE(platform::isTemporaryPath(file)) << file << " was left by the killed run";
-        if (result.exitCode == 0 && !upgradedBefore) {
-            EXPECT_FALSE(fs::exists(run.program / "tempdb.mdb"));
-        }
     }
 
     std::optional<fs::path> programs_;  // the folder on the other file system, when used

@@ -23,6 +23,7 @@
 #include "support/process.h"
 #include "store/dao/db_engine.h"
 #include "upgrade/extra_tables.h"
+#include "upgrade/cookbook_replace.h"
 #include "upgrade/run_record.h"
 #include "upgrade/upgrade_support.h"
 
@@ -243,7 +244,7 @@ TEST_F(HostileConditions, ASecondUpgradeOfTheSameCookbookStopsAtOnce) {
     run(cookbook);
     const std::string said = lastMessage();
     EXPECT_EQ(said.rfind("3045 - ", 0), 0u) << said;
-    EXPECT_NE(said.find("another upgrade of this cookbook is running"), std::string::npos) << said;
+    EXPECT_NE(said.find("of this cookbook is running"), std::string::npos) << said;
     EXPECT_EQ(test::fileBytes(cookbook), original);
     EXPECT_TRUE(backupFolderEmpty());
     other.close();
@@ -341,7 +342,9 @@ TEST_F(HostileConditions, ABackupOfAnUpgradeThatNeverHappenedIsRemovedByTheNextR
     fs::copy_file(cookbook, orphan);
     const auto state = platform::fileState(cookbook);
     ASSERT_TRUE(state);
-    upgrade::writeRunRecord(program_, {cookbook, orphan, state->identity(), state->size});
+    const auto origin = upgrade::originOf(cookbook.u16string(), cookbook, *state);
+    upgrade::writeOrigin(platform::Folder::open(program_ / "Backup"), orphan.filename(), upgrade::KeptAs::Backup, origin);
+    upgrade::writeRunRecord(platform::Folder::open(program_), {origin.resolved, orphan.filename(), state->identity(), state->size});
     run(cookbook);
     ASSERT_EQ(lastMessage().rfind("Upgrade successful!", 0), 0u) << lastMessage();
     std::vector<fs::path> backups;
@@ -360,8 +363,9 @@ TEST_F(HostileConditions, ABackupOfAnUpgradeThatHappenedStays) {
     const fs::path backup = program_ / "Backup" / "family_backup.rcp";
     ASSERT_TRUE(fs::exists(backup));
     const auto state = platform::fileState(backup);
-    upgrade::writeRunRecord(program_, {cookbook, backup, state->identity(), state->size});
-    upgrade::finishInterruptedRun(program_);
+    const auto programFolder = platform::Folder::open(program_);
+    upgrade::writeRunRecord(programFolder, {platform::resolvedPath(cookbook), backup.filename(), state->identity(), state->size});
+    upgrade::finishInterruptedRun(programFolder, platform::Folder::open(program_ / "Backup"));
     EXPECT_TRUE(fs::exists(backup));
     EXPECT_FALSE(fs::exists(program_ / ".zestrel-run"));
 }
@@ -426,14 +430,15 @@ TEST_F(HostileConditions, OwnerAndGroupAreKeptWhereTheSystemAllows) {
     EXPECT_EQ(st.st_mode & 07777, 0660u);
 
     if (!programExists("setpriv")) GTEST_SKIP() << "setpriv is needed to act as another user";
-    // Owned by daemon (1), group 65534, in a folder everyone may write; upgraded by user 65534.
+    // Owned by daemon (1), group 65534, in a folder of user 65534, who upgrades it.
     const fs::path shared = dir_ / "shared";
     fs::create_directory(shared);
     const fs::path other = shared / "group.rcp";
     fs::copy_file(dir_ / "program" / "Backup" / "shared_backup.rcp", other);
     ASSERT_EQ(::chown(other.c_str(), 1, kOtherUser), 0);
     ASSERT_EQ(::chmod(other.c_str(), 0660), 0);
-    ASSERT_EQ(::chmod(shared.c_str(), 0777), 0);
+    ASSERT_EQ(::chown(shared.c_str(), kOtherUser, kOtherUser), 0);
+    ASSERT_EQ(::chmod(shared.c_str(), 0755), 0);
     ASSERT_EQ(::chmod(dir_.c_str(), 0755), 0);
     const fs::path program = shared / "program";
     const auto result = runProcess({"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups",

@@ -284,14 +284,14 @@ TEST_F(UpgradeFailures, WhenPuttingTheOriginalBackFailsTooTheMessageSaysWhereItL
     fs::create_directory(program_ / "Backup");
     view_.onPause = [&] {
         if (view_.status != u"Creating backup copy...") return;
-        // From here: the run's record (1 to 8: two removals, open, write, sync, close, rename,
-        // the program folder's sync); the backup's link (9) and its folder's sync (10); the new
-        // database opened (11), given the cookbook's access (12) and closed (13); the cookbook
-        // this run held closed (14); the rename over the cookbook (15) and the sync of the
-        // cookbook's folder (16), which fails after the rename; then putting the original back:
-        // the stale temporary's removal (17) and the link of the original beside the cookbook
-        // (18), which fails too.
-        platform::faults::arm({16, 18});
+        // From here: the run's record (1 to 7: removal, open, write, sync, close, rename, the
+        // program folder's sync) and the backup's record (8 to 14 likewise); the backup's link
+        // (15) and its folder's sync (16); the new database opened (17), given the cookbook's
+        // access (18) and closed (19); the cookbook this run held closed (20); the rename over
+        // the cookbook (21) and the sync of the cookbook's folder (22), which fails after the
+        // rename; then putting the original back: the stale temporary's removal (23) and the
+        // link of the original beside the cookbook (24), which fails too.
+        platform::faults::arm({22, 24});
     };
     run(path);
     platform::faults::disarm();
