@@ -240,5 +240,66 @@ TEST_F(Restore, KillingTheRestoreAtEveryFileOperationLeavesNoDuplicate) {
     EXPECT_GT(killed, 10);
 }
 
+#ifndef _WIN32
+constexpr uid_t kOtherUser = 65534;
+
+// A cookbook in a folder other users may write, not sticky: anything beside it could be swapped
+// during the run, so the upgrade and restore refuse it, naming the folder, and write nothing.
+// A sticky folder of the caller's is no such folder.
+TEST_F(Restore, AFolderOthersMayWriteIsRefusedAndASharedStickyOneIsNot) {
+    const fs::path shared = dir_ / "shared";
+    const fs::path cookbook = sample(shared / "family.rcp");
+    const std::string before = fileBytes(cookbook);
+    fs::permissions(shared, fs::perms::all);
+    for (const auto& result : {upgrade(cookbook), restore({cookbook.string()})}) {
+        EXPECT_EQ(result.exitCode, 1);
+        EXPECT_TRUE(holds(result.err, "lies in the folder " + shared.string() +
+                                          ", and other users can replace files in this folder during the upgrade; "
+                                          "move the cookbook to a folder only you can write"))
+            << result.err;
+    }
+    EXPECT_EQ(fileBytes(cookbook), before);
+    for (const auto& entry : fs::directory_iterator(shared)) EXPECT_EQ(entry.path(), cookbook) << "written beside it";
+    EXPECT_FALSE(fs::exists(program_ / "Backup" / "family_backup.rcp"));
+    fs::permissions(shared, fs::perms::all | fs::perms::sticky_bit);
+    EXPECT_EQ(upgrade(cookbook).exitCode, 0);
+}
+
+// Root restores a user's cookbook in the user's folder; the user has put a symbolic link to a
+// file only root may read in the cookbook's place. The link is not followed: the root-only file
+// keeps its content, owner and mode. Nor is a program folder of the user's taken by root.
+TEST_F(Restore, RootFollowsNoLinkTheCookbooksOwnerPlanted) {
+    if (::geteuid() != 0) GTEST_SKIP() << "only root can act for two users here";
+    const fs::path home = dir_ / "home";
+    const fs::path cookbook = sample(home / "fam.rcp");
+    ASSERT_EQ(::chown(home.c_str(), kOtherUser, kOtherUser), 0);
+    ASSERT_EQ(::chown(cookbook.c_str(), kOtherUser, kOtherUser), 0);
+    ASSERT_EQ(upgrade(cookbook).exitCode, 0);
+    const fs::path secret = dir_ / "root-only";
+    std::ofstream(secret) << "root's";
+    fs::permissions(secret, fs::perms::owner_read | fs::perms::owner_write);
+    fs::remove(cookbook);
+    fs::create_symlink(secret, cookbook);
+    ASSERT_EQ(::lchown(cookbook.c_str(), kOtherUser, kOtherUser), 0);
+    const auto restored = restore({cookbook.string()});
+    EXPECT_EQ(restored.exitCode, 1);
+    EXPECT_TRUE(holds(restored.err, "is a symbolic link that another user made")) << restored.err;
+    EXPECT_EQ(upgrade(cookbook).exitCode, 1);
+    struct stat st {};
+    ASSERT_EQ(::stat(secret.c_str(), &st), 0);
+    EXPECT_EQ(fileBytes(secret), "root's");
+    EXPECT_EQ(st.st_uid, 0u);
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
+
+    const fs::path usersFolder = dir_ / "users-program";
+    fs::create_directories(usersFolder);
+    ASSERT_EQ(::chown(usersFolder.c_str(), kOtherUser, kOtherUser), 0);
+    fs::permissions(usersFolder, fs::perms::owner_all);
+    const auto refused = zestrel({"restore", "--program-folder", usersFolder.string(), cookbook.string()});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_TRUE(holds(refused.err, "is not yours alone")) << refused.err;
+}
+#endif
+
 }  // namespace
 }  // namespace zestrel::test

@@ -11,6 +11,7 @@
 #include <unistd.h>
 #endif
 
+#include "platform/fault_injection.h"
 #include "platform/file.h"
 #include "platform/file_replace.h"
 #include "platform/file_system.h"
@@ -455,6 +456,59 @@ TEST_F(HostileConditions, OwnerAndGroupAreKeptWhereTheSystemAllows) {
     EXPECT_EQ(st.st_mode & 0777, 0700u);
     ASSERT_EQ(::stat((program / "Backup").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0700u);
+}
+
+// The cookbook's owner (who may write its folder) swaps the new file beside the cookbook for a
+// link to a file only root may read, just before the rename, while root upgrades it. The run
+// notices, puts nothing onto what now stands at the name and takes no owner or mode from it: the
+// root-only file keeps its content, owner and mode, and the original is whole in Backup.
+TEST_F(HostileConditions, AnUndoNeverAdoptsWhatWasSwappedIn) {
+    const auto other = test::makeTempDirOnOtherFileSystem("swap");
+    if (!other) GTEST_SKIP() << "no tmpfs at /dev/shm on another file system than " << dir_;
+    const fs::path program = *other / "program";
+    fs::create_directory(program);
+    platform::setProgramFolder(program);
+    const fs::path home = dir_ / "home";
+    fs::create_directory(home);
+    const fs::path cookbook = home / "family.rcp";
+    fs::rename(manyRecipes("family.rcp", 5), cookbook);
+    const std::string original = test::fileBytes(cookbook);
+    ASSERT_EQ(::chmod(cookbook.c_str(), 0600), 0);
+    const fs::path secret = dir_ / "root-only";
+    std::ofstream(secret) << "root's";
+    ASSERT_EQ(::chmod(secret.c_str(), 0600), 0);
+    const bool root = ::geteuid() == 0;
+    if (root) {
+        ASSERT_EQ(::chown(home.c_str(), kOtherUser, kOtherUser), 0);
+        ASSERT_EQ(::chown(cookbook.c_str(), kOtherUser, kOtherUser), 0);
+    }
+    platform::faults::actBefore("rename", [&](const fs::path& from) {
+        if (from.parent_path() != home || !platform::isTemporaryPath(from)) return false;
+        fs::rename(from, home / "taken away");
+        fs::create_symlink(secret, from);
+        if (root) {
+            EXPECT_EQ(::lchown(from.c_str(), kOtherUser, kOtherUser), 0);
+        }
+        return true;
+    });
+    run(cookbook);
+    platform::faults::actBefore("rename", {});
+    const std::string said = lastMessage();
+    EXPECT_NE(said.find("Another program put a different file at " + cookbook.string() +
+                        " and nothing was moved onto it; the original cookbook lies at " +
+                        (program / "Backup" / "family_backup.rcp").string()),
+              std::string::npos)
+        << said;
+    EXPECT_EQ(test::fileBytes(program / "Backup" / "family_backup.rcp"), original);
+    struct stat st {};
+    ASSERT_EQ(::stat(secret.c_str(), &st), 0);
+    EXPECT_EQ(test::fileBytes(secret), "root's");
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
+    EXPECT_EQ(st.st_uid, ::geteuid());
+    fs::remove(cookbook);
+    fs::remove(home / "taken away");
+    platform::setProgramFolder(program_);
+    test::checkAndRemoveTempDir(*other, {"tempdb.mdb"});
 }
 #endif
 
