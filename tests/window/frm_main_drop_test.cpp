@@ -104,9 +104,10 @@ TEST_P(RefusedDrop, IsWarnedAboutAndChangesNothing) {
     const auto messages = view_.messages();
     ASSERT_EQ(messages.size(), before + 1);
     EXPECT_EQ(messages.back().number, static_cast<int>(platform::MsgIcon::Warning));
-    if (GetParam().items.size() == 1)
+    if (GetParam().items.size() == 1) {
         EXPECT_EQ(messages.back().text.rfind(u"\"" + GetParam().items[0] + u"\" is not a cookbook that can be upgraded: ", 0), 0u)
             << text::toUtf8(messages.back().text);
+    }
     EXPECT_EQ(view_.path, book.u16string());
     EXPECT_EQ(form_->sCookbookPath, book.u16string());
     EXPECT_EQ(view_.status, status);

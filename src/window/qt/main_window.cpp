@@ -8,6 +8,7 @@
 #include <QDropEvent>
 #include <QFileDialog>
 #include <QKeyEvent>
+#include <QLayout>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QScreen>
@@ -184,6 +185,7 @@ void MainWindow::describeForScreenReaders() {
 }
 
 void MainWindow::fitToTexts() {
+    sBar->layout()->invalidate();  // its hint as its panel's text and font are now
     ContentNeeds needs{};
     const auto set = [&needs](ControlIndex i, Extent e) { needs[static_cast<std::size_t>(i)] = e; };
     set(ControlIndex::Label1, labelNeed(*Label1, {Label1->text()}));
@@ -224,7 +226,10 @@ void MainWindow::resizeEvent(QResizeEvent* event) {
 void MainWindow::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     const bool textsChange = event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange;
-    if (textsChange && sBar) fitToTexts();
+    if (!textsChange || !sBar) return;
+    fitToTexts();
+    // The controls may take the new font after the window; measured again once they all have it.
+    QTimer::singleShot(0, this, &MainWindow::fitToTexts);
 }
 
 void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
