@@ -13,6 +13,8 @@
 #include <memory>
 #include <windows.h>
 
+#include <shellapi.h>
+
 #include "platform/form_view.h"
 #include "window/fitted_layout.h"
 
