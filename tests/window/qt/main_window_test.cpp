@@ -314,6 +314,38 @@ private slots:
         QApplication::setFont(before);
     }
 
+    // The desktop's font grows, then shrinks, while the window is open: the window follows, and no
+    // text (the status text among them) is taller or wider than where it is drawn.
+    void textsStayWholeWhenTheDesktopFontChanges() {
+        const QFont before = QApplication::font();
+        MainWindow w;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        w.setStatusText(u"Click on Browse button to select a cookbook.");
+        QMap<int, int> heights;
+        for (const int points : {16, 24, 9}) {
+            QFont font = before;
+            font.setPointSize(points);
+            QApplication::setFont(font);
+            // Every widget takes the font, then its layout settles: no fixed wait.
+            QTRY_COMPARE(w.statusPanel->font().pointSize(), points);
+            QCoreApplication::processEvents();
+            QCoreApplication::sendPostedEvents();
+            QCoreApplication::processEvents();
+            const QStringList faults = textFaults(w);
+            QVERIFY2(faults.isEmpty(), qPrintable(QString("at %1 points: ").arg(points) + faults.join("; ")));
+            QVERIFY2(w.sBar->height() >= w.statusPanel->fontMetrics().height(),
+                     qPrintable(QString("at %1 points: a %2 px status bar for %3 px text").arg(points)
+                                    .arg(w.sBar->height()).arg(w.statusPanel->fontMetrics().height())));
+            keepPicture(w, QString("font-changed-to-%1pt").arg(points));
+            heights[points] = w.height();
+        }
+        // The window follows the font both ways.
+        QVERIFY(heights[24] > heights[16]);
+        QVERIFY(heights[9] < heights[24]);
+        QApplication::setFont(before);
+    }
+
     // Esc closes the window, from any control.
     void escClosesTheWindow() {
         MainWindow w;
