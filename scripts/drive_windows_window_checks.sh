@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
-# The Windows window under wine on a virtual X display, at 96 and at 192 dots per inch (LogPixels in
-# a wine prefix of its own): runs windows_window_tests.exe (the icon through WM_GETICON, a file
-# dropped with WM_DROPFILES, every caption whole at that density), then starts the window program
-# and saves a picture of its window for a person to look at.
+# The Windows window under wine on a virtual X display, at 96 and at 192 dots per inch, and at 96
+# with a 15-point message font (LogPixels and WindowMetrics in a wine prefix of its own): runs
+# windows_window_tests.exe (the icon through WM_GETICON, a file dropped with WM_DROPFILES, every
+# caption whole in that font at that density), then starts the window program and saves a picture
+# of its window for a person to look at.
 #   drive_windows_window_checks.sh BUILD_DIR [PICTURE_FOLDER]
-# The pictures go to PICTURE_FOLDER (default BUILD_DIR/window-pictures), one a density:
-# windows-window-96dpi.png, windows-window-192dpi.png.
+# The pictures go to PICTURE_FOLDER (default BUILD_DIR/window-pictures), one a setting:
+# windows-window-96dpi.png, windows-window-192dpi.png, windows-window-96dpi-15pt.png.
 # Exit 77 (skipped) when wine, Xvfb, xdotool or xwd is missing.
 set -euo pipefail
 build="$(cd "$1" && pwd)"
@@ -40,32 +41,51 @@ status=0
 fail() { echo "$1"; status=1; }
 main_caption="Zestrel - Cookbook Upgrade Utility"
 
-for dpi in 96 192; do
-  echo "== $dpi dpi"
+# The desktop's message font as Windows keeps it: a LOGFONTW (92 bytes) of this height in pixels
+# at 96 dpi, Tahoma, normal weight, the default character set.
+messageFont() {
+  python3 -c 'import struct, sys
+face = "Tahoma".encode("utf-16-le").ljust(64, b"\0")
+print((struct.pack("<5i8B", int(sys.argv[1]), 0, 0, 0, 400, 0, 0, 0, 1, 0, 0, 0, 0) + face).hex())' "$1"
+}
+metrics='HKCU\Control Panel\Desktop\WindowMetrics'
+
+for setting in 96 192 96:15; do
+  dpi="${setting%%:*}"
+  points="${setting#*:}"; [ "$points" = "$setting" ] && points=""
+  name="${dpi}dpi${points:+-${points}pt}"
+  echo "== $dpi dpi${points:+, a $points-point message font}"
   wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null
-  wineserver -w   # the next process reads the density anew
-  ZESTREL_EXPECTED_DPI="$dpi" wine "$build/bin/windows_window_tests.exe" --gtest_brief=1 ||
-    fail "the window's checks failed at $dpi dpi"
+  font_height=""
+  if [ -n "$points" ]; then
+    font_height="-$(( points * 96 / 72 ))"
+    wine reg add "$metrics" /v MessageFont /t REG_BINARY /d "$(messageFont "$font_height")" /f >/dev/null
+  else
+    wine reg delete "$metrics" /v MessageFont /f >/dev/null 2>&1 || true
+  fi
+  wineserver -w   # the next process reads the density and the font anew
+  ZESTREL_EXPECTED_DPI="$dpi" ZESTREL_EXPECTED_FONT_HEIGHT="$font_height" \
+    wine "$build/bin/windows_window_tests.exe" --gtest_brief=1 || fail "the window's checks failed at $name"
 
   (cd "$work" && exec wine "$build/bin/zestrel-upgrade.exe") &
   app=$!
   if main="$(waitFor "$main_caption" 60)"; then
     sleep 1   # until the window has painted itself
     eval "$(xdotool getwindowgeometry --shell "$main")"
-    echo "the window's client area at $dpi dpi: ${WIDTH}x${HEIGHT}"
+    echo "the window's client area at $name: ${WIDTH}x${HEIGHT}"
     xwd -id "$main" -silent > "$work/window.xwd"
-    python3 "$root/scripts/xwd_to_png.py" "$pictures/windows-window-${dpi}dpi.png" "$work/window.xwd" 0 0
-    echo "saved $pictures/windows-window-${dpi}dpi.png"
+    python3 "$root/scripts/xwd_to_png.py" "$pictures/windows-window-$name.png" "$work/window.xwd" 0 0
+    echo "saved $pictures/windows-window-$name.png"
     xdotool windowfocus --sync "$main"
     xdotool key alt+F4
   else
-    fail "no window at $dpi dpi"
+    fail "no window at $name"
   fi
   for _ in $(seq 100); do kill -0 "$app" 2>/dev/null || break; sleep 0.1; done
-  if kill -0 "$app" 2>/dev/null; then fail "the window did not close at $dpi dpi"; kill "$app" || true; fi
+  if kill -0 "$app" 2>/dev/null; then fail "the window did not close at $name"; kill "$app" || true; fi
   wait "$app" 2>/dev/null || true
   app=""
   wineserver -w
 done
-[ "$status" -eq 0 ] && echo "icon, drop and sizes right at 96 and 192 dpi"
+[ "$status" -eq 0 ] && echo "icon, drop and sizes right at 96 and 192 dpi and with a 15-point font"
 exit "$status"

@@ -1,7 +1,8 @@
 // The Windows window, as the program builds it, on a real display under wine (driven by
 // scripts/drive_windows_window_checks.sh, which sets the screen's density): its icon in both
 // sizes, a file dropped from the shell (WM_DROPFILES) chosen as Browse chooses one, and every
-// caption whole at the screen's density, measured in the font each control draws with.
+// caption whole at the screen's density and in the desktop's message font, measured in the font
+// each control draws with.
 #include <windows.h>
 
 #include <commctrl.h>
@@ -181,13 +182,21 @@ TEST_F(WindowsWindow, ADroppedCookbookIsChosenAsBrowseChoosesIt) {
 }
 
 // Every caption whole at the screen's density (ZESTREL_EXPECTED_DPI, where the driving script set
-// one): each button's and label's text inside its client area in the font it draws with, the
-// longest status text inside the status bar, the path box a line high, and the window never
-// smaller than the form's table at that density.
+// one), every control in the desktop's message font: each button's and label's text inside its
+// client area, the longest status text inside the status bar, the path box a line high, and the
+// window never smaller than the form's table at that density.
 TEST_F(WindowsWindow, EveryCaptionIsWholeAtTheScreensDensity) {
     const UINT dpi = window_->dpi();
-    if (const char* expected = std::getenv("ZESTREL_EXPECTED_DPI")) {
+    if (const char* expected = std::getenv("ZESTREL_EXPECTED_DPI"); expected && *expected) {
         EXPECT_EQ(dpi, static_cast<UINT>(std::atoi(expected)));
+    }
+    // The desktop's message font at this density (ZESTREL_EXPECTED_FONT_HEIGHT: its height, where
+    // the driving script set one), and every control drawn in it.
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof metrics;
+    ASSERT_TRUE(::SystemParametersInfoForDpi(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0, dpi));
+    if (const char* expected = std::getenv("ZESTREL_EXPECTED_FONT_HEIGHT"); expected && *expected) {
+        EXPECT_EQ(metrics.lfMessageFont.lfHeight, std::atoi(expected));
     }
     const SIZE client = clientSize(window());
     EXPECT_GE(client.cx, ::MulDiv(kClientWidthTwips, static_cast<int>(dpi), 1440));
@@ -204,6 +213,10 @@ TEST_F(WindowsWindow, EveryCaptionIsWholeAtTheScreensDensity) {
         ::MapWindowPoints(nullptr, window(), reinterpret_cast<POINT*>(&placed), 2);
         EXPECT_TRUE(placed.left >= 0 && placed.top >= 0 && placed.right <= client.cx && placed.bottom <= client.cy)
             << "a " << std::string(kind.begin(), kind.end()) << " outside the window";
+        LOGFONTW font{};
+        ::GetObjectW(reinterpret_cast<HFONT>(::SendMessageW(control, WM_GETFONT, 0, 0)), sizeof font, &font);
+        EXPECT_EQ(font.lfHeight, metrics.lfMessageFont.lfHeight) << "a " << std::string(kind.begin(), kind.end())
+                                                                 << " not in the desktop's message font";
         std::wstring text = windowText(control);
         if (kind == STATUSCLASSNAMEW) text = L"Selected cookbook version is 1.1, click Upgrade to start.";
         if (kind == WC_EDITW) text = L"Ag";
