@@ -1,6 +1,7 @@
 #include "window/frm_main.h"
 
 #include <cerrno>
+#include <filesystem>
 #include <optional>
 
 #include "format/create_cookbook.h"
@@ -13,6 +14,7 @@
 #include "text/utf8.h"
 #include "upgrade/program_folder_room.h"
 #include "upgrade/source_layout.h"
+#include "window/named_path.h"
 
 namespace zestrel {
 
@@ -30,6 +32,18 @@ std::u16string withCookbookExtension(const std::u16string& path) {
         if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c + 0x20);
     return tail == u".rcp" ? path : path + u".rcp";
 }
+
+namespace {
+
+bool isFullPath(const std::u16string& text) {
+    try {
+        return std::filesystem::path(text).is_absolute();
+    } catch (...) {
+        return false;  // no file system can take it (a lone surrogate)
+    }
+}
+
+}  // namespace
 
 bool versionBefore(const std::u16string& a, const std::u16string& b) { return a.compare(b) < 0; }
 
@@ -107,6 +121,32 @@ frmMain::Choice frmMain::chooseCookbookAsNamed(const std::u16string& path) {
     }
 }
 
+frmMain::Choice frmMain::cookbookDropped(const std::vector<std::u16string>& items) {
+    if (running_ || items.empty()) return Choice::Failed;
+    if (items.size() > 1) {
+        view_.messageBox(u"Only one cookbook can be upgraded at a time: drop a single file.", platform::MsgIcon::Warning,
+                         u"");
+        return Choice::NotACookbook;
+    }
+    const NamedPath named = pathNamedBy(items.front());
+    if (!named.problem.empty()) {
+        sayNoCookbookNamed(items.front(), named.problem);
+        return Choice::NotACookbook;
+    }
+    // A dropped text that is no file's full path (a word, a web address) names nothing to open.
+    if (!isFullPath(named.path)) {
+        sayNoCookbookNamed(items.front(), u"it is not a file on this computer.");
+        return Choice::NotACookbook;
+    }
+    return chooseCookbook(named.path);
+}
+
+// The warning of a text that names no cookbook, in the words Browse uses for a file that is none.
+void frmMain::sayNoCookbookNamed(const std::u16string& text, const std::u16string& why) {
+    view_.messageBox(u"\"" + text + u"\" is not a cookbook that can be upgraded: " + why, platform::MsgIcon::Warning,
+                     u"");
+}
+
 std::u16string frmMain::shownVersion() const {
     if (tablesLayout_) return upgrade::layoutName(*tablesLayout_);
     return sCookbookVersion.empty() ? kVersionWithoutMarker : sCookbookVersion;
@@ -128,14 +168,19 @@ void frmMain::sayMarkerDisagrees(upgrade::Layout tables) {
 // The cookbook the path box shows, offered for an upgrade: the one chosen last, or else the box's
 // path chosen now as Browse chooses it.
 bool frmMain::shownCookbookOffered() {
-    const std::u16string shown = view_.pathText();
-    if (offered_ && shown == sCookbookPath) return true;
-    if (shown.empty()) {
+    const std::u16string typed = view_.pathText();
+    if (typed.empty()) {
         view_.setUpgradeEnabled(false);
         view_.instructionBox(kBrowseInstruction, platform::MsgIcon::Warning);
         return false;
     }
-    return chooseCookbook(shown) == Choice::Offered;
+    const NamedPath shown = pathNamedBy(typed);
+    if (!shown.problem.empty()) {
+        sayNoCookbookNamed(typed, shown.problem);
+        return false;
+    }
+    if (offered_ && shown.path == sCookbookPath) return true;
+    return chooseCookbook(shown.path) == Choice::Offered;
 }
 
 namespace {

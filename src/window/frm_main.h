@@ -6,6 +6,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/form_view.h"
 #include "upgrade/frm_main_upgrade.h"
@@ -37,9 +38,15 @@ public:
     // The same for a path taken as it is, without the extension rule (the command line names
     // existing files exactly).
     Choice chooseCookbookAsNamed(const std::u16string& path);
+    // Files dropped on the window, each as the drop names it (a path, or a file:// address): one
+    // local file is chosen as Browse chooses the dialog's answer; anything else (several files, a
+    // text or address that names no local file) is refused with a warning and changes nothing.
+    // Nothing dropped is taken while an upgrade runs.
+    Choice cookbookDropped(const std::vector<std::u16string>& items);
     // The change rule: a non-empty path box enables Upgrade, except while an upgrade runs.
     void tDb_Change();
-    // The Upgrade command, on the cookbook the path box shows: a path other than the one chosen
+    // The Upgrade command, on the cookbook the path box shows (a file:// address in it is read as
+    // the local path it names): a path other than the one chosen
     // and offered (typed into the box, or the same path after a run) is first chosen as Browse
     // chooses it, and upgraded only when that offers it; an empty box upgrades nothing. While it runs the window takes no new command: Browse is disabled,
     // the path box is read-only, the change rule enables nothing, and a Browse or Upgrade that
@@ -61,6 +68,7 @@ private:
     bool upgradeOffered();
     void endRun(const std::u16string& failure);
     void sayMarkerDisagrees(upgrade::Layout tables);
+    void sayNoCookbookNamed(const std::u16string& text, const std::u16string& why);
 
     bool unloaded_ = false;
     bool running_ = false;

@@ -1,19 +1,30 @@
 #include "window/qt/main_window.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
-#include <QKeyEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileDialog>
+#include <QKeyEvent>
+#include <QLayout>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QScreen>
+#include <QShortcut>
 #include <QThread>
+#include <QTimer>
+#include <QUrl>
 
 #include <algorithm>
 #include <cstdlib>
+#include <vector>
 
+#include "window/control_texts.h"
 #include "window/frm_main.h"
 #include "window/layout.h"
+#include "window/qt/content_needs.h"
 
 namespace zestrel::qt {
 
@@ -28,22 +39,23 @@ const ControlLayout& layoutOf(const char* name) {
     return kControls[0];
 }
 
-void place(QWidget* widget, const char* name) {
-    const ControlLayout& c = layoutOf(name);
-    widget->setObjectName(name);
-    widget->setGeometry(pixels(c.left), pixels(c.top), pixels(c.width), pixels(c.height));
+void name(QWidget* widget, const char* name) { widget->setObjectName(name); }
+
+void setPlacement(QWidget* widget, const Placement& p) { widget->setGeometry(p.left, p.top, p.width, p.height); }
+
+// A caption from the layout table, with its access key.
+QString captionOf(const char* name) {
+    return QString::fromStdString(withAccessKey(layoutOf(name).caption, controlTexts(name).accessKey));
 }
 
-// A label at least as high as its font needs at the screen's density, so that descenders ("p",
-// "g") are not cut off where the layout table's height is too small for the font. It grows
-// downwards while that leaves it above `belowTop`, the top of the control under it, and upwards
-// beyond that.
-void fitToFont(QLabel* label, int belowTop) {
-    const int needed = label->fontMetrics().height();
-    if (label->height() >= needed) return;
-    const int top = std::max(0, std::min(label->y(), belowTop - needed));
-    label->setGeometry(label->x(), top, label->width(), needed);
+// The status texts the window itself shows; the longest of them sets the status bar's width.
+QStringList knownStatusTexts() {
+    return {q(kBrowseInstruction), q(std::u16string(kSelectedPrefix) + u"1.1" + kUpgradeInstruction)};
 }
+
+// The window's own sizes are pixels at 96 dots per inch; Qt scales them for denser screens.
+int tableUnits(int twips) { return pixels(twips); }
+const TwipsToUnits kTableUnits = tableUnits;
 
 QMessageBox::Icon iconOf(platform::MsgIcon icon) {
     switch (icon) {
@@ -96,8 +108,10 @@ QIcon programIcon() { return QIcon::fromTheme("zestrel-upgrade", embeddedIcon())
 MainWindow::MainWindow() {
     setWindowTitle(kWindowCaption);
     setWindowIcon(programIcon());
-    setFixedSize(pixels(kClientWidthTwips), pixels(kClientHeightTwips));
+    setAcceptDrops(true);
     buildControls();
+    describeForScreenReaders();
+    fitToTexts();
     form_ = std::make_unique<frmMain>(*this);
     connect(cmdOpen, &QPushButton::clicked, this, [this] { form_->cmdOpen_Click(); });
     connect(tDb, &QLineEdit::textEdited, this, [this] { form_->tDb_Change(); });
@@ -106,6 +120,8 @@ MainWindow::MainWindow() {
         close();
     });
     connect(cmdUp, &QPushButton::clicked, this, [this] { form_->cmdUp_Click(); });
+    // Esc does what the window's close control does, also during an upgrade.
+    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this, &QWidget::close);
     form_->Form_Load();
     if (QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
@@ -116,27 +132,28 @@ MainWindow::~MainWindow() = default;
 
 void MainWindow::buildControls() {
     Label1 = new QLabel(layoutOf("Label1").caption, this);
-    place(Label1, "Label1");
+    name(Label1, "Label1");
     tDb = new QLineEdit(this);
-    place(tDb, "tDb");
-    fitToFont(Label1, tDb->y());
-    cmdOpen = new QPushButton(layoutOf("cmdOpen").caption, this);
-    place(cmdOpen, "cmdOpen");
+    name(tDb, "tDb");
+    tDb->setAcceptDrops(false);  // a drop on the path box is the window's, not text to insert
+    Label1->setBuddy(tDb);
+    cmdOpen = new QPushButton(captionOf("cmdOpen"), this);
+    name(cmdOpen, "cmdOpen");
     pBar = new QProgressBar(this);
-    place(pBar, "pBar");
+    name(pBar, "pBar");
     pBar->setRange(0, 100);
     pBar->setValue(0);
     pBar->setTextVisible(false);
     pBar->hide();
     LP = new QLabel(this);
-    place(LP, "LP");
-    cmdUp = new QPushButton(layoutOf("cmdUp").caption, this);
-    place(cmdUp, "cmdUp");
+    name(LP, "LP");
+    cmdUp = new QPushButton(captionOf("cmdUp"), this);
+    name(cmdUp, "cmdUp");
     cmdUp->setEnabled(false);
-    cmdExit = new QPushButton(layoutOf("cmdExit").caption, this);
-    place(cmdExit, "cmdExit");
+    cmdExit = new QPushButton(captionOf("cmdExit"), this);
+    name(cmdExit, "cmdExit");
     sBar = new QStatusBar(this);
-    place(sBar, "sBar");
+    name(sBar, "sBar");
     sBar->setSizeGripEnabled(false);
     statusPanel = new QLabel(sBar);
     statusPanel->setObjectName("sBarPanel1");
@@ -157,10 +174,94 @@ void MainWindow::buildControls() {
     setTabOrder(cmdUp, cmdExit);
 }
 
+// The names a screen reader reads where a caption does not name a control (the path box has its
+// prompt as buddy), and what each control is for.
+void MainWindow::describeForScreenReaders() {
+    for (QWidget* control : std::initializer_list<QWidget*>{Label1, tDb, cmdOpen, pBar, LP, cmdUp, cmdExit, sBar}) {
+        const ControlTexts& texts = controlTexts(control->objectName().toUtf8().constData());
+        if (*texts.accessibleName) control->setAccessibleName(QString::fromUtf8(texts.accessibleName));
+        control->setAccessibleDescription(QString::fromUtf8(texts.description));
+    }
+}
+
+void MainWindow::fitToTexts() {
+    sBar->layout()->invalidate();  // its hint as its panel's text and font are now
+    ContentNeeds needs{};
+    const auto set = [&needs](ControlIndex i, Extent e) { needs[static_cast<std::size_t>(i)] = e; };
+    set(ControlIndex::Label1, labelNeed(*Label1, {Label1->text()}));
+    set(ControlIndex::tDb, lineEditNeed(*tDb));
+    set(ControlIndex::cmdOpen, buttonNeed(*cmdOpen));
+    set(ControlIndex::LP, labelNeed(*LP, {"100%", LP->text()}));
+    set(ControlIndex::cmdUp, buttonNeed(*cmdUp));
+    set(ControlIndex::cmdExit, buttonNeed(*cmdExit));
+    set(ControlIndex::sBar, statusBarNeed(*sBar, *statusPanel, knownStatusTexts() << statusPanel->text()));
+    needs_ = needs;
+    const Extent smallest = fitLayout(needs_, 0, kTableUnits).smallest;
+    setMinimumSize(smallest.width, smallest.height);
+    setMaximumSize(QWIDGETSIZE_MAX, smallest.height);  // widened, never heightened
+    // A window not sized yet (by this or by its user) opens at its smallest size.
+    const int current = testAttribute(Qt::WA_Resized) ? width() : 0;
+    resize(std::max(current, smallest.width), smallest.height);
+    placeControls(width());
+}
+
+void MainWindow::placeControls(int width) {
+    const FittedLayout fitted = fitLayout(needs_, width, kTableUnits);
+    for (QWidget* control : std::initializer_list<QWidget*>{Label1, tDb, cmdOpen, pBar, LP, cmdUp, cmdExit, sBar}) {
+        for (std::size_t i = 0; i < kControls.size(); ++i)
+            if (control->objectName() == kControls[i].name) setPlacement(control, fitted.controls[i]);
+    }
+}
+
+bool MainWindow::statusTextFits(const QString& text) const {
+    return statusBarNeed(*sBar, *statusPanel, {text}).width <= sBar->width();
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    placeControls(width());
+}
+
+// A new font (the desktop's, or its size) or style changes what the texts need.
+void MainWindow::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    const bool textsChange = event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange;
+    if (!textsChange || !sBar) return;
+    fitToTexts();
+    // The controls may take the new font after the window; measured again once they all have it.
+    QTimer::singleShot(0, this, &MainWindow::fitToTexts);
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+    const QMimeData* dropped = event->mimeData();
+    if (!form_->running() && (dropped->hasUrls() || dropped->hasText())) event->acceptProposedAction();
+}
+
+// The drop is answered at once; what it names is chosen after, since choosing may show a box
+// and the program that dragged waits for the answer.
+void MainWindow::dropEvent(QDropEvent* event) {
+    std::vector<std::u16string> items;
+    const QMimeData* dropped = event->mimeData();
+    if (dropped->hasUrls()) {
+        for (const QUrl& url : dropped->urls()) items.push_back(u(url.toString(QUrl::FullyEncoded)));
+    } else {
+        items.push_back(u(dropped->text()));
+    }
+    event->acceptProposedAction();
+    QTimer::singleShot(0, this, [this, items] { form_->cookbookDropped(items); });
+}
+
 // The upgrade sets a text and goes straight on with work that handles no events (a pause, the
 // creation of a database, the backup): each text is painted now, so that every one is seen.
+// A text wider than the status bar widens the window first. Screen readers are told of the new
+// text, the panel's name.
 void MainWindow::setStatusText(const std::u16string& text) {
     statusPanel->setText(q(text));
+    if (!statusTextFits(statusPanel->text())) fitToTexts();
+    QAccessibleEvent named(statusPanel, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&named);
+    QAccessibleValueChangeEvent changed(statusPanel, statusPanel->text());
+    QAccessible::updateAccessibility(&changed);
     statusPanel->repaint();
 }
 void MainWindow::setProgressVisible(bool visible) { pBar->setVisible(visible); }
@@ -189,7 +290,8 @@ void MainWindow::messageBox(const std::u16string& text, platform::MsgIcon icon, 
 
 std::optional<std::u16string> MainWindow::openFile(const platform::OpenFileRequest& request) {
     QFileDialog dialog(this, q(request.title));
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    // The desktop's own dialog where the platform offers one (GTK through the platform theme, or
+    // the XDG portal); Qt's own otherwise.
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setNameFilter(q(request.filterDescription));
     dialog.setFilter(dialog.filter() & ~QDir::CaseSensitive);  // *.rcp matches .RCP and .Rcp too

@@ -1,8 +1,14 @@
-// The Qt 6 view of frmMain: builds the window and its controls exactly as the
-// layout table gives them, forwards the controls' signals to frmMain's
-// handlers, and implements the window port (status text, progress bar,
-// percentage label, buttons, path box, busy pointer, modal message boxes,
-// the open-file dialog, pending events, the blocking pause).
+// The Qt 6 view of frmMain: builds the window and its controls as the layout
+// table gives them, fitted to their texts at the window's font (never smaller
+// than the table; widened, the path box takes the width), forwards the
+// controls' signals to frmMain's handlers, and implements the window port
+// (status text, progress bar, percentage label, buttons, path box, busy
+// pointer, modal message boxes, the open-file dialog, pending events, the
+// blocking pause). Browse, Upgrade and Exit have access keys; Esc closes the
+// window as its close control does. Every control has a name for screen
+// readers (the path box is named by the prompt, its buddy), and status texts
+// are announced. A file dropped anywhere on the window is taken as Browse
+// takes the dialog's answer.
 #pragma once
 
 #include <QLabel>
@@ -15,6 +21,7 @@
 #include <memory>
 
 #include "platform/form_view.h"
+#include "window/fitted_layout.h"
 
 namespace zestrel {
 class frmMain;
@@ -48,21 +55,31 @@ public:
     void doEvents() override;
     void pause(int milliseconds) override;
 
-    QLabel* Label1;
-    QLineEdit* tDb;
-    QPushButton* cmdOpen;
-    QProgressBar* pBar;
-    QLabel* LP;
-    QPushButton* cmdUp;
-    QPushButton* cmdExit;
-    QStatusBar* sBar;
-    QLabel* statusPanel;
+    QLabel* Label1 = nullptr;
+    QLineEdit* tDb = nullptr;
+    QPushButton* cmdOpen = nullptr;
+    QProgressBar* pBar = nullptr;
+    QLabel* LP = nullptr;
+    QPushButton* cmdUp = nullptr;
+    QPushButton* cmdExit = nullptr;
+    QStatusBar* sBar = nullptr;
+    QLabel* statusPanel = nullptr;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void buildControls();
+    void describeForScreenReaders();
+    // Measures the texts, sets the smallest size from them, and lays the controls out.
+    void fitToTexts();
+    void placeControls(int width);
+    bool statusTextFits(const QString& text) const;
+    ContentNeeds needs_{};
     std::unique_ptr<frmMain> form_;
 };
 

@@ -4,9 +4,11 @@
 #include <commctrl.h>
 #include <commdlg.h>
 #include <cstdlib>
+#include <shellapi.h>
 #include <string>
 #include <vector>
 
+#include "window/control_texts.h"
 #include "window/frm_main.h"
 #include "window/layout.h"
 
@@ -48,6 +50,30 @@ void enableNow(HWND control, bool enabled) {
     ::UpdateWindow(control);
 }
 
+constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_THICKFRAME;
+
+// A caption from the layout table, with its access key.
+std::wstring captionOf(const char* name) {
+    return wide(withAccessKey(layoutOf(name).caption, controlTexts(name).accessKey).c_str());
+}
+
+// The size of a text in a font, its access key's "&" not counted.
+SIZE textExtent(HDC dc, std::wstring text) {
+    std::erase(text, L'&');
+    SIZE size{};
+    ::GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+    TEXTMETRICW metrics{};
+    ::GetTextMetricsW(dc, &metrics);
+    size.cy = std::max<LONG>(size.cy, metrics.tmHeight);
+    return size;
+}
+
+// The status texts the window itself shows; the longest of them sets the status bar's width.
+std::vector<std::wstring> knownStatusTexts() {
+    const std::u16string selected = std::u16string(kSelectedPrefix) + u"1.1" + kUpgradeInstruction;
+    return {w(kBrowseInstruction), w(selected)};
+}
+
 UINT systemDpi() {
     const UINT dpi = ::GetDpiForSystem();
     return dpi ? dpi : USER_DEFAULT_SCREEN_DPI;
@@ -68,18 +94,20 @@ MainWindow::MainWindow(HINSTANCE instance) : instance_(instance), dpi_(systemDpi
     windowClass.lpszClassName = kClassName;
     ::RegisterClassExW(&windowClass);
 
-    constexpr DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
-    RECT frame{0, 0, pixels(kClientWidthTwips), pixels(kClientHeightTwips)};
-    ::AdjustWindowRectExForDpi(&frame, style, FALSE, 0, dpi_);
-    const int width = frame.right - frame.left;
-    const int height = frame.bottom - frame.top;
+    window_ = ::CreateWindowExW(WS_EX_ACCEPTFILES, kClassName, wide(kWindowCaption).c_str(), kStyle, CW_USEDEFAULT,
+                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance, this);
+    const UINT windowDpi = ::GetDpiForWindow(window_);
+    dpi_ = windowDpi ? windowDpi : dpi_;
+    buildControls();
+    useDpi(dpi_);
+    // Centred in the work area, at its smallest size.
+    const SIZE frame = frameFor(smallest_.width, smallest_.height);
     RECT work{};
     ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-    window_ = ::CreateWindowExW(0, kClassName, wide(kWindowCaption).c_str(), style,
-                                work.left + std::max(0L, (work.right - work.left - width) / 2),
-                                work.top + std::max(0L, (work.bottom - work.top - height) / 2), width, height, nullptr,
-                                nullptr, instance, this);
-    buildControls();
+    ::SetWindowPos(window_, nullptr, work.left + std::max(0L, (work.right - work.left - frame.cx) / 2),
+                   work.top + std::max(0L, (work.bottom - work.top - frame.cy) / 2), frame.cx, frame.cy,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+    setIcons();
     form_ = std::make_unique<frmMain>(*this);
     form_->Form_Load();
     ::SetFocus(cmdOpen_);
@@ -88,36 +116,130 @@ MainWindow::MainWindow(HINSTANCE instance) : instance_(instance), dpi_(systemDpi
 MainWindow::~MainWindow() {
     if (window_) ::DestroyWindow(window_);
     if (font_) ::DeleteObject(font_);
+    for (const HICON icon : {bigIcon_, smallIcon_})
+        if (icon) ::DestroyIcon(icon);
+}
+
+// The window's frame around a client area of this size, at the window's density.
+SIZE MainWindow::frameFor(int clientWidth, int clientHeight) const {
+    RECT frame{0, 0, clientWidth, clientHeight};
+    ::AdjustWindowRectExForDpi(&frame, kStyle, FALSE, WS_EX_ACCEPTFILES, dpi_);
+    return {frame.right - frame.left, frame.bottom - frame.top};
+}
+
+// The program's icon from the executable's resources, at the sizes of the title bar and of the
+// task switcher at the window's density.
+void MainWindow::setIcons() {
+    const auto load = [this](int metric) {
+        const int size = ::GetSystemMetricsForDpi(metric, dpi_);
+        return static_cast<HICON>(::LoadImageW(instance_, MAKEINTRESOURCEW(1), IMAGE_ICON, size, size, 0));
+    };
+    for (const HICON icon : {bigIcon_, smallIcon_})
+        if (icon) ::DestroyIcon(icon);
+    bigIcon_ = load(SM_CXICON);
+    smallIcon_ = load(SM_CXSMICON);
+    ::SendMessageW(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_));
+    ::SendMessageW(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_));
+}
+
+// The desktop's message font at this density, and every size measured again in it.
+void MainWindow::useDpi(UINT dpi) {
+    dpi_ = dpi;
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof metrics;
+    HFONT font = nullptr;
+    if (::SystemParametersInfoForDpi(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0, dpi_))
+        font = ::CreateFontIndirectW(&metrics.lfMessageFont);
+    for (const HWND control : {Label1_, tDb_, cmdOpen_, pBar_, LP_, cmdUp_, cmdExit_, sBar_})
+        ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font ? font : ::GetStockObject(DEFAULT_GUI_FONT)), TRUE);
+    if (font_) ::DeleteObject(font_);
+    font_ = font;
+    fitToTexts();
+}
+
+// What each control's text needs, from its extent in the window's font: a button's caption with
+// room for its edges and focus rectangle, a line of text inside the path box's sunken edge, the
+// longest status text inside the status bar's borders.
+void MainWindow::fitToTexts() {
+    const HDC dc = ::GetDC(window_);
+    const HGDIOBJ before = ::SelectObject(dc, font_ ? font_ : ::GetStockObject(DEFAULT_GUI_FONT));
+    const int pad = ::MulDiv(6, static_cast<int>(dpi_), USER_DEFAULT_SCREEN_DPI);
+    const int edge = 2 * ::GetSystemMetricsForDpi(SM_CYEDGE, dpi_);
+    const auto text = [dc](const std::wstring& caption) { return textExtent(dc, caption); };
+    const auto set = [this](ControlIndex i, LONG width, LONG height) {
+        needs_[static_cast<std::size_t>(i)] = {static_cast<int>(width), static_cast<int>(height)};
+    };
+    const SIZE prompt = text(captionOf("Label1"));
+    set(ControlIndex::Label1, prompt.cx, prompt.cy);
+    set(ControlIndex::tDb, 0, prompt.cy + edge + pad / 2);
+    for (const auto& [index, name] : {std::pair{ControlIndex::cmdOpen, "cmdOpen"}, std::pair{ControlIndex::cmdUp, "cmdUp"},
+                                      std::pair{ControlIndex::cmdExit, "cmdExit"}}) {
+        const SIZE caption = text(captionOf(name));
+        set(index, caption.cx + 2 * pad + edge, caption.cy + pad + edge);
+    }
+    const SIZE percent = text(L"100%");
+    set(ControlIndex::LP, percent.cx, percent.cy);
+    LONG status = 0;
+    for (const std::wstring& shown : knownStatusTexts()) status = std::max(status, text(shown).cx);
+    set(ControlIndex::sBar, status + 2 * pad + edge, prompt.cy + pad + edge);
+    ::SelectObject(dc, before);
+    ::ReleaseDC(window_, dc);
+    smallest_ = fitLayout(needs_, 0, [this](int twips) { return pixels(twips); }).smallest;
+    RECT client{};
+    ::GetClientRect(window_, &client);
+    const int width = std::max<int>(client.right, smallest_.width);
+    if (client.right < smallest_.width || client.bottom != smallest_.height) {
+        const SIZE frame = frameFor(width, smallest_.height);
+        ::SetWindowPos(window_, nullptr, 0, 0, frame.cx, frame.cy, SWP_NOZORDER | SWP_NOMOVE | SWP_NOACTIVATE);
+    }
+    placeControls(width);
+}
+
+void MainWindow::placeControls(int width) {
+    const FittedLayout fitted = fitLayout(needs_, width, [this](int twips) { return pixels(twips); });
+    const HWND controls[] = {Label1_, tDb_, cmdOpen_, pBar_, LP_, cmdUp_, cmdExit_, sBar_};
+    for (std::size_t i = 0; i < kControls.size(); ++i) {
+        const Placement& p = fitted.controls[i];
+        if (controls[i]) ::MoveWindow(controls[i], p.left, p.top, p.width, p.height, TRUE);
+    }
+}
+
+// A file dropped from the shell: its paths, taken as Browse takes the dialog's answer.
+void MainWindow::dropped(HDROP drop) {
+    std::vector<std::u16string> items;
+    const UINT count = ::DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+    for (UINT i = 0; i < count; ++i) {
+        std::wstring path(::DragQueryFileW(drop, i, nullptr, 0) + 1, L'\0');
+        path.resize(::DragQueryFileW(drop, i, path.data(), static_cast<UINT>(path.size())));
+        items.emplace_back(path.begin(), path.end());
+    }
+    ::DragFinish(drop);
+    if (form_) form_->cookbookDropped(items);
 }
 
 int MainWindow::pixels(int twips) const { return ::MulDiv(twips, static_cast<int>(dpi_), 1440); }
 
 void MainWindow::buildControls() {
-    NONCLIENTMETRICSW metrics{};
-    metrics.cbSize = sizeof metrics;
-    if (::SystemParametersInfoForDpi(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0, dpi_))
-        font_ = ::CreateFontIndirectW(&metrics.lfMessageFont);
-    const auto make = [this](const char* name, const wchar_t* windowClass, DWORD style, DWORD extended, int id) {
-        const ControlLayout& c = layoutOf(name);
-        HWND control = ::CreateWindowExW(extended, windowClass, wide(c.caption).c_str(), WS_CHILD | style, pixels(c.left),
-                                         pixels(c.top), pixels(c.width), pixels(c.height), window_,
-                                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_, nullptr);
-        ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_ ? font_ : ::GetStockObject(DEFAULT_GUI_FONT)),
-                       FALSE);
-        return control;
+    // Placed once the texts are measured (fitToTexts).
+    const auto make = [this](const wchar_t* windowClass, DWORD style, DWORD extended, int id, const std::wstring& text) {
+        return ::CreateWindowExW(extended, windowClass, text.c_str(), WS_CHILD | style, 0, 0, 0, 0, window_,
+                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_, nullptr);
     };
+    const auto caption = [](const char* name) { return captionOf(name); };
     // Created in the order of the tab indexes: Browse, the path box, Upgrade and Exit take the
-    // focus, in that order; the others never do.
-    cmdOpen_ = make("cmdOpen", WC_BUTTONW, WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, kCmdOpen);
-    tDb_ = make("tDb", WC_EDITW, WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, kTDb);
-    pBar_ = make("pBar", PROGRESS_CLASSW, 0, 0, kPBar);
+    // focus, in that order; the others never do. A screen reader names a control by the static
+    // text just before it: the prompt comes before the path box.
+    cmdOpen_ = make(WC_BUTTONW, WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, kCmdOpen, caption("cmdOpen"));
+    Label1_ = make(WC_STATICW, WS_VISIBLE | SS_LEFT | SS_NOPREFIX, 0, kLabel1, caption("Label1"));
+    tDb_ = make(WC_EDITW, WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, kTDb, L"");
+    // The progress bar's name is its window text, which a progress bar never draws.
+    pBar_ = make(PROGRESS_CLASSW, 0, 0, kPBar, wide(controlTexts("pBar").accessibleName));
     ::SendMessageW(pBar_, PBM_SETRANGE32, 0, 100);
-    Label1_ = make("Label1", WC_STATICW, WS_VISIBLE | SS_LEFT, 0, kLabel1);
-    LP_ = make("LP", WC_STATICW, WS_VISIBLE | SS_LEFT, 0, kLP);
-    cmdUp_ = make("cmdUp", WC_BUTTONW, WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON | WS_DISABLED, 0, kCmdUp);
-    cmdExit_ = make("cmdExit", WC_BUTTONW, WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, kCmdExit);
+    LP_ = make(WC_STATICW, WS_VISIBLE | SS_LEFT | SS_NOPREFIX, 0, kLP, L"");
+    cmdUp_ = make(WC_BUTTONW, WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON | WS_DISABLED, 0, kCmdUp, caption("cmdUp"));
+    cmdExit_ = make(WC_BUTTONW, WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, kCmdExit, caption("cmdExit"));
     // The status bar at its place in the table, with one panel over its whole width.
-    sBar_ = make("sBar", STATUSCLASSNAMEW, WS_VISIBLE | CCS_NOPARENTALIGN | CCS_NORESIZE, 0, kSBar);
+    sBar_ = make(STATUSCLASSNAMEW, WS_VISIBLE | CCS_NOPARENTALIGN | CCS_NORESIZE, 0, kSBar, L"");
     int parts[] = {-1};
     ::SendMessageW(sBar_, SB_SETPARTS, 1, reinterpret_cast<LPARAM>(parts));
 }
@@ -156,6 +278,31 @@ LRESULT MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
             ::SetFocus(lastFocus_ && ::IsWindowEnabled(lastFocus_) ? lastFocus_ : cmdOpen_);
         }
         return 0;
+    case WM_SIZE:
+        if (wParam != SIZE_MINIMIZED) placeControls(LOWORD(lParam));
+        return 0;
+    case WM_GETMINMAXINFO: {  // widened, never narrower or lower than the texts need, nor heightened
+        if (smallest_.width == 0) break;
+        const SIZE frame = frameFor(smallest_.width, smallest_.height);
+        auto* limits = reinterpret_cast<MINMAXINFO*>(lParam);
+        limits->ptMinTrackSize = {frame.cx, frame.cy};
+        limits->ptMaxTrackSize.y = frame.cy;
+        return 0;
+    }
+    case WM_DPICHANGED: {  // moved to a screen of another density: its fonts, sizes and icons
+        const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
+        ::SetWindowPos(window_, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                       suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+        useDpi(HIWORD(wParam));
+        setIcons();
+        return 0;
+    }
+    case WM_SETTINGCHANGE:  // the desktop's fonts changed
+        if (wParam == SPI_SETNONCLIENTMETRICS) useDpi(dpi_);
+        break;
+    case WM_DROPFILES:
+        dropped(reinterpret_cast<HDROP>(wParam));
+        return 0;
     case WM_CLOSE:
         if (form_) {
             form_->Form_Unload();
@@ -173,6 +320,10 @@ LRESULT MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 void MainWindow::command(int id, int notification) {
+    if (id == IDCANCEL) {  // Esc: what the window's close control does, also during an upgrade
+        ::SendMessageW(window_, WM_CLOSE, 0, 0);
+        return;
+    }
     if (id == IDOK) {  // Enter: presses the button that has the focus, as Space does; no default button
         const HWND focused = ::GetFocus();
         for (const HWND button : {cmdOpen_, cmdUp_, cmdExit_})

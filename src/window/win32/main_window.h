@@ -1,14 +1,22 @@
 // The native Windows view of frmMain: builds the window and its controls as the layout table
-// gives them (twips turned into pixels at the window's dots per inch), forwards the controls'
+// gives them (twips turned into pixels at the window's dots per inch), fitted to their texts in
+// the desktop's message font (never smaller than the table; widened, the path box takes the
+// width; refitted when the window moves to a screen of another density), forwards the controls'
 // notifications to frmMain's handlers, and implements the window port (status bar, progress bar,
 // percentage label, buttons, path box, hourglass pointer, message boxes, the open-file dialog,
-// pending events, the blocking pause). No toolkit: Win32 and the common controls only.
+// pending events, the blocking pause). Browse, Upgrade and Exit have access keys and Esc closes the
+// window as its close control does; each control is named for screen readers by the static text
+// before it; the window shows the program's icon in both sizes; a file dropped on it is taken as
+// Browse takes the dialog's answer. No toolkit: Win32 and the common controls only.
 #pragma once
 
 #include <memory>
 #include <windows.h>
 
+#include <shellapi.h>
+
 #include "platform/form_view.h"
+#include "window/fitted_layout.h"
 
 namespace zestrel {
 class frmMain;
@@ -24,6 +32,7 @@ public:
     MainWindow& operator=(const MainWindow&) = delete;
 
     HWND handle() const { return window_; }
+    UINT dpi() const { return dpi_; }
     frmMain& form() { return *form_; }
     // Hands a message to the window's keyboard handling (tab order, Space and Enter on the
     // focused button); true when it was used.
@@ -52,6 +61,12 @@ private:
     void buildControls();
     void command(int id, int notification);
     int pixels(int twips) const;
+    void useDpi(UINT dpi);
+    void fitToTexts();
+    void placeControls(int width);
+    void setIcons();
+    void dropped(HDROP drop);
+    SIZE frameFor(int clientWidth, int clientHeight) const;
 
     HINSTANCE instance_;
     HWND window_ = nullptr;
@@ -59,6 +74,9 @@ private:
     HWND cmdUp_ = nullptr, cmdExit_ = nullptr, sBar_ = nullptr;
     HWND lastFocus_ = nullptr;
     HFONT font_ = nullptr;
+    HICON bigIcon_ = nullptr, smallIcon_ = nullptr;
+    Extent smallest_;
+    ContentNeeds needs_{};
     UINT dpi_ = USER_DEFAULT_SCREEN_DPI;
     bool busy_ = false;
     bool settingPath_ = false;  // the path box changed by the program, not by typing

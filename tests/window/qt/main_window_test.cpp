@@ -1,13 +1,26 @@
 // The Qt window, offscreen: layout, captions, initial state and tab order as
-// the layout table gives them; the Browse rules with the real open-file dialog
+// the layout table gives them; its texts whole at every font size and scale;
+// access keys, Esc and the names screen readers read; drops and pasted
+// file:// addresses; the Browse rules with the real open-file dialog
 // answered by the test; the Upgrade command's states before, during and after
 // a run; and one whole upgrade through the real window.
+#include <QAccessible>
 #include <QApplication>
+#include <QClipboard>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileDialog>
+#include <QLayout>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QMimeData>
+#include <QStyle>
+#include <QStyleOptionButton>
+#include <QStyleOptionFrame>
 #include <QTest>
 #include <QTimer>
+#include <QUrl>
 
 #include <filesystem>
 #include <fstream>
@@ -120,6 +133,64 @@ private:
     int paints_ = 0;
 };
 
+// Whether a text is whole inside the area its widget draws it in, measured by the widget's font.
+bool wholeIn(const QSize& text, const QRect& area) { return text.width() <= area.width() && text.height() <= area.height(); }
+
+QString textFitFault(QPushButton* button) {
+    QStyleOptionButton option;
+    option.initFrom(button);
+    option.text = button->text();
+    const QRect area = button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button);
+    const QSize text = button->fontMetrics().size(Qt::TextShowMnemonic, button->text());
+    if (wholeIn(text, area)) return {};
+    return QString("%1: text %2x%3 in %4x%5").arg(button->objectName()).arg(text.width()).arg(text.height())
+        .arg(area.width()).arg(area.height());
+}
+
+QString textFitFault(QLabel* label) {
+    const QRect area = label->contentsRect().marginsRemoved(QMargins(label->margin(), label->margin(), label->margin(), label->margin()));
+    const QSize text = label->fontMetrics().size(0, label->text());
+    if (wholeIn(text, area)) return {};
+    return QString("%1 \"%2\": text %3x%4 in %5x%6").arg(label->objectName(), label->text()).arg(text.width())
+        .arg(text.height()).arg(area.width()).arg(area.height());
+}
+
+QString textFitFault(QLineEdit* box) {
+    QStyleOptionFrame option;
+    option.initFrom(box);
+    option.lineWidth = box->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, box);
+    const QRect area = box->style()->subElementRect(QStyle::SE_LineEditContents, &option, box);
+    if (box->fontMetrics().height() <= area.height()) return {};
+    return QString("tDb: a line %1 high in %2").arg(box->fontMetrics().height()).arg(area.height());
+}
+
+// Every fault of the window's texts: a text wider or taller than where its widget draws it, a
+// control outside the window or over another.
+QStringList textFaults(MainWindow& w) {
+    QStringList faults;
+    for (QPushButton* button : {w.cmdOpen, w.cmdUp, w.cmdExit}) faults << textFitFault(button);
+    for (QLabel* label : {w.Label1, w.LP, w.statusPanel}) faults << textFitFault(label);
+    faults << textFitFault(w.tDb);
+    const QList<QWidget*> controls{w.Label1, w.tDb, w.cmdOpen, w.pBar, w.LP, w.cmdUp, w.cmdExit, w.sBar};
+    for (qsizetype i = 0; i < controls.size(); ++i) {
+        if (!w.rect().contains(controls[i]->geometry())) faults << controls[i]->objectName() + " is outside the window";
+        for (qsizetype j = i + 1; j < controls.size(); ++j)
+            if (controls[i]->geometry().intersects(controls[j]->geometry()))
+                faults << controls[i]->objectName() + " overlaps " + controls[j]->objectName();
+    }
+    if (!w.sBar->rect().contains(w.statusPanel->geometry())) faults << "the status text is outside the status bar";
+    faults.removeAll(QString());
+    return faults;
+}
+
+// The pictures of the window, for a person to look at, where ZESTREL_WINDOW_PICTURES names a folder.
+void keepPicture(QWidget& w, const QString& name) {
+    const QString folder = qEnvironmentVariable("ZESTREL_WINDOW_PICTURES");
+    if (folder.isEmpty()) return;
+    QDir().mkpath(folder);
+    w.grab().save(folder + "/" + name + ".png");
+}
+
 }  // namespace
 
 class MainWindowTest : public QObject {
@@ -169,7 +240,10 @@ private slots:
         w.show();
         QCOMPARE(w.windowTitle(), QString("Zestrel - Cookbook Upgrade Utility"));
         QCOMPARE(w.size(), QSize(367, 145));
-        QCOMPARE(w.minimumSize(), w.maximumSize());  // fixed: the user cannot resize it
+        // Its smallest size is the table's; it may be widened, not heightened.
+        QCOMPARE(w.minimumSize(), QSize(367, 145));
+        QCOMPARE(w.maximumHeight(), 145);
+        QVERIFY(w.maximumWidth() > 367);
         // The window shows the program's icon, which has a picture for the title bar's 16 by 16.
         QVERIFY(zestrel::qt::embeddedIcon().availableSizes().contains(QSize(16, 16)));
         const QPixmap shown = w.windowIcon().pixmap(QSize(16, 16));
@@ -187,9 +261,192 @@ private slots:
         QCOMPARE(w.Label1->width(), 293);
         QCOMPARE(w.Label1->height(), std::max(13, w.Label1->fontMetrics().height()));
         QCOMPARE(w.Label1->text(), QString("Please select a cookbook to upgrade:"));
-        QCOMPARE(w.cmdOpen->text(), QString("Browse"));
-        QCOMPARE(w.cmdUp->text(), QString("Upgrade"));
-        QCOMPARE(w.cmdExit->text(), QString("Exit"));
+        // The captions with their access keys.
+        QCOMPARE(w.cmdOpen->text(), QString("&Browse"));
+        QCOMPARE(w.cmdUp->text(), QString("&Upgrade"));
+        QCOMPARE(w.cmdExit->text(), QString("E&xit"));
+    }
+
+    // At every font size from 8 to 24 points (and, run again with QT_SCALE_FACTOR, at every
+    // scale): no text is cut, no control overlaps another, and the window is never smaller than
+    // the table's. Widened, the path box takes the width.
+    void textsAreWholeAtEveryFontSize_data() {
+        QTest::addColumn<int>("points");
+        for (const int points : {8, 12, 15, 20, 24}) QTest::addRow("%d points", points) << points;
+    }
+
+    void textsAreWholeAtEveryFontSize() {
+        QFETCH(int, points);
+        const QFont before = QApplication::font();
+        QFont font = before;
+        font.setPointSize(points);
+        QApplication::setFont(font);
+        {
+            MainWindow w;
+            w.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&w));
+            QVERIFY(w.minimumWidth() >= 367 && w.minimumHeight() >= 145);
+            if (points == 8) QCOMPARE(w.size(), QSize(367, 145));  // the texts fit the table: the form as it was
+            const QStringList statusTexts{"Click on Browse button to select a cookbook.",
+                                          "Selected cookbook version is 1.1, click Upgrade to start.",
+                                          "Copying data from old cookbook..."};
+            w.setPercentCaption(u"100%");
+            w.setProgressVisible(true);
+            for (const QString& text : statusTexts) {
+                w.setStatusText(text.toStdU16String());
+                w.sBar->layout()->activate();
+                const QStringList faults = textFaults(w);
+                QVERIFY2(faults.isEmpty(), qPrintable(faults.join("; ")));
+            }
+            const QString name = QString("%1pt-scale%2").arg(points).arg(w.devicePixelRatio());
+            keepPicture(w, name);
+            qInfo() << name << "window" << w.size() << "smallest" << w.minimumSize();
+
+            const int browseGap = w.width() - w.cmdOpen->geometry().right();
+            const int pathWidth = w.tDb->width();
+            w.resize(w.width() + 200, w.height());
+            QCOMPARE(w.tDb->width(), pathWidth + 200);
+            QCOMPARE(w.width() - w.cmdOpen->geometry().right(), browseGap);
+            QVERIFY2(textFaults(w).isEmpty(), qPrintable(textFaults(w).join("; ")));
+            keepPicture(w, name + "-widened");
+
+        }
+        QApplication::setFont(before);
+    }
+
+    // The desktop's font grows, then shrinks, while the window is open: the window follows, and no
+    // text (the status text among them) is taller or wider than where it is drawn.
+    void textsStayWholeWhenTheDesktopFontChanges() {
+        const QFont before = QApplication::font();
+        MainWindow w;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        w.setStatusText(u"Click on Browse button to select a cookbook.");
+        QMap<int, int> heights;
+        for (const int points : {16, 24, 9}) {
+            QFont font = before;
+            font.setPointSize(points);
+            QApplication::setFont(font);
+            // Every widget takes the font, then its layout settles: no fixed wait.
+            QTRY_COMPARE(w.statusPanel->font().pointSize(), points);
+            QCoreApplication::processEvents();
+            QCoreApplication::sendPostedEvents();
+            QCoreApplication::processEvents();
+            const QStringList faults = textFaults(w);
+            QVERIFY2(faults.isEmpty(), qPrintable(QString("at %1 points: ").arg(points) + faults.join("; ")));
+            QVERIFY2(w.sBar->height() >= w.statusPanel->fontMetrics().height(),
+                     qPrintable(QString("at %1 points: a %2 px status bar for %3 px text").arg(points)
+                                    .arg(w.sBar->height()).arg(w.statusPanel->fontMetrics().height())));
+            keepPicture(w, QString("font-changed-to-%1pt").arg(points));
+            heights[points] = w.height();
+        }
+        // The window follows the font both ways.
+        QVERIFY(heights[24] > heights[16]);
+        QVERIFY(heights[9] < heights[24]);
+        QApplication::setFont(before);
+    }
+
+    // Esc closes the window, from any control.
+    void escClosesTheWindow() {
+        MainWindow w;
+        w.show();
+        QApplication::setActiveWindow(&w);
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        w.tDb->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        QTRY_VERIFY(w.form().unloaded());
+        QVERIFY(!w.isVisible());
+    }
+
+    // What a screen reader reads: every control has a name; the path box is named by the prompt,
+    // its label; the status panel by its text.
+    void screenReadersFindEveryName() {
+        MainWindow w;
+        w.show();
+        QAccessible::setActive(true);
+        const auto named = [](QWidget* widget) {
+            QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(widget);
+            return iface ? iface->text(QAccessible::Name) : QString();
+        };
+        QCOMPARE(named(w.tDb), w.Label1->text());
+        QCOMPARE(named(w.cmdOpen), QString("Browse"));
+        QCOMPARE(named(w.cmdUp), QString("Upgrade"));
+        QCOMPARE(named(w.cmdExit), QString("Exit"));
+        QCOMPARE(named(w.pBar), QString("Upgrade progress"));
+        QCOMPARE(named(w.LP), QString("Percent copied"));
+        QCOMPARE(named(w.sBar), QString("Status"));
+        for (QWidget* control : std::initializer_list<QWidget*>{w.tDb, w.cmdOpen, w.cmdUp, w.cmdExit, w.pBar, w.LP})
+            QVERIFY2(!QAccessible::queryAccessibleInterface(control)->text(QAccessible::Description).isEmpty(),
+                     qPrintable(control->objectName()));
+        // The path box is labelled by the prompt, a relation the screen reader follows.
+        QAccessibleInterface* path = QAccessible::queryAccessibleInterface(w.tDb);
+        const auto labels = path->relations(QAccessible::Label);
+        QCOMPARE(labels.size(), 1);
+        QCOMPARE(labels.front().first->object(), w.Label1);
+        w.setStatusText(u"Copying data from old cookbook...");
+        QCOMPARE(named(w.statusPanel), QString("Copying data from old cookbook..."));
+    }
+
+    // A file dropped on the window, as a list of addresses or as a file:// text, is chosen as
+    // Browse chooses it; anything else is refused with a warning.
+    void aDroppedCookbookIsChosenAsBrowseChoosesIt_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<bool>("taken");
+        QTest::newRow("uri-list") << "uri-list" << true;
+        QTest::newRow("file:// text") << "text" << true;
+        QTest::newRow("web address") << "web" << false;
+        QTest::newRow("plain words") << "words" << false;
+    }
+
+    void aDroppedCookbookIsChosenAsBrowseChoosesIt() {
+        QFETCH(QString, kind);
+        QFETCH(bool, taken);
+        const fs::path book = cookbookWithMarker(("dropped #1 50% " + kind + ".rcp").toStdString(), u"1.1");
+        MainWindow w;
+        w.show();
+        QMimeData data;
+        if (kind == "uri-list") data.setUrls({QUrl::fromLocalFile(q(book))});
+        if (kind == "text") data.setText(QUrl::fromLocalFile(q(book)).toString(QUrl::FullyEncoded) + "\r\n");
+        if (kind == "web") data.setUrls({QUrl("https://example.org/dropped.rcp")});
+        if (kind == "words") data.setText("<b>Soup</b>\nStew");
+        // Over the path box, which leaves drops to the window rather than inserting their text.
+        const QPoint at = w.tDb->geometry().center();
+        QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&w, &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        Answered warning;
+        if (!taken) answerMessage(warning);
+        QApplication::sendEvent(&w, &drop);
+        QVERIFY(drop.isAccepted());
+        if (taken) {
+            QTRY_COMPARE(w.tDb->text(), q(book));
+            QCOMPARE(w.statusPanel->text(), QString("Selected cookbook version is 1.1, click Upgrade to start."));
+            QVERIFY(w.cmdUp->isEnabled());
+            return;
+        }
+        QTRY_COMPARE(warning.icon, QMessageBox::Warning);
+        QVERIFY2(warning.text.contains("is not a cookbook that can be upgraded"), qPrintable(warning.text));
+        QVERIFY(w.tDb->text().isEmpty());
+        QCOMPARE(w.statusPanel->text(), QString("Click on Browse button to select a cookbook."));
+    }
+
+    // A file:// address pasted into the path box is upgraded as the file it names.
+    void aPastedAddressIsUpgradedAsItsFile() {
+        const fs::path book = cookbookWithMarker("pasted ë.rcp", u"1.1");
+        MainWindow w;
+        w.show();
+        QGuiApplication::clipboard()->setText(QUrl::fromLocalFile(q(book)).toString(QUrl::FullyEncoded));
+        w.tDb->setFocus();
+        w.tDb->paste();
+        QVERIFY(w.tDb->text().startsWith("file:///"));
+        QVERIFY(w.cmdUp->isEnabled());
+        Answered success;
+        answerMessage(success);
+        QTest::mouseClick(w.cmdUp, Qt::LeftButton);
+        QVERIFY2(success.text.startsWith("Upgrade successful!"), qPrintable(success.text));
+        QCOMPARE(w.tDb->text(), q(book));
+        QVERIFY(fs::is_regular_file(dir_ / "Backup" / "pasted ë_backup.rcp"));
     }
 
     void startsInItsInitialState() {

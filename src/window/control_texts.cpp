@@ -1,0 +1,28 @@
+#include "window/control_texts.h"
+
+#include <string_view>
+
+namespace zestrel {
+
+const ControlTexts& controlTexts(const char* name) {
+    for (const auto& texts : kControlTexts)
+        if (std::string_view(texts.name) == name) return texts;
+    static constexpr ControlTexts none{"", 0, "", ""};
+    return none;
+}
+
+std::string withAccessKey(const std::string& caption, char accessKey) {
+    std::string out;
+    bool marked = accessKey == 0;
+    for (const char c : caption) {
+        if (c == '&') out += '&';
+        if (!marked && c == accessKey) {
+            out += '&';
+            marked = true;
+        }
+        out += c;
+    }
+    return out;
+}
+
+}  // namespace zestrel
