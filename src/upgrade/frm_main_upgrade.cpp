@@ -58,6 +58,8 @@ void FrmMainUpgrade::upgrade(upgrade::Layout layout, const std::u16string& DataF
         outcome_.failure = currentFailure();
         discardFilledDatabase(DataTo);
     }
+    // Written beside the backup, or not needed after a failure: only a dry run's list is read later.
+    if (!dryRun_) changes_.keepCountsOnly();
     if (outcome_.failure) return view_.messageBox(failureText(*outcome_.failure), platform::MsgIcon::Critical, title);
     view_.messageBox(upgrade::successMessage(DataFrom, outcome_), platform::MsgIcon::Information, u"");
 }
@@ -71,6 +73,10 @@ void FrmMainUpgrade::copyAndReplace(upgrade::Layout layout, const std::u16string
     const std::filesystem::path cookbook = platform::followLink(std::filesystem::path(DataFrom));
     upgrade::HeldCookbook held = upgrade::holdCookbook(cookbook);
     if (!dryRun_) upgrade::checkBeforeCopy(cookbook, room.freeBackupPath(dbFunction::FileNameOf(DataFrom)));
+    // The list of changes goes to a file in the program's folder as the copy makes it: one change
+    // a row would otherwise hold memory in proportion to the cookbook. Its temporary name is one
+    // the next run removes, should this one die.
+    changes_.spillTo(platform::temporaryPathFor(room.folder() / u"tempdb_changes.txt"));
 
     GetRecCount(DataFrom);
     view_.doEvents();
