@@ -93,7 +93,7 @@ public:
     }
 
     // What `at` holds, in the order of the keys given for its entries, equal keys in the order given.
-    jet::RowList order(const jet::RowList& at) {
+    jet::RowList order(const std::vector<std::uint32_t>& at) {
         std::sort(entries_.begin(), entries_.end(), [&](const Entry& a, const Entry& b) {
             if (a.first != b.first) return a.first < b.first;
             if (a.second != b.second) return a.second < b.second;
@@ -106,8 +106,8 @@ public:
             const int byKey = longKey(a.position).compare(longKey(b.position));
             return byKey < 0 || (byKey == 0 && a.position < b.position);
         });
-        jet::RowList sorted(entries_.size());
-        for (std::size_t i = 0; i < entries_.size(); ++i) sorted[i] = at[entries_[i].position];
+        jet::RowList sorted;
+        for (const Entry& entry : entries_) sorted.push_back(at[entry.position]);
         return sorted;
     }
 
@@ -206,7 +206,6 @@ template <typename Keys>
 std::optional<jet::RowList> locationsInOrderOf(jet::DatabaseFile& file, const jet::TableDefinition& table,
                                                std::size_t column) {
     jet::RowList locations;
-    locations.reserve(jet::expectedRows(table));
     typename Keys::Key previous{};
     typename Keys::Key current{};
     bool inOrder = true;
@@ -234,7 +233,7 @@ std::optional<jet::RowList> locationsIfInOrder(jet::DatabaseFile& file, const je
 jet::RowList sortedLocations(jet::DatabaseFile& file, const jet::TableDefinition& table, std::size_t column) {
     if (column >= table.columns.size()) throw std::out_of_range("no such column to sort by");
     if (auto inOrder = locationsIfInOrder(file, table, column)) return std::move(*inOrder);
-    jet::RowList locations;
+    std::vector<std::uint32_t> locations;  // in the order walked, which the keys' positions follow
     locations.reserve(jet::expectedRows(table));
     KeyTable keys(jet::expectedRows(table));
     const jet::ColumnLocator locate(table, file.format(), column);
