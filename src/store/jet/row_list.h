@@ -28,6 +28,24 @@ public:
     // The memory the list takes, in bytes.
     std::size_t bytesHeld() const;
 
+    // Reading the list in order.
+    class Iterator {
+    public:
+        Iterator(const RowList& list, std::size_t at) : list_(&list), at_(at) {}
+        std::uint32_t operator*() const { return (*list_)[at_]; }
+        Iterator& operator++() {
+            ++at_;
+            return *this;
+        }
+        bool operator==(const Iterator& other) const { return at_ == other.at_; }
+
+    private:
+        const RowList* list_;
+        std::size_t at_;
+    };
+    Iterator begin() const { return Iterator(*this, 0); }
+    Iterator end() const { return Iterator(*this, size_); }
+
 private:
     struct Run {
         std::uint32_t first = 0;   // the location of its first row
