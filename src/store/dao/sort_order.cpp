@@ -192,11 +192,6 @@ void appendSortKey(const jet::Value& value, std::string& out) {
 
 namespace {
 
-// A sort of more rows than this, given a folder to spill into, sorts them in parts of this many,
-// each written out sorted, and merges the parts: about 21 bytes a row are held for the part
-// being read.
-constexpr std::size_t kRowsSortedInMemory = std::size_t{1} << 18;
-
 void appendKeyOfRow(jet::DatabaseFile& file, const jet::ColumnLocator& locate, const jet::ColumnDefinition& column,
                     std::span<const std::uint8_t> row, std::string& out) {
     const jet::FieldLocation field = locate(row);
@@ -384,27 +379,37 @@ private:
     std::vector<std::pair<std::uint64_t, std::uint64_t>> parts_;  // where each part starts and ends
 };
 
-std::filesystem::path& spillFolder() {
-    static std::filesystem::path folder;
-    return folder;
+// Where large sorts spill, and the rows of a part: about 21 bytes a row are held for the part
+// being read.
+struct Spill {
+    std::filesystem::path folder;
+    std::size_t rowsInMemory = kRowsSortedInMemory;
+};
+
+Spill& spill() {
+    static Spill setting;
+    return setting;
 }
 
 }  // namespace
 
-void setSortSpillFolder(const std::filesystem::path& folder) { spillFolder() = folder; }
+void setSortSpillFolder(const std::filesystem::path& folder, std::size_t rowsInMemory) {
+    spill() = {folder, std::max<std::size_t>(rowsInMemory, 1)};
+}
 
 jet::RowList sortedLocations(jet::DatabaseFile& file, const jet::TableDefinition& table, std::size_t column) {
     if (column >= table.columns.size()) throw std::out_of_range("no such column to sort by");
     if (auto inOrder = locationsIfInOrder(file, table, column)) return std::move(*inOrder);
-    const std::size_t expected = std::min(jet::expectedRows(table), kRowsSortedInMemory);
+    const std::size_t partRows = spill().folder.empty() ? SIZE_MAX : spill().rowsInMemory;
+    const std::size_t expected = std::min(jet::expectedRows(table), partRows);
     std::vector<std::uint32_t> locations;  // of the part being read, in the order walked, as its keys' positions
     locations.reserve(expected);
     std::optional<KeyTable> keys(std::in_place, expected);
     std::optional<SpilledParts> parts;
     const jet::ColumnLocator locate(table, file.format(), column);
     file.forEachRow(table, [&](jet::RowPointer at, std::span<const std::uint8_t> row) {
-        if (keys->size() == kRowsSortedInMemory && !spillFolder().empty()) {
-            if (!parts) parts.emplace(spillFolder());
+        if (keys->size() == partRows) {
+            if (!parts) parts.emplace(spill().folder);
             parts->write(*keys, locations);
             locations.clear();
             keys.emplace(expected);
