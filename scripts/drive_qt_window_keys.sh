@@ -12,17 +12,8 @@ for tool in Xvfb xdotool; do
   command -v "$tool" >/dev/null || { echo "$tool is not installed: the access keys are not tried"; exit 77; }
 done
 
-work="$(mktemp -d)"
-app=""
-xvfb=""
-cleanup() {
-  [ -n "$app" ] && kill "$app" 2>/dev/null || true
-  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
 source "$root/scripts/virtual_display.sh"
+makeWorkFolder
 startVirtualDisplay "$work"
 export QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$work/runtime" ZESTREL_PROGRAM_FOLDER="$work/program"
 mkdir -m 700 "$XDG_RUNTIME_DIR"

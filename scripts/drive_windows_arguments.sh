@@ -11,15 +11,8 @@ for tool in wine Xvfb xdotool; do
   command -v "$tool" >/dev/null || { echo "$tool is not installed"; exit 77; }
 done
 
-work="$(mktemp -d)"
-xvfb=""
-cleanup() {
-  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
 source "$(dirname "$0")/virtual_display.sh"
+makeWorkFolder
 startVirtualDisplay "$work"
 export WINEDEBUG=-all
 

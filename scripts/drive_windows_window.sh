@@ -13,17 +13,8 @@ for tool in wine Xvfb xdotool xwd xwininfo; do
   command -v "$tool" >/dev/null || { echo "$tool is not installed"; exit 77; }
 done
 
-work="$(mktemp -d)"
-app=""
-xvfb=""
-cleanup() {
-  [ -n "$app" ] && kill "$app" 2>/dev/null || true
-  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
 source "$root/scripts/virtual_display.sh"
+makeWorkFolder
 startVirtualDisplay "$work"
 export WINEDEBUG=-all
 windows() { echo "Z:${1//\//\\}"; }   # wine's drive Z: is the Linux root

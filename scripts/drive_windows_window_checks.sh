@@ -16,18 +16,10 @@ for tool in wine wineserver Xvfb xdotool xwd xwininfo python3; do
   command -v "$tool" >/dev/null || { echo "$tool is not installed: the Windows window is not tried"; exit 77; }
 done
 
-work="$(mktemp -d)"
-app=""
-xvfb=""
-cleanup() {
-  [ -n "$app" ] && kill "$app" 2>/dev/null || true
-  wineserver -k 2>/dev/null || true   # this script's own prefix only
-  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
 source "$root/scripts/virtual_display.sh"
+endWineServer() { wineserver -k 2>/dev/null || true; }   # this script's own prefix only
+endWorkToo=endWineServer
+makeWorkFolder
 startVirtualDisplay "$work"
 # A prefix of its own, so that its density is no other test's; no mono or gecko to fetch, no menu
 # entries made in the real home.

@@ -1,9 +1,26 @@
 # Sourced by the scripts that drive the Windows window program under wine: a virtual X display
 # and waiting for windows by their caption.
+#   makeWorkFolder               makes a temporary folder $work, removed on exit together with the
+#                                program $app and the display $xvfb the caller started (and
+#                                the command $endWorkToo, when set)
 #   startVirtualDisplay FOLDER   starts Xvfb on a free display (its number written to FOLDER/display),
 #                                sets DISPLAY and xvfb (its process, for the caller to end)
 #   waitFor NAME SECONDS         prints the X window with exactly that caption once it is shown
 #   waitGone NAME SECONDS        returns once no window with that caption is shown
+
+makeWorkFolder() {
+  work="$(mktemp -d)"
+  app=""
+  xvfb=""
+  trap endWork EXIT
+}
+
+endWork() {
+  [ -n "$app" ] && kill "$app" 2>/dev/null || true
+  [ -n "${endWorkToo:-}" ] && $endWorkToo
+  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null || true
+  rm -rf "$work"
+}
 
 startVirtualDisplay() {
   exec 3<> "$1/display"
