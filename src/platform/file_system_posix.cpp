@@ -139,16 +139,11 @@ void moveFile(const fs::path& from, const fs::path& to) {
 bool tryLink(const fs::path& from, const fs::path& to) {
     faults::check("link", to);
     if (::link(from.c_str(), to.c_str()) == 0) return true;
-    switch (errno) {
-    case EXDEV:
-    case EPERM:
-    case EMLINK:
-    case ENOTSUP:
-        return false;
-    default:
-        throw FileError("link", to, errno);
-    }
+    if (noLinkHere(errno)) return false;
+    throw FileError("link", to, errno);
 }
+
+bool noLinkHere(int error) { return error == EXDEV || error == EPERM || error == EMLINK || error == ENOTSUP; }
 
 // Without replacing: a rename that fails with EEXIST when `to` exists. Where the file system has no
 // such rename, the existence test and the rename are two steps.

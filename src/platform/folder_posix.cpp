@@ -65,15 +65,8 @@ File Folder::openFile(const fs::path& name, OpenMode mode) const {
 bool Folder::tryLink(const fs::path& name, const Folder& to, const fs::path& toName) const {
     faults::check("link", to.pathOf(toName));
     if (::linkat(fd_, name.c_str(), to.fd_, toName.c_str(), 0) == 0) return true;
-    switch (errno) {
-    case EXDEV:
-    case EPERM:
-    case EMLINK:
-    case ENOTSUP:
-        return false;
-    default:
-        throw FileError("link", to.pathOf(toName), errno);
-    }
+    if (noLinkHere(errno)) return false;
+    throw FileError("link", to.pathOf(toName), errno);
 }
 
 // Without replacing: a rename that fails with EEXIST when the name is taken. Where the file system

@@ -30,6 +30,9 @@ bool tryRenameReplacing(const std::filesystem::path& from, const std::filesystem
 int openFlags(OpenMode mode);
 // A FileState from what stat(2) answered.
 FileState stateOf(const struct stat& st);
+// Whether link(2) failed only because no hard link can be made there (another file system, none
+// on this one, links refused by the system's protection): the caller copies instead.
+bool noLinkHere(int error);
 #endif
 
 // The value of the environment variable ZESTREL_PROGRAM_FOLDER; nothing when unset or empty.
