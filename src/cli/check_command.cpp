@@ -2,6 +2,8 @@
 
 #include <ostream>
 
+#include "platform/path_text.h"
+
 #include "platform/console.h"
 #include "store/jet/check/database_check.h"
 
@@ -9,7 +11,7 @@ namespace zestrel::cli {
 
 int checkFile(const std::string& file, const CheckOptions& options, std::ostream& out) {
     const auto report = jet::check::checkDatabaseFile(
-        platform::pathFromUtf8(file), options.strict ? jet::check::CheckMode::Strict : jet::check::CheckMode::AnyFile,
+        platform::pathFromArgument(file), options.strict ? jet::check::CheckMode::Strict : jet::check::CheckMode::AnyFile,
         options.codePage);
     for (const auto& fault : report.faults) out << fault << '\n';
     if (options.showNotes)

@@ -14,9 +14,11 @@
 #include "cli/json_writer.h"
 #include "cli/row_printer.h"
 #include "cli/sample_cookbook.h"
+#include "cli/shown_text.h"
 #include "platform/console.h"
 #include "platform/file_system.h"
 #include "platform/number_text.h"
+#include "platform/path_text.h"
 #include "cli/terminal_view.h"
 #include "format/create_cookbook.h"
 #include "store/dao/db_engine.h"
@@ -54,18 +56,24 @@ std::string typeName(int daoType) {
     }
 }
 
+// A name as standard output takes it: escaped for a terminal, as stored for a pipe or a file.
+std::string onTerminal(const std::string& utf8) {
+    static const bool terminal = platform::standardOutputIsTerminal();
+    return terminal ? shownLine(utf8) : utf8;
+}
+
 // Opens a database to inspect it; a database password does not stop the reading (as with
 // mdbtools), but it is said on standard error, so the output itself stays as it is.
 std::shared_ptr<dao::Database> inspect(const std::string& file, std::optional<std::uint16_t> codePage) {
-    auto db = dao::DBEngine::Instance().OpenForInspection(platform::pathFromUtf8(file), codePage);
+    auto db = dao::DBEngine::Instance().OpenForInspection(platform::pathFromArgument(file), codePage);
     if (db->file().header().hasPassword)
-        std::cerr << "zestrel: " << file << " has a database password; it is read without it\n";
+        std::cerr << "zestrel: " << shownName(platform::pathFromArgument(file)) << " has a database password; it is read without it\n";
     return db;
 }
 
 void listTables(const std::string& file, std::optional<std::uint16_t> codePage) {
     auto db = inspect(file, codePage);
-    for (const auto& name : db->tableNames(false)) std::cout << text::toUtf8(name) << '\n';
+    for (const auto& name : db->tableNames(false)) std::cout << onTerminal(text::toUtf8(name)) << '\n';
     db->Close();
 }
 
@@ -77,7 +85,7 @@ void printSchema(const std::string& file, const std::string& table, std::optiona
     for (const auto& name : tables) {
         const auto def = db->tableDef(name);
         for (const auto& field : def->Fields().items())
-            std::cout << text::toUtf8(def->Name()) << '\t' << text::toUtf8(field->Name()) << '\t'
+            std::cout << onTerminal(text::toUtf8(def->Name())) << '\t' << onTerminal(text::toUtf8(field->Name())) << '\t'
                       << typeName(field->Type()) << '\t' << field->Size() << '\t'
                       << (field->AllowZeroLength() ? "yes" : "no") << '\n';
     }
@@ -109,7 +117,7 @@ int newCookbook(const std::string& file) {
     platform::setMessageView(&view);
     std::optional<Failure> failed;
     try {
-        dbFunction::createCookbookOrThrow(text::fromUtf8(file));
+        dbFunction::createCookbookOrThrow(platform::textOfPath(platform::pathFromArgument(file)));
     } catch (...) {
         failed = currentFailure();
     }
@@ -118,7 +126,7 @@ int newCookbook(const std::string& file) {
         view.messageBox(failureText(*failed), platform::MsgIcon::Critical, u"Create Database");
         return kExitFailure;
     }
-    std::cerr << "Created an empty layout-1.3 cookbook: " << file << '\n';
+    std::cerr << "Created an empty layout-1.3 cookbook: " << shownName(platform::pathFromArgument(file)) << '\n';
     return 0;
 }
 
@@ -126,10 +134,10 @@ void writeSample(const std::string& file, const std::string& layout, const Sampl
                  const std::string& recipeRows, const std::string& ingredientRows) {
     SampleOptions options = base;
     options.layout = layout == "1.0" ? OldLayout::V10 : OldLayout::V11;
-    options.recipeRowsFile = platform::pathFromUtf8(recipeRows);
-    options.ingredientRowsFile = platform::pathFromUtf8(ingredientRows);
-    writeSampleCookbook(platform::pathFromUtf8(file), options);
-    std::cerr << "Wrote a layout-" << layout << " cookbook: " << file << '\n';
+    options.recipeRowsFile = platform::pathFromArgument(recipeRows);
+    options.ingredientRowsFile = platform::pathFromArgument(ingredientRows);
+    writeSampleCookbook(platform::pathFromArgument(file), options);
+    std::cerr << "Wrote a layout-" << layout << " cookbook: " << shownName(platform::pathFromArgument(file)) << '\n';
 }
 
 // Runs one subcommand, printing a failure as "<number> - <description>".
@@ -139,10 +147,8 @@ int report(Action&& action) {
         action();
         std::cout.flush();
         return 0;
-    } catch (const Failure& f) {
-        std::cerr << f.number() << " - " << f.description() << '\n';
-    } catch (const std::exception& e) {
-        std::cerr << "zestrel: " << e.what() << '\n';
+    } catch (...) {
+        std::cerr << shownMessage(failureText(currentFailure())) << '\n';
     }
     return kExitFailure;
 }
@@ -163,7 +169,7 @@ int withOutputWritten(int status) {
     const bool flushed = std::fflush(stdout) == 0;
     const int error = errno;
     if (flushed && std::cout.good() && !std::ferror(stdout)) return status;
-    std::cerr << "zestrel: could not write to standard output";
+    std::cerr << failure::kDiskIoError << " - Could not write to standard output";
     if (error != 0) std::cerr << ": " << std::strerror(error);
     std::cerr << '\n';
     return kExitFailure;
@@ -176,7 +182,7 @@ int usageError(const std::string& message, const std::string& command = {}) {
     return kExitUsage;
 }
 
-std::string inQuotes(const std::string& text) { return "'" + text + "'"; }
+std::string inQuotes(const std::string& text) { return "'" + shownLine(text) + "'"; }
 
 // The first argument that names no command or an option the program does not know, before any
 // command: the parser would only say that something was not expected.
@@ -195,9 +201,10 @@ std::optional<std::string> unknownBeforeCommand(const std::vector<std::string>& 
 
 // What a command was given beyond what it takes: an unknown option or an argument too many.
 std::optional<std::string> unexpectedInCommand(const CLI::App& command) {
+    // "--", which ends the options, is kept among the rest but is no argument too many.
+    if (command.remaining_size() == 0) return std::nullopt;
     const auto rest = command.remaining();
-    if (rest.empty()) return std::nullopt;
-    const std::string& first = rest.front();
+    const std::string& first = *std::find_if(rest.begin(), rest.end(), [](const std::string& a) { return a != "--"; });
     return (first.rfind('-', 0) == 0 && first != "-" ? "unknown option " : "unexpected argument ") + inQuotes(first) +
            " for " + inQuotes(command.get_name());
 }

@@ -3,11 +3,14 @@
 #include <iostream>
 #include <optional>
 
+#include "cli/shown_text.h"
 #include "cli/terminal_view.h"
+#include "platform/path_text.h"
 #include "platform/clock.h"
 #include "platform/console.h"
 #include "platform/file_system.h"
 #include "store/failure_text.h"
+#include "store/jet/failure.h"
 #include "text/utf8.h"
 #include "upgrade/cookbook_backups.h"
 #include "upgrade/program_folder_room.h"
@@ -24,13 +27,13 @@ constexpr const char* kEllipsis = "\xE2\x80\xA6";
 // "plain.mdb" is taken as it is), else the name with ".rcp" added as Browse adds it when that
 // exists. Nothing, and a message saying so, when neither exists.
 std::optional<std::u16string> cookbookNamed(const std::string& file) {
-    const std::u16string named = platform::pathFromUtf8(file).u16string();
-    if (platform::entryExists(std::filesystem::path(named))) return named;
+    const std::u16string named = platform::textOfPath(platform::pathFromArgument(file));
+    if (platform::entryExists(platform::pathOfText(named))) return named;
     const std::u16string withExtension = withCookbookExtension(named);
-    if (withExtension != named && platform::entryExists(std::filesystem::path(withExtension))) return withExtension;
-    std::cerr << "zestrel: " << file << ": no such file";
-    if (withExtension != named) std::cerr << " (nor " << text::toUtf8(withExtension) << ")";
-    std::cerr << '\n';
+    if (withExtension != named && platform::entryExists(platform::pathOfText(withExtension))) return withExtension;
+    std::cerr << failure::kFileNotFound << " - Could not find file '" << shownName(named) << "'";
+    if (withExtension != named) std::cerr << " (nor '" << shownName(withExtension) << "')";
+    std::cerr << ".\n";
     return std::nullopt;
 }
 
@@ -49,7 +52,7 @@ bool prepareProgramFolder(const std::filesystem::path& folder, const char* nothi
         if (!platform::folderExists(folder)) throw std::runtime_error("it is not a folder");
         return true;
     } catch (const std::exception& e) {
-        std::cerr << "zestrel: the program folder " << folder.string() << " cannot be used: " << e.what() << "; "
+        std::cerr << failure::runtime::kPathFileAccessError << " - The program folder " << shownName(folder) << " cannot be used: " << shownMessage(std::string(e.what())) << "; "
                   << nothingDone << '\n';
         return false;
     }
@@ -57,7 +60,7 @@ bool prepareProgramFolder(const std::filesystem::path& folder, const char* nothi
 
 bool useProgramFolder(const std::string& programFolder, const char* nothingDone) {
     if (programFolder.empty()) return true;
-    const std::filesystem::path folder = platform::pathFromUtf8(programFolder);
+    const std::filesystem::path folder = platform::pathFromArgument(programFolder);
     if (!prepareProgramFolder(folder, nothingDone)) return false;
     platform::setProgramFolder(folder);
     return true;
@@ -68,7 +71,7 @@ bool upgradeOne(const std::string& file, const UpgradeOptions& options) {
     const auto cookbook = cookbookNamed(file);
     if (!cookbook) return false;
     TerminalView view(std::cerr, platform::standardErrorIsTerminal(), options.quiet);
-    const std::string name = text::toUtf8(*cookbook);
+    const std::string name = shownName(*cookbook);
     view.setSubject(name);
     frmMain form(view);
     switch (form.chooseCookbookAsNamed(*cookbook)) {
@@ -86,7 +89,7 @@ bool upgradeOne(const std::string& file, const UpgradeOptions& options) {
     form.cmdUp_Click();
     // A dry run's list is its result: the values an upgrade would change.
     if (options.dryRun && !form.valueChanges().empty())
-        form.valueChanges().writeTo(std::filesystem::path(*cookbook), {}, [](std::string_view piece) { std::cout << piece; });
+        form.valueChanges().writeTo(platform::pathOfText(*cookbook), {}, [](std::string_view piece) { std::cout << piece; });
     return form.outcome().upgraded();
 }
 
@@ -111,14 +114,14 @@ constexpr std::int64_t kNanosecondsPerSecond = 1000000000;
 int listBackups(const std::filesystem::path& cookbook) {
     const BackupsOfCookbook backups = backupsOfCookbook(cookbook);
     if (backups.recorded.empty() && backups.unrecorded.empty())
-        std::cerr << "zestrel: there is no backup of " << text::toUtf8(cookbook.u16string()) << " in "
-                  << text::toUtf8(backups.backupFolder.u16string()) << '\n';
+        std::cerr << "zestrel: there is no backup of " << shownName(cookbook) << " in "
+                  << shownName(backups.backupFolder) << '\n';
     for (const auto& backup : backups.recorded)
         std::cout << shownTime(platform::localTimeAtSeconds(backup.origin.madeAt / kNanosecondsPerSecond)) << '\t'
-                  << text::toUtf8(backup.path.u16string()) << "\tof " << text::toUtf8(backup.origin.resolved.u16string())
+                  << shownName(backup.path) << "\tof " << shownName(backup.origin.resolved)
                   << '\n';
     for (const auto& path : backups.unrecorded)
-        std::cout << modifiedAt(path) << '\t' << text::toUtf8(path.u16string())
+        std::cout << modifiedAt(path) << '\t' << shownName(path)
                   << "\tof a cookbook of that name (no record: made by an earlier version; restore it with --from)\n";
     return 0;
 }
@@ -141,7 +144,7 @@ int cookbookVersion(const std::string& file) {
     if (!cookbook) return kExitFailure;
     TerminalView view(std::cerr, false);
     frmMain form(view);
-    const std::string name = text::toUtf8(*cookbook);
+    const std::string name = shownName(*cookbook);
     switch (form.chooseCookbookAsNamed(*cookbook)) {
     case frmMain::Choice::Offered: std::cout << name << ": version " << shownVersion(form) << ", upgrade offered\n"; return 0;
     case frmMain::Choice::UpToDate: std::cout << name << ": version " << shownVersion(form) << ", up to date\n"; return 0;
@@ -162,22 +165,22 @@ int upgradeCookbooks(const UpgradeOptions& options) {
 
 int restoreCookbook(const RestoreOptions& options) {
     if (!useProgramFolder(options.programFolder, "nothing was restored")) return kExitFailure;
-    const auto cookbook = platform::pathFromUtf8(options.cookbook);
+    const auto cookbook = platform::pathFromArgument(options.cookbook);
     try {
         if (options.list) return listBackups(cookbook);
         const Restored restored = options.from.empty() ? restoreNewestBackup(cookbook)
-                                                       : restoreBackup(platform::pathFromUtf8(options.from), cookbook);
+                                                       : restoreBackup(platform::pathFromArgument(options.from), cookbook);
         if (restored.alreadyThere) {
-            std::cerr << options.cookbook << ": already holds the backup " << text::toUtf8(restored.backup.u16string())
+            std::cerr << shownName(cookbook) << ": already holds the backup " << shownName(restored.backup)
                       << "; nothing was changed\n";
             return 0;
         }
-        std::cerr << options.cookbook << ": restored from " << text::toUtf8(restored.backup.u16string()) << ", which stays there";
-        if (!restored.kept.empty()) std::cerr << "; the upgraded cookbook is kept as " << text::toUtf8(restored.kept.u16string());
+        std::cerr << shownName(cookbook) << ": restored from " << shownName(restored.backup) << ", which stays there";
+        if (!restored.kept.empty()) std::cerr << "; the upgraded cookbook is kept as " << shownName(restored.kept);
         std::cerr << '\n';
         return 0;
     } catch (...) {
-        std::cerr << options.cookbook << ": " << text::toUtf8(failureText(currentFailure())) << '\n';
+        std::cerr << shownName(cookbook) << ": " << shownMessage(failureText(currentFailure())) << '\n';
         return kExitFailure;
     }
 }

@@ -1,8 +1,11 @@
 #include "cli/terminal_view.h"
 
+#include "cli/shown_text.h"
+
 #include <algorithm>
 #include <ostream>
 
+#include "platform/path_text.h"
 #include "text/utf8.h"
 
 namespace zestrel::cli {
@@ -10,27 +13,6 @@ namespace zestrel::cli {
 namespace {
 
 constexpr int kBarWidth = 40;
-
-// A line as the terminal may take it: control characters (escape sequences, carriage returns, C1
-// controls) from a cookbook or a file name are written as "\x1B", never obeyed; a line break stays.
-std::string escapedControls(const std::string& utf8) {
-    std::string out;
-    out.reserve(utf8.size());
-    for (std::size_t i = 0; i < utf8.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(utf8[i]);
-        const bool c1 = byte == 0xC2 && i + 1 < utf8.size() && (static_cast<unsigned char>(utf8[i + 1]) & 0xE0) == 0x80;
-        if ((byte < 0x20 && byte != '\n') || byte == 0x7F || c1) {
-            const unsigned code = c1 ? static_cast<unsigned char>(utf8[++i]) : byte;
-            constexpr char kHex[] = "0123456789ABCDEF";
-            out += "\\x";
-            out += kHex[code >> 4];
-            out += kHex[code & 0xF];
-            continue;
-        }
-        out += static_cast<char>(byte);
-    }
-    return out;
-}
 
 }  // namespace
 
@@ -45,10 +27,10 @@ void TerminalView::endProgressLine() {
 void TerminalView::say(const std::string& line) {
     if (quiet_) return;
     endProgressLine();
-    report_ << escapedControls(line) << std::endl;
+    report_ << shownMessage(line) << std::endl;
 }
 
-void TerminalView::setStatusText(const std::u16string& text) { say(text::toUtf8(text)); }
+void TerminalView::setStatusText(const std::u16string& text) { say(platform::shownText(text)); }
 
 void TerminalView::setProgressVisible(bool visible) {
     if (!visible) endProgressLine();
@@ -76,7 +58,7 @@ void TerminalView::messageBox(const std::u16string& text, platform::MsgIcon icon
     progressShown_ = false;
     if (quiet_ && icon == platform::MsgIcon::Information) return;
     const std::string shownTitle = text::toUtf8(title.empty() ? std::u16string(platform::kApplicationTitle) : title);
-    report_ << escapedControls((subject_.empty() ? "" : subject_ + ": ") + '[' + shownTitle + "] " + text::toUtf8(text))
+    report_ << shownMessage((subject_.empty() ? "" : subject_ + ": ") + '[' + shownTitle + "] " + platform::shownText(text))
             << std::endl;
 }
 

@@ -1,6 +1,7 @@
 #include "format/create_cookbook.h"
 
 #include "format/cookbook_schema.h"
+#include "platform/path_text.h"
 #include "platform/form_view.h"
 #include "store/dao/db_engine.h"
 #include "store/db_function.h"
@@ -10,7 +11,7 @@ namespace zestrel::dbFunction {
 
 void createCookbookOrThrow(const std::u16string& path) {
     auto& engine = dao::DBEngine::Instance();  // created on first use
-    dbCookbook = engine.CreateDatabase(std::filesystem::path(path), dao::dbLangGeneral, dao::dbVersion30);
+    dbCookbook = engine.CreateDatabase(platform::pathOfText(path), dao::dbLangGeneral, dao::dbVersion30);
     CreateRecipeTable();
     CreateIngredientTable();
     CreateVersionTable();

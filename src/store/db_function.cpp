@@ -1,6 +1,7 @@
 #include "store/db_function.h"
 
 #include "store/dao/db_engine.h"
+#include "platform/path_text.h"
 #include "store/failure_text.h"
 
 namespace zestrel::dbFunction {
@@ -16,7 +17,7 @@ dao::Database& cookbook() {
 void OpenCookbook(const std::u16string& path) {
     try {
         auto& engine = dao::DBEngine::Instance();  // created on first use
-        dbCookbook = engine.OpenDatabase(std::filesystem::path(path));
+        dbCookbook = engine.OpenDatabase(platform::pathOfText(path));
     } catch (const std::exception&) {
         // The only trace of a failed open: the handle keeps what it held.
     }

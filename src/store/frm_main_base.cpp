@@ -1,12 +1,13 @@
 #include "store/frm_main_base.h"
 
 #include "store/dao/db_engine.h"
+#include "platform/path_text.h"
 #include "store/failure_text.h"
 
 namespace zestrel {
 
 std::int32_t FrmMainBase::countRows(const std::u16string& sdbf, const char16_t* table) {
-    auto db = dao::DBEngine::Instance().OpenDatabase(std::filesystem::path(sdbf));
+    auto db = dao::DBEngine::Instance().OpenDatabase(platform::pathOfText(sdbf));
     auto rs = db->OpenRecordset(table, dao::dbOpenSnapshot);
     std::int32_t count = 0;
     const bool eof = rs->EOF_();

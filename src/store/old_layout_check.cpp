@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "store/dao/db_engine.h"
+#include "platform/path_text.h"
 #include "store/failure_text.h"
 
 namespace zestrel::dbFunction {
@@ -31,7 +32,7 @@ std::u16string lackingTablesText(const std::vector<std::u16string>& lacking) {
 
 std::u16string oldLayoutProblem(const std::u16string& path) {
     try {
-        auto database = dao::DBEngine::Instance().OpenDatabase(std::filesystem::path(path));
+        auto database = dao::DBEngine::Instance().OpenDatabase(platform::pathOfText(path));
         std::vector<std::u16string> lacking;
         for (const char16_t* table : kOldTables)
             if (!holdsTable(*database, table)) lacking.emplace_back(table);

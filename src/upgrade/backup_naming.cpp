@@ -1,6 +1,7 @@
 #include "upgrade/backup_naming.h"
 
 #include "platform/file_system.h"
+#include "platform/path_text.h"
 #include "store/jet/failure.h"
 #include "text/utf8.h"
 #include "upgrade/backup_origin.h"
@@ -22,10 +23,10 @@ std::filesystem::path freeKeepingPath(const std::filesystem::path& folder, const
                                       const std::u16string& suffix) {
     if (cookbookName.size() < kExtensionLength)
         throw Failure(failure::runtime::kInvalidProcedureCall, "Invalid procedure call or argument: the cookbook name \"" +
-                                                                   text::toUtf8(cookbookName) +
+                                                                   platform::shownText(cookbookName) +
                                                                    "\" is shorter than four characters.");
     const std::u16string stem = cookbookName.substr(0, cookbookName.size() - kExtensionLength) + suffix;
-    std::filesystem::path candidate = folder / (stem + u".rcp");
+    std::filesystem::path candidate = folder / platform::pathOfText(stem + u".rcp");
     // A list of changes or a record left from a backup of that name, since removed, takes the name too.
     const auto taken = [](const std::filesystem::path& backup) {
         return platform::entryExists(backup) || platform::entryExists(changeListPathFor(backup)) ||
@@ -33,7 +34,7 @@ std::filesystem::path freeKeepingPath(const std::filesystem::path& folder, const
     };
     for (int number = 2; taken(candidate); ++number) {
         const std::string digits = std::to_string(number);
-        candidate = folder / (stem + u"_" + std::u16string(digits.begin(), digits.end()) + u".rcp");
+        candidate = folder / platform::pathOfText(stem + u"_" + std::u16string(digits.begin(), digits.end()) + u".rcp");
     }
     return candidate;
 }
@@ -56,9 +57,9 @@ std::optional<int> backupNumber(const std::u16string& name, const std::u16string
 }
 
 std::filesystem::path changeListPathFor(const std::filesystem::path& backup) {
-    std::u16string name = backup.filename().u16string();
+    std::u16string name = platform::textOfPath(backup.filename());
     if (name.size() >= kExtensionLength) name.resize(name.size() - kExtensionLength);
-    return backup.parent_path() / (name + u"_changes.txt");
+    return backup.parent_path() / platform::pathOfText(name + u"_changes.txt");
 }
 
 }  // namespace zestrel::upgrade

@@ -6,6 +6,7 @@
 #include <cerrno>
 
 #include "platform/file.h"
+#include "platform/path_text.h"
 #include "platform/file_replace.h"
 #include "platform/file_system.h"
 #include "store/failure_text.h"
@@ -21,7 +22,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string shown(const fs::path& path) { return text::toUtf8(path.u16string()); }
+std::string shown(const fs::path& path) { return platform::shownPath(path); }
 
 // The cookbook a restore works on: its own link followed once, its folder held open and open to
 // no other writer, and what stands at its name: nothing, or a regular file held locked.
@@ -82,7 +83,7 @@ fs::path keepingName(const platform::Folder& backups, const RestoreTarget& targe
         if (origin && origin->identity == now.identity() && origin->size == now.size && origin->modified == now.modified)
             return *kept;
     }
-    return room.freeKeepingPath(dbFunction::FileNameOf(target.cookbook.u16string()), u"_upgraded").filename();
+    return room.freeKeepingPath(dbFunction::FileNameOf(platform::textOfPath(target.cookbook)), u"_upgraded").filename();
 }
 
 // The file at the cookbook's path is kept in Backup first (a hard link, or a durable copy named
@@ -94,7 +95,7 @@ fs::path keepStanding(const platform::Folder& backups, const RestoreTarget& targ
         return backups.pathOf(kept);
     backups.remove(kept);  // a partial attempt of a restore that died: its record names this very file
     upgrade::writeOrigin(backups, kept, upgrade::KeptAs::Upgraded,
-                         upgrade::originOf(target.given.u16string(), target.cookbook, target.held->state));
+                         upgrade::originOf(platform::textOfPath(target.given), target.cookbook, target.held->state));
     platform::linkOrCopy(target.place(), {backups, kept});
     return backups.pathOf(kept);
 }
@@ -154,7 +155,7 @@ BackupsOfCookbook backupsOfCookbook(const fs::path& cookbookPath) {
     const auto now = platform::fileState(cookbook);
     const auto identity = now && now->isRegular() ? std::optional(now->identity()) : std::nullopt;
     return {room.backupFolder(), room.backupsOf(platform::resolvedPath(cookbook), identity),
-            room.unrecordedBackupsOf(dbFunction::FileNameOf(cookbookPath.u16string()))};
+            room.unrecordedBackupsOf(dbFunction::FileNameOf(platform::textOfPath(cookbookPath)))};
 }
 
 Restored restoreNewestBackup(const fs::path& cookbookPath) {
@@ -163,7 +164,7 @@ Restored restoreNewestBackup(const fs::path& cookbookPath) {
     RestoreTarget target = targetOf(cookbookPath);
     const auto backups = room.backupsOf(platform::resolvedPath(target.cookbook), target.identity());
     if (backups.empty()) {
-        const auto unrecorded = room.unrecordedBackupsOf(dbFunction::FileNameOf(cookbookPath.u16string()));
+        const auto unrecorded = room.unrecordedBackupsOf(dbFunction::FileNameOf(platform::textOfPath(cookbookPath)));
         std::string more;
         if (!unrecorded.empty())
             more = " " + std::to_string(unrecorded.size()) + " backup(s) of that file name made by an earlier version "

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/file_replace.h"
+#include "platform/path_text.h"
 #include "platform/file_system.h"
 #include "store/db_function.h"
 #include "store/failure_text.h"
@@ -26,7 +27,7 @@ std::filesystem::path cookbookBehind(const std::filesystem::path& given) {
     } catch (const platform::FileError& e) {
         if (e.errorNumber() != EPERM) throw;
         throw Failure(failure::runtime::kPermissionDenied,
-                      "Permission denied: " + text::toUtf8(given.u16string()) +
+                      "Permission denied: " + platform::shownPath(given) +
                           " is a symbolic link that another user made to a file that is not theirs; it is not "
                           "followed. Name the cookbook itself. Nothing was changed.");
     }
@@ -35,7 +36,7 @@ std::filesystem::path cookbookBehind(const std::filesystem::path& given) {
 HeldCookbook holdCookbook(const std::filesystem::path& cookbook) {
     platform::File file = platform::File::open(cookbook, platform::OpenMode::ReadOnly, platform::Links::Refuse);
     if (!file.tryLock())
-        throw Failure(failure::kFileInUse, "Could not use " + text::toUtf8(cookbook.u16string()) +
+        throw Failure(failure::kFileInUse, "Could not use " + platform::shownPath(cookbook) +
                                       ": another upgrade or restore of this cookbook is running. Nothing was changed.");
     const platform::FileState state = file.state();
     return {std::move(file), state};
@@ -44,8 +45,8 @@ HeldCookbook holdCookbook(const std::filesystem::path& cookbook) {
 void requireNoOtherWriters(const platform::Folder& folder, const std::filesystem::path& cookbook) {
     if (!platform::othersMayReplaceIn(folder.state())) return;
     throw Failure(failure::runtime::kPermissionDenied,
-                  "Permission denied: the cookbook " + text::toUtf8(cookbook.u16string()) + " lies in the folder " +
-                      text::toUtf8(folder.path().u16string()) +
+                  "Permission denied: the cookbook " + platform::shownPath(cookbook) + " lies in the folder " +
+                      platform::shownPath(folder.path()) +
                       ", and other users can replace files in this folder during the upgrade; move the cookbook to a "
                       "folder only you can write. Nothing was changed.");
 }
@@ -61,7 +62,7 @@ void checkBeforeCopy(const std::filesystem::path& cookbook, const std::filesyste
     } catch (const platform::FileError& e) {
         folder.discard(probe);
         throw Failure(fileFailure(e).number(),
-                      "Cannot write in the cookbook's folder " + text::toUtf8(folder.path().u16string()) + " (" +
+                      "Cannot write in the cookbook's folder " + platform::shownPath(folder.path()) + " (" +
                           std::strerror(e.errorNumber()) +
                           "): the upgraded cookbook could not take the original's place there. Nothing was changed.");
     }
@@ -69,8 +70,8 @@ void checkBeforeCopy(const std::filesystem::path& cookbook, const std::filesyste
     for (const auto& name : {backup, upgrade::changeListPathFor(backup)}) {
         const platform::NameRoom room = platform::nameRoom(name);
         if (room.fits()) continue;
-        throw Failure(failure::runtime::kBadFileName, "Bad file name: the backup of " + text::toUtf8(cookbook.u16string()) +
-                                        " needs the name " + text::toUtf8(name.filename().u16string()) + ", " +
+        throw Failure(failure::runtime::kBadFileName, "Bad file name: the backup of " + platform::shownPath(cookbook) +
+                                        " needs the name " + platform::shownPath(name.filename()) + ", " +
                                         std::to_string(room.length) + " long, but its folder allows names of at most " +
                                         std::to_string(room.limit) +
                                         ". Give the cookbook a shorter name. Nothing was changed.");
@@ -78,7 +79,7 @@ void checkBeforeCopy(const std::filesystem::path& cookbook, const std::filesyste
 }
 
 CookbookOrigin originOf(const std::u16string& given, const std::filesystem::path& cookbook, const platform::FileState& state) {
-    return {std::filesystem::path(given), platform::resolvedPath(cookbook), state.identity(), state.size, state.modified,
+    return {platform::pathOfText(given), platform::resolvedPath(cookbook), state.identity(), state.size, state.modified,
             nowNanoseconds(), std::nullopt};
 }
 
@@ -135,14 +136,14 @@ void forgetBackup(const ReplacePlaces& at) {
 [[noreturn]] void undoReplace(const ReplacePlaces& at, const platform::FileState& original,
                               const std::optional<upgrade::Identity>& placed, const Failure& replacing) {
     const auto now = at.cookbookFolder.entry(at.cookbookName);
-    const std::string originalAt = "; the original cookbook lies at " + text::toUtf8(at.backup().path().u16string()) + ".";
+    const std::string originalAt = "; the original cookbook lies at " + platform::shownPath(at.backup().path()) + ".";
     if (now && now->identity() == original.identity()) {
         forgetBackup(at);
         throw Failure(replacing.number(), replacing.description() + " The cookbook was not changed.");
     }
     if (!now || !placed || now->identity() != *placed)
         throw Failure(replacing.number(), replacing.description() + " Another program put a different file at " +
-                                              text::toUtf8(at.cookbook().path().u16string()) +
+                                              platform::shownPath(at.cookbook().path()) +
                                               " and nothing was moved onto it" + originalAt);
     try {
         platform::replaceFile(at.backup(), at.cookbook(), platform::Source::Keep, original);
@@ -153,7 +154,7 @@ void forgetBackup(const ReplacePlaces& at) {
     }
     forgetBackup(at);
     throw Failure(replacing.number(), replacing.description() + " The original cookbook was put back at " +
-                                          text::toUtf8(at.cookbook().path().u16string()) + ".");
+                                          platform::shownPath(at.cookbook().path()) + ".");
 }
 
 // The cookbook's path leads to the file this run read, as it was then; otherwise another program
@@ -161,7 +162,7 @@ void forgetBackup(const ReplacePlaces& at) {
 void requireUnchanged(const ReplacePlaces& at, const platform::FileState& read) {
     const auto now = at.cookbookFolder.entry(at.cookbookName);
     if (now && now->unchangedSince(read)) return;
-    throw Failure(failure::kChangedByAnother, "The cookbook " + text::toUtf8(at.cookbook().path().u16string()) +
+    throw Failure(failure::kChangedByAnother, "The cookbook " + platform::shownPath(at.cookbook().path()) +
                                          " changed during the upgrade (another program wrote, moved or replaced it); "
                                          "nothing was changed. Upgrade it again when that program is done with it.");
 }
@@ -249,7 +250,7 @@ FrmMainUpgrade::Replaced FrmMainUpgrade::replaceCookbook(const std::u16string& D
     bool renaming = false;
     try {
         const platform::FileState backedUp = stateAfterBackup(at, original);
-        replaced.changeList = writeValueChanges(origin.resolved.u16string(), backup);
+        replaced.changeList = writeValueChanges(platform::textOfPath(origin.resolved), backup);
         replaced.access = platform::replaceFile(at.database(), at.cookbook(), platform::Source::Move, original, [&] {
             requireUnchanged(at, backedUp);
             held.file.close();  // the lock goes with it: no handle of ours stands in the rename's way
@@ -288,7 +289,7 @@ std::filesystem::path FrmMainUpgrade::writeValueChanges(const std::u16string& Da
         {
             auto file = platform::File::open(partial, platform::OpenMode::CreateNew);
             std::uint64_t written = 0;
-            changes_.writeTo(std::filesystem::path(DataFrom), backup, [&](std::string_view piece) {
+            changes_.writeTo(platform::pathOfText(DataFrom), backup, [&](std::string_view piece) {
                 file.writeAt(written, std::span(reinterpret_cast<const std::uint8_t*>(piece.data()), piece.size()));
                 written += piece.size();
             });

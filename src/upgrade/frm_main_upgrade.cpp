@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "platform/file_replace.h"
+#include "platform/path_text.h"
 #include "platform/file_system.h"
 #include "store/dao/db_engine.h"
 #include "store/db_function.h"
@@ -67,16 +68,16 @@ void FrmMainUpgrade::copyAndReplace(upgrade::Layout layout, const std::u16string
     const auto room = upgrade::ProgramFolderRoom::current();
     // A cookbook reached through a symbolic link: the file itself is backed up and replaced,
     // and the link goes on leading to the cookbook. The link is followed here, once.
-    const std::filesystem::path cookbook = upgrade::cookbookBehind(std::filesystem::path(DataFrom));
+    const std::filesystem::path cookbook = upgrade::cookbookBehind(platform::pathOfText(DataFrom));
     upgrade::HeldCookbook held = upgrade::holdCookbook(cookbook);
     if (!dryRun_) upgrade::checkBeforeCopy(cookbook, room.freeBackupPath(dbFunction::FileNameOf(DataFrom)));
 
     GetRecCount(DataFrom);
     view_.doEvents();
     auto& engine = dao::DBEngine::Instance();
-    auto source = engine.OpenDatabase(std::filesystem::path(DataFrom));
-    auto target = engine.OpenDatabase(std::filesystem::path(DataTo));
-    const upgrade::FileIdentity filled = upgrade::identityOf(std::filesystem::path(DataTo));
+    auto source = engine.OpenDatabase(platform::pathOfText(DataFrom));
+    auto target = engine.OpenDatabase(platform::pathOfText(DataTo));
+    const upgrade::FileIdentity filled = upgrade::identityOf(platform::pathOfText(DataTo));
     filledDatabase_ = filled;
     upgrade::requireVersionRow(*target);
     view_.doEvents();
@@ -109,9 +110,9 @@ void FrmMainUpgrade::copyAndReplace(upgrade::Layout layout, const std::u16string
     source->Close();
     target->Close();
     upgrade::stampVersion(DataTo);
-    upgrade::requireSoundStructure(std::filesystem::path(DataTo));
+    upgrade::requireSoundStructure(platform::pathOfText(DataTo));
     if (dryRun_) {
-        platform::removeFile(std::filesystem::path(DataTo));
+        platform::removeFile(platform::pathOfText(DataTo));
         view_.setStatusText(u"Done!");
         return;
     }

@@ -3,6 +3,7 @@
 #include <cerrno>
 
 #include "platform/file.h"
+#include "platform/path_text.h"
 #include "platform/file_system.h"
 #include "store/dao/db_engine.h"
 #include "store/db_function.h"
@@ -59,13 +60,13 @@ void stampVersion(const std::u16string& DataTo) {
     dbFunction::OpenCookbook(DataTo);
     dbFunction::StampCurrentVersion();
     dbFunction::CloseCookbook();
-    auto database = dao::DBEngine::Instance().OpenDatabase(std::filesystem::path(DataTo));
+    auto database = dao::DBEngine::Instance().OpenDatabase(platform::pathOfText(DataTo));
     auto version = database->OpenRecordset(u"Version", dao::dbOpenSnapshot);
     const std::u16string marker = version->EOF_() ? u"" : version->Fields(u"Version").Value().toText();
     version->Close();
     database->Close();
     if (marker == kCurrentVersion) return;
-    throw Failure(failure::kCannotOpenDatabase, "The new database " + std::filesystem::path(DataTo).string() +
+    throw Failure(failure::kCannotOpenDatabase, "The new database " + platform::pathOfText(DataTo).string() +
                                                " could not be stamped with version 1.3 (it reads \"" +
                                                text::toUtf8(marker) + "\"). The cookbook was not changed.");
 }

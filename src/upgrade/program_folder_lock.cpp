@@ -3,6 +3,7 @@
 #include <cerrno>
 
 #include "platform/file.h"
+#include "platform/path_text.h"
 #include "store/jet/failure.h"
 #include "text/utf8.h"
 
@@ -17,7 +18,7 @@ std::optional<platform::FolderLock> lockProgramFolder(const std::filesystem::pat
         throw;
     }
     if (!lock)
-        throw Failure(failure::kFileInUse, "Could not use the program folder " + text::toUtf8(folder.u16string()) +
+        throw Failure(failure::kFileInUse, "Could not use the program folder " + platform::shownPath(folder) +
                                       ": another upgrade is running there. Nothing was changed.");
     return lock;
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/file_replace.h"
+#include "platform/path_text.h"
 #include "platform/file_system.h"
 #include "store/jet/failure.h"
 #include "text/utf8.h"
@@ -17,7 +18,7 @@ namespace {
 
 [[noreturn]] void refuseShared(const fs::path& folder) {
     throw Failure(failure::runtime::kPermissionDenied,
-                  "Permission denied: the program folder " + text::toUtf8(folder.u16string()) +
+                  "Permission denied: the program folder " + platform::shownPath(folder) +
                       " is not yours alone (another user owns it or may write in it), so a file planted there could "
                       "be taken for a backup or a record. Make it private (chmod 700 it) or choose another program "
                       "folder. Nothing was changed.");
@@ -32,7 +33,7 @@ void requirePrivate(const fs::path& folder) {
 // UTF-16 form; such a name belongs to no cookbook that can be named.
 std::optional<std::u16string> u16NameOf(const fs::path& path) {
     try {
-        return path.filename().u16string();
+        return platform::textOfPath(path.filename());
     } catch (const std::exception&) {
         return std::nullopt;
     }

@@ -8,6 +8,7 @@
 #include "store/jet/sort_key.h"
 #include "text/case_fold.h"
 #include "text/code_page.h"
+#include "upgrade/value_changes.h"
 
 namespace zestrel::upgrade {
 
@@ -199,10 +200,10 @@ std::vector<std::u16string> sharedRidLines(const RidRenames& renames) {
     std::vector<std::u16string> lines;
     for (const auto& shared : renames.shared()) {
         const std::string count = std::to_string(shared.recipes.size());
-        std::u16string line = std::u16string(count.begin(), count.end()) + u" recipes share rID \"" + shared.rid +
+        std::u16string line = std::u16string(count.begin(), count.end()) + u" recipes share rID \"" + listValue(shared.rid) +
                               u"\" in the original cookbook (";
         for (std::size_t i = 0; i < shared.recipes.size(); ++i)
-            line += (i > 0 ? u", \"" : u"\"") + shared.recipes[i] + u"\"";
+            line += (i > 0 ? u", \"" : u"\"") + listValue(shared.recipes[i]) + u"\"";
         lines.push_back(line + u"); their ingredients cannot be told apart.");
     }
     return lines;

@@ -1,6 +1,7 @@
 #include "upgrade/row_copy.h"
 
 #include "store/dao/recordset.h"
+#include "platform/path_text.h"
 #include "text/utf8.h"
 #include "upgrade/frm_main_upgrade.h"
 
@@ -17,7 +18,7 @@ void requireEveryRowCopied(dao::Database& source, const std::map<std::uint32_t, 
     const std::uint64_t held = found == stored.end() ? 0 : found->second;
     if (held == copied) return;
     throw Failure(failure::kCannotOpenDatabase,
-                  "The cookbook " + text::toUtf8(source.Name().u16string()) + " is damaged: its table " +
+                  "The cookbook " + platform::shownPath(source.Name()) + " is damaged: its table " +
                       text::toUtf8(table) + " holds " + std::to_string(held) + " rows, but " + std::to_string(copied) +
                       " of them could be read. The cookbook was not changed.");
 }

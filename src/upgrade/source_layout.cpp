@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "store/dao/db_engine.h"
+#include "platform/path_text.h"
 #include "store/failure_text.h"
 #include "store/old_layout_check.h"
 #include "upgrade/ingredient_columns.h"
@@ -57,7 +58,7 @@ SourceLayout sourceLayoutOf(const std::u16string& path, const std::u16string& ma
     std::u16string problem = dbFunction::oldLayoutProblem(path);
     if (!problem.empty()) return {std::nullopt, std::move(problem)};
     try {
-        auto database = dao::DBEngine::Instance().OpenDatabase(std::filesystem::path(path));
+        auto database = dao::DBEngine::Instance().OpenDatabase(platform::pathOfText(path));
         const std::u16string lacking10 = lackingOf(*database, Layout::V10);
         const std::u16string lacking11 = lackingOf(*database, Layout::V11);
         database->Close();

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "platform/path_text.h"
+
 namespace zestrel::upgrade {
 
 namespace {
@@ -39,7 +41,7 @@ std::u16string successMessage(const std::u16string& DataFrom, const RunOutcome& 
                u" values would be shortened or changed to fit the new layout." +
                prefixed(u" ", renamedRidsSentence(outcome.renamedRecipes, true));
     std::u16string message = u"Upgrade successful! A backup copy of the original cookbook has been saved as \"" +
-                             outcome.backup.u16string() + u"\"";
+                             platform::textOfPath(outcome.backup) + u"\"";
     if (!outcome.changeList.empty()) message += u"\n\n" + changeListSentence(outcome.changes, outcome.changeList);
     message += prefixed(u"\n\n", renamedRidsSentence(outcome.renamedRecipes, false));
     for (const auto& note : outcome.notes)
@@ -51,9 +53,9 @@ std::u16string successMessage(const std::u16string& DataFrom, const RunOutcome& 
 std::u16string changeListSentence(std::size_t count, const std::filesystem::path& list) {
     if (count == 0)
         return u"No value had to change, but some recipes already share an rID in the original cookbook; they are "
-               u"named in \"" + list.u16string() + u"\".";
+               u"named in \"" + platform::textOfPath(list) + u"\".";
     return digits(count) + u" values were shortened or changed to fit the new layout; they are listed in \"" +
-           list.u16string() + u"\".";
+           platform::textOfPath(list) + u"\".";
 }
 
 std::u16string renamedRidsSentence(std::size_t recipes, bool would) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "text/digits.h"
+#include "platform/path_text.h"
 #include "text/utf8.h"
 #include "upgrade/rid_renames.h"
 
@@ -42,6 +43,24 @@ void appendReplacements(std::string& out, const std::vector<ValueChange::Replace
             out += " times)";
         }
     }
+}
+
+// A file's name on a line of its own: its bytes that are no UTF-8 and its control characters
+// escaped, its folder separators as they are.
+std::string listedPath(const std::filesystem::path& path) {
+    std::string out;
+    for (const char c : platform::shownPath(path)) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20 && byte != 0x7F) {
+            out += c;
+            continue;
+        }
+        constexpr char kHex[] = "0123456789ABCDEF";
+        out += "\\x";
+        out += kHex[byte >> 4];
+        out += kHex[byte & 0xF];
+    }
+    return out;
 }
 
 bool isRecipeTable(const ValueChange& change) { return std::u16string_view(change.table) == u"Recipe"; }
@@ -109,25 +128,40 @@ void appendDescription(std::string& out, const ValueChange& change) {
 
 }  // namespace
 
-void appendListValue(std::string& out, std::u16string_view text) {
-    const std::size_t start = out.size();
-    text::appendUtf8(text, out);
-    if (std::none_of(out.begin() + static_cast<std::ptrdiff_t>(start), out.end(),
-                     [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; }))
-        return;
-    std::string value = out.substr(start);
-    out.resize(start);
-    constexpr char kHex[] = "0123456789ABCDEF";
-    for (const char c : value) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte >= 0x20 && byte != 0x7F) {
+namespace {
+
+bool escapedInList(char16_t c) { return c < 0x20 || c == 0x7F || (c >= 0x80 && c <= 0x9F) || c == u'\\' || c == u'"'; }
+
+}  // namespace
+
+std::u16string listValue(std::u16string_view text) {
+    std::u16string out;
+    out.reserve(text.size());
+    constexpr char16_t kHex[] = u"0123456789ABCDEF";
+    for (const char16_t c : text) {
+        if (!escapedInList(c)) {
             out += c;
             continue;
         }
-        out += "\\x";
-        out += kHex[byte >> 4];
-        out += kHex[byte & 0xF];
+        out += u'\\';
+        switch (c) {
+        case u'\n': out += u'n'; break;
+        case u'\r': out += u'r'; break;
+        case u'\t': out += u't'; break;
+        case u'\\':
+        case u'"': out += c; break;
+        default:
+            out += u'x';
+            out += kHex[c >> 4];
+            out += kHex[c & 0xF];
+        }
     }
+    return out;
+}
+
+void appendListValue(std::string& out, std::u16string_view text) {
+    if (std::none_of(text.begin(), text.end(), escapedInList)) return text::appendUtf8(text, out);
+    text::appendUtf8(listValue(text), out);
 }
 
 std::string describe(const ValueChange& change) {
@@ -165,8 +199,8 @@ void ValueChanges::writeTo(const std::filesystem::path& cookbook, const std::fil
                            const std::function<void(std::string_view)>& write) const {
     std::string head = backup.empty() ? "Values an upgrade to layout 1.3 would change\n"
                                       : "Values the upgrade to layout 1.3 changed\n";
-    head += "Cookbook: " + text::toUtf8(cookbook.u16string()) + "\n";
-    if (!backup.empty()) head += "The original cookbook, with every value as it was: " + text::toUtf8(backup.u16string()) + "\n";
+    head += "Cookbook: " + listedPath(cookbook) + "\n";
+    if (!backup.empty()) head += "The original cookbook, with every value as it was: " + listedPath(backup) + "\n";
     head += "\n" + std::to_string(size_) + " values changed: " + std::to_string(cut_) + " cut to fit their column, " +
             std::to_string(replaced_) + " with characters code page 1252 lacks replaced, " + std::to_string(emptied_) +
             " amounts emptied.\n";
@@ -177,7 +211,7 @@ void ValueChanges::writeTo(const std::filesystem::path& cookbook, const std::fil
                 std::to_string(followed_) + " ingredient rows " + (backup.empty() ? "would follow" : "followed") +
                 " their recipe.\n";
     for (const auto& shared : sharedRids_) {
-        appendListValue(head, shared);
+        text::appendUtf8(shared, head);
         head += "\n";
     }
     if (fewerDigits_ > 0) head += std::to_string(fewerDigits_) + " amounts stored with fewer digits than they were written with.\n";

@@ -76,8 +76,11 @@ private:
     std::vector<std::u16string> sharedRids_;
 };
 
-// Appends a value (a text of the cookbook) as the list shows it, in UTF-8: its control characters
-// written as "\x0A", so that a value never starts a line of its own.
+// A value (a text of the cookbook) as the list shows it between quotes: line break, carriage
+// return, tab, backslash and quote written as \n, \r, \t, \\ and \", other control characters
+// as \x1B, so that a value is always one field of one line.
+std::u16string listValue(std::u16string_view text);
+// The same, appended in UTF-8.
 void appendListValue(std::string& out, std::u16string_view text);
 
 // One value's change, as its line in the list says it (without the table, column and row).

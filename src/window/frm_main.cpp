@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "format/create_cookbook.h"
+#include "platform/path_text.h"
 #include "platform/file_replace.h"
 #include "platform/file.h"
 #include "platform/file_system.h"
@@ -37,7 +38,7 @@ namespace {
 
 bool isFullPath(const std::u16string& text) {
     try {
-        return std::filesystem::path(text).is_absolute();
+        return platform::pathOfText(text).is_absolute();
     } catch (...) {
         return false;  // no file system can take it (a lone surrogate)
     }
@@ -191,10 +192,10 @@ namespace {
 void requireCookbookNotHeld(const std::u16string& cookbook) {
     if (cookbook.empty()) return;
     try {
-        platform::File::open(std::filesystem::path(cookbook), platform::OpenMode::ReadOnly).close();
+        platform::File::open(platform::pathOfText(cookbook), platform::OpenMode::ReadOnly).close();
     } catch (const platform::FileError& e) {
         if (e.errorNumber() == EBUSY)
-            throw Failure(failure::kCannotOpenFile, "Cannot open \"" + text::toUtf8(cookbook) +
+            throw Failure(failure::kCannotOpenFile, "Cannot open \"" + platform::shownText(cookbook) +
                                                         "\": another program has it open. Close that program and try again.");
     }
 }
@@ -242,12 +243,12 @@ void frmMain::cmdUp_Click() {
         view_.setProgressVisible(true);
         view_.setStatusText(u"Create temporary file...");
         view_.pause(500);
-        dbFunction::CreateCookbook(temporary.u16string());
+        dbFunction::CreateCookbook(platform::textOfPath(temporary));
         view_.setStatusText(u"Copying data from old cookbook...");
         view_.pause(500);
         // The method is the one the tables call for, whatever the marker says.
-        if (layout == upgrade::Layout::V10) UpVersion_10(sCookbookPath, temporary.u16string());
-        if (layout == upgrade::Layout::V11) UpVersion_11(sCookbookPath, temporary.u16string());
+        if (layout == upgrade::Layout::V10) UpVersion_10(sCookbookPath, platform::textOfPath(temporary));
+        if (layout == upgrade::Layout::V11) UpVersion_11(sCookbookPath, platform::textOfPath(temporary));
     } catch (...) {
         const Failure caught = currentFailure();
         failure = failureText(caught);

@@ -168,7 +168,7 @@ TEST_F(ZestrelUpgradeCli, AProgramFolderThatCannotBeMadeStopsBeforeAnything) {
     for (const auto& program : {dir_ / "plain", dir_ / "plain" / "below"}) {
         const auto result = zestrel({"upgrade", "--program-folder", program.string(), path.string()});
         EXPECT_EQ(result.exitCode, 1);
-        EXPECT_NE(result.err.find("the program folder " + program.string() + " cannot be used"), std::string::npos)
+        EXPECT_NE(result.err.find("75 - The program folder " + program.string() + " cannot be used"), std::string::npos)
             << result.err;
         EXPECT_EQ(result.out, "") << "nothing was started";
     }

@@ -113,8 +113,8 @@ TEST_F(CookbookCommands, ANameIsTakenAsGivenWhenThatFileExists) {
     EXPECT_TRUE(fs::exists(program_ / "Backup" / "plain_backup.rcp"));
     const auto missing = upgrade({(dir_ / "nothing.mdb").string()});
     EXPECT_EQ(missing.exitCode, 1);
-    EXPECT_EQ(missing.err, "zestrel: " + (dir_ / "nothing.mdb").string() + ": no such file (nor " +
-                               (dir_ / "nothing.mdb.rcp").string() + ")\n");
+    EXPECT_EQ(missing.err, "3024 - Could not find file '" + (dir_ / "nothing.mdb").string() + "' (nor '" +
+                               (dir_ / "nothing.mdb.rcp").string() + "').\n");
     sample("family.rcp");
     const auto withoutExtension = zestrel({"version", (dir_ / "family").string()});
     EXPECT_EQ(withoutExtension.out, (dir_ / "family.rcp").string() + ": version 1.0, upgrade offered\n");
@@ -235,7 +235,7 @@ TEST(ZestrelConventions, AFailedWriteToStandardOutputIsAFailureAndAClosedPipeIsQ
     const std::string program = zestrelProgram().string();
     const auto full = runProcess({"sh", "-c", "'" + program + "' --version > /dev/full"});
     EXPECT_EQ(full.exitCode, 1);
-    EXPECT_NE(full.err.find("could not write to standard output"), std::string::npos) << full.err;
+    EXPECT_NE(full.err.find("3043 - Could not write to standard output"), std::string::npos) << full.err;
     const auto help = runProcess({"sh", "-c", "'" + program + "' help upgrade > /dev/full"});
     EXPECT_EQ(help.exitCode, 1);
     const auto closed = runProcess({"sh", "-c", "'" + program + "' --help | true"});

@@ -9,6 +9,7 @@
 #else
 #include <fcntl.h>
 #include <poll.h>
+#include <pty.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
@@ -153,6 +154,27 @@ ProcessResult runProcess(const std::vector<std::string>& argv, const std::vector
             }
         }
     }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return result;
+}
+
+ProcessResult runOnTerminal(const std::vector<std::string>& argv) {
+    int terminal = -1;
+    const pid_t pid = forkpty(&terminal, nullptr, nullptr, nullptr);
+    if (pid < 0) return {};
+    if (pid == 0) {
+        std::vector<char*> args;
+        for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+        args.push_back(nullptr);
+        execvp(args[0], args.data());
+        _exit(127);
+    }
+    ProcessResult result;
+    char buffer[65536];
+    for (ssize_t n; (n = read(terminal, buffer, sizeof buffer)) > 0;) result.out.append(buffer, static_cast<std::size_t>(n));
+    close(terminal);
     int status = 0;
     waitpid(pid, &status, 0);
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;

@@ -17,6 +17,9 @@ struct ProcessResult {
 
 // Runs a program; `environment` entries ("NAME=value") are added to the inherited environment.
 ProcessResult runProcess(const std::vector<std::string>& argv, const std::vector<std::string>& environment = {});
+// Runs a program with standard output and error on one new terminal (Linux only), as a person at
+// a terminal sees it: `out` holds both.
+ProcessResult runOnTerminal(const std::vector<std::string>& argv);
 bool programExists(const std::string& name);
 
 }  // namespace zestrel::test

@@ -194,7 +194,7 @@ INSTANTIATE_TEST_SUITE_P(
                    {{"Zur", "Zucchini\nbake"}, {"Żur", "Żurek"}, {"R1", "Soup\nforged"}, {"R1", "Stew"}},
                    {{"Zur", "zucchini"}, {"Żur", "sourdough starter"}, {"R1", "water"}},
                    {{"Zucchini\nbake", "Zur"}, {"Zurek", "Zur~2"}, {"Soup\nforged", "R1"}, {"Stew", "R1"}},
-                   {"(Zucchini\\x0Abake) also becomes \"Zur\"", "(\"Soup\\x0Aforged\", \"Stew\")"},
+                   {"(Zucchini\\nbake) also becomes \"Zur\"", "(\"Soup\\nforged\", \"Stew\")"},
                    1},
         RenameCase{"SharedInTheOriginal", 1252,
                    {{"R1", "Soup"}, {"R1", "Stew"}, {"r2", "Salad"}, {"R2", "Slaw"}, {"R3", "Bread"}},

@@ -235,7 +235,7 @@ TEST(ValueChangeLines, SayWhatChanged) {
     amount.amountEmptied = true;
     amount.amountTooLong = true;
     amount.amount = u"1234567890123456789012\nRecipe.Name (rID \"1\"): cut";
-    EXPECT_EQ(upgrade::describe(amount), "amount \"1234567890123456789012\\x0ARecipe.Name (rID \"1\"): cut\" emptied (too "
+    EXPECT_EQ(upgrade::describe(amount), "amount \"1234567890123456789012\\nRecipe.Name (rID \\\"1\\\"): cut\" emptied (too "
                                          "long for its column: cut, it would read as another number)");
     // So does one in the row's rID.
     upgrade::ValueChange cut;
@@ -249,7 +249,7 @@ TEST(ValueChangeLines, SayWhatChanged) {
     upgrade::ValueChanges forged;
     forged.add(cut);
     const std::string forgedList = forged.render("/home/ann/family.rcp", "/p/Backup/family_backup.rcp");
-    EXPECT_NE(forgedList.find("Ingredient.Measure (rID \"99\\x0AIngredient.Amount"), std::string::npos) << forgedList;
+    EXPECT_NE(forgedList.find("Ingredient.Measure (rID \"99\\nIngredient.Amount (rID \\\"1\\\"): forged\")"), std::string::npos) << forgedList;
     EXPECT_EQ(listLines(forgedList).size(), 1u);
     EXPECT_EQ(upgrade::changeListPathFor("/p/Backup/family_backup_2.rcp"), fs::path("/p/Backup/family_backup_2_changes.txt"));
 }
