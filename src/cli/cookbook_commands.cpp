@@ -87,8 +87,9 @@ bool upgradeOne(const std::string& file, const UpgradeOptions& options) {
     form.setDryRun(options.dryRun);
     view.say(name + ": version " + shownVersion(form) + (options.dryRun ? ", trying the upgrade" : ", upgrading") + kEllipsis);
     form.cmdUp_Click();
-    // A dry run's list is its result: the values an upgrade would change.
-    if (options.dryRun && !form.valueChanges().empty())
+    // A dry run's list is its result: the values an upgrade would change. A dry run that failed
+    // has no list: what it copied before the failure is not all that would change.
+    if (options.dryRun && form.outcome().upgraded() && !form.valueChanges().empty())
         form.valueChanges().writeTo(platform::pathOfText(*cookbook), {}, [](std::string_view piece) { std::cout << piece; });
     return form.outcome().upgraded();
 }

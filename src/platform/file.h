@@ -20,6 +20,9 @@
 #include <stdexcept>
 #include <string>
 #include <utility>
+#include <vector>
+
+#include "platform/extended_access.h"
 
 namespace zestrel::platform {
 
@@ -70,6 +73,7 @@ struct FileState {
     std::uint32_t owner = 0;
     std::uint32_t group = 0;
     bool regular = true;  // a regular file: not a folder, link, pipe, device or socket
+    ExtendedAccess extended;  // read only from an open file (File::state)
 
     std::pair<std::uint64_t, std::uint64_t> identity() const { return {device, inode}; }
     bool isRegular() const { return regular; }
@@ -84,6 +88,7 @@ struct FileState {
 struct AccessCarried {
     bool owner = true;
     bool group = true;
+    std::vector<std::string> notKept;  // the access list and attributes the new file could not take
 };
 
 class File {
@@ -109,6 +114,10 @@ public:
     // who ask for it, and holds nothing back where the file system has no such locks. Counted as
     // a file operation ("lock"). POSIX: flock; Windows: LockFileEx on a byte past any file's end.
     bool tryLock();
+    // The same lock for a handle opened to write: one that a process that may only read the file
+    // cannot hold, so it cannot keep others waiting. POSIX: a write lock of the open file
+    // description on the whole file (independent of flock); Windows: as tryLock.
+    bool tryWriteLock();
     // Gives this file the permission bits, owner and group of a file in the state `original`,
     // through the open handle, never through a path someone may have changed. The bits are always
     // set; the owner and group where the system allows (root sets both, an owner any group of

@@ -114,13 +114,26 @@ bool File::linked() const {
 FileState File::state() const {
     struct stat st {};
     if (::fstat(fd_, &st) != 0) throw FileError("stat", path_, errno);
-    return stateOf(st);
+    FileState state = stateOf(st);
+    state.extended = readExtendedAccess(fd_);
+    return state;
 }
 
 bool File::tryLock() {
     faults::check("lock", path_);
     if (::flock(fd_, LOCK_EX | LOCK_NB) == 0) return true;
     if (errno == EWOULDBLOCK) return false;
+    if (errno == ENOLCK || errno == EINVAL || errno == ENOTSUP) return true;  // no locks here
+    throw FileError("lock", path_, errno);
+}
+
+bool File::tryWriteLock() {
+    faults::check("lock", path_);
+    struct flock whole {};
+    whole.l_type = F_WRLCK;
+    whole.l_whence = SEEK_SET;
+    if (::fcntl(fd_, F_OFD_SETLK, &whole) == 0) return true;
+    if (errno == EAGAIN || errno == EACCES) return false;
     if (errno == ENOLCK || errno == EINVAL || errno == ENOTSUP) return true;  // no locks here
     throw FileError("lock", path_, errno);
 }
@@ -142,7 +155,9 @@ AccessCarried File::takeAccessOf(const FileState& original) {
             }
         }
     }
-    if (::fchmod(fd_, original.mode & 07777) != 0) throw FileError("chmod", path_, errno);
+    if (::fchmod(fd_, static_cast<mode_t>(modeBefore(original.mode, original.extended))) != 0)
+        throw FileError("chmod", path_, errno);
+    carried.notKept = applyExtendedAccess(fd_, original.extended);
     return carried;
 }
 

@@ -163,6 +163,8 @@ bool File::tryLock() {
     throw FileError("lock", path_, errnoFromWindowsError(error));
 }
 
+bool File::tryWriteLock() { return tryLock(); }
+
 // A file takes the rights of its folder, which a new file beside the cookbook already has.
 AccessCarried File::takeAccessOf(const FileState& /*original*/) {
     faults::check("chmod", path_);

@@ -14,6 +14,7 @@
 #include "store/jet/header_page.h"
 #include "text/utf8.h"
 #include "upgrade/cookbook_replace.h"
+#include "upgrade/source_check.h"
 #include "upgrade/file_name_of.h"
 
 namespace zestrel {
@@ -49,6 +50,7 @@ RestoreTarget targetOf(const fs::path& given) {
                       "Path/File access error: " + shown(given) +
                           " is not a regular file (a folder, link, pipe or device stands at that name); nothing was "
                           "restored.");
+    upgrade::requireNotOpenElsewhere(cookbook);
     target.held = upgrade::holdCookbook(cookbook);
     return target;
 }

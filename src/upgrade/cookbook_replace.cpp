@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <optional>
 
 #include "platform/file_replace.h"
 #include "platform/path_text.h"
@@ -33,9 +34,18 @@ std::filesystem::path cookbookBehind(const std::filesystem::path& given) {
     }
 }
 
+// The run's lock on the cookbook needs write access, so that a user who may only read the cookbook
+// cannot hold every upgrade off. A cookbook its owner made read-only is held as a reader holds it.
 HeldCookbook holdCookbook(const std::filesystem::path& cookbook) {
-    platform::File file = platform::File::open(cookbook, platform::OpenMode::ReadOnly, platform::Links::Refuse);
-    if (!file.tryLock())
+    std::optional<platform::File> writable;
+    try {
+        writable = platform::File::open(cookbook, platform::OpenMode::ReadWrite, platform::Links::Refuse);
+    } catch (const platform::FileError& e) {
+        if (e.errorNumber() != EACCES && e.errorNumber() != EROFS && e.errorNumber() != EPERM) throw;
+    }
+    platform::File file = writable ? std::move(*writable)
+                                   : platform::File::open(cookbook, platform::OpenMode::ReadOnly, platform::Links::Refuse);
+    if (!(writable ? file.tryWriteLock() : file.tryLock()))
         throw Failure(failure::kFileInUse, "Could not use " + platform::shownPath(cookbook) +
                                       ": another upgrade or restore of this cookbook is running. Nothing was changed.");
     const platform::FileState state = file.state();

@@ -47,7 +47,7 @@ FileIdentity identityOf(const std::filesystem::path& path) {
 // the temporary path during the copy is never moved into the cookbook's place.
 void requireSameDatabase(const std::filesystem::path& database, const FileIdentity& filled) {
     if (platform::fileIdentity(database) == filled) return;
-    throw Failure(failure::kFileInUse, "Could not use " + database.string() +
+    throw Failure(failure::kFileInUse, "Could not use " + platform::shownPath(database) +
                                   ": another program replaced or removed the new database while it was being "
                                   "filled. The cookbook was not changed.");
 }
@@ -66,7 +66,7 @@ void stampVersion(const std::u16string& DataTo) {
     version->Close();
     database->Close();
     if (marker == kCurrentVersion) return;
-    throw Failure(failure::kCannotOpenDatabase, "The new database " + platform::pathOfText(DataTo).string() +
+    throw Failure(failure::kCannotOpenDatabase, "The new database " + platform::shownPath(platform::pathOfText(DataTo)) +
                                                " could not be stamped with version 1.3 (it reads \"" +
                                                text::toUtf8(marker) + "\"). The cookbook was not changed.");
 }

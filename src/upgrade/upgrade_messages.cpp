@@ -3,6 +3,7 @@
 #include <string>
 
 #include "platform/path_text.h"
+#include "text/utf8.h"
 
 namespace zestrel::upgrade {
 
@@ -18,11 +19,8 @@ std::u16string digits(std::size_t number) {
     return std::u16string(text.begin(), text.end());
 }
 
-}  // namespace
-
-// What the owner should know beside a success: what of the original's owner and group the
-// upgraded cookbook could not keep.
-std::u16string accessNote(const platform::AccessCarried& carried) {
+// What of the original's owner and group the upgraded cookbook could not keep.
+std::u16string ownerNote(const platform::AccessCarried& carried) {
     if (carried.owner && carried.group) return u"";
     if (!carried.owner && !carried.group)
         return u"The upgraded cookbook could not keep the original's owner and group: it now belongs to the user "
@@ -32,6 +30,18 @@ std::u16string accessNote(const platform::AccessCarried& carried) {
                u"upgrade.";
     return u"The upgraded cookbook could not keep the original's group: it now has the group of the user who ran "
            u"the upgrade.";
+}
+
+}  // namespace
+
+// What the owner should know beside a success: what of the original's owner, group, access list
+// and attributes the upgraded cookbook could not keep.
+std::u16string accessNote(const platform::AccessCarried& carried) {
+    std::u16string kept = ownerNote(carried);
+    for (const auto& what : carried.notKept)
+        kept += (kept.empty() ? u"" : u" ") + (u"The upgraded cookbook could not keep " + text::fromUtf8(what) +
+                                              u"; it is readable and writable by fewer users than the original.");
+    return kept;
 }
 
 std::u16string successMessage(const std::u16string& DataFrom, const RunOutcome& outcome) {

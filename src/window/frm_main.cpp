@@ -14,6 +14,7 @@
 #include "store/jet/failure.h"
 #include "text/utf8.h"
 #include "upgrade/program_folder_room.h"
+#include "upgrade/source_check.h"
 #include "upgrade/source_layout.h"
 #include "window/named_path.h"
 
@@ -105,7 +106,10 @@ frmMain::Choice frmMain::chooseCookbookAsNamed(const std::u16string& path) {
             return Choice::UpToDate;
         }
         if (!found.layout) {
-            view_.messageBox(u"\"" + sCookbookPath + u"\" is not a cookbook that can be upgraded: " + found.problem,
+            // A damaged file, or one behind a password, may well be a cookbook: it is said to be
+            // unreadable, not to be none.
+            const bool damaged = found.problem.starts_with(u"3049 - ") || found.problem.starts_with(u"3031 - ");
+            view_.messageBox(u"\"" + sCookbookPath + (damaged ? u"\" cannot be read: " : u"\" is not a cookbook that can be upgraded: ") + found.problem,
                              platform::MsgIcon::Warning, u"");
             setPathBox(u"");
             view_.setUpgradeEnabled(false);
@@ -239,6 +243,7 @@ void frmMain::cmdUp_Click() {
         lock = room.lock();
         requireCookbookNotHeld(sCookbookPath);
         room.tidy();
+        upgrade::requireReadyToCopy(sCookbookPath, layout, sCookbookVersion);
         view_.setBusyPointer(true);
         view_.setProgressVisible(true);
         view_.setStatusText(u"Create temporary file...");

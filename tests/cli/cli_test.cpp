@@ -128,11 +128,11 @@ TEST(ZestrelCli, APasswordDoesNotStopTheInspectionCommandsButIsSaid) {
     }
     const auto plain = zestrel({"tables", (jetFixturesDir() / "testV1997.mdb").string()});
     EXPECT_EQ(plain.err, "");
-    // Browse cannot open it without its password: it is no cookbook that can be upgraded.
+    // Browse cannot open it without its password, and says how to take the password off.
     const auto version = zestrel({"version", file});
     EXPECT_EQ(version.exitCode, 1);
     EXPECT_EQ(version.out, "");
-    EXPECT_NE(version.err.find("is not a cookbook that can be upgraded: 3031 - Not a valid password."), std::string::npos)
+    EXPECT_NE(version.err.find("cannot be read: 3031 - The database " + file + " is protected by a database password, which this program does not ask for. Remove the password in the cookbook program"), std::string::npos)
         << version.err;
 }
 

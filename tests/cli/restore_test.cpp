@@ -150,8 +150,8 @@ TEST_F(Restore, ACookbookAnotherRunHoldsIsNotRestored) {
     ASSERT_EQ(upgrade(cookbook).exitCode, 0);
     const std::string upgraded = fileBytes(cookbook);
     {
-        platform::File held = platform::File::open(cookbook, platform::OpenMode::ReadOnly);
-        ASSERT_TRUE(held.tryLock());
+        platform::File held = platform::File::open(cookbook, platform::OpenMode::ReadWrite);
+        ASSERT_TRUE(held.tryWriteLock());
         const auto refused = restore({cookbook.string()});
         EXPECT_EQ(refused.exitCode, 1);
         EXPECT_TRUE(holds(refused.err, "3045 - ")) << refused.err;

@@ -87,7 +87,8 @@ protected:
             outcome.messages += "[" + text::toUtf8(m.title) + "] " + text::toUtf8(m.text) + "\n";
             // A failure, or the warning of Browse that the cookbook cannot be read, with the failure.
             if (m.number == static_cast<int>(platform::MsgIcon::Critical) ||
-                m.text.find(u" is not a cookbook that can be upgraded: ") != std::u16string::npos)
+                m.text.find(u" is not a cookbook that can be upgraded: ") != std::u16string::npos ||
+                m.text.find(u"\" cannot be read: ") != std::u16string::npos)
                 outcome.failureShown = true;
             if (m.text.rfind(prefix, 0) == 0) {
                 outcome.succeeded = true;

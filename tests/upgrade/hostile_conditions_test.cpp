@@ -84,14 +84,14 @@ std::uint32_t secondDataPageOf(jet::DatabaseFile& db, const jet::TableDefinition
 }
 
 const std::vector<Damage> kDamages{
-    {"APageNamesAnotherTableAsOwner", "its usage map lists page",
+    {"APageNamesAnotherTableAsOwner", "owned-pages map lists page",
      [](std::vector<std::uint8_t>& bytes, jet::DatabaseFile& db) {
          const auto recipe = db.tableDefinition(u"Recipe");
          const std::uint32_t page = secondDataPageOf(db, recipe);
          const std::uint32_t ingred = db.tableDefinition(u"Ingred").page;
          for (std::size_t i = 0; i < 4; ++i) bytes[page * kPage + 4 + i] = static_cast<std::uint8_t>(ingred >> (8 * i));
      }},
-    {"ThePageMapMissesAPageOfRows", "could be read",
+    {"ThePageMapMissesAPageOfRows", "whose owned-pages map does not list it",
      [](std::vector<std::uint8_t>& bytes, jet::DatabaseFile& db) {
          const auto recipe = db.tableDefinition(u"Recipe");
          const std::uint32_t page = secondDataPageOf(db, recipe);
@@ -240,8 +240,8 @@ TEST_F(HostileConditions, AWriterAppendingAllTheTimeLosesNothing) {
 TEST_F(HostileConditions, ASecondUpgradeOfTheSameCookbookStopsAtOnce) {
     const fs::path cookbook = manyRecipes("family.rcp", 5);
     const std::string original = test::fileBytes(cookbook);
-    platform::File other = platform::File::open(cookbook, platform::OpenMode::ReadOnly);
-    ASSERT_TRUE(other.tryLock());
+    platform::File other = platform::File::open(cookbook, platform::OpenMode::ReadWrite);
+    ASSERT_TRUE(other.tryWriteLock());
     run(cookbook);
     const std::string said = lastMessage();
     EXPECT_EQ(said.rfind("3045 - ", 0), 0u) << said;

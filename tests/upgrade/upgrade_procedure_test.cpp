@@ -359,7 +359,7 @@ TEST_F(UpgradeFailures, APasswordProtectedCookbookIsRefusedAndLeftAsItIs) {
     ASSERT_EQ(messages.size(), 2u);
     EXPECT_EQ(messages[0].number, static_cast<int>(platform::MsgIcon::Warning));
     EXPECT_EQ(text::toUtf8(messages[0].text).rfind("\"" + path.string() +
-                                                  "\" is not a cookbook that can be upgraded: 3031 - Not a valid password.",
+                                                  "\" cannot be read: 3031 - The database " + path.string() + " is protected by a database password",
                                               0),
               0u)
         << text::toUtf8(messages[0].text);

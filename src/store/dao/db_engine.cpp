@@ -1,6 +1,7 @@
 #include "store/dao/db_engine.h"
 
 #include "platform/file.h"
+#include "platform/path_text.h"
 #include "store/jet/failure.h"
 #include "text/utf8.h"
 
@@ -24,8 +25,11 @@ std::shared_ptr<jet::DatabaseFile> DBEngine::shared(const std::filesystem::path&
 std::shared_ptr<Database> DBEngine::OpenDatabase(const std::filesystem::path& path) {
     auto file = shared(path);
     if (file->header().hasPassword)
-        throw Failure(failure::kNotAValidPassword, "Not a valid password. The database " + path.string() +
-                                                       " is protected by a database password.");
+        throw Failure(failure::kNotAValidPassword,
+                      "The database " + platform::shownPath(path) +
+                          " is protected by a database password, which this program does not ask for. Remove the "
+                          "password in the cookbook program (Tools, Security, Unset Database Password), then "
+                          "upgrade. Nothing was changed.");
     return std::make_shared<Database>(std::move(file));
 }
 

@@ -1,5 +1,6 @@
 #include "store/jet/database_file.h"
 
+#include <algorithm>
 #include <cerrno>
 
 #include "platform/clock.h"
@@ -7,6 +8,7 @@
 #include "store/jet/failure.h"
 #include "store/jet/long_value.h"
 #include "store/jet/properties.h"
+#include "store/jet/usage_map.h"
 #include "text/utf8.h"
 
 namespace zestrel::jet {
@@ -51,6 +53,8 @@ void rethrowAsFailure(const std::filesystem::path& path) {
         throw;
     } catch (const Failure&) {
         throw;
+    } catch (const TruncatedFile& e) {
+        throw Failure(failure::kCannotOpenDatabase, "The database " + quoted(path) + " is damaged: " + e.what() + ".");
     } catch (const CorruptData& e) {
         throw Failure(failure::kCannotOpenDatabase,
                       "The database " + quoted(path) + " is damaged and cannot be read: " + e.what() + ".");
@@ -77,7 +81,7 @@ std::shared_ptr<DatabaseFile> DatabaseFile::open(const std::filesystem::path& pa
                           "Unrecognized database format " + quoted(path) + ": " + verdict.reason + ".");
         const Format& format = formatFor(*verdict.version);
         if (size < static_cast<std::uint64_t>(format.pageSize) * (kCatalogDefinitionPage + 1))
-            throw CorruptData("the file is shorter than the smallest database");
+            throw TruncatedFile(size, static_cast<std::uint64_t>(format.pageSize) * (kCatalogDefinitionPage + 1));
         std::shared_ptr<DatabaseFile> db(new DatabaseFile(path, PageFile(std::move(file), format.pageSize), format));
         db->header_ = readHeader(db->pages_.page(0), format);
         const text::CodePage* named = text::findCodePage(codePage.value_or(db->header_.codePage));
@@ -87,10 +91,35 @@ std::shared_ptr<DatabaseFile> DatabaseFile::open(const std::filesystem::path& pa
                           "Unrecognized database format " + quoted(path) + ": it is an encrypted " +
                               versionName(format.version) + " database, which this program does not read.");
         db->catalog_ = Catalog::read(db->pages_, db->format_);
+        db->requireWhole(size);
         return db;
     } catch (...) {
         rethrowAsFailure(path);
     }
+}
+
+// A file cut short is told from the first: its size against the pages its tables' maps name (a
+// partial page at the end counts as missing only when a map names it: a writer may be adding). The
+// readers would otherwise meet the cut only where they read past it, and a cookbook missing its
+// last pages could read as one of another version, or without some rows. Other damage is left to
+// the reader that meets it (and to the check, which names every fault).
+void DatabaseFile::requireWhole(std::uint64_t size) {
+    const std::uint64_t pageSize = format_.pageSize;
+    std::uint64_t promised = size;
+    for (const auto& entry : catalog_.entries()) {
+        if (!entry.isTable()) continue;
+        try {
+            const auto table = readTableDefinition(pages_, format_, entry.definitionPage());
+            if (table.usageMap.page == 0) continue;
+            const auto owned = readUsageMap(pages_, format_, table.usageMap, PastEnd::Keep);
+            if (!owned.empty()) promised = std::max(promised, (owned.back() + std::uint64_t{1}) * pageSize);
+        } catch (const TruncatedFile& e) {
+            promised = std::max(promised, e.promisedBytes());
+        } catch (const CorruptData&) {
+            // Damage of another kind: for the reader or the check to name.
+        }
+    }
+    if (promised > size && promised <= kLargestDatabaseBytes) throw TruncatedFile(size, promised);
 }
 
 TableDefinition DatabaseFile::tableDefinition(const std::u16string& name) {

@@ -98,6 +98,7 @@ public:
 private:
     DatabaseFile(std::filesystem::path path, PageFile pages, const Format& format);
     WriteContext startWriting();
+    void requireWhole(std::uint64_t size);
     // Runs a write whole or not at all: on any failure the pages and the writer's memory are as before.
     template <typename Step>
     auto atomically(Step&& step) -> decltype(step());

@@ -34,6 +34,7 @@ inline constexpr std::int32_t kUpdateWithoutAddNewOrEdit = 3020;
 inline constexpr std::int32_t kNoCurrentRecord = 3021;
 inline constexpr std::int32_t kFileNotFound = 3024;
 inline constexpr std::int32_t kCannotUpdate = 3027;        // database or object is read-only
+inline constexpr std::int32_t kNotEnoughSpace = 3026;    // the disk, or the most a file may hold
 inline constexpr std::int32_t kNotAValidPassword = 3031;
 inline constexpr std::int32_t kDiskIoError = 3043;
 inline constexpr std::int32_t kNotAValidPath = 3044;

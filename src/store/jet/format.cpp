@@ -1,8 +1,21 @@
 #include "store/jet/format.h"
 
 #include <cstdio>
+#include <string>
 
 namespace zestrel::jet {
+
+TruncatedFile::TruncatedFile(std::uint64_t fileBytes, std::uint64_t promisedBytes)
+    : CorruptData("it ends at byte " + std::to_string(fileBytes) + " of the " + std::to_string(promisedBytes) +
+                  " its header promises"),
+      fileBytes_(fileBytes),
+      promisedBytes_(promisedBytes) {}
+
+void throwPageBeyondEnd(std::uint64_t fileBytes, std::uint64_t page, std::uint32_t pageSize, const char* what) {
+    const std::uint64_t promised = (page + 1) * pageSize;
+    if (promised <= kLargestDatabaseBytes) throw TruncatedFile(fileBytes, promised);
+    throw CorruptData(what);
+}
 
 void throwPastEnd() { throw CorruptData("a structure reaches past the end of its page"); }
 

@@ -165,6 +165,27 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// A file that ends before a page its own structures name: cut short by a copy that stopped or a
+// disk that filled. Named as such, so that the owner is told how much is missing.
+class TruncatedFile : public CorruptData {
+public:
+    TruncatedFile(std::uint64_t fileBytes, std::uint64_t promisedBytes);
+    std::uint64_t fileBytes() const { return fileBytes_; }
+    std::uint64_t promisedBytes() const { return promisedBytes_; }
+
+private:
+    std::uint64_t fileBytes_;
+    std::uint64_t promisedBytes_;
+};
+
+// The most a database file of any version this program reads may hold (Jet 4's; Jet 3's is half).
+inline constexpr std::uint64_t kLargestDatabaseBytes = std::uint64_t{2} << 30;
+
+// Raised for a page past the end of a file of `fileBytes`: a truncation when the page lies within
+// what a database of the format can hold, else a pointer that is plain damage.
+[[noreturn]] void throwPageBeyondEnd(std::uint64_t fileBytes, std::uint64_t page, std::uint32_t pageSize,
+                                     const char* what);
+
 [[noreturn]] void throwPastEnd();
 
 inline bool within(std::span<const std::uint8_t> b, std::size_t o, std::size_t length) {

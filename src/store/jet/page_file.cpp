@@ -68,10 +68,14 @@ PageFile::Frame& PageFile::newFrame(std::uint32_t number) {
     return frame;
 }
 
+void PageFile::throwBeyondEnd(std::uint64_t number) const {
+    throwPageBeyondEnd(fileBytes(), number, pageSize_, "a page pointer leads past the end of the file");
+}
+
 bool PageFile::cached(std::uint32_t number) const { return number < frameOf_.size() && frameOf_[number] != 0; }
 
 PageFile::Frame& PageFile::load(std::uint32_t number) {
-    if (number >= pageCount_) throw CorruptData("a page pointer leads past the end of the file");
+    if (number >= pageCount_) throwBeyondEnd(number);
     if (cached(number)) {
         Frame& frame = frames_[frameOf_[number] - 1];
         frame.referenced = true;
@@ -115,7 +119,7 @@ void PageFile::readPages(std::uint32_t first, std::uint32_t end) {
 
 std::span<const std::uint8_t> PageFile::page(std::uint32_t number) {
     if (!mapped_ || writable_) return load(number).bytes;
-    if (number >= pageCount_) throw CorruptData("a page pointer leads past the end of the file");
+    if (number >= pageCount_) throwBeyondEnd(number);
     return mapped_->page(number);
 }
 

@@ -47,7 +47,10 @@ public:
              std::size_t processCeiling = kProcessCeilingBytes);
 
     std::uint32_t pageSize() const { return pageSize_; }
+    std::uint64_t fileBytes() const { return file_.size(); }
     std::uint32_t pageCount() const { return pageCount_; }
+    // Raises TruncatedFile (or CorruptData for an absurd page): `number` lies past the end.
+    [[noreturn]] void throwBeyondEnd(std::uint64_t number) const;
     // The file's identity (device and inode), the same for every path that leads to it.
     std::pair<std::uint64_t, std::uint64_t> identity() const { return file_.identity(); }
     bool linked() const { return file_.isOpen() && file_.linked(); }

@@ -16,8 +16,8 @@ inline constexpr std::uint8_t kUsageMapIndirect = 0x01;
 inline constexpr std::size_t kUsageMapInlineHeader = 5;  // type byte and first page
 
 // What a bit for a page past the end of the file means: damage in a table's map, free room
-// to grow in the global map.
-enum class PastEnd : std::uint8_t { Corrupt, Skip };
+// to grow in the global map; or, to tell how long a file should be, a page like any other.
+enum class PastEnd : std::uint8_t { Corrupt, Skip, Keep };
 
 // The pages a usage map marks, ascending.
 std::vector<std::uint32_t> readUsageMap(PageFile& pages, const Format& format, RowPointer where,

@@ -40,22 +40,24 @@ void useDefinitionPages(CheckTarget& t, std::uint32_t first, const std::string& 
     }
 }
 
-void checkTables(CheckTarget& t, DatabaseFile& database) {
-    for (const auto& entry : database.catalog().entries()) {
-        if ((entry.type & 0x7F) != kObjectTypeTable) continue;  // local tables only; linked ones live elsewhere
-        const std::string who = "table '" + text::toUtf8(entry.name) + "'";
-        try {
-            const TableDefinition table = readTableDefinition(t.pages, t.format, entry.definitionPage());
-            TableDefinition named = table;
-            named.name = entry.name;
-            useDefinitionPages(t, table.page, who);
-            const RowIdentities rows = checkTable(t, named);
-            checkIndexes(t, named, rows);
-            ++t.report.tablesChecked;
-        } catch (const CorruptData& e) {
-            t.report.fault(who + ": its definition cannot be read: " + e.what());
-        }
+void checkCatalogTable(CheckTarget& t, const CatalogEntry& entry) {
+    const std::string who = "table '" + text::toUtf8(entry.name) + "'";
+    try {
+        const TableDefinition table = readTableDefinition(t.pages, t.format, entry.definitionPage());
+        TableDefinition named = table;
+        named.name = entry.name;
+        useDefinitionPages(t, table.page, who);
+        const RowIdentities rows = checkTable(t, named);
+        checkIndexes(t, named, rows);
+        ++t.report.tablesChecked;
+    } catch (const CorruptData& e) {
+        t.report.fault(who + ": its definition cannot be read: " + e.what());
     }
+}
+
+void checkTables(CheckTarget& t, DatabaseFile& database) {
+    for (const auto& entry : database.catalog().entries())
+        if (entry.isTable()) checkCatalogTable(t, entry);  // local tables only; linked ones live elsewhere
 }
 
 // Each long-value page belongs to exactly one column; no page is lost.
@@ -100,6 +102,26 @@ CheckReport checkDatabase(DatabaseFile& database, CheckMode mode) {
         checkGlobalMap(target);
         checkTables(target, database);
         checkOwnership(target);
+    });
+    return report;
+}
+
+CheckReport checkTablesNamed(DatabaseFile& database, const std::vector<std::u16string>& names) {
+    CheckReport report;
+    database.guarded([&] {
+        std::vector<const CatalogEntry*> tables;
+        OwnerNames owners;
+        for (const auto& name : names)
+            if (const CatalogEntry* entry = database.catalog().findTable(name)) {
+                tables.push_back(entry);
+                owners[entry->definitionPage()] = "table '" + text::toUtf8(entry->name) + "'";
+            }
+        PageFile& pages = database.pages();
+        const auto survey = surveyPages(pages, database.format(), report, &owners);
+        PageAccounting accounting(pages.pageCount());
+        const PagesByOwner pagesByOwner = dataPagesByOwner(survey);
+        CheckTarget target{pages, database.format(), survey, accounting, report, pagesByOwner};
+        for (const CatalogEntry* entry : tables) checkCatalogTable(target, *entry);
     });
     return report;
 }

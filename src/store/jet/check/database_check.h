@@ -20,6 +20,8 @@
 
 #include <filesystem>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "store/jet/check/check_report.h"
 #include "store/jet/database_file.h"
@@ -27,6 +29,12 @@
 namespace zestrel::jet::check {
 
 CheckReport checkDatabase(DatabaseFile& database, CheckMode mode = CheckMode::AnyFile);
+
+// The tables named alone, as a copy of them reads them: the data pages that name them, their maps,
+// rows, long values and indexes, every fault named by its table. The rest of the file (other
+// tables, the global map, pages no one owns) is not looked at; leftovers the genuine engine
+// tolerates are notes.
+CheckReport checkTablesNamed(DatabaseFile& database, const std::vector<std::u16string>& names);
 
 // Opens the file to read and checks it; a file that cannot be opened raises the usual Failure.
 // With `codePage`, Jet 3 text is read in that code page whatever the header names.

@@ -32,26 +32,32 @@ std::optional<std::uint32_t> slotBytes(std::span<const std::uint8_t> page, const
 }
 
 void checkDataPage(std::span<const std::uint8_t> page, const Format& f, std::uint32_t number, PageInfo& info,
-                   CheckReport& report) {
+                   CheckReport& report, const OwnerNames* only) {
     info.owner = isLongValuePage(page) ? kLongValueOwner : readU32(page, kOwnerOffset);
+    std::string prefix;
+    if (only) {
+        const auto named = only->find(info.owner);
+        if (named == only->end()) return;
+        prefix = named->second + ": ";
+    }
     const std::uint16_t count = rowCountOf(page, f);
     const auto used = count <= kMaxRows ? slotBytes(page, f, count) : std::nullopt;
     if (!used) {
         info.readable = false;
-        report.fault("page " + std::to_string(number) + ": its row offsets are impossible (" + std::to_string(count) +
+        report.fault(prefix + "page " + std::to_string(number) + ": its row offsets are impossible (" + std::to_string(count) +
                      " rows)");
         return;
     }
     const std::uint32_t expected = f.pageSize - f.dataPageHeaderSize - 2u * count - *used;
     const std::uint16_t stored = readU16(page, f.dataFreeSpaceOffset);
     if (stored != expected)
-        report.fault("page " + std::to_string(number) + ": free-space count is " + std::to_string(stored) +
+        report.fault(prefix + "page " + std::to_string(number) + ": free-space count is " + std::to_string(stored) +
                      ", its rows leave " + std::to_string(expected));
 }
 
 }  // namespace
 
-std::vector<PageInfo> surveyPages(PageFile& pages, const Format& f, CheckReport& report) {
+std::vector<PageInfo> surveyPages(PageFile& pages, const Format& f, CheckReport& report, const OwnerNames* only) {
     std::vector<PageInfo> survey(pages.pageCount());
     for (std::uint32_t number = 0; number < pages.pageCount(); ++number) {
         pages.trim();  // one page at a time: the cache stays within its size on a file of any size
@@ -59,8 +65,9 @@ std::vector<PageInfo> surveyPages(PageFile& pages, const Format& f, CheckReport&
         auto page = pages.page(number);
         PageInfo& info = survey[number];
         info.type = page[0];
-        if (number == 0 && info.type != kPageDatabaseHeader) report.fault("page 0 is not the database header");
-        if (info.type == kPageData) checkDataPage(page, f, number, info, report);
+        if (info.type == kPageData) checkDataPage(page, f, number, info, report, only);
+        else if (only) continue;
+        else if (number == 0 && info.type != kPageDatabaseHeader) report.fault("page 0 is not the database header");
         else if (info.type > kPageUsageMap && info.type > kLastKnownPageType)
             report.fault("page " + std::to_string(number) + " has an unknown type " + std::to_string(info.type));
     }

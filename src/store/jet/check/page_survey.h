@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <unordered_map>
 #include <vector>
 
@@ -23,7 +24,12 @@ struct PageInfo {
     bool readable = true;            // its row offsets make sense
 };
 
-std::vector<PageInfo> surveyPages(PageFile& pages, const Format& format, CheckReport& report);
+// Table definition pages and the names their faults are given.
+using OwnerNames = std::unordered_map<std::uint32_t, std::string>;
+
+// With `only`, the faults of the data pages those tables own alone, each named by its table.
+std::vector<PageInfo> surveyPages(PageFile& pages, const Format& format, CheckReport& report,
+                                  const OwnerNames* only = nullptr);
 
 // The data pages that name each table (by its definition page) as their owner, ascending: found in
 // one pass over the survey, for all the tables.
