@@ -315,7 +315,7 @@ std::size_t MainWindow::questionBox(const platform::Question& question) {
         const auto role = i == question.cancelAnswer    ? QMessageBox::RejectRole
                           : i == question.defaultAnswer ? QMessageBox::AcceptRole
                                                         : QMessageBox::ActionRole;
-        buttons.push_back(box.addButton(q(question.answers[i]), role));
+        buttons.push_back(box.addButton(QString::fromStdString(answerCaption(question.answers[i])), role));
     }
     if (question.defaultAnswer < buttons.size()) box.setDefaultButton(buttons[question.defaultAnswer]);
     if (question.cancelAnswer < buttons.size()) box.setEscapeButton(buttons[question.cancelAnswer]);

@@ -420,9 +420,11 @@ TaskDialogCall taskDialog() {
 // A task dialog with one button an answer; Esc and its close control give the cancel answer.
 std::size_t MainWindow::questionBox(const platform::Question& question) {
     const TaskDialogCall show = taskDialog();
+    std::vector<std::wstring> captions;
+    for (const auto& answer : question.answers) captions.push_back(wide(answerCaption(answer).c_str()));
     std::vector<TASKDIALOG_BUTTON> buttons;
-    for (std::size_t i = 0; i < question.answers.size(); ++i)
-        buttons.push_back({kFirstAnswer + static_cast<int>(i), w(question.answers[i])});
+    for (std::size_t i = 0; i < captions.size(); ++i)
+        buttons.push_back({kFirstAnswer + static_cast<int>(i), captions[i].c_str()});
     TASKDIALOGCONFIG config{};
     config.cbSize = sizeof config;
     config.hwndParent = window_;

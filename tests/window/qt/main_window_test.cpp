@@ -227,8 +227,9 @@ void answerQuestion(Asked& into, const QString& answer, std::function<void()> wh
         into.interaction = box->textInteractionFlags();
         QAbstractButton* chosen = nullptr;
         for (QAbstractButton* button : box->buttons()) {
-            into.answers << button->text();
-            if (button->text() == answer) chosen = button;
+            const QString caption = QString(button->text()).remove('&');  // the access key's mark
+            into.answers << caption;
+            if (caption == answer) chosen = button;
         }
         std::sort(into.answers.begin(), into.answers.end());
         if (whileShown) whileShown();
