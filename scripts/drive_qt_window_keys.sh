@@ -51,8 +51,16 @@ else
   fail "Alt+B did not open the open-file dialog"
 fi
 
-# Alt+U: Upgrade, which ends with the success box.
+# Alt+U: Upgrade, which asks first (the sample's servings are cut; Enter answers Upgrade) and
+# ends with the success box.
 press "$main" alt+u
+if box="$(waitFor "Zestrel Cookbook Upgrade" 120)"; then
+  press "$box" Return
+  waitGone "Zestrel Cookbook Upgrade" 30 || fail "Enter did not answer the question"
+  sleep 1
+else
+  fail "Alt+U asked nothing"
+fi
 if box="$(waitFor "Zestrel Cookbook Upgrade" 120)"; then
   press "$box" Return
   waitGone "Zestrel Cookbook Upgrade" 30 || fail "Enter did not close the success box"

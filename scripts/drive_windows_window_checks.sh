@@ -92,6 +92,15 @@ for setting in 96 192 96:15; do
     96) press "$main" alt+x ;;
     192)
       press "$main" alt+u
+      # The sample's servings are cut: the question of the values first (Enter: Upgrade), then
+      # the success box.
+      if box="$(waitFor "Zestrel Cookbook Upgrade" 120)"; then
+        press "$box" Return
+        waitGone "Zestrel Cookbook Upgrade" 30 || fail "Enter did not answer the question"
+        sleep 1
+      else
+        fail "Alt+U asked nothing"
+      fi
       if box="$(waitFor "Zestrel Cookbook Upgrade" 120)"; then
         press "$box" Return
         waitGone "Zestrel Cookbook Upgrade" 30 || fail "Enter did not close the success box"
