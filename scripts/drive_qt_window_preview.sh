@@ -35,16 +35,7 @@ box_caption="Zestrel Cookbook Upgrade"
 status=0
 fail() { echo "$1"; status=1; }
 
-ended() {
-  for _ in $(seq 150); do kill -0 "$app" 2>/dev/null || { wait "$app" || true; app=""; return 0; }; sleep 0.1; done
-  return 1
-}
 
-press() {
-  local window="$1"; shift
-  xdotool windowfocus --sync "$window"
-  xdotool key "$@"
-}
 
 # The window and the box over it, as one picture.
 picture() {
