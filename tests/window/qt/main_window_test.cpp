@@ -34,6 +34,7 @@
 #include "store/db_function.h"
 #include "support/fixtures.h"
 #include "window/frm_main.h"
+#include "window/qt/desktop_files.h"
 #include "window/qt/main_window.h"
 
 namespace fs = std::filesystem;
@@ -891,6 +892,25 @@ private slots:
         QLabel rich("<font color=red><h1>XXXX</h1></font>" + img);
         rich.setTextFormat(Qt::RichText);
         QVERIFY(redPixels(rich.grab().toImage()) > 0);
+    }
+
+    // What the desktop is handed names the file byte for byte: a name that is not UTF-8 (Latin-1
+    // from an old USB stick), blanks, "#", "%" and "?" included.
+    void desktopAddressesNameTheFileByteForByte_data() {
+        QTest::addColumn<QByteArray>("path");
+        QTest::addColumn<QByteArray>("address");
+        QTest::newRow("latin-1") << QByteArray("/tmp/caf\xe9.rcp") << QByteArray("file:///tmp/caf%E9.rcp");
+        QTest::newRow("utf-8") << QByteArray("/tmp/Zo\xc3\xab.rcp") << QByteArray("file:///tmp/Zo%C3%AB.rcp");
+        QTest::newRow("marks") << QByteArray("/tmp/a b#1%?.rcp") << QByteArray("file:///tmp/a%20b%231%25%3F.rcp");
+    }
+
+    void desktopAddressesNameTheFileByteForByte() {
+        QFETCH(QByteArray, path);
+        QFETCH(QByteArray, address);
+        const QUrl url = zestrel::qt::localFileUrl(fs::path(path.toStdString()));
+        QVERIFY(url.isValid());
+        QCOMPARE(url.toEncoded(), address);
+        QCOMPARE(url.path(QUrl::FullyEncoded).toLatin1(), QByteArray(address).mid(7));
     }
 
     // Upgrade on a cookbook whose copy changes values asks first: the list opens in the desktop's
