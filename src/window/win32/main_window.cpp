@@ -430,7 +430,8 @@ std::size_t MainWindow::questionBox(const platform::Question& question) {
     config.hwndParent = window_;
     config.hInstance = instance_;
     config.dwFlags = TDF_ALLOW_DIALOG_CANCELLATION;
-    config.pszWindowTitle = w(platform::kApplicationTitle);
+    const std::u16string title = platform::kApplicationTitle;
+    config.pszWindowTitle = w(title);
     config.pszMainIcon = taskIconOf(question.icon);
     config.pszContent = w(question.text);
     config.cButtons = static_cast<UINT>(buttons.size());

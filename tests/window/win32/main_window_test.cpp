@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "cli/sample_cookbook.h"
+#include "platform/file_system.h"
 #include "store/jet/check/database_check.h"
 #include "support/fixtures.h"
 #include "window/frm_main.h"
@@ -161,6 +162,7 @@ protected:
     void SetUp() override {
         dir_ = makeTempDir("win32-window");
         ::SetEnvironmentVariableW(L"ZESTREL_PROGRAM_FOLDER", (dir_ / "program").wstring().c_str());
+        platform::setProgramFolder(dir_ / "program");  // this test's own, whatever an earlier one chose
         window_ = std::make_unique<win32::MainWindow>(::GetModuleHandleW(nullptr));
         ::ShowWindow(window_->handle(), SW_SHOWNORMAL);
         ::UpdateWindow(window_->handle());
