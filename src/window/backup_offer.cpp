@@ -5,6 +5,7 @@
 
 #include "store/failure_text.h"
 #include "upgrade/cookbook_backups.h"
+#include "platform/path_text.h"
 #include "window/frm_main.h"
 
 namespace zestrel {
@@ -17,7 +18,7 @@ constexpr std::size_t kKeep = 0, kPutBack = 1;
 // folder cannot be read (the warning is then shown as it always was).
 std::optional<std::filesystem::path> newestBackupOf(const std::u16string& cookbook) {
     try {
-        const BackupsOfCookbook backups = backupsOfCookbook(std::filesystem::path(cookbook));
+        const BackupsOfCookbook backups = backupsOfCookbook(platform::pathOfText(cookbook));
         if (backups.recorded.empty()) return std::nullopt;
         return backups.recorded.back().path;
     } catch (...) {
@@ -27,11 +28,11 @@ std::optional<std::filesystem::path> newestBackupOf(const std::u16string& cookbo
 
 std::u16string restoredText(const Restored& restored, const std::u16string& cookbook) {
     if (restored.alreadyThere)
-        return u"The cookbook " + cookbook + u" already holds its backup " + restored.backup.u16string() +
+        return u"The cookbook " + cookbook + u" already holds its backup " + platform::textOfPath(restored.backup) +
                u". Nothing was changed.";
-    std::u16string text = u"The backup " + restored.backup.u16string() + u" is back at " + cookbook +
+    std::u16string text = u"The backup " + platform::textOfPath(restored.backup) + u" is back at " + cookbook +
                           u". The backup stays in the Backup folder";
-    if (!restored.kept.empty()) text += u"; the upgraded cookbook is kept as " + restored.kept.u16string();
+    if (!restored.kept.empty()) text += u"; the upgraded cookbook is kept as " + platform::textOfPath(restored.kept);
     return text + u".";
 }
 
@@ -54,7 +55,7 @@ frmMain::Choice frmMain::turnDownAsCurrent() {
 
 bool frmMain::askToPutBack(const std::filesystem::path& backup) {
     const platform::Question offer{std::u16string(kUpToDateWarning) +
-                                       u"\n\nIts backup from before the upgrade is kept: " + backup.u16string() +
+                                       u"\n\nIts backup from before the upgrade is kept: " + platform::textOfPath(backup) +
                                        u"\nPut the backup back in its place? The upgraded cookbook is then kept "
                                        u"in the Backup folder.",
                                    platform::MsgIcon::Warning,
@@ -68,7 +69,7 @@ bool frmMain::askToPutBack(const std::filesystem::path& backup) {
 frmMain::Choice frmMain::putBackNewest() {
     const std::u16string cookbook = sCookbookPath;
     try {
-        const Restored restored = restoreNewestBackup(std::filesystem::path(cookbook));
+        const Restored restored = restoreNewestBackup(platform::pathOfText(cookbook));
         view_.messageBox(restoredText(restored, cookbook), platform::MsgIcon::Information, u"");
     } catch (...) {
         view_.messageBox(failureText(currentFailure()), platform::MsgIcon::Critical, u"Restore");

@@ -6,6 +6,7 @@
 #include "store/db_function.h"
 #include "text/digits.h"
 #include "upgrade/list_file.h"
+#include "platform/path_text.h"
 #include "window/frm_main.h"
 
 namespace zestrel {
@@ -55,7 +56,7 @@ frmMain::RunAnswer frmMain::askAboutChanges(const std::filesystem::path& list) {
         if (stopRequested_) return RunAnswer::Cancel;
         if (answer == kUpgrade) return RunAnswer::Upgrade;
         if (answer != kShowList) return RunAnswer::Cancel;
-        view_.openWithDesktop(upgrade::writePreviewList(valueChanges(), std::filesystem::path(sCookbookPath), list));
+        view_.openWithDesktop(upgrade::writePreviewList(valueChanges(), platform::pathOfText(sCookbookPath), list));
     }
 }
 

@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "platform/file_system.h"
+#include "platform/path_text.h"
 #include "window/frm_main.h"
 
 namespace zestrel {
@@ -11,7 +12,7 @@ namespace {
 
 bool somethingAt(const std::u16string& name) {
     try {
-        return !name.empty() && platform::entryExists(std::filesystem::path(name));
+        return !name.empty() && platform::entryExists(platform::pathOfText(name));
     } catch (...) {
         return false;  // no file system can take the name (a lone surrogate)
     }
