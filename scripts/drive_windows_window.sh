@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Drives the Windows window program under wine on a virtual X display (Xvfb) through a real
 # upgrade, with the keyboard only: Space on Browse, the cookbook's path typed into the open-file
-# dialog, Tab Tab Space to Upgrade, Enter on the success box. Then checks the upgraded cookbook and
-# its backup, and with a second argument saves a picture of the window with the success box.
+# dialog, Tab Tab Space to Upgrade, Enter on the question of the values it changes (Upgrade),
+# Enter on the success box. Then checks the upgraded cookbook and
+# its backup, and with a second argument saves pictures of the window with the question and with
+# the success box (PICTURE-question.png, PICTURE-success.png).
 #   drive_windows_window.sh BUILD_DIR [PICTURE.png]
 # Exit 77 (skipped) when wine, Xvfb, xdotool or xwd is missing.
 set -euo pipefail
@@ -38,20 +40,26 @@ waitGone "Open Cookbook" 30
 sleep 0.5
 xdotool windowfocus --sync "$main"
 xdotool key Tab Tab space               # Browse, the path box, Upgrade
-box="$(waitFor "Zestrel Cookbook Upgrade" 120)"
-sleep 2                                 # until the box has painted itself
-if [ -n "$picture" ]; then
-  layers=()
-  for window in "$main" "$box"; do
-    eval "$(xdotool getwindowgeometry --shell "$window")"
-    xwd -id "$window" -silent > "$work/$window.xwd"
-    layers+=("$work/$window.xwd" "$X" "$Y")
-  done
-  python3 "$root/scripts/xwd_to_png.py" "$picture" "${layers[@]}"
-  echo "saved $picture"
-fi
-xdotool windowfocus --sync "$box"
-xdotool key Return
+# The sample's servings are cut by the new layout: Upgrade asks first, and Enter answers Upgrade;
+# then the success box.
+for shown in question success; do
+  box="$(waitFor "Zestrel Cookbook Upgrade" 120)"
+  sleep 2                               # until the box has painted itself
+  if [ -n "$picture" ]; then
+    layers=()
+    for window in "$main" "$box"; do
+      eval "$(xdotool getwindowgeometry --shell "$window")"
+      xwd -id "$window" -silent > "$work/$window.xwd"
+      layers+=("$work/$window.xwd" "$X" "$Y")
+    done
+    shot="${picture%.png}-$shown.png"
+    python3 "$root/scripts/xwd_to_png.py" "$shot" "${layers[@]}"
+    echo "saved $shot"
+  fi
+  xdotool windowfocus --sync "$box"
+  xdotool key Return
+  [ "$shown" = question ] && waitGone "Zestrel Cookbook Upgrade" 30 && sleep 1
+done
 waitGone "Zestrel Cookbook Upgrade" 30
 
 version="$(wine "$build/bin/zestrel.exe" version "$(windows "$cookbook")" 2>&1 || true)"

@@ -1,4 +1,4 @@
-# Sourced by the scripts that drive the Windows window program under wine: a virtual X display
+# Sourced by the scripts that drive the window programs (Qt, and Windows under wine): a virtual X display
 # and waiting for windows by their caption.
 #   makeWorkFolder               makes a temporary folder $work, removed on exit together with the
 #                                program $app and the display $xvfb the caller started (and
@@ -7,6 +7,11 @@
 #                                sets DISPLAY and xvfb (its process, for the caller to end)
 #   waitFor NAME SECONDS         prints the X window with exactly that caption once it is shown
 #   waitGone NAME SECONDS        returns once no window with that caption is shown
+#   press WINDOW KEY...          gives the window the keyboard (no window manager does) and presses keys
+#   ended                        waits up to 15 s for the program $app to end; false if it still runs
+#   upgradeThroughBoxes CAPTION  answers Upgrade's question of the values it changes with Enter
+#                                (Upgrade), then closes the success box with Enter; calls fail with
+#                                what did not come
 
 makeWorkFolder() {
   work="$(mktemp -d)"
@@ -47,4 +52,32 @@ waitGone() {
   done
   echo "window \"$1\" still open after $2 s" >&2
   return 1
+}
+
+press() {
+  local window="$1"; shift
+  xdotool windowfocus --sync "$window"
+  xdotool key "$@"
+}
+
+ended() {
+  for _ in $(seq 150); do kill -0 "$app" 2>/dev/null || { wait "$app" || true; app=""; return 0; }; sleep 0.1; done
+  return 1
+}
+
+upgradeThroughBoxes() {
+  local box
+  if box="$(waitFor "$1" 120)"; then
+    press "$box" Return
+    waitGone "$1" 30 || fail "Enter did not answer the question"
+    sleep 1
+  else
+    fail "Upgrade asked nothing"
+  fi
+  if box="$(waitFor "$1" 120)"; then
+    press "$box" Return
+    waitGone "$1" 30 || fail "Enter did not close the success box"
+  else
+    fail "the upgrade ended without its success box"
+  fi
 }

@@ -8,6 +8,8 @@
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
+
+#include "platform/argument_wildcards.h"
 #include <windows.h>
 #include <shellapi.h>
 #else
@@ -49,8 +51,16 @@ std::vector<std::string> utf8Arguments(int argc, char** argv) {
     int count = 0;
     wchar_t** wide = ::CommandLineToArgvW(::GetCommandLineW(), &count);
     if (!wide) return std::vector<std::string>(argv, argv + argc);
+    // The program's name is never expanded; every other argument is, as Windows programs do.
     std::vector<std::string> out;
-    for (int i = 0; i < count; ++i) out.push_back(toUtf8(wide[i]));
+    for (int i = 0; i < count; ++i) {
+        if (i == 0) {
+            out.push_back(toUtf8(wide[i]));
+            continue;
+        }
+        for (const std::u16string& argument : expandedArgument(reinterpret_cast<const char16_t*>(wide[i])))
+            out.push_back(toUtf8(reinterpret_cast<const wchar_t*>(argument.c_str())));
+    }
     ::LocalFree(wide);
     return out;
 }

@@ -10,7 +10,8 @@
 namespace zestrel::platform {
 
 // The program's arguments (the program's name first) in UTF-8. On Windows they are read from the
-// wide command line, so that a file named in any script arrives intact; elsewhere they are argv.
+// wide command line, so that a file named in any script arrives intact, with wildcards expanded
+// as Windows programs expand them (argument_wildcards.h); elsewhere they are argv.
 std::vector<std::string> utf8Arguments(int argc, char** argv);
 
 // The path a UTF-8 text names.

@@ -9,8 +9,11 @@
 // with the other platform services.
 #pragma once
 
+#include <cstddef>
+#include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace zestrel::platform {
 
@@ -23,6 +26,15 @@ struct OpenFileRequest {
     std::u16string filterDescription;  // e.g. "Zestrel Cookbook (*.rcp)"
     std::u16string filterPattern;      // e.g. "*.rcp"
     std::u16string fileName;           // preset file name
+};
+
+// A modal box that asks: its text and icon, and the answers as its buttons, in order.
+struct Question {
+    std::u16string text;
+    MsgIcon icon = MsgIcon::Information;
+    std::vector<std::u16string> answers;
+    std::size_t defaultAnswer = 0;  // what Enter answers
+    std::size_t cancelAnswer = 0;   // what Esc or the box's close control answers
 };
 
 class FormView {
@@ -53,6 +65,17 @@ public:
     // box; a view that is driven without clicks (the command line) may leave them out.
     virtual void setInstructionText(const std::u16string& text) { setStatusText(text); }
     virtual void instructionBox(const std::u16string& text, MsgIcon icon) { messageBox(text, icon, u""); }
+
+    // Whether the view can put a question to its user. A window can; the command line asks
+    // nothing, and what a window would ask about it does not do.
+    virtual bool asksQuestions() const { return false; }
+    // The answer the user chose, as its place in `answers`; a view that asks nothing shows nothing
+    // and answers `cancelAnswer`. The box carries the application's title.
+    virtual std::size_t questionBox(const Question& question) { return question.cancelAnswer; }
+    // Opens a file in the program the desktop reads such files with (a text file in its viewer).
+    virtual void openWithDesktop(const std::filesystem::path& /*file*/) {}
+    // Opens the folder that holds a file in the desktop's file manager, the file selected.
+    virtual void showInFolder(const std::filesystem::path& /*file*/) {}
 };
 
 // The window the procedures outside the window report to (set by the window when it is created).

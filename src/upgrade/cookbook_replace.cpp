@@ -15,6 +15,7 @@
 #include "upgrade/backup_origin.h"
 #include "upgrade/file_name_of.h"
 #include "upgrade/frm_main_upgrade.h"
+#include "upgrade/list_file.h"
 #include "upgrade/new_database_check.h"
 #include "upgrade/program_folder_room.h"
 
@@ -287,33 +288,12 @@ FrmMainUpgrade::Replaced FrmMainUpgrade::replaceCookbook(const std::u16string& D
 
 
 // The list is written, and made durable, before the new database takes the cookbook's place: a
-// cookbook whose values changed never stands upgraded without it. It is written under a temporary
-// name and renamed once complete, so that its name never leads to half a list.
+// cookbook whose values changed never stands upgraded without it.
 std::filesystem::path FrmMainUpgrade::writeValueChanges(const std::u16string& DataFrom,
                                                         const std::filesystem::path& backup) {
     if (changes_.empty()) return {};
     const std::filesystem::path list = upgrade::changeListPathFor(backup);
-    const std::filesystem::path partial = platform::temporaryPathFor(list);
-    platform::removeFile(partial);  // what a run that died left
-    try {
-        {
-            auto file = platform::File::open(partial, platform::OpenMode::CreateNew);
-            std::uint64_t written = 0;
-            changes_.writeTo(platform::pathOfText(DataFrom), backup, [&](std::string_view piece) {
-                file.writeAt(written, std::span(reinterpret_cast<const std::uint8_t*>(piece.data()), piece.size()));
-                written += piece.size();
-            });
-            file.sync();
-            file.close();
-        }
-        platform::moveFile(partial, list);
-        platform::syncFolder(list.parent_path());
-    } catch (...) {
-        // The name was free when the backup's was chosen: whatever lies there is this run's own.
-        platform::discardFile(partial);
-        platform::discardFile(list);
-        throw;
-    }
+    upgrade::writeListFile(changes_, platform::pathOfText(DataFrom), backup, list, platform::OpenMode::CreateNew);
     return list;
 }
 

@@ -59,8 +59,28 @@ void FrmMainUpgrade::upgrade(upgrade::Layout layout, const std::u16string& DataF
         outcome_.failure = currentFailure();
         discardFilledDatabase(DataTo);
     }
-    if (outcome_.failure) return view_.messageBox(failureText(*outcome_.failure), platform::MsgIcon::Critical, title);
-    view_.messageBox(upgrade::successMessage(DataFrom, outcome_), platform::MsgIcon::Information, u"");
+    reportOutcome(title, DataFrom);
+}
+
+// A failure in its box, titled by the method; a success in a box that offers to show the backup
+// where the view can ask. A stop the owner asked for and a preview's success show nothing.
+void FrmMainUpgrade::reportOutcome(const char16_t* failureTitle, const std::u16string& DataFrom) {
+    if (outcome_.failure) {
+        if (outcome_.failure->number() == failure::runtime::kUserInterrupt && stopRequested_) return;
+        return view_.messageBox(failureText(*outcome_.failure), platform::MsgIcon::Critical, failureTitle);
+    }
+    if (preview_) return;
+    const std::u16string text = upgrade::successMessage(DataFrom, outcome_);
+    if (outcome_.backup.empty() || !view_.asksQuestions())
+        return view_.messageBox(text, platform::MsgIcon::Information, u"");
+    constexpr std::size_t kShowBackup = 1;
+    const platform::Question success{text, platform::MsgIcon::Information, {u"OK", u"Show the backup"}, 0, 0};
+    if (view_.questionBox(success) == kShowBackup) view_.showInFolder(outcome_.backup);
+}
+
+void FrmMainUpgrade::yieldToWindow() {
+    view_.doEvents();
+    if (stopRequested_) throw Failure(failure::runtime::kUserInterrupt, "User interrupt occurred");
 }
 
 
@@ -73,25 +93,25 @@ void FrmMainUpgrade::copyAndReplace(upgrade::Layout layout, const std::u16string
     if (!dryRun_) upgrade::checkBeforeCopy(cookbook, room.freeBackupPath(dbFunction::FileNameOf(DataFrom)));
 
     GetRecCount(DataFrom);
-    view_.doEvents();
+    yieldToWindow();
     auto& engine = dao::DBEngine::Instance();
     auto source = engine.OpenDatabase(platform::pathOfText(DataFrom));
     auto target = engine.OpenDatabase(platform::pathOfText(DataTo));
     const upgrade::FileIdentity filled = upgrade::identityOf(platform::pathOfText(DataTo));
     filledDatabase_ = filled;
     upgrade::requireVersionRow(*target);
-    view_.doEvents();
+    yieldToWindow();
     std::int32_t counter = 0;
     try {
         const upgrade::RidRenames renames = upgrade::RidRenames::plan(*source, layout);
         changes_.setSharedRids(upgrade::sharedRidLines(renames));
-        view_.doEvents();
+        yieldToWindow();
         // Layout 1.0 shows a recipe's progress before saving it, layout 1.1 after.
         const std::uint64_t recipes =
             copyRows({u"Recipe", u"Recipe", u"Select * FROM Recipe ORDER BY rID", u"Select * FROM Recipe ORDER BY rID",
                       upgrade::recipeColumnMap(), layout == upgrade::Layout::V10},
                      layout, *source, *target, counter, renames);
-        view_.doEvents();
+        yieldToWindow();
         if (recipes > 0) counter -= 1;  // the first ingredient repeats the last recipe's percentage
         const std::uint64_t ingredients =
             copyRows({u"Ingred", u"Ingredient", u"Select * FROM Ingred ORDER BY rID",
@@ -113,7 +133,7 @@ void FrmMainUpgrade::copyAndReplace(upgrade::Layout layout, const std::u16string
     upgrade::requireSoundStructure(platform::pathOfText(DataTo));
     if (dryRun_) {
         platform::removeFile(platform::pathOfText(DataTo));
-        view_.setStatusText(u"Done!");
+        if (!preview_) view_.setStatusText(u"Done!");
         return;
     }
 

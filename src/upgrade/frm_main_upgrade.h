@@ -51,6 +51,11 @@ public:
     // A dry run copies every row into the new database and checks it as an upgrade does, then
     // removes the new database: no backup is made and the cookbook is not touched.
     void setDryRun(bool dryRun) { dryRun_ = dryRun; }
+    // A preview is a dry run that shows no success box: its caller shows what it found.
+    void setPreview(bool preview) {
+        dryRun_ = preview;
+        preview_ = preview;
+    }
     // The values the last run stored other than as the old cookbook held them.
     const upgrade::ValueChanges& valueChanges() const { return changes_; }
     // What the last run came to.
@@ -58,6 +63,9 @@ public:
 
 protected:
     upgrade::RunOutcome outcome_;
+    // Set when the owner asks to stop the run: the copy stops at its next yield with failure 18
+    // and is undone as any failure is, without a box of its own.
+    bool stopRequested_ = false;
 
 private:
     struct Replaced {
@@ -85,6 +93,10 @@ private:
                              upgrade::HeldCookbook& held);
     // Writes the list of changed values beside the backup, when there is one; returns its path.
     std::filesystem::path writeValueChanges(const std::u16string& DataFrom, const std::filesystem::path& backup);
+    // Lets the window handle its pending events between steps of the copy; stops the run here
+    // when the owner has asked for that meanwhile.
+    void yieldToWindow();
+    void reportOutcome(const char16_t* failureTitle, const std::u16string& DataFrom);
     void progressStep(std::int32_t& counter);
     void showCopyComplete();
     void showStatus(const char16_t* text, int pauseMilliseconds);
@@ -95,6 +107,7 @@ private:
     int shownPercent_ = -1;
     std::u16string percentCaption_;
     bool dryRun_ = false;
+    bool preview_ = false;
     upgrade::ValueChanges changes_;
 };
 

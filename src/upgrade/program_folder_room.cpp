@@ -47,6 +47,8 @@ fs::path ProgramFolderRoom::temporaryDatabase() const { return folder_ / "tempdb
 
 fs::path ProgramFolderRoom::backupFolder() const { return folder_ / "Backup"; }
 
+fs::path ProgramFolderRoom::previewList() const { return folder_ / "preview_changes.txt"; }
+
 std::optional<platform::FolderLock> ProgramFolderRoom::lock() const {
     auto lock = lockProgramFolder(folder_);
     if (!lock) return lock;

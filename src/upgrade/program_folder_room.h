@@ -36,6 +36,9 @@ public:
     const std::filesystem::path& folder() const { return folder_; }
     std::filesystem::path temporaryDatabase() const;
     std::filesystem::path backupFolder() const;
+    // The list of what an upgrade would change that the window shows before it upgrades (one at a
+    // time: each preview writes it afresh).
+    std::filesystem::path previewList() const;
 
     // The lock on the folder, held until it is destroyed; failure 3045 when another run holds it,
     // failure 70 when the folder or its Backup folder is not the caller's own and private. A folder

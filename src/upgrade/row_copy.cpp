@@ -72,16 +72,16 @@ std::uint64_t FrmMainUpgrade::copyRows(const CopyPlan& plan, upgrade::Layout lay
     upgrade::ColumnWriter writer(plan.columns, layout, *from, *to, plan.targetTable, changes_, &renames);
     std::uint64_t copied = 0;
     while (!from->EOF_()) {
-        view_.doEvents();
+        yieldToWindow();
         to->AddNew();
         withRowNamed(plan.sourceTable, *from, [&] { writer.writeColumns(); });
         if (plan.progressBeforeSave) {
-            view_.doEvents();
+            yieldToWindow();
             progressStep(counter);
             withRowNamed(plan.sourceTable, *from, [&] { to->Update(dao::dbUpdateRegular, false); });
         } else {
             withRowNamed(plan.sourceTable, *from, [&] { to->Update(dao::dbUpdateRegular, false); });
-            view_.doEvents();
+            yieldToWindow();
             progressStep(counter);
         }
         from->MoveNext();

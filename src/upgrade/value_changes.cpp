@@ -172,6 +172,7 @@ std::string describe(const ValueChange& change) {
 
 void ValueChanges::add(const ValueChange& change) {
     ++size_;
+    rids_.insert(change.rid);
     cut_ += change.cut ? 1 : 0;
     replaced_ += change.replaced.empty() ? 0 : 1;
     emptied_ += change.amountEmptied ? 1 : 0;

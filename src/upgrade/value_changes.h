@@ -10,6 +10,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 namespace zestrel::upgrade {
@@ -52,6 +53,9 @@ public:
     void setSharedRids(std::vector<std::u16string> lines) { sharedRids_ = std::move(lines); }
     // How many recipes got a new rID.
     std::size_t renamedRecipes() const { return renamed_; }
+    // How many recipes have a change, in their own row or in one of their ingredients (rows of
+    // one rID are one recipe's).
+    std::size_t recipes() const { return rids_.size(); }
 
     // The list as the owner reads it (UTF-8): the counts, then one line a changed value. `cookbook`
     // is the upgraded file; `backup` where the originals are kept (empty for a dry run).
@@ -74,6 +78,7 @@ private:
     std::string line_;  // the line being written, its room kept from one change to the next
     std::u16string tablesLeft_;
     std::vector<std::u16string> sharedRids_;
+    std::unordered_set<std::u16string> rids_;
 };
 
 // A value (a text of the cookbook) as the list shows it between quotes: line break, carriage

@@ -2,6 +2,8 @@
 
 #include <string_view>
 
+#include "text/utf8.h"
+
 namespace zestrel {
 
 const ControlTexts& controlTexts(const char* name) {
@@ -23,6 +25,11 @@ std::string withAccessKey(const std::string& caption, char accessKey) {
         out += c;
     }
     return out;
+}
+
+std::string answerCaption(const std::u16string& answer) {
+    const std::string caption = text::toUtf8(answer);
+    return withAccessKey(caption, caption.empty() ? '\0' : caption.front());
 }
 
 }  // namespace zestrel

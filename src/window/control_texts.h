@@ -31,4 +31,8 @@ const ControlTexts& controlTexts(const char* name);
 // occurrence, any "&" of the caption itself doubled ("Browse", 'B' gives "&Browse").
 std::string withAccessKey(const std::string& caption, char accessKey);
 
+// An answer of a question box as its button's caption, in UTF-8, its first letter the access key
+// (the answers of one question start with different letters).
+std::string answerCaption(const std::u16string& answer);
+
 }  // namespace zestrel

@@ -16,6 +16,7 @@
 #include "upgrade/program_folder_room.h"
 #include "upgrade/source_check.h"
 #include "upgrade/source_layout.h"
+#include "window/cookbook_name.h"
 #include "window/named_path.h"
 
 namespace zestrel {
@@ -57,6 +58,15 @@ frmMain::~frmMain() {
 
 void frmMain::Form_Load() { view_.setInstructionText(kBrowseInstruction); }
 
+bool frmMain::Form_QueryUnload() {
+    if (!running_) return true;
+    constexpr std::size_t kStop = 0, kGoOn = 1;
+    const platform::Question stop{u"An upgrade is running. Stop it? The cookbook stays as it was.",
+                                  platform::MsgIcon::Warning, {u"Stop the upgrade", u"Go on"}, kGoOn, kGoOn};
+    if (view_.questionBox(stop) == kStop) stopRequested_ = true;
+    return false;
+}
+
 void frmMain::Form_Unload() { unloaded_ = true; }
 
 void frmMain::cmdExit_Click() { Form_Unload(); }
@@ -67,7 +77,7 @@ void frmMain::setPathBox(const std::u16string& text) {
 }
 
 void frmMain::tDb_Change() {
-    if (!running_ && !view_.pathText().empty()) view_.setUpgradeEnabled(true);
+    if (!running_) view_.setUpgradeEnabled(!view_.pathText().empty());
 }
 
 void frmMain::cmdOpen_Click() {
@@ -98,13 +108,7 @@ frmMain::Choice frmMain::chooseCookbookAsNamed(const std::u16string& path) {
         // The tables decide which upgrade a cookbook needs; the marker alone can be wrong, and no
         // marker is also what a file that is no database at all gives.
         const upgrade::SourceLayout found = upgrade::sourceLayoutOf(sCookbookPath, sCookbookVersion);
-        if (!found.layout && !versionBefore(sCookbookVersion, kUpgradeThreshold)) {
-            view_.instructionBox(kUpToDateWarning, platform::MsgIcon::Warning);
-            setPathBox(u"");
-            outcome_ = {};
-            outcome_.result = upgrade::RunOutcome::Result::AlreadyCurrent;
-            return Choice::UpToDate;
-        }
+        if (!found.layout && !versionBefore(sCookbookVersion, kUpgradeThreshold)) return turnDownAsCurrent();
         if (!found.layout) {
             // A damaged file, or one behind a password, may well be a cookbook: it is said to be
             // unreadable, not to be none.
@@ -143,7 +147,7 @@ frmMain::Choice frmMain::cookbookDropped(const std::vector<std::u16string>& item
         sayNoCookbookNamed(items.front(), u"it is not a file on this computer.");
         return Choice::NotACookbook;
     }
-    return chooseCookbook(named.path);
+    return chooseCookbookAsNamed(cookbookPathNamed(named.path));
 }
 
 // The warning of a text that names no cookbook, in the words Browse uses for a file that is none.
@@ -185,7 +189,7 @@ bool frmMain::shownCookbookOffered() {
         return false;
     }
     if (offered_ && shown.path == sCookbookPath) return true;
-    return chooseCookbook(shown.path) == Choice::Offered;
+    return chooseCookbookAsNamed(cookbookPathNamed(shown.path)) == Choice::Offered;
 }
 
 namespace {
@@ -231,14 +235,19 @@ void frmMain::cmdUp_Click() {
     if (!upgradeOffered()) return;
     const upgrade::Layout layout = *tablesLayout_;  // an offered cookbook's tables are of an old layout
     offered_ = false;  // a run needs a new choice, whatever its outcome
+    stopRequested_ = false;
+    if (runUpgrade(layout) == RunAnswer::Cancel) offerAgain();
+}
+
+frmMain::RunAnswer frmMain::runUpgrade(upgrade::Layout layout) {
     const RunGuard guard(running_, view_);
     view_.setBrowseEnabled(false);
     std::u16string failure;
+    RunAnswer answer = RunAnswer::Failed;
     outcome_ = {};
     std::optional<platform::FolderLock> lock;  // held to the end of the run
     try {
         const auto room = upgrade::ProgramFolderRoom::current();
-        const std::filesystem::path temporary = room.temporaryDatabase();
         view_.setExitEnabled(false);
         lock = room.lock();
         requireCookbookNotHeld(sCookbookPath);
@@ -246,21 +255,40 @@ void frmMain::cmdUp_Click() {
         upgrade::requireReadyToCopy(sCookbookPath, layout, sCookbookVersion);
         view_.setBusyPointer(true);
         view_.setProgressVisible(true);
-        view_.setStatusText(u"Create temporary file...");
-        view_.pause(500);
-        dbFunction::CreateCookbook(platform::textOfPath(temporary));
-        view_.setStatusText(u"Copying data from old cookbook...");
-        view_.pause(500);
-        // The method is the one the tables call for, whatever the marker says.
-        if (layout == upgrade::Layout::V10) UpVersion_10(sCookbookPath, platform::textOfPath(temporary));
-        if (layout == upgrade::Layout::V11) UpVersion_11(sCookbookPath, platform::textOfPath(temporary));
+        answer = previewChanges(layout, room.temporaryDatabase(), room.previewList());
+        if (answer == RunAnswer::Upgrade) copyInto(layout, room.temporaryDatabase());
     } catch (...) {
         const Failure caught = currentFailure();
         failure = failureText(caught);
         outcome_.result = upgrade::RunOutcome::Result::Failed;
         outcome_.failure = caught;
+        answer = RunAnswer::Failed;
     }
     endRun(failure);
+    return answer;
+}
+
+void frmMain::copyInto(upgrade::Layout layout, const std::filesystem::path& temporary) {
+    view_.setStatusText(u"Create temporary file...");
+    view_.pause(500);
+    dbFunction::CreateCookbook(platform::textOfPath(temporary));
+    view_.setStatusText(u"Copying data from old cookbook...");
+    view_.pause(500);
+    runMethod(layout, temporary);
+}
+
+// The method is the one the tables call for, whatever the marker says.
+void frmMain::runMethod(upgrade::Layout layout, const std::filesystem::path& temporary) {
+    if (layout == upgrade::Layout::V10) UpVersion_10(sCookbookPath, platform::textOfPath(temporary));
+    if (layout == upgrade::Layout::V11) UpVersion_11(sCookbookPath, platform::textOfPath(temporary));
+}
+
+// A cancelled preview leaves the cookbook chosen and offered, as it was before Upgrade.
+void frmMain::offerAgain() {
+    outcome_ = {};
+    offered_ = true;
+    view_.setInstructionText(kSelectedPrefix + shownVersion() + kUpgradeInstruction);
+    tDb_Change();
 }
 
 // Whether the cookbook the path box shows is offered. The choice it may need runs with Upgrade

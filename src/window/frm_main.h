@@ -4,6 +4,7 @@
 // layers of this class that the other subsystems define.
 #pragma once
 
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -20,6 +21,12 @@ public:
     ~frmMain() override;
 
     void Form_Load();
+    // The window is asked to close. At rest it may; while an upgrade runs the owner is asked
+    // whether to stop it, and a stop is taken at the run's next step: the run is undone as a
+    // failure is, and the window closes once it has ended (closeAfterRun). True when the window
+    // may close now.
+    bool Form_QueryUnload();
+    bool closeAfterRun() const { return stopRequested_; }
     void Form_Unload();
     void cmdExit_Click();
     // Browse; refused while an upgrade runs.
@@ -43,7 +50,8 @@ public:
     // text or address that names no local file) is refused with a warning and changes nothing.
     // Nothing dropped is taken while an upgrade runs.
     Choice cookbookDropped(const std::vector<std::u16string>& items);
-    // The change rule: a non-empty path box enables Upgrade, except while an upgrade runs.
+    // The change rule: a non-empty path box enables Upgrade and an empty one disables it, except
+    // while an upgrade runs.
     void tDb_Change();
     // The Upgrade command, on the cookbook the path box shows (a file:// address in it is read as
     // the local path it names): a path other than the one chosen
@@ -52,6 +60,9 @@ public:
     // the path box is read-only, the change rule enables nothing, and a Browse or Upgrade that
     // reaches the window between rows is refused, so no run can start inside another or have its
     // version or path changed. A version that no upgrade method takes gets a warning box.
+    // Where the window can ask, a run whose copy would shorten or change values first tries the
+    // copy (a dry run), says how many values in how many recipes, and offers the list of them
+    // before it upgrades; a cancel leaves the cookbook offered, as it was before Upgrade.
     void cmdUp_Click();
     bool running() const { return running_; }
     // The version the window shows for the cookbook chosen last: the layout its tables are when
@@ -64,6 +75,20 @@ public:
     bool unloaded() const { return unloaded_; }
 
 private:
+    enum class RunAnswer { Upgrade, Cancel, Failed };
+    RunAnswer runUpgrade(upgrade::Layout layout);
+    void copyInto(upgrade::Layout layout, const std::filesystem::path& temporary);
+    void runMethod(upgrade::Layout layout, const std::filesystem::path& temporary);
+    // The dry run and the owner's answer to what it found (change_preview.cpp).
+    RunAnswer previewChanges(upgrade::Layout layout, const std::filesystem::path& temporary,
+                             const std::filesystem::path& list);
+    RunAnswer askAboutChanges(const std::filesystem::path& list);
+    void offerAgain();
+    // An up-to-date cookbook turned down, with the offer to put its newest backup back where it
+    // has one and the window can ask (backup_offer.cpp).
+    Choice turnDownAsCurrent();
+    bool askToPutBack(const std::filesystem::path& backup);
+    Choice putBackNewest();
     bool shownCookbookOffered();
     bool upgradeOffered();
     void endRun(const std::u16string& failure);
@@ -86,6 +111,9 @@ inline constexpr const char16_t* kUpToDateWarning = u"This cookbook is already u
 // The extension rule of Browse: a path whose last four characters are not ".rcp" in any letter
 // case gets ".rcp" appended (Family.RCP stays, Family.txt becomes Family.txt.rcp).
 std::u16string withCookbookExtension(const std::u16string& path);
+
+// The question a preview asks: "The new layout will shorten or change 3 values in 2 recipes. ..."
+std::u16string previewQuestion(std::size_t values, std::size_t recipes);
 
 // Version texts compared code unit by code unit: "" < "1.0" < "1.1" < "1.2" < "1.3".
 bool versionBefore(const std::u16string& a, const std::u16string& b);

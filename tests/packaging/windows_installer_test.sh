@@ -2,9 +2,11 @@
 # The Windows installer, made from the built tree (into BUILD_DIR/package) and run
 # under wine in a wine prefix of its own, as a user would: a silent install; the
 # files in Program Files\Zestrel, the Start-menu entry, the .rcp file type and the
-# entry in Add or Remove Programs; the installed zestrel.exe upgrades a cookbook
-# and keeps the backup in %LOCALAPPDATA%\Zestrel, writing nothing beside itself; a
-# silent uninstall removes what the installer added and leaves the backup.
+# entry in Add or Remove Programs; the program's folder on the user's Path, so that
+# a new command prompt runs zestrel, which expands "*.rcp" itself; the installed
+# zestrel.exe upgrades a cookbook and keeps the backup in %LOCALAPPDATA%\Zestrel,
+# writing nothing beside itself; a silent uninstall closes a window left open,
+# removes what the installer added (the Path entry too) and leaves the backup.
 #   windows_installer_test.sh BUILD_DIR VERSION
 # Exits 77 (skipped) when makensis, wine or python3 is missing.
 set -uo pipefail
@@ -31,9 +33,11 @@ windows() { echo "Z:${1//\//\\}"; }
 # goes on in a copy of itself), so that the registry is on disk.
 run() { wine "$@"; local status=$?; wineserver -w; return $status; }
 # The value NAME ("" for the default) of KEY under HKEY_LOCAL_MACHINE, as wine keeps it on disk;
-# "<none>" when the key or the value does not exist.
-registry() {
-  python3 - "$WINEPREFIX/system.reg" "$1" "$2" <<'PYTHON'
+# "<none>" when the key or the value does not exist. user_registry: the same under HKEY_CURRENT_USER.
+registry() { registry_in "$WINEPREFIX/system.reg" "$@"; }
+user_registry() { registry_in "$WINEPREFIX/user.reg" "$@"; }
+registry_in() {
+  python3 - "$1" "$2" "$3" <<'PYTHON'
 import re, sys
 path, key, name = sys.argv[1], sys.argv[2].lower(), sys.argv[3]
 wanted = '@' if name == '' else '"' + name.replace('\\', '\\\\').replace('"', '\\"') + '"'
@@ -44,8 +48,9 @@ for line in open(path, encoding='utf-8', errors='replace'):
         inside = line[1:line.index(']')].replace('\\\\', '\\').lower() == key
     elif inside and line.startswith(wanted + '='):
         value = line[len(wanted) + 1:]
-        if value.startswith('str:'):
-            value = value[4:]
+        for kind in ('str:', 'str(2):'):
+            if value.startswith(kind):
+                value = value[len(kind):]
         print(re.sub(r'\\(.)', r'\1', value[1:-1]) if value.startswith('"') else value)
         sys.exit(0)
 print('<none>')
@@ -102,8 +107,48 @@ wineserver -w
 [ "$(ls "$installed" 2>/dev/null | sort | tr '\n' ' ')" = "$expected" ] ||
   fail "the installed program wrote beside itself: $(ls "$installed" | tr '\n' ' ')"
 
+# The program's folder is on the user's Path, once, and a new command prompt finds zestrel there;
+# zestrel expands "*.rcp" and "?" itself, as Windows programs do.
+path_value="$(user_registry 'Environment' Path)"
+[[ ";$path_value;" == *";C:\Program Files\Zestrel;"* ]] || fail "the user's Path is '$path_value'"
+books="$scratch/books"
+mkdir -p "$books"
+for name in soup stew; do
+  wine "$zestrel" sample --layout 1.1 --recipes 2 --ingredients-per-recipe 1 "$(windows "$books/$name.rcp")" >/dev/null 2>&1
+done
+wineserver -w
+prompt="$(wine cmd /c "zestrel --version" 2>&1 | tr -d '\r')"
+[[ "$prompt" == *"$version"* ]] || fail "a new command prompt does not find zestrel: $prompt"
+listed="$(wine cmd /c "cd /d $(windows "$books") && zestrel upgrade --dry-run *.rcp && zestrel version s??p.rcp" 2>&1 | tr -d '\r')"
+for name in soup stew; do
+  [[ "$listed" == *"$name.rcp"* ]] || fail "zestrel upgrade --dry-run *.rcp in cmd did not take $name.rcp: $listed"
+done
+[[ "$listed" == *"soup.rcp: version 1.1"* ]] || fail "zestrel version s??p.rcp in cmd: $listed"
+[[ "$listed" != *"no such file"* ]] || fail "a wildcard reached zestrel unexpanded: $listed"
+wineserver -w
+
+# A window left open is closed by the uninstaller (on a virtual display of its own).
+if command -v Xvfb >/dev/null; then
+  exec 3<> "$scratch/display"
+  Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp >/dev/null 2>&1 &
+  xvfb=$!
+  for _ in $(seq 100); do [ -s "$scratch/display" ] && break; sleep 0.1; done
+  export DISPLAY=":$(head -1 "$scratch/display")"
+  wine "$installed/zestrel-upgrade.exe" >/dev/null 2>&1 &
+  window=$!
+  sleep 5  # until the window is up
+  kill -0 "$window" 2>/dev/null || fail "the installed window program did not start"
+fi
+
 # Uninstall silently: what the installer added goes, the backups stay.
 run "$installed/Uninstall.exe" /S >"$scratch/uninstall.log" 2>&1 || { cat "$scratch/uninstall.log"; fail "the silent uninstall failed"; }
+if [ -n "${xvfb:-}" ]; then
+  ! kill -0 "$window" 2>/dev/null || { fail "the window is still open after the uninstall"; kill "$window"; }
+  kill "$xvfb" 2>/dev/null
+  unset DISPLAY
+fi
+path_value="$(user_registry 'Environment' Path)"
+[[ "$path_value" != *'Zestrel'* ]] || fail "the uninstall left the user's Path '$path_value'"
 [ ! -e "$installed" ] || fail "Program Files\\Zestrel is left with: $(ls "$installed" | tr '\n' ' ')"
 [ ! -e "$menu" ] || fail "the Start-menu entry is left"
 for key in "$classes\\Zestrel.Cookbook\\shell\\open\\command" "$classes\\SystemFileAssociations\\.rcp\\shell\\ZestrelUpgrade\\command"; do

@@ -11,6 +11,7 @@
 #include <string>
 #include <windows.h>
 
+#include "platform/argument_wildcards.h"
 #include "platform/file.h"
 #include "platform/file_system.h"
 #include "store/failure_text.h"
@@ -211,6 +212,43 @@ TEST_F(WindowsPlatform, AFileMovesToAnotherDrive) {
     EXPECT_FALSE(fs::exists(source));
     EXPECT_EQ(bytesOf(target), "across drives");
     fs::remove(target);
+}
+
+// "*" and "?" in an argument's file name are expanded as Windows programs expand them: each
+// match in name order with the folder as written; no match, an option, or a wildcard in a folder
+// stays as written.
+struct WildcardCase {
+    const char* name;
+    std::u16string pattern;  // after the folder
+    std::vector<std::u16string> expected;  // the names after the folder; empty: the argument itself
+};
+
+class ArgumentWildcards : public WindowsPlatform, public ::testing::WithParamInterface<WildcardCase> {};
+
+TEST_P(ArgumentWildcards, ExpandAsWindowsProgramsDo) {
+    for (const char* name : {"b.rcp", "a.rcp", "Zo\xc3\xab.rcp", "notes.txt", "ab.RCP"})
+        std::ofstream(dir_ / fs::path(std::u8string(reinterpret_cast<const char8_t*>(name)))) << "x";
+    for (const std::u16string& folder : {dir_.u16string() + u"\\", dir_.u16string() + u"/"}) {
+        const std::u16string argument = folder + GetParam().pattern;
+        std::vector<std::u16string> expected;
+        for (const auto& name : GetParam().expected) expected.push_back(folder + name);
+        if (expected.empty()) expected.push_back(argument);
+        EXPECT_EQ(platform::expandedArgument(argument), expected);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    , ArgumentWildcards,
+    ::testing::Values(WildcardCase{"Star", u"*.rcp", {u"Zo\u00EB.rcp", u"a.rcp", u"ab.RCP", u"b.rcp"}},
+                      WildcardCase{"Question", u"?.rcp", {u"a.rcp", u"b.rcp"}},
+                      WildcardCase{"NoMatch", u"*.mdb", {}},
+                      WildcardCase{"NoWildcard", u"a.rcp", {}},
+                      WildcardCase{"WildcardInAFolder", u"*\\a.rcp", {}}),
+    [](const auto& p) { return std::string(p.param.name); });
+
+TEST(ArgumentWildcardOptions, AnOptionIsNeverExpanded) {
+    EXPECT_EQ(platform::expandedArgument(u"--recipes=*"), std::vector<std::u16string>{u"--recipes=*"});
+    EXPECT_EQ(platform::expandedArgument(u"-*"), std::vector<std::u16string>{u"-*"});
 }
 
 }  // namespace

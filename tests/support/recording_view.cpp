@@ -73,6 +73,18 @@ void RecordingView::pause(int milliseconds) {
     if (onPause) onPause();
 }
 
+std::size_t RecordingView::questionBox(const platform::Question& question) {
+    add(Kind::Question, question.text, static_cast<int>(question.icon));
+    events.back().answers = question.answers;
+    if (onQuestion) onQuestion(question);
+    if (questionAnswers.empty()) return question.cancelAnswer;
+    const std::size_t answer = questionAnswers.front();
+    questionAnswers.pop_front();
+    return answer;
+}
+void RecordingView::openWithDesktop(const std::filesystem::path& file) { add(Kind::OpenedWithDesktop, file.u16string()); }
+void RecordingView::showInFolder(const std::filesystem::path& file) { add(Kind::ShownInFolder, file.u16string()); }
+
 std::vector<ViewEvent> RecordingView::messages() const { return eventsOf(Kind::Message); }
 
 std::vector<ViewEvent> RecordingView::eventsOf(Kind kind) const {

@@ -17,12 +17,13 @@ namespace zestrel {
 struct ViewEvent {
     enum class Kind {
         Status, ProgressVisible, ProgressValue, Percent, Upgrade, Exit, Browse, Path, PathReadOnly, Busy, Message,
-        Dialog, Yield, Pause
+        Dialog, Yield, Pause, Question, OpenedWithDesktop, ShownInFolder
     };
     Kind kind;
     std::u16string text;  // status, caption, path, message text
     int number = 0;       // progress value, pause milliseconds, enabled/visible/busy as 0 or 1, message icon
     std::u16string title; // message title as given (empty: the application title)
+    std::vector<std::u16string> answers;  // a question's answers
 };
 
 class RecordingView : public platform::FormView {
@@ -42,6 +43,18 @@ public:
     std::optional<std::u16string> openFile(const platform::OpenFileRequest& request) override;
     void doEvents() override;
     void pause(int milliseconds) override;
+    bool asksQuestions() const override { return asks; }
+    std::size_t questionBox(const platform::Question& question) override;
+    void openWithDesktop(const std::filesystem::path& file) override;
+    void showInFolder(const std::filesystem::path& file) override;
+
+    // Whether questions are asked (as a window asks them); off, the view answers as the command
+    // line does, without a box.
+    bool asks = false;
+    // The answers the next questions get, by their place; nothing queued answers as Esc does.
+    std::deque<std::size_t> questionAnswers;
+    // Run when a question is asked, before it is answered.
+    std::function<void(const platform::Question&)> onQuestion;
 
     // What the next open-file dialogs give back; nothing queued means cancel.
     std::deque<std::optional<std::u16string>> dialogAnswers;
@@ -62,6 +75,8 @@ public:
     bool pathReadOnly = false;
     bool busy = false;
 
+    // The questions asked, in order.
+    std::vector<ViewEvent> questions() const { return eventsOf(ViewEvent::Kind::Question); }
     // The message boxes shown, in order.
     std::vector<ViewEvent> messages() const;
     // The events of one kind, in order.

@@ -72,14 +72,14 @@ TEST_F(Dropped, AFileOrItsAddressIsChosenAsBrowseChoosesIt) {
     expectUpgradedAndSound(book, 2, 2);
 }
 
-// A dropped file is checked as a chosen one: one that is no cookbook gets Browse's warning, and the
-// extension rule applies.
+// A dropped file is checked as a chosen one: one that is no cookbook gets Browse's warning, named
+// as it was dropped (it exists, so no ".rcp" is added).
 TEST_F(Dropped, AFileThatIsNoCookbookGetsBrowsesWarning) {
     std::ofstream(dir_ / "notes.txt") << "Soup: water, salt";
     EXPECT_EQ(form_->cookbookDropped({fileUrl(dir_ / "notes.txt")}), frmMain::Choice::NotACookbook);
     const auto messages = view_.messages();
     ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(text::toUtf8(messages[0].text).rfind("\"" + (dir_ / "notes.txt.rcp").string() + "\" is not a cookbook", 0),
+    EXPECT_EQ(text::toUtf8(messages[0].text).rfind("\"" + (dir_ / "notes.txt").string() + "\" is not a cookbook", 0),
               0u)
         << text::toUtf8(messages[0].text);
     EXPECT_FALSE(view_.upgradeEnabled);

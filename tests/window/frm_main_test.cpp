@@ -272,10 +272,10 @@ TEST_F(ShownPath, ATypedPathBrowseWouldNotOfferRunsNothing) {
 TEST_F(ShownPath, AnEmptyBoxUpgradesNothing) {
     const fs::path path = dir_ / "current.rcp";
     dbFunction::CreateCookbook(path.u16string());  // layout 1.3, marked 1.3
-    browse(path);  // turned down: the box is emptied, Upgrade stays enabled
-    ASSERT_TRUE(view_.upgradeEnabled);
+    browse(path);  // turned down: the box is emptied, and Upgrade with it
+    ASSERT_FALSE(view_.upgradeEnabled);
     ASSERT_EQ(view_.path, u"");
-    form_->cmdUp_Click();
+    form_->cmdUp_Click();  // a click that reaches the form anyway
     const auto messages = view_.messages();
     ASSERT_EQ(messages.size(), 2u);
     EXPECT_EQ(messages.back().text, kBrowseInstruction);

@@ -65,6 +65,7 @@ inline constexpr std::int32_t kInvalidProcedureCall = 5;   // "Invalid procedure
 inline constexpr std::int32_t kOverflow = 6;               // "Overflow"
 inline constexpr std::int32_t kOutOfMemory = 7;            // "Out of memory"
 inline constexpr std::int32_t kDivisionByZero = 11;        // "Division by zero"
+inline constexpr std::int32_t kUserInterrupt = 18;         // "User interrupt occurred"
 inline constexpr std::int32_t kBadFileName = 52;           // "Bad file name or number"
 inline constexpr std::int32_t kFileNotFound = 53;          // "File not found"
 inline constexpr std::int32_t kFileAlreadyExists = 58;     // "File already exists"

@@ -18,13 +18,13 @@
 #include <QUrl>
 
 #include <algorithm>
-#include <cstdlib>
 #include <vector>
 
 #include "window/control_texts.h"
 #include "window/frm_main.h"
 #include "window/layout.h"
 #include "window/qt/content_needs.h"
+#include "window/qt/desktop_files.h"
 
 namespace zestrel::qt {
 
@@ -119,7 +119,7 @@ MainWindow::MainWindow() {
         form_->cmdExit_Click();
         close();
     });
-    connect(cmdUp, &QPushButton::clicked, this, [this] { form_->cmdUp_Click(); });
+    connect(cmdUp, &QPushButton::clicked, this, &MainWindow::upgradeClicked);
     // Esc does what the window's close control does, also during an upgrade.
     connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this, &QWidget::close);
     form_->Form_Load();
@@ -281,12 +281,52 @@ void MainWindow::setBusyPointer(bool busy) {
         while (QApplication::overrideCursor()) QApplication::restoreOverrideCursor();
 }
 
-void MainWindow::messageBox(const std::u16string& text, platform::MsgIcon icon, const std::u16string& title) {
-    QMessageBox box(iconOf(icon), q(title.empty() ? std::u16string(platform::kApplicationTitle) : title), q(text),
-                    QMessageBox::Ok, this);
+// The window closes once a run the owner stopped has been undone.
+void MainWindow::upgradeClicked() {
+    form_->cmdUp_Click();
+    if (form_->closeAfterRun()) close();
+}
+
+namespace {
+
+// A box's text as it is, never rich text, and selectable so that it can be copied.
+void showPlain(QMessageBox& box) {
     box.setTextFormat(Qt::PlainText);
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+}
+
+QString titleOf(const std::u16string& title) {
+    return q(title.empty() ? std::u16string(platform::kApplicationTitle) : title);
+}
+
+}  // namespace
+
+void MainWindow::messageBox(const std::u16string& text, platform::MsgIcon icon, const std::u16string& title) {
+    QMessageBox box(iconOf(icon), titleOf(title), q(text), QMessageBox::Ok, this);
+    showPlain(box);
     box.exec();
 }
+
+std::size_t MainWindow::questionBox(const platform::Question& question) {
+    QMessageBox box(iconOf(question.icon), titleOf(u""), q(question.text), QMessageBox::NoButton, this);
+    showPlain(box);
+    std::vector<QPushButton*> buttons;
+    for (std::size_t i = 0; i < question.answers.size(); ++i) {
+        const auto role = i == question.cancelAnswer    ? QMessageBox::RejectRole
+                          : i == question.defaultAnswer ? QMessageBox::AcceptRole
+                                                        : QMessageBox::ActionRole;
+        buttons.push_back(box.addButton(QString::fromStdString(answerCaption(question.answers[i])), role));
+    }
+    if (question.defaultAnswer < buttons.size()) box.setDefaultButton(buttons[question.defaultAnswer]);
+    if (question.cancelAnswer < buttons.size()) box.setEscapeButton(buttons[question.cancelAnswer]);
+    box.exec();
+    const auto chosen = std::find(buttons.begin(), buttons.end(), box.clickedButton());
+    return chosen == buttons.end() ? question.cancelAnswer : static_cast<std::size_t>(chosen - buttons.begin());
+}
+
+void MainWindow::openWithDesktop(const std::filesystem::path& file) { qt::openWithDesktop(file); }
+
+void MainWindow::showInFolder(const std::filesystem::path& file) { qt::showInFolder(file); }
 
 std::optional<std::u16string> MainWindow::openFile(const platform::OpenFileRequest& request) {
     QFileDialog dialog(this, q(request.title));
@@ -304,9 +344,11 @@ void MainWindow::doEvents() { QCoreApplication::processEvents(); }
 
 void MainWindow::pause(int milliseconds) { QThread::msleep(static_cast<unsigned long>(milliseconds)); }
 
+// During an upgrade the owner is asked whether to stop it; a stop closes the window once the run
+// has been undone (upgradeClicked).
 void MainWindow::closeEvent(QCloseEvent* event) {
+    if (!form_->Form_QueryUnload()) return event->ignore();
     form_->Form_Unload();
-    if (form_->running()) std::_Exit(0);  // ends the program at once; the cookbook is not touched before the copy ends
     event->accept();
 }
 

@@ -3,8 +3,9 @@
 // than the table; widened, the path box takes the width), forwards the
 // controls' signals to frmMain's handlers, and implements the window port
 // (status text, progress bar, percentage label, buttons, path box, busy
-// pointer, modal message boxes, the open-file dialog, pending events, the
-// blocking pause). Browse, Upgrade and Exit have access keys; Esc closes the
+// pointer, modal message boxes and questions, the open-file dialog, files
+// handed to the desktop, pending events, the blocking pause). Every text it
+// shows is plain text, and a box's text can be selected and copied. Browse, Upgrade and Exit have access keys; Esc closes the
 // window as its close control does. Every control has a name for screen
 // readers (the path box is named by the prompt, its buddy), and status texts
 // are announced. A file dropped anywhere on the window is taken as Browse
@@ -54,6 +55,10 @@ public:
     std::optional<std::u16string> openFile(const platform::OpenFileRequest& request) override;
     void doEvents() override;
     void pause(int milliseconds) override;
+    bool asksQuestions() const override { return true; }
+    std::size_t questionBox(const platform::Question& question) override;
+    void openWithDesktop(const std::filesystem::path& file) override;
+    void showInFolder(const std::filesystem::path& file) override;
 
     QLabel* Label1 = nullptr;
     QLineEdit* tDb = nullptr;
@@ -79,6 +84,7 @@ private:
     void fitToTexts();
     void placeControls(int width);
     bool statusTextFits(const QString& text) const;
+    void upgradeClicked();
     ContentNeeds needs_{};
     std::unique_ptr<frmMain> form_;
 };

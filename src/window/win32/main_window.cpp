@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <commctrl.h>
 #include <commdlg.h>
-#include <cstdlib>
 #include <shellapi.h>
 #include <string>
 #include <vector>
@@ -303,10 +302,10 @@ LRESULT MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_DROPFILES:
         dropped(reinterpret_cast<HDROP>(wParam));
         return 0;
-    case WM_CLOSE:
+    case WM_CLOSE:  // during an upgrade the owner is asked whether to stop it (upgradeClicked closes then)
         if (form_) {
+            if (!form_->Form_QueryUnload()) return 0;
             form_->Form_Unload();
-            if (form_->running()) std::_Exit(0);  // ends the program at once; the cookbook is not touched before the copy ends
         }
         ::DestroyWindow(window_);
         return 0;
@@ -337,7 +336,7 @@ void MainWindow::command(int id, int notification) {
     if (notification != BN_CLICKED) return;
     switch (id) {
     case kCmdOpen: form_->cmdOpen_Click(); break;
-    case kCmdUp: form_->cmdUp_Click(); break;
+    case kCmdUp: upgradeClicked(); break;
     case kCmdExit:
         form_->cmdExit_Click();
         ::SendMessageW(window_, WM_CLOSE, 0, 0);
@@ -380,9 +379,82 @@ void MainWindow::setBusyPointer(bool busy) {
     ::SetCursor(::LoadCursorW(nullptr, busy ? IDC_WAIT : IDC_ARROW));
 }
 
+// The window closes once a run the owner stopped has been undone.
+void MainWindow::upgradeClicked() {
+    form_->cmdUp_Click();
+    if (form_->closeAfterRun() && window_) ::SendMessageW(window_, WM_CLOSE, 0, 0);
+}
+
+// Its text can be copied with Ctrl+C, as every message box's.
 void MainWindow::messageBox(const std::u16string& text, platform::MsgIcon icon, const std::u16string& title) {
     const std::u16string shownTitle = title.empty() ? std::u16string(platform::kApplicationTitle) : title;
     ::MessageBoxW(window_, w(text), w(shownTitle), MB_OK | iconOf(icon));
+}
+
+namespace {
+
+constexpr int kFirstAnswer = 1000;  // the task dialog's button of the first answer; the others follow
+
+PCWSTR taskIconOf(platform::MsgIcon icon) {
+    switch (icon) {
+    case platform::MsgIcon::Critical: return TD_ERROR_ICON;
+    case platform::MsgIcon::Warning: return TD_WARNING_ICON;
+    case platform::MsgIcon::Information: return TD_INFORMATION_ICON;
+    }
+    return nullptr;
+}
+
+// TaskDialogIndirect is in version 6 of the common controls only, which the program's manifest
+// asks for; looked up at run time, so that a process without the manifest still starts.
+using TaskDialogCall = HRESULT(WINAPI*)(const TASKDIALOGCONFIG*, int*, int*, BOOL*);
+
+TaskDialogCall taskDialog() {
+    const HMODULE controls = ::GetModuleHandleW(L"comctl32.dll");
+    return controls ? reinterpret_cast<TaskDialogCall>(
+                          reinterpret_cast<void*>(::GetProcAddress(controls, "TaskDialogIndirect")))
+                    : nullptr;
+}
+
+}  // namespace
+
+// A task dialog with one button an answer; Esc and its close control give the cancel answer.
+std::size_t MainWindow::questionBox(const platform::Question& question) {
+    const TaskDialogCall show = taskDialog();
+    std::vector<std::wstring> captions;
+    for (const auto& answer : question.answers) captions.push_back(wide(answerCaption(answer).c_str()));
+    std::vector<TASKDIALOG_BUTTON> buttons;
+    for (std::size_t i = 0; i < captions.size(); ++i)
+        buttons.push_back({kFirstAnswer + static_cast<int>(i), captions[i].c_str()});
+    TASKDIALOGCONFIG config{};
+    config.cbSize = sizeof config;
+    config.hwndParent = window_;
+    config.hInstance = instance_;
+    config.dwFlags = TDF_ALLOW_DIALOG_CANCELLATION;
+    const std::u16string title = platform::kApplicationTitle;
+    config.pszWindowTitle = w(title);
+    config.pszMainIcon = taskIconOf(question.icon);
+    config.pszContent = w(question.text);
+    config.cButtons = static_cast<UINT>(buttons.size());
+    config.pButtons = buttons.data();
+    config.nDefaultButton = kFirstAnswer + static_cast<int>(question.defaultAnswer);
+    int pressed = IDCANCEL;
+    if (!show || FAILED(show(&config, &pressed, nullptr, nullptr))) {
+        messageBox(question.text, question.icon, u"");
+        return question.cancelAnswer;
+    }
+    const int answer = pressed - kFirstAnswer;
+    return answer >= 0 && static_cast<std::size_t>(answer) < question.answers.size() ? static_cast<std::size_t>(answer)
+                                                                                     : question.cancelAnswer;
+}
+
+void MainWindow::openWithDesktop(const std::filesystem::path& file) {
+    ::ShellExecuteW(window_, L"open", file.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+// Explorer opens the folder with the file selected.
+void MainWindow::showInFolder(const std::filesystem::path& file) {
+    const std::wstring select = L"/select,\"" + file.native() + L"\"";
+    ::ShellExecuteW(window_, L"open", L"explorer.exe", select.c_str(), nullptr, SW_SHOWNORMAL);
 }
 
 std::optional<std::u16string> MainWindow::openFile(const platform::OpenFileRequest& request) {

@@ -3,10 +3,11 @@
 // the desktop's message font (never smaller than the table; widened, the path box takes the
 // width; refitted when the window moves to a screen of another density), forwards the controls'
 // notifications to frmMain's handlers, and implements the window port (status bar, progress bar,
-// percentage label, buttons, path box, hourglass pointer, message boxes, the open-file dialog,
-// pending events, the blocking pause). Browse, Upgrade and Exit have access keys and Esc closes the
-// window as its close control does; each control is named for screen readers by the static text
-// before it; the window shows the program's icon in both sizes; a file dropped on it is taken as
+// percentage label, buttons, path box, hourglass pointer, message boxes and questions (task
+// dialogs), the open-file dialog, files handed to the shell, pending events, the blocking pause).
+// Its labels, status bar and boxes draw text as it is, with no markup (the labels take no "&" for
+// an access key either). Browse, Upgrade and Exit have access keys and Esc closes the window as
+// its close control does; each control is named for screen readers by the static text before it; the window shows the program's icon in both sizes; a file dropped on it is taken as
 // Browse takes the dialog's answer. No toolkit: Win32 and the common controls only.
 #pragma once
 
@@ -54,12 +55,17 @@ public:
     std::optional<std::u16string> openFile(const platform::OpenFileRequest& request) override;
     void doEvents() override;
     void pause(int milliseconds) override;
+    bool asksQuestions() const override { return true; }
+    std::size_t questionBox(const platform::Question& question) override;
+    void openWithDesktop(const std::filesystem::path& file) override;
+    void showInFolder(const std::filesystem::path& file) override;
 
 private:
     static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
     void buildControls();
     void command(int id, int notification);
+    void upgradeClicked();
     int pixels(int twips) const;
     void useDpi(UINT dpi);
     void fitToTexts();

@@ -7,6 +7,7 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
+#include <QDesktopServices>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -25,6 +26,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iterator>
 
 #include "cli/sample_cookbook.h"
 #include "format/create_cookbook.h"
@@ -32,6 +34,7 @@
 #include "store/db_function.h"
 #include "support/fixtures.h"
 #include "window/frm_main.h"
+#include "window/qt/desktop_files.h"
 #include "window/qt/main_window.h"
 
 namespace fs = std::filesystem;
@@ -67,7 +70,10 @@ void answerMessage(Answered& into, std::function<void()> whileShown = {}) {
         QVERIFY(box);
         into = {box->windowTitle(), box->text(), box->icon()};
         if (whileShown) whileShown();
-        box->button(QMessageBox::Ok)->click();
+        // A box with answers of its own (the success box's "Show the backup") is closed with OK,
+        // its answer for Esc.
+        QAbstractButton* ok = box->button(QMessageBox::Ok);
+        (ok ? ok : box->escapeButton())->click();
     });
 }
 
@@ -191,6 +197,75 @@ void keepPicture(QWidget& w, const QString& name) {
     w.grab().save(folder + "/" + name + ".png");
 }
 
+// Addresses handed to the desktop (QDesktopServices), caught instead of opened.
+class UrlCatcher : public QObject {
+    Q_OBJECT
+
+public:
+    QList<QUrl> urls;
+
+public slots:
+    void open(const QUrl& url) { urls << url; }
+};
+
+struct Asked {
+    QString text;
+    QStringList answers;
+    Qt::TextFormat format = Qt::AutoText;
+    Qt::TextInteractionFlags interaction;
+};
+
+// Answers the next question box with the button of this caption, and keeps what it asked;
+// `whileShown` runs while the box is up, `then` once it is answered.
+void answerQuestion(Asked& into, const QString& answer, std::function<void()> whileShown = {},
+                    std::function<void()> then = {}) {
+    whenModal([&into, answer, whileShown, then](QWidget* modal) {
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        QVERIFY(box);
+        into.text = box->text();
+        into.answers.clear();
+        into.format = box->textFormat();
+        into.interaction = box->textInteractionFlags();
+        QAbstractButton* chosen = nullptr;
+        for (QAbstractButton* button : box->buttons()) {
+            const QString caption = QString(button->text()).remove('&');  // the access key's mark
+            into.answers << caption;
+            if (caption == answer) chosen = button;
+        }
+        std::sort(into.answers.begin(), into.answers.end());
+        if (whileShown) whileShown();
+        QVERIFY(chosen);
+        chosen->click();
+        if (then) then();
+    });
+}
+
+// The pixels of a picture that are clearly red (what a font colour or an image of markup paints).
+int redPixels(const QImage& picture) {
+    int red = 0;
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x) {
+            const QColor c = picture.pixelColor(x, y);
+            red += c.red() > 200 && c.green() < 80 && c.blue() < 80 ? 1 : 0;
+        }
+    return red;
+}
+
+// The label that shows a box's text (the icon beside it has red in the critical one).
+QLabel& textLabelOf(QMessageBox& box) {
+    for (QLabel* label : box.findChildren<QLabel*>())
+        if (label->text() == box.text()) return *label;
+    return *box.findChild<QLabel*>();
+}
+
+// Every label of a widget that shows text, and whether each shows it as plain text.
+QStringList richLabels(QWidget& widget) {
+    QStringList rich;
+    for (QLabel* label : widget.findChildren<QLabel*>())
+        if (!label->text().isEmpty() && label->textFormat() != Qt::PlainText) rich << label->objectName() + ": " + label->text();
+    return rich;
+}
+
 }  // namespace
 
 class MainWindowTest : public QObject {
@@ -220,16 +295,37 @@ private:
     fs::path cookbookWithMarker(const std::string& name, const std::optional<std::u16string>& marker) {
         zestrel::cli::SampleOptions options;
         options.layout = marker ? zestrel::cli::OldLayout::V11 : zestrel::cli::OldLayout::V10;
-        options.recipes = 2;
-        options.ingredientsPerRecipe = 2;
+        // Values the new layout takes as they are: the upgrade asks nothing before it runs.
+        options.recipeRows = std::vector<nlohmann::json>{{{"Name", "Soup"}, {"rID", "1"}}, {{"Name", "Stew"}, {"rID", "2"}}};
+        options.ingredientRows = std::vector<nlohmann::json>{{{"Name", "Salt"}, {"Amt", "1"}, {"rID", "1"}},
+                                                             {{"Name", "Leek"}, {"Amt", "2"}, {"rID", "2"}}};
         const fs::path path = dir_ / name;
         zestrel::cli::writeSampleCookbook(path, options);
         if (marker && *marker != u"1.1") setMarker(path, *marker);
         return path;
     }
 
+    // Two values of two recipes change: a serving cut to Yield, an amount cut.
+    fs::path changingCookbook(const std::string& name) {
+        zestrel::cli::SampleOptions options;
+        options.layout = zestrel::cli::OldLayout::V11;
+        options.recipeRows = std::vector<nlohmann::json>{{{"Name", "Soup"}, {"Serving", "12 servings"}, {"rID", "1"}},
+                                                         {{"Name", "Stew"}, {"rID", "2"}}};
+        options.ingredientRows = std::vector<nlohmann::json>{{{"Name", "Salt"}, {"Amt", "a heaped handful of it"}, {"rID", "2"}}};
+        const fs::path path = dir_ / name;
+        zestrel::cli::writeSampleCookbook(path, options);
+        return path;
+    }
+
+    static std::string readAll(const fs::path& path) {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+
 private slots:
     void initTestCase() {
+        // No file manager answers on a bus that is not there.
+        qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/zestrel-test-bus");
         dir_ = zestrel::test::makeTempDir("qt");
         zestrel::platform::setProgramFolder(dir_);
     }
@@ -617,7 +713,7 @@ private slots:
             QCOMPARE(warning.icon, QMessageBox::Warning);
             QCOMPARE(warning.title, QString("Zestrel Cookbook Upgrade"));
             QVERIFY(w.tDb->text().isEmpty());
-            QVERIFY(w.cmdUp->isEnabled());  // the change rule enabled it and nothing disabled it
+            QVERIFY(!w.cmdUp->isEnabled());  // the emptied box disabled it
             QCOMPARE(w.statusPanel->text(), QString("Click on Browse button to select a cookbook."));
             return;
         }
@@ -748,6 +844,158 @@ private slots:
         QVERIFY(!fs::exists(dir_ / "Backup" / "busy_backup_2.rcp"));
     }
 
+    // Names and values are shown as they are: markup in a file name or a message is neither
+    // rendered (no red heading, no image loaded) in a box, a label or the status bar.
+    void everyTextIsPlainText() {
+        QImage red(24, 24, QImage::Format_RGB32);
+        red.fill(Qt::red);
+        const fs::path image = dir_ / "red.png";
+        QVERIFY(red.save(q(image)));
+        const QString img = "<img src=\"" + q(image) + "\" width=24 height=24>";
+        // A cookbook whose path holds a heading in red: "</font>" needs a folder of its own.
+        fs::create_directories(dir_ / "<h1><font color=red>x<" / "font><");
+        const fs::path marked = dir_ / "<h1><font color=red>x<" / "font><" / "h1>.rcp";
+        std::ofstream(marked, std::ios::binary) << std::string(4096, 'Z');
+        MainWindow w;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        int boxRed = -1;
+        QStringList boxRich;
+        answerDialog(q(marked));
+        Answered warning;
+        answerMessage(warning, [&] {
+            auto* box = qobject_cast<QMessageBox*>(shownModal());
+            boxRed = redPixels(textLabelOf(*box).grab().toImage());
+            boxRich = richLabels(*box);
+        });
+        w.cmdOpen->click();
+        QVERIFY(warning.text.contains("<h1><font color=red>x</font></h1>.rcp"));
+        QCOMPARE(boxRed, 0);
+        QVERIFY2(boxRich.isEmpty(), qPrintable(boxRich.join("; ")));
+        // A failure whose message holds an image, in a box, the status bar and the percentage label.
+        answerMessage(warning, [&] {
+            auto* box = qobject_cast<QMessageBox*>(shownModal());
+            boxRed = redPixels(textLabelOf(*box).grab().toImage());
+            boxRich = richLabels(*box);
+        });
+        w.messageBox(u"3049 - The cookbook " + img.toStdU16String() + u" is damaged.", zestrel::platform::MsgIcon::Critical, u"");
+        QVERIFY(warning.text.contains(img));
+        QCOMPARE(boxRed, 0);
+        QVERIFY2(boxRich.isEmpty(), qPrintable(boxRich.join("; ")));
+        w.setStatusText(img.toStdU16String());
+        w.setPercentCaption(u"<font color=red>100%</font>");
+        QCOMPARE(w.statusPanel->text(), img);
+        QCOMPARE(redPixels(w.grab().toImage()), 0);
+        const QStringList windowRich = richLabels(w);
+        QVERIFY2(windowRich.isEmpty(), qPrintable(windowRich.join("; ")));
+        // The same markup as rich text does paint red: the measure sees it.
+        QLabel rich("<font color=red><h1>XXXX</h1></font>" + img);
+        rich.setTextFormat(Qt::RichText);
+        QVERIFY(redPixels(rich.grab().toImage()) > 0);
+    }
+
+    // What the desktop is handed names the file byte for byte: a name that is not UTF-8 (Latin-1
+    // from an old USB stick), blanks, "#", "%" and "?" included.
+    void desktopAddressesNameTheFileByteForByte_data() {
+        QTest::addColumn<QByteArray>("path");
+        QTest::addColumn<QByteArray>("address");
+        QTest::newRow("latin-1") << QByteArray("/tmp/caf\xe9.rcp") << QByteArray("file:///tmp/caf%E9.rcp");
+        QTest::newRow("utf-8") << QByteArray("/tmp/Zo\xc3\xab.rcp") << QByteArray("file:///tmp/Zo%C3%AB.rcp");
+        QTest::newRow("marks") << QByteArray("/tmp/a b#1%?.rcp") << QByteArray("file:///tmp/a%20b%231%25%3F.rcp");
+    }
+
+    void desktopAddressesNameTheFileByteForByte() {
+        QFETCH(QByteArray, path);
+        QFETCH(QByteArray, address);
+        const QUrl url = zestrel::qt::localFileUrl(fs::path(path.toStdString()));
+        QVERIFY(url.isValid());
+        QCOMPARE(url.toEncoded(), address);
+        QCOMPARE(url.path(QUrl::FullyEncoded).toLatin1(), QByteArray(address).mid(7));
+    }
+
+    // Upgrade on a cookbook whose copy changes values asks first: the list opens in the desktop's
+    // viewer and the question comes back, Upgrade upgrades, and the success box's text can be
+    // selected and offers the backup's folder.
+    void thePreviewAsksAndTheSuccessBoxShowsTheBackup() {
+        UrlCatcher catcher;
+        QDesktopServices::setUrlHandler("file", &catcher, "open");
+        const fs::path book = changingCookbook("preview.rcp");
+        const std::string original = readAll(book);
+        MainWindow w;
+        w.show();
+        answerDialog(q(book));
+        w.cmdOpen->click();
+        Asked first, second, success;
+        bool untouchedWhileAsked = false;
+        answerQuestion(first, "Show the list", {}, [&] {
+            answerQuestion(
+                second, "Upgrade",
+                [&] { untouchedWhileAsked = readAll(book) == original && !fs::exists(dir_ / "tempdb.mdb"); },
+                [&] { answerQuestion(success, "Show the backup"); });
+        });
+        QTest::mouseClick(w.cmdUp, Qt::LeftButton);
+        QCOMPARE(first.text, QString("The new layout will shorten or change 2 values in 2 recipes. The original stays "
+                                     "in the backup either way."));
+        QCOMPARE(first.answers, (QStringList{"Cancel", "Show the list", "Upgrade"}));
+        QCOMPARE(first.format, Qt::PlainText);
+        QCOMPARE(second.text, first.text);
+        QVERIFY(untouchedWhileAsked);
+        QVERIFY(success.text.startsWith("Upgrade successful!"));
+        QCOMPARE(success.answers, (QStringList{"OK", "Show the backup"}));
+        QVERIFY(success.interaction & Qt::TextSelectableByMouse);
+        QVERIFY(success.interaction & Qt::TextSelectableByKeyboard);
+        QCOMPARE(catcher.urls.size(), 2);
+        QCOMPARE(catcher.urls[0], QUrl::fromLocalFile(q(dir_ / "preview_changes.txt")));
+        QVERIFY(fs::is_regular_file(dir_ / "preview_changes.txt"));
+        // No file manager on the session bus here: the Backup folder itself is opened.
+        QCOMPARE(catcher.urls[1], QUrl::fromLocalFile(q(dir_ / "Backup")));
+        QCOMPARE(readAll(dir_ / "Backup" / "preview_backup.rcp"), original);
+        QDesktopServices::unsetUrlHandler("file");
+    }
+
+    void cancellingThePreviewChangesNothing() {
+        const fs::path book = changingCookbook("cancelled.rcp");
+        const std::string original = readAll(book);
+        MainWindow w;
+        w.show();
+        answerDialog(q(book));
+        w.cmdOpen->click();
+        Asked asked;
+        answerQuestion(asked, "Cancel");
+        QTest::mouseClick(w.cmdUp, Qt::LeftButton);
+        QCOMPARE(asked.answers, (QStringList{"Cancel", "Show the list", "Upgrade"}));
+        QCOMPARE(readAll(book), original);
+        QVERIFY(!fs::exists(dir_ / "tempdb.mdb"));
+        QVERIFY(!fs::exists(dir_ / "Backup" / "cancelled_backup.rcp"));
+        QVERIFY(w.cmdUp->isEnabled());
+        QCOMPARE(w.statusPanel->text(), QString("Selected cookbook version is 1.1, click Upgrade to start."));
+    }
+
+    // Closing the window during an upgrade asks; a stop undoes the run and then closes the window.
+    void closingDuringAnUpgradeAsksAndAStopUndoesIt() {
+        const fs::path book = cookbookWithMarker("stopped.rcp", u"1.1");
+        const std::string original = readAll(book);
+        MainWindow w;
+        w.show();
+        answerDialog(q(book));
+        w.cmdOpen->click();
+        Asked asked;
+        bool closedAtOnce = true;
+        QTimer::singleShot(0, [&] {
+            answerQuestion(asked, "Stop the upgrade");
+            w.close();
+            closedAtOnce = !w.isVisible();
+        });
+        QTest::mouseClick(w.cmdUp, Qt::LeftButton);
+        QCOMPARE(asked.text, QString("An upgrade is running. Stop it? The cookbook stays as it was."));
+        QVERIFY(!closedAtOnce);
+        QTRY_VERIFY(!w.isVisible());
+        QVERIFY(w.form().unloaded());
+        QCOMPARE(readAll(book), original);
+        QVERIFY(!fs::exists(dir_ / "tempdb.mdb"));
+        QVERIFY(!fs::exists(dir_ / "Backup" / "stopped_backup.rcp"));
+    }
+
     void closingTheWindowUnloadsTheForm() {
         MainWindow w;
         w.show();
@@ -771,8 +1019,9 @@ private slots:
         answerMessage(success);
         QTest::mouseClick(w.cmdUp, Qt::LeftButton);
         QVERIFY(success.text.startsWith("Upgrade successful!"));
-        const QStringList expected{"Create temporary file...", "Copying data from old cookbook...", "Done copy data.",
-                                   "Creating backup copy...", "Successful!", "Done!"};
+        const QStringList expected{"Looking for values the new layout would change...", "Create temporary file...",
+                                   "Copying data from old cookbook...", "Done copy data.", "Creating backup copy...",
+                                   "Successful!", "Done!"};
         QStringList texts;  // each text painted, once however often it was painted
         for (const QString& text : painted.statusTexts)
             if (texts.isEmpty() || texts.back() != text) texts << text;

@@ -2,7 +2,8 @@
 // scripts/drive_windows_window_checks.sh, which sets the screen's density): its icon in both
 // sizes, a file dropped from the shell (WM_DROPFILES) chosen as Browse chooses one, and every
 // caption whole at the screen's density and in the desktop's message font, measured in the font
-// each control draws with.
+// each control draws with; and the questions Upgrade asks, in real task dialogs answered by a timer
+// that runs inside their message loop.
 #include <windows.h>
 
 #include <commctrl.h>
@@ -15,12 +16,15 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <iostream>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "cli/sample_cookbook.h"
+#include "platform/file_system.h"
 #include "store/jet/check/database_check.h"
 #include "support/fixtures.h"
 #include "window/frm_main.h"
@@ -102,6 +106,53 @@ void pumpMessages() {
     }
 }
 
+
+// Answers the window's task dialogs, one a time, from a thread timer that runs inside each
+// dialog's own message loop: the caption of the button to press (without its "&"), and what each
+// dialog showed.
+struct TaskAnswers {
+    std::vector<std::wstring> answers;
+    std::vector<std::vector<std::wstring>> buttons;  // each dialog's button captions, in order
+    std::vector<std::wstring> texts;                 // each dialog's texts, joined
+};
+TaskAnswers* answering = nullptr;
+
+struct Shown {
+    std::vector<std::wstring> buttons;
+    std::vector<HWND> handles;
+    std::wstring texts;
+};
+
+BOOL CALLBACK collectChild(HWND child, LPARAM into) {
+    auto& shown = *reinterpret_cast<Shown*>(into);
+    wchar_t kind[64] = {};
+    ::GetClassNameW(child, kind, 64);
+    std::wstring caption(static_cast<std::size_t>(::GetWindowTextLengthW(child)) + 1, L'\0');
+    caption.resize(static_cast<std::size_t>(::GetWindowTextW(child, caption.data(), static_cast<int>(caption.size()))));
+    if (_wcsicmp(kind, L"Button") == 0 && ::IsWindowVisible(child)) {
+        std::erase(caption, L'&');
+        shown.buttons.push_back(caption);
+        shown.handles.push_back(child);
+    } else {
+        shown.texts += caption + L"\n";
+    }
+    return TRUE;
+}
+
+void CALLBACK answerTaskDialog(HWND, UINT, UINT_PTR, DWORD) {
+    if (!answering || answering->answers.empty()) return;
+    const HWND dialog = ::FindWindowW(L"#32770", L"Zestrel Cookbook Upgrade");
+    if (!dialog || !::IsWindowVisible(dialog)) return;
+    Shown shown;
+    ::EnumChildWindows(dialog, collectChild, reinterpret_cast<LPARAM>(&shown));
+    const auto chosen = std::find(shown.buttons.begin(), shown.buttons.end(), answering->answers.front());
+    if (chosen == shown.buttons.end()) return;
+    answering->buttons.push_back(shown.buttons);
+    answering->texts.push_back(shown.texts);
+    answering->answers.erase(answering->answers.begin());
+    ::PostMessageW(shown.handles[static_cast<std::size_t>(chosen - shown.buttons.begin())], BM_CLICK, 0, 0);
+}
+
 class WindowsWindow : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -111,6 +162,7 @@ protected:
     void SetUp() override {
         dir_ = makeTempDir("win32-window");
         ::SetEnvironmentVariableW(L"ZESTREL_PROGRAM_FOLDER", (dir_ / "program").wstring().c_str());
+        platform::setProgramFolder(dir_ / "program");  // this test's own, whatever an earlier one chose
         window_ = std::make_unique<win32::MainWindow>(::GetModuleHandleW(nullptr));
         ::ShowWindow(window_->handle(), SW_SHOWNORMAL);
         ::UpdateWindow(window_->handle());
@@ -124,6 +176,33 @@ protected:
         fs::remove_all(dir_, ignored);
     }
     HWND window() const { return window_->handle(); }
+
+    // A cookbook of layout 1.1 whose copy cuts two values, dropped on the window; then Upgrade,
+    // with the task dialogs answered as `answers` says.
+    fs::path upgradeAnswering(TaskAnswers& answers, std::string& original) {
+        cli::SampleOptions options;
+        options.layout = cli::OldLayout::V11;
+        options.recipeRows = std::vector<nlohmann::json>{{{"Name", "Soup"}, {"Serving", "12 servings"}, {"rID", "1"}},
+                                                         {{"Name", "Stew"}, {"rID", "2"}}};
+        options.ingredientRows =
+            std::vector<nlohmann::json>{{{"Name", "Salt"}, {"Amt", "a heaped handful of it"}, {"rID", "2"}}};
+        const fs::path book = dir_ / L"Zo\u00eb's cookbook.rcp";
+        cli::writeSampleCookbook(book, options);
+        original = bytesOf(book);
+        ::SendMessageW(window(), WM_DROPFILES, reinterpret_cast<WPARAM>(dropOf({book})), 0);
+        pumpMessages();
+        answering = &answers;
+        const UINT_PTR timer = ::SetTimer(nullptr, 0, 50, answerTaskDialog);
+        ::SendMessageW(button(window(), L"&Upgrade"), BM_CLICK, 0, 0);
+        ::KillTimer(nullptr, timer);
+        answering = nullptr;
+        pumpMessages();
+        return book;
+    }
+    static std::string bytesOf(const fs::path& path) {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
 
     fs::path dir_;
     std::unique_ptr<win32::MainWindow> window_;
@@ -179,6 +258,36 @@ TEST_F(WindowsWindow, ADroppedCookbookIsChosenAsBrowseChoosesIt) {
     EXPECT_EQ(statusText(status), L"Selected cookbook version is 1.1, click Upgrade to start.");
     EXPECT_TRUE(::IsWindowEnabled(upgrade));
     EXPECT_FALSE(window_->form().running());
+}
+
+// Upgrade on a cookbook whose copy changes values asks first, in a task dialog with three
+// answers; Cancel leaves everything as it was and the cookbook offered again.
+TEST_F(WindowsWindow, UpgradeAsksFirstAndCancelChangesNothing) {
+    TaskAnswers answers{{L"Cancel"}, {}, {}};
+    std::string original;
+    const fs::path book = upgradeAnswering(answers, original);
+    ASSERT_TRUE(answers.answers.empty()) << "no question was asked";
+    EXPECT_EQ(answers.buttons.front(), (std::vector<std::wstring>{L"Show the list", L"Upgrade", L"Cancel"}));
+    EXPECT_NE(answers.texts.front().find(L"The new layout will shorten or change 2 values in 2 recipes."),
+              std::wstring::npos)
+        << std::string(answers.texts.front().begin(), answers.texts.front().end());
+    EXPECT_EQ(bytesOf(book), original);
+    EXPECT_FALSE(fs::exists(dir_ / "program" / "tempdb.mdb"));
+    EXPECT_FALSE(fs::exists(dir_ / "program" / "Backup" / L"Zo\u00eb's cookbook_backup.rcp"));
+    EXPECT_TRUE(::IsWindowEnabled(button(window(), L"&Upgrade")));
+}
+
+// Upgrade answered: the upgrade runs, and the success box offers the backup's folder.
+TEST_F(WindowsWindow, UpgradeAnsweredUpgradesAndTheSuccessBoxOffersTheBackup) {
+    TaskAnswers answers{{L"Upgrade", L"OK"}, {}, {}};
+    std::string original;
+    upgradeAnswering(answers, original);
+    ASSERT_TRUE(answers.answers.empty()) << "the success box did not come";
+    ASSERT_EQ(answers.buttons.size(), 2u);
+    EXPECT_EQ(answers.buttons[1], (std::vector<std::wstring>{L"OK", L"Show the backup"}));
+    EXPECT_NE(answers.texts[1].find(L"Upgrade successful!"), std::wstring::npos);
+    EXPECT_EQ(bytesOf(dir_ / "program" / "Backup" / L"Zo\u00eb's cookbook_backup.rcp"), original);
+    EXPECT_FALSE(fs::exists(dir_ / "program" / "tempdb.mdb"));
 }
 
 // Every caption whole at the screen's density (ZESTREL_EXPECTED_DPI, where the driving script set
