@@ -7,6 +7,7 @@
 #include "platform/file_replace.h"
 #include "platform/file_system.h"
 #include "store/dao/db_engine.h"
+#include "store/dao/sort_order.h"
 #include "store/db_function.h"
 #include "store/failure_text.h"
 #include "store/jet/failure.h"
@@ -25,6 +26,14 @@ namespace zestrel {
 namespace {
 
 constexpr int kStatusPause = 500;
+
+// Sorts of many rows spill into `folder` while this lives.
+struct SortSpillFolder {
+    explicit SortSpillFolder(const std::filesystem::path& folder) { dao::setSortSpillFolder(folder); }
+    ~SortSpillFolder() { dao::setSortSpillFolder({}); }
+    SortSpillFolder(const SortSpillFolder&) = delete;
+    SortSpillFolder& operator=(const SortSpillFolder&) = delete;
+};
 
 std::int32_t checkedIncrement(std::int32_t value) {
     if (value == std::numeric_limits<std::int32_t>::max()) throw Failure(failure::runtime::kOverflow, "Overflow");
@@ -58,6 +67,8 @@ void FrmMainUpgrade::upgrade(upgrade::Layout layout, const std::u16string& DataF
         outcome_.failure = currentFailure();
         discardFilledDatabase(DataTo);
     }
+    // Written beside the backup, or not needed after a failure: only a dry run's list is read later.
+    if (!dryRun_) changes_.keepCountsOnly();
     if (outcome_.failure) return view_.messageBox(failureText(*outcome_.failure), platform::MsgIcon::Critical, title);
     view_.messageBox(upgrade::successMessage(DataFrom, outcome_), platform::MsgIcon::Information, u"");
 }
@@ -70,6 +81,12 @@ void FrmMainUpgrade::copyAndReplace(upgrade::Layout layout, const std::u16string
     const std::filesystem::path cookbook = upgrade::cookbookBehind(std::filesystem::path(DataFrom));
     upgrade::HeldCookbook held = upgrade::holdCookbook(cookbook);
     if (!dryRun_) upgrade::checkBeforeCopy(cookbook, room.freeBackupPath(dbFunction::FileNameOf(DataFrom)));
+    // The list of changes goes to a file in the program's folder as the copy makes it: one change
+    // a row would otherwise hold memory in proportion to the cookbook. Its temporary name is one
+    // the next run removes, should this one die.
+    changes_.spillTo(platform::temporaryPathFor(room.folder() / u"tempdb_changes.txt"));
+    // So do the parts of a large sort by rID, for as long as this upgrade runs.
+    const SortSpillFolder sortSpill(room.folder());
 
     GetRecCount(DataFrom);
     view_.doEvents();

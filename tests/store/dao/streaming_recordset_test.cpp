@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "store/dao/db_engine.h"
+#include "store/dao/sort_order.h"
 #include "store/jet/sort_key.h"
 #include "text/utf8.h"
 #include "support/fixtures.h"
@@ -184,10 +185,19 @@ TEST_F(StreamingRecordsets, OrderByTextsOfAnyLengthIsTheGeneralOrderWithTiesInSt
         if (names[a].empty() || names[b].empty()) return names[a].empty() && !names[b].empty();
         return jet::compareGeneral(names[a], names[b]) < 0;
     });
-    auto sorted = db->OpenRecordset(u"SELECT * FROM T ORDER BY Name", dbOpenSnapshot);
-    std::vector<int> order;
-    for (; !sorted->EOF_(); sorted->MoveNext()) order.push_back(static_cast<int>(sorted->Fields(u"Seq").Value().toDouble()));
-    EXPECT_EQ(order, expected);
+    // Sorted whole in memory, then in parts of 37 rows written out and merged: the same order.
+    const fs::path spillFolder = dir_ / "spill";
+    fs::create_directory(spillFolder);
+    for (const bool inParts : {false, true}) {
+        if (inParts) setSortSpillFolder(spillFolder, 37);
+        auto sorted = db->OpenRecordset(u"SELECT * FROM T ORDER BY Name", dbOpenSnapshot);
+        setSortSpillFolder({});
+        std::vector<int> order;
+        for (; !sorted->EOF_(); sorted->MoveNext())
+            order.push_back(static_cast<int>(sorted->Fields(u"Seq").Value().toDouble()));
+        EXPECT_EQ(order, expected) << (inParts ? "in parts" : "in memory");
+        EXPECT_TRUE(fs::is_empty(spillFolder)) << "the parts are removed once merged";
+    }
     db->Close();
 }
 
