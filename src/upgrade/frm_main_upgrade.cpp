@@ -27,14 +27,6 @@ namespace {
 
 constexpr int kStatusPause = 500;
 
-// Sorts of many rows spill into `folder` while this lives.
-struct SortSpillFolder {
-    explicit SortSpillFolder(const std::filesystem::path& folder) { dao::setSortSpillFolder(folder); }
-    ~SortSpillFolder() { dao::setSortSpillFolder({}); }
-    SortSpillFolder(const SortSpillFolder&) = delete;
-    SortSpillFolder& operator=(const SortSpillFolder&) = delete;
-};
-
 std::int32_t checkedIncrement(std::int32_t value) {
     if (value == std::numeric_limits<std::int32_t>::max()) throw Failure(failure::runtime::kOverflow, "Overflow");
     return value + 1;
@@ -85,13 +77,13 @@ void FrmMainUpgrade::copyAndReplace(upgrade::Layout layout, const std::u16string
     // a row would otherwise hold memory in proportion to the cookbook. Its temporary name is one
     // the next run removes, should this one die.
     changes_.spillTo(platform::temporaryPathFor(room.folder() / u"tempdb_changes.txt"));
-    // So do the parts of a large sort by rID, for as long as this upgrade runs.
-    const SortSpillFolder sortSpill(room.folder());
 
     GetRecCount(DataFrom);
     view_.doEvents();
     auto& engine = dao::DBEngine::Instance();
     auto source = engine.OpenDatabase(std::filesystem::path(DataFrom));
+    // So do the parts of a large sort of the source by rID.
+    source->spillSortsTo({room.folder()});
     auto target = engine.OpenDatabase(std::filesystem::path(DataTo));
     const upgrade::FileIdentity filled = upgrade::identityOf(std::filesystem::path(DataTo));
     filledDatabase_ = filled;

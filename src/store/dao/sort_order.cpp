@@ -379,28 +379,14 @@ private:
     std::vector<std::pair<std::uint64_t, std::uint64_t>> parts_;  // where each part starts and ends
 };
 
-// Where large sorts spill, and the rows of a part: about 21 bytes a row are held for the part
-// being read.
-struct Spill {
-    std::filesystem::path folder;
-    std::size_t rowsInMemory = kRowsSortedInMemory;
-};
-
-Spill& spill() {
-    static Spill setting;
-    return setting;
-}
-
 }  // namespace
 
-void setSortSpillFolder(const std::filesystem::path& folder, std::size_t rowsInMemory) {
-    spill() = {folder, std::max<std::size_t>(rowsInMemory, 1)};
-}
-
-jet::RowList sortedLocations(jet::DatabaseFile& file, const jet::TableDefinition& table, std::size_t column) {
+// About 21 bytes a row are held for the part being read.
+jet::RowList sortedLocations(jet::DatabaseFile& file, const jet::TableDefinition& table, std::size_t column,
+                             const SortSpill& spill) {
     if (column >= table.columns.size()) throw std::out_of_range("no such column to sort by");
     if (auto inOrder = locationsIfInOrder(file, table, column)) return std::move(*inOrder);
-    const std::size_t partRows = spill().folder.empty() ? SIZE_MAX : spill().rowsInMemory;
+    const std::size_t partRows = spill.folder.empty() ? SIZE_MAX : std::max<std::size_t>(spill.rowsInMemory, 1);
     const std::size_t expected = std::min(jet::expectedRows(table), partRows);
     std::vector<std::uint32_t> locations;  // of the part being read, in the order walked, as its keys' positions
     locations.reserve(expected);
@@ -409,7 +395,7 @@ jet::RowList sortedLocations(jet::DatabaseFile& file, const jet::TableDefinition
     const jet::ColumnLocator locate(table, file.format(), column);
     file.forEachRow(table, [&](jet::RowPointer at, std::span<const std::uint8_t> row) {
         if (keys->size() == partRows) {
-            if (!parts) parts.emplace(spill().folder);
+            if (!parts) parts.emplace(spill.folder);
             parts->write(*keys, locations);
             locations.clear();
             keys.emplace(expected);
