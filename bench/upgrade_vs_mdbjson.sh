@@ -11,7 +11,12 @@
 # The size "jet4" is the layout-1.1 Jet 4 cookbook of ../shared/fixtures/cookbooks (10,000 recipes
 # with 1 KB memos, 100,000 ingredient lines, written by an independent Jet library), unpacked into
 # the temporary folder; it is skipped with a message when ../shared is absent.
-#   bench/upgrade_vs_mdbjson.sh [RUNS] [RECIPESxINGREDIENTS_PER_RECIPE[m] | jet4 ...]
+# The floor is the time of copying the cookbook and making the copy durable (cp, then sync of
+# the copy), against the same mdb-json read: no upgrade can take less.
+# The size "million" (outside the default list: a 770 MB file, minutes to make) is the layout-1.0
+# cookbook of 1,000,000 recipes and 10,000,000 ingredient lines; the same as 1000000x10 with
+# layout 1.0 only. Every case also shows the upgrade's seconds per GB of cookbook.
+#   bench/upgrade_vs_mdbjson.sh [RUNS] [RECIPESxINGREDIENTS_PER_RECIPE[m] | jet4 | million ...]
 #   default: 5 runs, sizes 10000x10, 100000x10, 10000x10m and jet4
 set -euo pipefail
 runs=${1:-5}
@@ -92,20 +97,32 @@ make_cookbook() {
   fi
 }
 
-# Times the upgrade of COOKBOOK against mdb-json reading it, and the dump of Ingred against mdb-json's.
+copy_and_sync() { cp "$1" "$2" && sync "$2"; }
+export -f copy_and_sync
+
+# Times the upgrade of COOKBOOK against mdb-json reading it, the floor (copying it durably) against
+# the same read, and the dump of Ingred against mdb-json's.
 compare() {
   local cookbook=$1
   : >"$work/up.ours"; : >"$work/up.theirs"; : >"$work/dump.ours"; : >"$work/dump.theirs"
+  : >"$work/floor.ours"; : >"$work/floor.theirs"
   for ((i = 0; i < runs; i++)); do
     rm -rf "$work/run"; mkdir -p "$work/run/program"
     cp "$cookbook" "$work/run/cookbook.rcp"
     measure "$work/up.ours" "$zestrel" upgrade --program-folder "$work/run/program" "$work/run/cookbook.rcp"
     measure "$work/up.theirs" bash -c 'read_both "$0"' "$cookbook"
+    rm -rf "$work/run"; mkdir -p "$work/run"
+    measure "$work/floor.ours" bash -c 'copy_and_sync "$0" "$1"' "$cookbook" "$work/run/copy.rcp"
+    measure "$work/floor.theirs" bash -c 'read_both "$0"' "$cookbook"
     measure "$work/dump.ours" "$zestrel" dump "$cookbook" Ingred
     measure "$work/dump.theirs" mdb-json "$cookbook" Ingred
   done
   report "  upgrade / read Recipe+Ingred" "$work/up.ours" "$work/up.theirs"
+  report "  floor (copy + sync) / read" "$work/floor.ours" "$work/floor.theirs"
   report "  dump Ingred / mdb-json Ingred" "$work/dump.ours" "$work/dump.theirs"
+  local bytes
+  bytes=$(stat -c %s "$cookbook")
+  echo "  upgrade per GB of cookbook: $(column_of 1 "$work/up.ours" | median | awk -v b="$bytes" '{ printf "%.2f s", $1 / (b / 1e9) }')"
 }
 
 echo "medians of $runs runs each, zestrel and mdb-json in turn; ratio = median of the pairwise ratios"
@@ -124,6 +141,7 @@ for size in "${sizes[@]}"; do
   fi
   layouts=(1.0 1.1)
   [[ $size == *m ]] && layouts=(1.0)
+  [[ $size == million ]] && size=1000000x10 && layouts=(1.0)
   for layout in "${layouts[@]}"; do
     cookbook="$work/sample-$layout-$size.rcp"
     label=$(make_cookbook "$size" "$layout" "$cookbook")

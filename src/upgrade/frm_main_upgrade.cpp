@@ -8,6 +8,7 @@
 #include "platform/path_text.h"
 #include "platform/file_system.h"
 #include "store/dao/db_engine.h"
+#include "store/dao/sort_order.h"
 #include "store/db_function.h"
 #include "store/failure_text.h"
 #include "store/jet/failure.h"
@@ -59,6 +60,8 @@ void FrmMainUpgrade::upgrade(upgrade::Layout layout, const std::u16string& DataF
         outcome_.failure = currentFailure();
         discardFilledDatabase(DataTo);
     }
+    // Written beside the backup, or not needed after a failure: only a dry run's list is read later.
+    if (!dryRun_) changes_.keepCountsOnly();
     reportOutcome(title, DataFrom);
 }
 
@@ -91,11 +94,17 @@ void FrmMainUpgrade::copyAndReplace(upgrade::Layout layout, const std::u16string
     const std::filesystem::path cookbook = upgrade::cookbookBehind(platform::pathOfText(DataFrom));
     upgrade::HeldCookbook held = upgrade::holdCookbook(cookbook);
     if (!dryRun_) upgrade::checkBeforeCopy(cookbook, room.freeBackupPath(dbFunction::FileNameOf(DataFrom)));
+    // The list of changes goes to a file in the program's folder as the copy makes it: one change
+    // a row would otherwise hold memory in proportion to the cookbook. Its temporary name is one
+    // the next run removes, should this one die.
+    changes_.spillTo(platform::temporaryPathFor(room.folder() / u"tempdb_changes.txt"));
 
     GetRecCount(DataFrom);
     yieldToWindow();
     auto& engine = dao::DBEngine::Instance();
     auto source = engine.OpenDatabase(platform::pathOfText(DataFrom));
+    // So do the parts of a large sort of the source by rID.
+    source->spillSortsTo({room.folder()});
     auto target = engine.OpenDatabase(platform::pathOfText(DataTo));
     const upgrade::FileIdentity filled = upgrade::identityOf(platform::pathOfText(DataTo));
     filledDatabase_ = filled;

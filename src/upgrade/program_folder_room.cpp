@@ -71,7 +71,7 @@ void ProgramFolderRoom::tidy() const {
         folder.remove("tempdb.mdb");
         folder.sync();
     }
-    platform::removeTemporaries(folder_);  // a record a run that died was writing
+    platform::removeTemporaries(folder_);  // a record, the list and the sort a run that died left here
     // No Backup folder (or a file in its way, which the upgrade reports): no backup to finish.
     if (!platform::folderExists(backupFolder())) return;
     const platform::Folder backups = openBackupFolder();

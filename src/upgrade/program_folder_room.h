@@ -44,8 +44,8 @@ public:
     // failure 70 when the folder or its Backup folder is not the caller's own and private. A folder
     // that cannot even be opened holds no other run's work: the answer is then nothing.
     std::optional<platform::FolderLock> lock() const;
-    // Removes what a run that died left: the temporary database, the partial files here and in
-    // Backup; and finishes what a run that died between its backup and its replacement left
+    // Removes what a run that died left: the temporary database, the partial and spilled files here
+    // and in Backup; and finishes what a run that died between its backup and its replacement left
     // (run_record.h).
     void tidy() const;
     // Creates the Backup folder when it is missing, durably.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/file_system.h"
 #include "text/digits.h"
 #include "platform/path_text.h"
 #include "text/utf8.h"
@@ -170,6 +171,48 @@ std::string describe(const ValueChange& change) {
     return out;
 }
 
+ValueChanges::~ValueChanges() { removeSpill(); }
+
+void ValueChanges::clear() {
+    removeSpill();
+    size_ = cut_ = replaced_ = emptied_ = renamed_ = followed_ = fewerDigits_ = 0;
+    lines_.clear();
+    tablesLeft_.clear();
+    sharedRids_.clear();
+}
+
+void ValueChanges::spillTo(const std::filesystem::path& path) {
+    removeSpill();
+    platform::removeFile(path);
+    spill_.emplace(platform::File::open(path, platform::OpenMode::CreateNewPrivate));
+    spillPath_ = path;
+    for (const auto& block : lines_) {
+        spill_->writeAt(spilled_, std::span(reinterpret_cast<const std::uint8_t*>(block.data()), block.size()));
+        spilled_ += block.size();
+    }
+    lines_.clear();
+}
+
+void ValueChanges::spillBlock() {
+    std::string& block = lines_.front();
+    spill_->writeAt(spilled_, std::span(reinterpret_cast<const std::uint8_t*>(block.data()), block.size()));
+    spilled_ += block.size();
+    block.clear();
+}
+
+void ValueChanges::removeSpill() noexcept {
+    if (!spill_) return;
+    try {
+        spill_->close();
+    } catch (...) {
+        // Closing a file only read back: nothing of the list is lost with it.
+    }
+    spill_.reset();
+    platform::discardFile(spillPath_);
+    spillPath_.clear();
+    spilled_ = 0;
+}
+
 void ValueChanges::add(const ValueChange& change) {
     ++size_;
     rids_.insert(change.rid);
@@ -188,6 +231,14 @@ void ValueChanges::add(const ValueChange& change) {
     line += "): ";
     appendDescription(line, change);
     line += '\n';
+    if (spill_) {
+        // One block of 64 KB, written out whenever the next line would not fit.
+        constexpr std::size_t kSpillBlockBytes = 64 << 10;
+        if (lines_.empty()) lines_.emplace_back().reserve(kSpillBlockBytes);
+        if (lines_.front().size() + line.size() > kSpillBlockBytes) spillBlock();
+        lines_.front() += line;
+        return;
+    }
     constexpr std::size_t kBlockBytes = 1 << 20;
     if (lines_.empty() || lines_.back().size() + line.size() > lines_.back().capacity()) {
         lines_.emplace_back();
@@ -219,6 +270,16 @@ void ValueChanges::writeTo(const std::filesystem::path& cookbook, const std::fil
     if (!tablesLeft_.empty()) head += text::toUtf8(tablesLeft_) + "\n";
     head += "\n";
     write(head);
+    if (spill_) {
+        // The lines spilled, read back a block at a time, then those not yet written out.
+        std::string block(std::size_t{256} << 10, '\0');
+        for (std::uint64_t at = 0; at < spilled_;) {
+            const std::size_t piece = static_cast<std::size_t>(std::min<std::uint64_t>(block.size(), spilled_ - at));
+            spill_->readAt(at, std::span(reinterpret_cast<std::uint8_t*>(block.data()), piece));
+            write(std::string_view(block).substr(0, piece));
+            at += piece;
+        }
+    }
     for (const auto& block : lines_) write(block);
 }
 

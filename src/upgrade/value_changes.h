@@ -6,12 +6,16 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_set>
 #include <vector>
+
+#include "platform/file.h"
 
 namespace zestrel::upgrade {
 
@@ -40,13 +44,29 @@ struct ValueChange {
 
 // The changes of one run. Each is kept as its line of the list, written when it is added: a
 // cookbook may have a change in every row, and a line takes a fraction of what the change's parts
-// would.
+// would. Given a file to spill into, the lines go there as they come, a small block at a time, so
+// that the memory a list takes does not grow with the cookbook.
 class ValueChanges {
 public:
+    ValueChanges() = default;
+    ValueChanges(const ValueChanges&) = delete;
+    ValueChanges& operator=(const ValueChanges&) = delete;
+    ~ValueChanges();
+
+    // From now on the lines go to a new file at `path` (what was there, a run's leftover, is
+    // removed first); the file is removed when the list is cleared or destroyed.
+    void spillTo(const std::filesystem::path& path);
     void add(const ValueChange& change);
     bool empty() const { return size_ == 0 && sharedRids_.empty(); }
     std::size_t size() const { return size_; }
-    void clear() { *this = ValueChanges(); }
+    // Forgets every change, and the file spilled into.
+    void clear();
+    // Forgets the lines and the file spilled into, keeping the counts: once the list is written
+    // beside the backup, only its counts are asked for.
+    void keepCountsOnly() {
+        removeSpill();
+        lines_.clear();
+    }
     // What the list says of the old cookbook's tables the new layout has no place for.
     void setTablesLeft(std::u16string text) { tablesLeft_ = std::move(text); }
     // Recipes the old cookbook already gave one rID, named at the top of the list.
@@ -73,8 +93,15 @@ private:
     std::size_t renamed_ = 0;
     std::size_t followed_ = 0;  // ingredient rows that took their recipe's new rID
     std::size_t fewerDigits_ = 0;
-    // UTF-8, one line a change, in blocks of about 1 MB: the list grows without being moved.
+    void spillBlock();
+    void removeSpill() noexcept;
+
+    // UTF-8, one line a change, in blocks of about 1 MB: the list grows without being moved. When
+    // it spills, one small block, written to the file whenever it fills.
     std::vector<std::string> lines_;
+    std::optional<platform::File> spill_;
+    std::filesystem::path spillPath_;
+    std::uint64_t spilled_ = 0;  // bytes in the file
     std::string line_;  // the line being written, its room kept from one change to the next
     std::u16string tablesLeft_;
     std::vector<std::u16string> sharedRids_;

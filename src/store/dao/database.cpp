@@ -42,7 +42,7 @@ std::unique_ptr<Recordset> Database::OpenRecordset(const std::u16string& source,
         auto rows = file.rowLocations(table);
         return std::make_unique<Recordset>(state_, std::move(table), std::move(rows), type);
     }
-    auto rows = sortedLocations(file, table, columnOf(table, *parsed.orderBy));  // 3265 when missing
+    auto rows = sortedLocations(file, table, columnOf(table, *parsed.orderBy), sortSpill_);  // 3265 when missing
     return std::make_unique<Recordset>(state_, std::move(table), std::move(rows), type);
 }
 

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "store/dao/recordset.h"
+#include "store/dao/sort_order.h"
 #include "store/dao/table_def.h"
 
 namespace zestrel::dao {
@@ -51,9 +52,14 @@ public:
     bool isOpen() const { return state_->open; }
     jet::DatabaseFile& file();
 
+    // Where this database's sorts of many rows keep their sorted parts (sort_order.h); by default
+    // none, and every sort is done in memory. A setting of this database alone.
+    void spillSortsTo(SortSpill spill) { sortSpill_ = std::move(spill); }
+
 private:
     void ensureOpen() const;
     std::filesystem::path path_;
+    SortSpill sortSpill_;
     std::shared_ptr<DatabaseState> state_;
     TableDefList tableDefs_{*this};
 };

@@ -230,8 +230,8 @@ void Recordset::save() {
         rows_.push_back(file.insertRow(table_, locate_.layout(), toStore_).encode());
         if (position_ < 0) position_ = 0;
     } else {
-        auto& row = rows_[static_cast<std::size_t>(position_)];
-        row = file.updateRow(table_, locate_.layout(), jet::RowPointer::decode(row), toStore_).encode();
+        const auto at = static_cast<std::size_t>(position_);
+        rows_.set(at, file.updateRow(table_, locate_.layout(), jet::RowPointer::decode(rows_[at]), toStore_).encode());
         currentAt_ = -1;  // the row reads as saved (it may have moved)
     }
 }

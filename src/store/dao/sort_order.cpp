@@ -2,12 +2,16 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstdint>
 #include <cstring>
 #include <limits>
 #include <numeric>
 #include <optional>
 #include <stdexcept>
 
+#include "platform/file.h"
+#include "platform/file_replace.h"
+#include "platform/file_system.h"
 #include "store/dao/variant.h"
 #include "store/jet/failure.h"
 #include "store/jet/row_decoder.h"
@@ -92,8 +96,36 @@ public:
         keyStart_ = longKeys_.size();
     }
 
+    std::size_t size() const { return entries_.size(); }
+
     // What `at` holds, in the order of the keys given for its entries, equal keys in the order given.
-    jet::RowList order(const jet::RowList& at) {
+    jet::RowList order(const std::vector<std::uint32_t>& at) {
+        sort();
+        jet::RowList sorted;
+        for (const Entry& entry : entries_) sorted.push_back(at[entry.position]);
+        return sorted;
+    }
+
+    // Sorts, then gives `visit` each key with what `at` holds for it, in order.
+    template <typename Visit>
+    void forEachInOrder(const std::vector<std::uint32_t>& at, Visit&& visit) {
+        sort();
+        std::string key;
+        for (const Entry& entry : entries_) {
+            const std::uint8_t length = lengths_[entry.position];
+            if (length == kLong) {
+                visit(longKey(entry.position), at[entry.position]);
+                continue;
+            }
+            key.clear();
+            for (std::size_t i = 0; i < length; ++i)
+                key.push_back(static_cast<char>(i < 8 ? entry.first >> (56 - 8 * i) : entry.second >> (88 - 8 * i)));
+            visit(std::string_view(key), at[entry.position]);
+        }
+    }
+
+private:
+    void sort() {
         std::sort(entries_.begin(), entries_.end(), [&](const Entry& a, const Entry& b) {
             if (a.first != b.first) return a.first < b.first;
             if (a.second != b.second) return a.second < b.second;
@@ -106,12 +138,8 @@ public:
             const int byKey = longKey(a.position).compare(longKey(b.position));
             return byKey < 0 || (byKey == 0 && a.position < b.position);
         });
-        jet::RowList sorted(entries_.size());
-        for (std::size_t i = 0; i < entries_.size(); ++i) sorted[i] = at[entries_[i].position];
-        return sorted;
     }
 
-private:
     static constexpr std::size_t kPrefixBytes = 12;
     static constexpr std::uint8_t kLong = kPrefixBytes + 1;  // the length of every longer key
 
@@ -206,7 +234,6 @@ template <typename Keys>
 std::optional<jet::RowList> locationsInOrderOf(jet::DatabaseFile& file, const jet::TableDefinition& table,
                                                std::size_t column) {
     jet::RowList locations;
-    locations.reserve(jet::expectedRows(table));
     typename Keys::Key previous{};
     typename Keys::Key current{};
     bool inOrder = true;
@@ -229,21 +256,159 @@ std::optional<jet::RowList> locationsIfInOrder(jet::DatabaseFile& file, const je
     return locationsInOrderOf<WrittenKeys>(file, table, column);
 }
 
+// The parts of a sort too large to keep whole: each part's keys, sorted, written one after
+// another into one file as records (the key's length, the key, the row's location), then merged.
+// The file is removed when the sort is done, also when it fails.
+class SpilledParts {
+public:
+    explicit SpilledParts(const std::filesystem::path& folder)
+        : path_(platform::temporaryPathFor(folder / "tempdb_sort.bin")) {
+        platform::removeFile(path_);  // what a run that died left
+        file_.emplace(platform::File::open(path_, platform::OpenMode::CreateNewPrivate));
+    }
+    SpilledParts(const SpilledParts&) = delete;
+    SpilledParts& operator=(const SpilledParts&) = delete;
+    ~SpilledParts() {
+        try {
+            file_->close();
+        } catch (...) {
+            // Only ever read back by this sort: nothing is lost with it.
+        }
+        platform::discardFile(path_);
+    }
+
+    // Writes the part `keys` holds, sorted, and empties it.
+    void write(KeyTable& keys, const std::vector<std::uint32_t>& at) {
+        const std::uint64_t start = written_ + buffer_.size();
+        keys.forEachInOrder(at, [&](std::string_view key, std::uint32_t location) {
+            appendWord(static_cast<std::uint32_t>(key.size()));
+            buffer_.append(key);
+            appendWord(location);
+            if (buffer_.size() >= kBufferBytes) flush();
+        });
+        flush();
+        parts_.push_back({start, written_});
+    }
+
+    // The locations of every part's rows, merged in the order of their keys; equal keys in the
+    // order of their parts, which is the order the rows were given in.
+    jet::RowList merge() {
+        std::vector<Reader> readers;
+        readers.reserve(parts_.size());
+        for (const auto& [start, end] : parts_) readers.emplace_back(*file_, start, end);
+        std::vector<Reader*> live;
+        for (auto& reader : readers)
+            if (reader.next()) live.push_back(&reader);
+        jet::RowList sorted;
+        while (!live.empty()) {
+            std::size_t least = 0;
+            for (std::size_t i = 1; i < live.size(); ++i)
+                if (live[i]->key() < live[least]->key()) least = i;
+            sorted.push_back(live[least]->location());
+            if (!live[least]->next()) live.erase(live.begin() + static_cast<std::ptrdiff_t>(least));
+        }
+        return sorted;
+    }
+
+private:
+    static constexpr std::size_t kBufferBytes = 64 << 10;
+
+    // Reads one part's records through a buffer of its own.
+    class Reader {
+    public:
+        Reader(const platform::File& file, std::uint64_t start, std::uint64_t end)
+            : file_(&file), at_(start), end_(end) {}
+        // Reads the next record; false after the last.
+        bool next() {
+            if (at_ == end_ && used_ == buffer_.size()) return false;
+            std::uint32_t length = 0;
+            read(&length, sizeof length);
+            key_.resize(length);
+            read(key_.data(), length);
+            read(&location_, sizeof location_);
+            return true;
+        }
+        std::string_view key() const { return key_; }
+        std::uint32_t location() const { return location_; }
+
+    private:
+        void read(void* out, std::size_t bytes) {
+            auto* to = static_cast<char*>(out);
+            while (bytes > 0) {
+                if (used_ == buffer_.size()) refill();
+                const std::size_t piece = std::min(bytes, buffer_.size() - used_);
+                std::memcpy(to, buffer_.data() + used_, piece);
+                used_ += piece;
+                to += piece;
+                bytes -= piece;
+            }
+        }
+        void refill() {
+            const std::size_t piece = static_cast<std::size_t>(std::min<std::uint64_t>(kBufferBytes, end_ - at_));
+            if (piece == 0) throw Failure(failure::kDiskIoError, "Disk or network error: a part of a sort read back short.");
+            buffer_.resize(piece);
+            file_->readAt(at_, std::span(reinterpret_cast<std::uint8_t*>(buffer_.data()), piece));
+            at_ += piece;
+            used_ = 0;
+        }
+
+        const platform::File* file_;
+        std::uint64_t at_;  // the next byte to read into the buffer
+        std::uint64_t end_;
+        std::string buffer_;
+        std::size_t used_ = 0;
+        std::string key_;
+        std::uint32_t location_ = 0;
+    };
+
+    void appendWord(std::uint32_t word) {
+        char bytes[sizeof word];
+        std::memcpy(bytes, &word, sizeof word);
+        buffer_.append(bytes, sizeof bytes);
+    }
+    void flush() {
+        file_->writeAt(written_, std::span(reinterpret_cast<const std::uint8_t*>(buffer_.data()), buffer_.size()));
+        written_ += buffer_.size();
+        buffer_.clear();
+    }
+
+    std::filesystem::path path_;
+    std::optional<platform::File> file_;
+    std::string buffer_;
+    std::uint64_t written_ = 0;
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> parts_;  // where each part starts and ends
+};
+
 }  // namespace
 
-jet::RowList sortedLocations(jet::DatabaseFile& file, const jet::TableDefinition& table, std::size_t column) {
+// About 21 bytes a row are held for the part being read.
+jet::RowList sortedLocations(jet::DatabaseFile& file, const jet::TableDefinition& table, std::size_t column,
+                             const SortSpill& spill) {
     if (column >= table.columns.size()) throw std::out_of_range("no such column to sort by");
     if (auto inOrder = locationsIfInOrder(file, table, column)) return std::move(*inOrder);
-    jet::RowList locations;
-    locations.reserve(jet::expectedRows(table));
-    KeyTable keys(jet::expectedRows(table));
+    const std::size_t partRows = spill.folder.empty() ? SIZE_MAX : std::max<std::size_t>(spill.rowsInMemory, 1);
+    const std::size_t expected = std::min(jet::expectedRows(table), partRows);
+    std::vector<std::uint32_t> locations;  // of the part being read, in the order walked, as its keys' positions
+    locations.reserve(expected);
+    std::optional<KeyTable> keys(std::in_place, expected);
+    std::optional<SpilledParts> parts;
     const jet::ColumnLocator locate(table, file.format(), column);
     file.forEachRow(table, [&](jet::RowPointer at, std::span<const std::uint8_t> row) {
-        appendKeyOfRow(file, locate, table.columns[column], row, keys.buffer());
-        keys.endKey();
+        if (keys->size() == partRows) {
+            if (!parts) parts.emplace(spill.folder);
+            parts->write(*keys, locations);
+            locations.clear();
+            keys.emplace(expected);
+        }
+        appendKeyOfRow(file, locate, table.columns[column], row, keys->buffer());
+        keys->endKey();
         locations.push_back(at.encode());
     });
-    return keys.order(locations);
+    if (!parts) return keys->order(locations);
+    parts->write(*keys, locations);
+    keys.reset();
+    locations = {};
+    return parts->merge();
 }
 
 }  // namespace zestrel::dao

@@ -47,8 +47,10 @@ public:
         return view_->bytes().subspan(offset, pageSize_);
     }
     // Gives back the memory of the pages read longest ago until at most the allowance is resident.
+    // The allowance is worked out again every so many pages read, also while within it: the
+    // process's own memory may have grown since.
     void release() {
-        if (residentChunks_.size() > allowance_) releaseLeastRecentlyUsed();
+        if (residentChunks_.size() > allowance_ || uses_ >= nextLook_) releaseLeastRecentlyUsed();
     }
     // Gives back the memory of every page read; they stay readable.
     void releaseAll();
@@ -65,7 +67,7 @@ public:
 private:
     static constexpr unsigned kChunkShift = 20;  // memory is given back in chunks of 1 MB
     // The process's memory is looked at again after this many pages read (a look reads a file).
-    static constexpr std::uint64_t kReadsBetweenLooks = 2048;
+    static constexpr std::uint64_t kReadsBetweenLooks = 512;
 
     MappedPages(std::unique_ptr<platform::FileView> view, std::filesystem::path path, std::uint32_t pageSize,
                 std::size_t residentBytes, std::size_t processCeiling);

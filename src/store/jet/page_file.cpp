@@ -15,11 +15,11 @@ constexpr std::size_t kMaxWriteRun = 64;
 // tables, their long values and the checks are mostly read in page order.
 constexpr std::uint32_t kReadAhead = 16;
 
-// A view of a file being read may hold at least this many times the cache's size resident
+// A view of a file being read may hold at least one and a half times the cache's size resident
 // (more while the process holds little else, see MappedPages): its pages cost neither a copy nor
 // a frame, and a table read in the order of a key (rows stored in no order of it, with their long
-// values) wants much of the file at hand.
-constexpr std::size_t kViewResidentPerCacheByte = 3;
+// values) wants much of the file at hand; yet what it holds counts as the process's memory.
+std::size_t viewResidentBytes(std::size_t cacheBytes) { return cacheBytes + cacheBytes / 2; }
 
 // Frames are carved from large blocks, so a page must fit one.
 std::uint32_t checkedPageSize(std::uint32_t pageSize) {
@@ -32,7 +32,7 @@ std::uint32_t checkedPageSize(std::uint32_t pageSize) {
 PageFile::PageFile(platform::File file, std::uint32_t pageSize, std::size_t cacheBytes, std::size_t processCeiling)
     : file_(std::move(file)), pageSize_(checkedPageSize(pageSize)),
       pageCount_(static_cast<std::uint32_t>(file_.size() / pageSize_)),
-      mapped_(MappedPages::map(file_, pageSize_, pageCount_, kViewResidentPerCacheByte * cacheBytes, processCeiling)),
+      mapped_(MappedPages::map(file_, pageSize_, pageCount_, viewResidentBytes(cacheBytes), processCeiling)),
       capacity_(std::max<std::size_t>(cacheBytes / pageSize_, 16)) {}
 
 std::span<std::uint8_t> PageFile::frameBytes() {

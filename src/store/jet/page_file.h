@@ -37,9 +37,9 @@
 namespace zestrel::jet {
 
 inline constexpr std::size_t kCacheBytes = 8u << 20;
-// A view of a file only read may hold more than its share (three times the cache) while the
-// process's own memory and every view's stay under this (see MappedPages).
-inline constexpr std::size_t kProcessCeilingBytes = 48u << 20;
+// A view of a file only read may hold more than its share (one and a half times the cache) while
+// the process's own memory and every view's stay under this (see MappedPages).
+inline constexpr std::size_t kProcessCeilingBytes = 22u << 20;
 
 class PageFile {
 public:

@@ -107,7 +107,6 @@ std::vector<StoredRow> readAllRows(PageFile& pages, const Format& f, const Table
 
 RowList rowLocations(PageFile& pages, const Format& f, const TableDefinition& table) {
     RowList locations;
-    locations.reserve(expectedRows(table));
     forEachOwnedDataPage(pages, f, table, [&](std::uint32_t number, std::span<const std::uint8_t> page) {
         const std::uint16_t count = rowCountOf(page, f);
         for (std::uint16_t i = 0; i < count; ++i)

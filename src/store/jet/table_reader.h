@@ -16,6 +16,7 @@
 
 #include "store/jet/format.h"
 #include "store/jet/page_file.h"
+#include "store/jet/row_list.h"
 #include "store/jet/tdef_reader.h"
 #include "store/jet/value.h"
 
@@ -44,9 +45,6 @@ using RowPredicate = std::function<bool(RowPointer location, std::span<const std
 void forEachRowWhile(PageFile& pages, const Format& format, const TableDefinition& table, const RowPredicate& visit);
 
 std::vector<StoredRow> readAllRows(PageFile& pages, const Format& format, const TableDefinition& table);
-
-// Row locations held compactly: RowPointer::encode() of each, four bytes a row.
-using RowList = std::vector<std::uint32_t>;
 
 // Room to set aside for a list of the table's rows: the count its definition keeps, within a
 // bound, since a damaged definition may claim any count.

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "store/dao/db_engine.h"
+#include "store/dao/sort_order.h"
 #include "store/jet/sort_key.h"
 #include "text/utf8.h"
 #include "support/fixtures.h"
@@ -184,11 +185,45 @@ TEST_F(StreamingRecordsets, OrderByTextsOfAnyLengthIsTheGeneralOrderWithTiesInSt
         if (names[a].empty() || names[b].empty()) return names[a].empty() && !names[b].empty();
         return jet::compareGeneral(names[a], names[b]) < 0;
     });
-    auto sorted = db->OpenRecordset(u"SELECT * FROM T ORDER BY Name", dbOpenSnapshot);
-    std::vector<int> order;
-    for (; !sorted->EOF_(); sorted->MoveNext()) order.push_back(static_cast<int>(sorted->Fields(u"Seq").Value().toDouble()));
-    EXPECT_EQ(order, expected);
+    // Sorted whole in memory, then in parts of 37 rows written out and merged: the same order.
+    const fs::path spillFolder = dir_ / "spill";
+    fs::create_directory(spillFolder);
+    for (const bool inParts : {false, true}) {
+        if (inParts) db->spillSortsTo({spillFolder, 37});
+        auto sorted = db->OpenRecordset(u"SELECT * FROM T ORDER BY Name", dbOpenSnapshot);
+        db->spillSortsTo({});
+        std::vector<int> order;
+        for (; !sorted->EOF_(); sorted->MoveNext())
+            order.push_back(static_cast<int>(sorted->Fields(u"Seq").Value().toDouble()));
+        EXPECT_EQ(order, expected) << (inParts ? "in parts" : "in memory");
+        EXPECT_TRUE(fs::is_empty(spillFolder)) << "the parts are removed once merged";
+    }
     db->Close();
+}
+
+// Where a database's sorts spill is its own setting: a second database open on the same file (a
+// second run inside the first one's wait for events) neither takes it nor clears it.
+TEST_F(StreamingRecordsets, WhereSortsSpillIsASettingOfOneOpenDatabase) {
+    {
+        auto db = create();
+        auto rs = db->OpenRecordset(u"T", dbOpenDynaset);
+        for (int i = 0; i < 100; ++i) add(*rs, Variant(text::fromUtf8(std::to_string((i * 37) % 100))), i);
+        rs->Close();
+        db->Close();
+    }
+    const fs::path gone = dir_ / "no such folder";
+    auto first = DBEngine::Instance().OpenDatabase(dir_ / "t.mdb");
+    first->spillSortsTo({gone, 10});
+    auto second = DBEngine::Instance().OpenDatabase(dir_ / "t.mdb");
+    EXPECT_NO_THROW(second->OpenRecordset(u"SELECT * FROM T ORDER BY Name", dbOpenSnapshot))
+        << "the second database spilled where the first one was told to";
+    second->spillSortsTo({dir_, 10});
+    second->Close();
+    EXPECT_ANY_THROW(first->OpenRecordset(u"SELECT * FROM T ORDER BY Name", dbOpenSnapshot))
+        << "the first database's setting was lost to the second one's";
+    first->Close();
+    for (const auto& entry : fs::directory_iterator(dir_))
+        EXPECT_EQ(entry.path().filename(), "t.mdb") << "a sort left " << entry.path();
 }
 
 TEST_F(StreamingRecordsets, ATableLargerThanThePageCacheIsWrittenAndReadBackWhole) {

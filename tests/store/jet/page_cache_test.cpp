@@ -263,7 +263,7 @@ TEST_F(PageCache, AFileOnlyReadKeepsMoreOfItselfWhileTheProcessHoldsLittle) {
         // Looked at every 512 KB only: each look allocates, which a sanitizer's quarantine keeps.
         if (n % 256 == 255) most = std::max(most, test::residentFileKilobytes());
     }
-    EXPECT_GT(most, before + 12 * 1024) << "more than the view's share of 3 MB";
+    EXPECT_GT(most, before + 12 * 1024) << "more than the view's share of 1.5 MB";
     EXPECT_LE(most, before + 20 * 1024) << "within the room the process left";
 }
 #endif

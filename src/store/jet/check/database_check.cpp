@@ -63,9 +63,10 @@ void checkTables(CheckTarget& t, DatabaseFile& database) {
 // Each long-value page belongs to exactly one column; no page is lost.
 void checkOwnership(CheckTarget& t) {
     for (std::uint32_t page = 0; page < t.pages.pageCount(); ++page) {
-        const auto& users = t.accounting.usersOf(page);
         const bool free = t.accounting.isFree(page);
+        const bool used = t.accounting.inUse(page);
         if (t.survey[page].owner == kLongValueOwner && !free) {
+            const auto users = t.accounting.usersOf(page);
             std::size_t columns = 0;
             for (const auto& who : users) columns += who.find(", column '") != std::string::npos ? 1 : 0;
             // What deleted rows or tables leave behind until the file is compacted.
@@ -76,13 +77,13 @@ void checkOwnership(CheckTarget& t) {
                 t.report.fault("long-value page " + std::to_string(page) + " is in the maps of " + std::to_string(columns) +
                                " columns: " + users[0] + " and " + users[1]);
         }
-        if (users.empty() && !free && t.survey[page].type > kPageUsageMap)
+        if (!used && !free && t.survey[page].type > kPageUsageMap)
             t.report.note("page " + std::to_string(page) + " (type " + std::to_string(t.survey[page].type) +
                           ") is of a kind this check does not follow");
-        else if (users.empty() && !free && t.survey[page].type == kPageDatabaseHeader)
+        else if (!used && !free && t.survey[page].type == kPageDatabaseHeader)
             t.report.engineLeftover("page " + std::to_string(page) +
                                     " (type 0) was never used or was freed, and is not marked free");
-        else if (users.empty() && !free)
+        else if (!used && !free)
             t.report.engineLeftover("page " + std::to_string(page) + " (type " + std::to_string(t.survey[page].type) +
                                     ") is neither in use nor marked free (a leftover compaction reclaims)");
     }

@@ -155,7 +155,7 @@ private:
     }
 
     void use(std::uint32_t page) {
-        if (!t_.accounting.inUse(page) || t_.accounting.usersOf(page).back() != name_) t_.accounting.use(page, name_);
+        if (!t_.accounting.lastUserIs(page, name_)) t_.accounting.use(page, name_);
     }
 
     std::optional<std::vector<Entry>> leafEntries(std::uint32_t page) {

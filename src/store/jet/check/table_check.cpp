@@ -31,20 +31,27 @@ public:
         checkOwnedMaps();
         checkLongValueMaps();
         checkRows();
-        // The rows are visited in page and slot order, so the list is nearly always sorted already.
-        if (!std::is_sorted(identities_.begin(), identities_.end())) std::sort(identities_.begin(), identities_.end());
-        identities_.erase(std::unique(identities_.begin(), identities_.end()), identities_.end());
-        return std::move(identities_);
+        // The rows are visited in page and slot order, so the list is nearly always sorted already,
+        // and then kept as runs; otherwise it is sorted once, here.
+        if (ordered_) return std::move(identities_);
+        std::vector<std::uint32_t> all;
+        all.reserve(identities_.size());
+        for (const std::uint32_t row : identities_) all.push_back(row);
+        std::sort(all.begin(), all.end());
+        all.erase(std::unique(all.begin(), all.end()), all.end());
+        RowIdentities sorted;
+        for (const std::uint32_t row : all) sorted.push_back(row);
+        return sorted;
     }
 
 private:
     void checkOwnedMaps() {
-        const auto owned = readMap(t_.pages, t_.format, table_.usageMap, name_ + ": owned-pages map", t_.report);
+        auto owned = readMap(t_.pages, t_.format, table_.usageMap, name_ + ": owned-pages map", t_.report);
         const auto withRoom = readMap(t_.pages, t_.format, table_.freeSpaceMap, name_ + ": free-space map", t_.report);
         noteHolder(owned);
         noteHolder(withRoom);
         if (!owned) return;
-        owned_ = owned->pages;
+        owned_ = std::move(owned->pages);
         for (std::uint32_t page : owned_) checkOwnedPage(page);
         if (const auto named = t_.pagesByOwner.find(table_.page); named != t_.pagesByOwner.end())
             for (std::uint32_t page : named->second) checkNamedPage(page);
@@ -131,9 +138,9 @@ private:
                 const auto raw = readU16(page, t_.format.dataRowCountOffset + 2 + 2u * i);
                 const bool noData = (raw & kRowNoData) != 0;
                 const bool moved = (raw & kRowMovedHere) != 0;
-                if (noData && !moved) identities_.push_back(where.encode());  // the pointer to a moved row
+                if (noData && !moved) identify(where.encode());  // the pointer to a moved row
                 if (noData) continue;
-                if (!moved) identities_.push_back(where.encode());
+                if (!moved) identify(where.encode());
                 ++liveRows;
                 checkRow(page, where);
             }
@@ -228,7 +235,16 @@ private:
     std::map<std::uint16_t, ColumnPages> columns_;
     std::vector<std::size_t> longValuePositions_;  // the long-value columns' positions in the definition
     std::vector<ColumnPages*> longValuePages_;     // and their pages, in the same order
+    // A row's identity, in the order met: still ascending, without repeats, as long as ordered_.
+    void identify(std::uint32_t row) {
+        if (!identities_.empty() && row <= lastIdentity_) ordered_ = false;
+        identities_.push_back(row);
+        lastIdentity_ = row;
+    }
+
     RowIdentities identities_;
+    std::uint32_t lastIdentity_ = 0;
+    bool ordered_ = true;
     std::vector<FieldLocation> fields_;  // the row being checked, its storage kept from row to row
 };
 

@@ -11,6 +11,7 @@
 #include "store/jet/check/page_survey.h"
 #include "store/jet/format.h"
 #include "store/jet/page_file.h"
+#include "store/jet/row_list.h"
 #include "store/jet/tdef_reader.h"
 
 namespace zestrel::jet::check {
@@ -27,7 +28,7 @@ struct CheckTarget {
 // The rows a table holds, each where an index entry points: a row's own slot, or the slot
 // that keeps the pointer to where it moved.
 // Encoded row pointers, ascending, each once; four bytes a row, so a large table checks in little memory.
-using RowIdentities = std::vector<std::uint32_t>;
+using RowIdentities = RowList;
 
 RowIdentities checkTable(CheckTarget& target, const TableDefinition& table);
 
