@@ -32,7 +32,7 @@ frmMain::RunAnswer frmMain::previewChanges(upgrade::Layout layout, const std::fi
                                            const std::filesystem::path& list) {
     if (!view_.asksQuestions()) return RunAnswer::Upgrade;  // the command line previews with --dry-run
     view_.setStatusText(u"Looking for values the new layout would change...");
-    dbFunction::CreateCookbook(temporary.u16string());
+    dbFunction::CreateCookbook(platform::textOfPath(temporary));
     setPreview(true);
     runMethod(layout, temporary);
     setPreview(false);
