@@ -13,6 +13,8 @@ bool isEscapedByte(char16_t unit) { return unit >= 0xDC80 && unit <= 0xDCFF; }
 bool isHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
 bool isLowSurrogate(char16_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
 
+#ifndef _WIN32
+
 unsigned continuation(std::string_view bytes, std::size_t at) {
     if (at >= bytes.size()) return 0x100;
     const auto byte = static_cast<unsigned char>(bytes[at]);
@@ -61,6 +63,8 @@ std::u16string textOfBytes(std::string_view bytes) {
     }
     return out;
 }
+
+#endif
 
 // The text in UTF-8, each escaped byte handed to `byte` to be written as it chooses.
 template <typename WriteByte>
