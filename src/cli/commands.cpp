@@ -214,7 +214,7 @@ std::optional<std::string> unexpectedInCommand(const CLI::App& command) {
 int runZestrel(int argc, char** argv) {
     platform::useUserNumberFormat();  // amounts are read as the window reads them
     platform::useUtf8Console();
-    CLI::App app{"Zestrel Cookbook Upgrade: reads and upgrades recipe cookbook files (Jet databases)."};
+    CLI::App app{"Zestrel Cookbook Upgrade: reads and upgrades recipe cookbook files (Jet databases).", "zestrel"};
     app.allow_windows_style_options(false);  // "/folder/file.rcp" is a file, on Windows too
     app.set_version_flag("--version", "zestrel " + std::string(kVersionText));
     app.require_subcommand(1);
@@ -265,6 +265,8 @@ int runZestrel(int argc, char** argv) {
         "upgrade", "Upgrade each cookbook in turn, headless; exit 0 only when every one ends at the current version.");
     upgrade->add_option("--program-folder", upgradeOptions.programFolder, programFolderHelp);
     upgrade->add_flag("--quiet", upgradeOptions.quiet, "Print only failures");
+    upgrade->add_flag("--verbose", upgradeOptions.verbose,
+                      "Also print the window's status lines (\"Create temporary file...\", \"Done!\")");
     upgrade->add_flag("--dry-run", upgradeOptions.dryRun,
                       "Copy every row into a new database in the program's folder and print the values the "
                       "upgrade would change; then remove it: no backup is made and no cookbook is changed");
@@ -334,6 +336,10 @@ int runZestrel(int argc, char** argv) {
 
     // Arguments in UTF-8 whatever the system's code page (on Windows argv has only that).
     const std::vector<std::string> arguments = platform::utf8Arguments(argc, argv);
+    if (arguments.size() <= 1) {  // the program alone: its commands, as "zestrel help" lists them
+        std::cout << app.help();
+        return withOutputWritten(0);
+    }
     if (const auto unknown = unknownBeforeCommand(arguments, app)) return usageError(*unknown);
     try {
         std::vector<const char*> pointers;
@@ -346,6 +352,7 @@ int runZestrel(int argc, char** argv) {
         if (const auto unexpected = unexpectedInCommand(*command)) return usageError(*unexpected, command->get_name());
     if (help->parsed()) {
         if (helpTopic.empty()) {
+            app.clear();  // the help of the program, not of the command "help" just parsed
             std::cout << app.help();
             return withOutputWritten(0);
         }

@@ -66,11 +66,15 @@ bool useProgramFolder(const std::string& programFolder, const char* nothingDone)
     return true;
 }
 
-// Browse and Upgrade on one cookbook; true when it ends current.
-bool upgradeOne(const std::string& file, const UpgradeOptions& options) {
+// How one cookbook of the command line ended.
+enum class Ended { Upgraded, Current, Failed };
+
+// Browse and Upgrade on one cookbook.
+Ended upgradeOne(const std::string& file, const UpgradeOptions& options) {
     const auto cookbook = cookbookNamed(file);
-    if (!cookbook) return false;
+    if (!cookbook) return Ended::Failed;
     TerminalView view(std::cerr, platform::standardErrorIsTerminal(), options.quiet);
+    view.showStatusLines(options.verbose);
     const std::string name = shownName(*cookbook);
     view.setSubject(name);
     frmMain form(view);
@@ -78,11 +82,11 @@ bool upgradeOne(const std::string& file, const UpgradeOptions& options) {
     case frmMain::Choice::Offered: break;
     case frmMain::Choice::UpToDate:
         view.say(name + ": already at version " + shownVersion(form) + "; nothing to do");
-        return true;
-    case frmMain::Choice::NotACookbook: return false;  // the warning said why
+        return Ended::Current;
+    case frmMain::Choice::NotACookbook: return Ended::Failed;  // the warning said why
     case frmMain::Choice::Failed:
         std::cerr << name << ": the cookbook could not be read; nothing was changed\n";
-        return false;
+        return Ended::Failed;
     }
     form.setDryRun(options.dryRun);
     view.say(name + ": version " + shownVersion(form) + (options.dryRun ? ", trying the upgrade" : ", upgrading") + kEllipsis);
@@ -91,7 +95,7 @@ bool upgradeOne(const std::string& file, const UpgradeOptions& options) {
     // has no list: what it copied before the failure is not all that would change.
     if (options.dryRun && form.outcome().upgraded() && !form.valueChanges().empty())
         form.valueChanges().writeTo(platform::pathOfText(*cookbook), {}, [](std::string_view piece) { std::cout << piece; });
-    return form.outcome().upgraded();
+    return form.outcome().upgraded() ? Ended::Upgraded : Ended::Failed;
 }
 
 std::string twoDigits(int value) { return (value < 10 ? "0" : "") + std::to_string(value); }
@@ -159,9 +163,13 @@ int cookbookVersion(const std::string& file) {
 int upgradeCookbooks(const UpgradeOptions& options) {
     if (!useProgramFolder(options.programFolder, "nothing was upgraded")) return kExitFailure;
     if (!options.dryRun) tidyProgramFolder();
-    bool allCurrent = true;
-    for (const auto& file : options.files) allCurrent = upgradeOne(file, options) && allCurrent;
-    return allCurrent ? 0 : kExitFailure;
+    std::size_t counts[3] = {0, 0, 0};
+    for (const auto& file : options.files) ++counts[static_cast<int>(upgradeOne(file, options))];
+    const std::size_t failed = counts[static_cast<int>(Ended::Failed)];
+    if (options.files.size() > 1 && !options.quiet)
+        std::cerr << counts[static_cast<int>(Ended::Upgraded)] << (options.dryRun ? " could be upgraded, " : " upgraded, ")
+                  << counts[static_cast<int>(Ended::Current)] << " already at 1.3, " << failed << " failed\n";
+    return failed == 0 ? 0 : kExitFailure;
 }
 
 int restoreCookbook(const RestoreOptions& options) {

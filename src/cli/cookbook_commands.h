@@ -17,6 +17,7 @@ struct UpgradeOptions {
     std::vector<std::string> files;
     std::string programFolder;  // empty: the default program folder
     bool quiet = false;         // only failures are printed
+    bool verbose = false;       // the window's status lines too
     bool dryRun = false;        // copy and check only; print the values an upgrade would change
 };
 

@@ -30,7 +30,9 @@ void TerminalView::say(const std::string& line) {
     report_ << shownMessage(line) << std::endl;
 }
 
-void TerminalView::setStatusText(const std::u16string& text) { say(platform::shownText(text)); }
+void TerminalView::setStatusText(const std::u16string& text) {
+    if (statusLines_) say(platform::shownText(text));
+}
 
 void TerminalView::setProgressVisible(bool visible) {
     if (!visible) endProgressLine();

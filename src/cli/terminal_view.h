@@ -20,6 +20,8 @@ namespace zestrel::cli {
 class TerminalView : public platform::FormView {
 public:
     TerminalView(std::ostream& report, bool drawProgress, bool quiet = false);
+    // Whether the window's status texts become lines (they do unless told otherwise).
+    void showStatusLines(bool shown) { statusLines_ = shown; }
 
     void setStatusText(const std::u16string& text) override;
     void setProgressVisible(bool visible) override;
@@ -50,6 +52,7 @@ private:
     std::ostream& report_;
     bool drawProgress_;
     bool quiet_;
+    bool statusLines_ = true;
     bool progressShown_ = false;
     int progressValue_ = 0;
     std::u16string percent_;

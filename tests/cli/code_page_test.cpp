@@ -17,11 +17,6 @@ namespace {
 namespace fs = std::filesystem;
 using nlohmann::json;
 
-ProcessResult zestrel(std::vector<std::string> args) {
-    args.insert(args.begin(), zestrelProgram().string());
-    return runProcess(args);
-}
-
 class CyrillicCookbook : public ::testing::Test {
 protected:
     void SetUp() override {

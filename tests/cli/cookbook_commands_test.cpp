@@ -16,11 +16,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-ProcessResult zestrel(std::vector<std::string> args) {
-    args.insert(args.begin(), zestrelProgram().string());
-    return runProcess(args);
-}
-
 class CookbookCommands : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -84,8 +79,12 @@ TEST_F(CookbookCommands, SeveralCookbooksAreUpgradedInTurnAndAFailureDoesNotStop
     const auto c = at(broken.string() + ": [Zestrel Cookbook Upgrade] \"" + broken.string() +
                       "\" is not a cookbook that can be upgraded: 3343 - ");
     const auto d = at(last.string() + ": version 1.1, upgrading\xE2\x80\xA6\n");
-    EXPECT_TRUE(a < b && b < c && c < d);
+    const auto e = at("2 upgraded, 1 already at 1.3, 1 failed\n");
+    EXPECT_TRUE(a < b && b < c && c < d && d < e);
     EXPECT_EQ(said.find("lick"), std::string::npos) << "no window instructions: " << said;
+    EXPECT_EQ(said.find("Create temporary file..."), std::string::npos) << "status lines only when asked: " << said;
+    const auto verbose = upgrade({"--verbose", "--dry-run", sample("fresh.rcp").string()});
+    EXPECT_NE(verbose.err.find("Create temporary file...\n"), std::string::npos) << verbose.err;
     EXPECT_TRUE(fs::exists(program_ / "Backup" / "first_backup.rcp"));
     EXPECT_TRUE(fs::exists(program_ / "Backup" / "last_backup.rcp"));
     EXPECT_FALSE(fs::exists(program_ / "Backup" / "current_backup_2.rcp"));
@@ -226,6 +225,13 @@ TEST(ZestrelConventions, VersionUnknownNamesAndHelp) {
         EXPECT_EQ(help.out, zestrel({command, "--help"}).out) << command;
     }
     EXPECT_NE(zestrel({"help", "upgrade"}).out.find("--quiet"), std::string::npos);
+    // The program alone, and "help" alone, list the commands.
+    const auto commands = zestrel({"help"});
+    EXPECT_EQ(commands.exitCode, 0);
+    EXPECT_EQ(commands.out, zestrel({}).out);
+    EXPECT_NE(commands.out.find("Usage: zestrel [OPTIONS] SUBCOMMAND"), std::string::npos) << commands.out;
+    for (const char* command : {"upgrade", "restore", "version", "check"})
+        EXPECT_NE(commands.out.find(std::string("\n  ") + command + " "), std::string::npos) << command << commands.out;
     EXPECT_NE(zestrel({"help", "restore"}).out.find("--list"), std::string::npos);
 }
 

@@ -21,11 +21,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-ProcessResult zestrel(std::vector<std::string> args, const std::vector<std::string>& environment = {}) {
-    args.insert(args.begin(), zestrelProgram().string());
-    return runProcess(args, environment);
-}
-
 bool holds(const std::string& said, const std::string& text) { return said.find(text) != std::string::npos; }
 
 class Restore : public ::testing::Test {

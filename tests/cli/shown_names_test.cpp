@@ -15,11 +15,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-ProcessResult zestrel(std::vector<std::string> args) {
-    args.insert(args.begin(), zestrelProgram().string());
-    return runProcess(args);
-}
-
 struct ShownCase {
     const char* label;
     std::string text;

@@ -1,5 +1,7 @@
 #include "support/process.h"
 
+#include "support/fixtures.h"
+
 #include <cstdio>
 #include <cstdlib>
 #ifdef _WIN32
@@ -15,6 +17,11 @@
 #endif
 
 namespace zestrel::test {
+
+ProcessResult zestrel(std::vector<std::string> args, const std::vector<std::string>& environment) {
+    args.insert(args.begin(), zestrelProgram().string());
+    return runProcess(args, environment);
+}
 
 #ifdef _WIN32
 

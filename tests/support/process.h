@@ -20,6 +20,8 @@ ProcessResult runProcess(const std::vector<std::string>& argv, const std::vector
 // Runs a program with standard output and error on one new terminal (Linux only), as a person at
 // a terminal sees it: `out` holds both.
 ProcessResult runOnTerminal(const std::vector<std::string>& argv);
+// Runs this project's command-line program with `args`.
+ProcessResult zestrel(std::vector<std::string> args, const std::vector<std::string>& environment = {});
 bool programExists(const std::string& name);
 
 }  // namespace zestrel::test

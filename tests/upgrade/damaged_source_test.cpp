@@ -44,15 +44,10 @@ class SourceDamage : public UpgradeTest {
 protected:
     fs::path sample(const std::string& name, const char* layout, int recipes) {
         const fs::path path = dir_ / name;
-        const auto made = runProcess({zestrelProgram().string(), "sample", "--layout", layout, "--recipes",
+        const auto made = zestrel({"sample", "--layout", layout, "--recipes",
                                       std::to_string(recipes), "--ingredients-per-recipe", "3", path.string()});
         EXPECT_EQ(made.exitCode, 0) << made.err;
         return path;
-    }
-    ProcessResult zestrel(const std::vector<std::string>& args) {
-        std::vector<std::string> argv{zestrelProgram().string()};
-        argv.insert(argv.end(), args.begin(), args.end());
-        return runProcess(argv);
     }
     // An upgrade that must stop with `says` and leave the cookbook as it was, with no backup.
     void expectRefused(const fs::path& cookbook, const std::string& says) {

@@ -73,7 +73,7 @@ std::string attributeOf(const fs::path& file, const char* name) {
 
 TEST_F(UpgradeTest, TheUpgradedCookbookKeepsItsAccessListAndAttributes) {
     const fs::path cookbook = dir_ / "shared.rcp";
-    const auto made = runProcess({zestrelProgram().string(), "sample", "--layout", "1.1", "--recipes", "3", cookbook.string()});
+    const auto made = zestrel({"sample", "--layout", "1.1", "--recipes", "3", cookbook.string()});
     ASSERT_EQ(made.exitCode, 0) << made.err;
     fs::permissions(cookbook, fs::perms::owner_read | fs::perms::owner_write);
     if (::setxattr(cookbook.c_str(), "system.posix_acl_access", kSharedWithOneUser.data(), kSharedWithOneUser.size(), 0) != 0)
@@ -83,7 +83,7 @@ TEST_F(UpgradeTest, TheUpgradedCookbookKeepsItsAccessListAndAttributes) {
     ::stat(cookbook.c_str(), &before);
     ASSERT_EQ(before.st_mode & 0777, 0660u);  // the mask shows as the group's bits
 
-    const auto run = runProcess({zestrelProgram().string(), "upgrade", "--program-folder", program_.string(), cookbook.string()});
+    const auto run = zestrel({"upgrade", "--program-folder", program_.string(), cookbook.string()});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(run.err.find("could not keep"), std::string::npos) << run.err;
     struct stat after {};

@@ -76,13 +76,13 @@ class OpenElsewhere : public UpgradeTest, public ::testing::WithParamInterface<H
 TEST_P(OpenElsewhere, IsRefusedOrIgnoredAsItsKindCallsFor) {
     const HoldCase& c = GetParam();
     const fs::path cookbook = dir_ / "family.rcp";
-    const auto made = runProcess({zestrelProgram().string(), "sample", "--layout", "1.1", "--recipes", "5", cookbook.string()});
+    const auto made = zestrel({"sample", "--layout", "1.1", "--recipes", "5", cookbook.string()});
     ASSERT_EQ(made.exitCode, 0) << made.err;
     const fs::path lockFile = dir_ / "family.ldb";
     if (c.onLockFile) std::ofstream(lockFile) << std::string(64, '\0');
     const std::string before = bytesOf(cookbook);
     const auto upgrade = [&] {
-        return runProcess({zestrelProgram().string(), "upgrade", "--program-folder", program_.string(), cookbook.string()});
+        return zestrel({"upgrade", "--program-folder", program_.string(), cookbook.string()});
     };
     {
         const OtherProcess other(c.onLockFile ? lockFile : cookbook, c.hold);

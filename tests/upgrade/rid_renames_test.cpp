@@ -40,11 +40,6 @@ struct RenameCase {
 
 void PrintTo(const RenameCase& c, std::ostream* out) { *out << c.label; }
 
-ProcessResult zestrel(std::vector<std::string> args) {
-    args.insert(args.begin(), zestrelProgram().string());
-    return runProcess(args);
-}
-
 // The text whose code page 1252 bytes are those `text` has in code page `number`: written by the
 // sample command (which writes code page 1252), then read in `number` once the header names it.
 std::string asWesternBytes(const std::string& text, std::uint16_t number) {
