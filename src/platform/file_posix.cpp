@@ -133,7 +133,13 @@ bool File::tryWriteLock() {
     whole.l_type = F_WRLCK;
     whole.l_whence = SEEK_SET;
     if (::fcntl(fd_, F_OFD_SETLK, &whole) == 0) return true;
-    if (errno == EAGAIN || errno == EACCES) return false;
+    if (errno == EAGAIN || errno == EACCES) {
+        // Only a writer's lock is another run's: a reader's read lock holds no run off.
+        struct flock holder {};
+        holder.l_type = F_WRLCK;
+        holder.l_whence = SEEK_SET;
+        return ::fcntl(fd_, F_OFD_GETLK, &holder) == 0 && holder.l_type == F_RDLCK;
+    }
     if (errno == ENOLCK || errno == EINVAL || errno == ENOTSUP) return true;  // no locks here
     throw FileError("lock", path_, errno);
 }

@@ -55,7 +55,8 @@ bool writeLockHeldElsewhere(const std::filesystem::path& path) {
     struct flock probe {};
     probe.l_type = F_WRLCK;
     probe.l_whence = SEEK_SET;
-    return file.get() >= 0 && ::fcntl(file.get(), F_OFD_GETLK, &probe) == 0 && probe.l_type != F_UNLCK;
+    // A read lock is a reader's (runs take write locks), and a reader holds no run off.
+    return file.get() >= 0 && ::fcntl(file.get(), F_OFD_GETLK, &probe) == 0 && probe.l_type == F_WRLCK;
 }
 
 std::optional<std::string> openElsewhere(const std::filesystem::path& path) {

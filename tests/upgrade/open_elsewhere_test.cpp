@@ -24,7 +24,7 @@ namespace fs = std::filesystem;
 
 #ifndef _WIN32
 
-enum class Hold { OpenForWriting, LockFileRange, LockFileFlock, ReadersFlock, OpenToRead };
+enum class Hold { OpenForWriting, LockFileRange, LockFileFlock, ReadersFlock, ReadersRecordLock, OpenToRead };
 
 // Another process holding the file as `hold` says until the test ends.
 class OtherProcess {
@@ -37,10 +37,11 @@ public:
             const bool writes = hold == Hold::OpenForWriting || hold == Hold::LockFileRange;
             const int fd = ::open(file.c_str(), writes ? O_RDWR : O_RDONLY);
             struct flock range {};
-            range.l_type = F_WRLCK;
+            range.l_type = hold == Hold::ReadersRecordLock ? F_RDLCK : F_WRLCK;
             range.l_whence = SEEK_SET;
             range.l_len = 1;
-            if (hold == Hold::LockFileRange) ::fcntl(fd, F_SETLK, &range);
+            if (hold == Hold::ReadersRecordLock) range.l_len = 0;  // the whole file, and beyond its end
+            if (hold == Hold::LockFileRange || hold == Hold::ReadersRecordLock) ::fcntl(fd, F_SETLK, &range);
             if (hold == Hold::LockFileFlock) ::flock(fd, LOCK_EX);
             if (hold == Hold::ReadersFlock) ::flock(fd, LOCK_EX);
             if (::write(ready[1], "x", 1) != 1) _exit(1);
@@ -113,7 +114,8 @@ INSTANTIATE_TEST_SUITE_P(
                       HoldCase{"LockFileFlock", Hold::LockFileFlock, true, "its lock file family.ldb is in use"},
                       HoldCase{"LockFileLeftByACrash", Hold::OpenToRead, true, nullptr},
                       HoldCase{"ReaderOfTheCookbook", Hold::OpenToRead, false, nullptr},
-                      HoldCase{"ReadersFlockOnTheCookbook", Hold::ReadersFlock, false, nullptr}),
+                      HoldCase{"ReadersFlockOnTheCookbook", Hold::ReadersFlock, false, nullptr},
+                      HoldCase{"ReadersRecordLockOnTheCookbook", Hold::ReadersRecordLock, false, nullptr}),
     [](const ::testing::TestParamInfo<HoldCase>& param) { return std::string(param.param.label); });
 
 #endif
