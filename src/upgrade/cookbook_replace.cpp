@@ -293,7 +293,7 @@ std::filesystem::path FrmMainUpgrade::writeValueChanges(const std::u16string& Da
                                                         const std::filesystem::path& backup) {
     if (changes_.empty()) return {};
     const std::filesystem::path list = upgrade::changeListPathFor(backup);
-    upgrade::writeListFile(changes_, platform::pathOfText(DataFrom), backup, list, platform::OpenMode::CreateNew);
+    upgrade::writeListFile(changes_, platform::pathOfText(DataFrom), backup, list, platform::OpenMode::CreateNewPrivate);
     return list;
 }
 

@@ -95,6 +95,10 @@ TEST_F(UpgradeTest, TheUpgradedCookbookKeepsItsAccessListAndAttributes) {
         EXPECT_EQ(attributeOf(cookbook, "user.origin"), "kitchen");
     }
     expectPassesCheck(cookbook);
+    // The list of the values the upgrade changed is readable by its owner alone.
+    const fs::path list = program_ / "Backup" / "shared_backup_changes.txt";
+    ASSERT_TRUE(fs::exists(list));
+    EXPECT_EQ(fs::status(list).permissions() & (fs::perms::group_all | fs::perms::others_all), fs::perms::none);
 }
 
 #endif

@@ -85,7 +85,6 @@ private:
     mutable Run cursor_;
     mutable std::size_t cursorNextByte_ = 0;
     mutable std::uint32_t cursorEnd_ = 0;  // the end of cursor_ (the next run's distance is from it)
-    mutable std::size_t cursorRun_ = 0;    // the number of runs decoded to reach cursor_
     mutable bool cursorValid_ = false;
 };
 
