@@ -118,6 +118,9 @@ public:
     // cannot hold, so it cannot keep others waiting. POSIX: a write lock of the open file
     // description on the whole file (independent of flock); Windows: as tryLock.
     bool tryWriteLock();
+    // Whether tryWriteLock wants a handle opened to write. Windows: no; there a handle open for
+    // writing would keep out this program's own readers, which share the file for reading only.
+    static const bool kWriteLockWantsWritableHandle;
     // Gives this file the permission bits, owner and group of a file in the state `original`,
     // through the open handle, never through a path someone may have changed. The bits are always
     // set; the owner and group where the system allows (root sets both, an owner any group of

@@ -144,6 +144,8 @@ bool File::tryWriteLock() {
     throw FileError("lock", path_, errno);
 }
 
+const bool File::kWriteLockWantsWritableHandle = true;
+
 AccessCarried File::takeAccessOf(const FileState& original) {
     faults::check("chmod", path_);
     AccessCarried carried;

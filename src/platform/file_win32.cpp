@@ -165,6 +165,8 @@ bool File::tryLock() {
 
 bool File::tryWriteLock() { return tryLock(); }
 
+const bool File::kWriteLockWantsWritableHandle = false;
+
 // A file takes the rights of its folder, which a new file beside the cookbook already has.
 AccessCarried File::takeAccessOf(const FileState& /*original*/) {
     faults::check("chmod", path_);

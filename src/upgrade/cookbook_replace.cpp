@@ -35,15 +35,25 @@ std::filesystem::path cookbookBehind(const std::filesystem::path& given) {
     }
 }
 
+namespace {
+
+// The cookbook opened to write, where the run's lock wants such a handle and its owner lets us.
+std::optional<platform::File> openWritableToHold(const std::filesystem::path& cookbook) {
+    if (!platform::File::kWriteLockWantsWritableHandle) return std::nullopt;
+    try {
+        return platform::File::open(cookbook, platform::OpenMode::ReadWrite, platform::Links::Refuse);
+    } catch (const platform::FileError& e) {
+        if (e.errorNumber() != EACCES && e.errorNumber() != EROFS && e.errorNumber() != EPERM) throw;
+        return std::nullopt;
+    }
+}
+
+}  // namespace
+
 // The run's lock on the cookbook needs write access, so that a user who may only read the cookbook
 // cannot hold every upgrade off. A cookbook its owner made read-only is held as a reader holds it.
 HeldCookbook holdCookbook(const std::filesystem::path& cookbook) {
-    std::optional<platform::File> writable;
-    try {
-        writable = platform::File::open(cookbook, platform::OpenMode::ReadWrite, platform::Links::Refuse);
-    } catch (const platform::FileError& e) {
-        if (e.errorNumber() != EACCES && e.errorNumber() != EROFS && e.errorNumber() != EPERM) throw;
-    }
+    std::optional<platform::File> writable = openWritableToHold(cookbook);
     platform::File file = writable ? std::move(*writable)
                                    : platform::File::open(cookbook, platform::OpenMode::ReadOnly, platform::Links::Refuse);
     if (!(writable ? file.tryWriteLock() : file.tryLock()))

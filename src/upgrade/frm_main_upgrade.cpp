@@ -60,8 +60,10 @@ void FrmMainUpgrade::upgrade(upgrade::Layout layout, const std::u16string& DataF
         outcome_.failure = currentFailure();
         discardFilledDatabase(DataTo);
     }
-    // Written beside the backup, or not needed after a failure: only a dry run's list is read later.
-    if (!dryRun_) changes_.keepCountsOnly();
+    // Written beside the backup, or not needed after a failure: only a dry run's list is read later,
+    // and only when the dry run went through. Its file is closed and removed here, not with the
+    // window: an open file could not leave the program folder on Windows.
+    if (!dryRun_ || outcome_.failure) changes_.keepCountsOnly();
     reportOutcome(title, DataFrom);
 }
 

@@ -145,8 +145,7 @@ TEST_F(Restore, ACookbookAnotherRunHoldsIsNotRestored) {
     ASSERT_EQ(upgrade(cookbook).exitCode, 0);
     const std::string upgraded = fileBytes(cookbook);
     {
-        platform::File held = platform::File::open(cookbook, platform::OpenMode::ReadWrite);
-        ASSERT_TRUE(held.tryWriteLock());
+        platform::File held = test::holdAsAnotherRun(cookbook);
         const auto refused = restore({cookbook.string()});
         EXPECT_EQ(refused.exitCode, 1);
         EXPECT_TRUE(holds(refused.err, "3045 - ")) << refused.err;

@@ -86,6 +86,15 @@ std::string fileBytes(const std::filesystem::path& path) {
     return {std::istreambuf_iterator<char>(in), {}};
 }
 
+platform::File holdAsAnotherRun(const std::filesystem::path& cookbook) {
+    // Where the lock wants no handle open for writing (Windows), a run holds the cookbook to read.
+    const auto mode = platform::File::kWriteLockWantsWritableHandle ? platform::OpenMode::ReadWrite
+                                                                     : platform::OpenMode::ReadOnly;
+    platform::File held = platform::File::open(cookbook, mode);
+    EXPECT_TRUE(held.tryWriteLock()) << cookbook;
+    return held;
+}
+
 std::vector<std::string> splitLines(const std::string& text) {
     std::vector<std::string> lines;
     std::size_t start = 0;

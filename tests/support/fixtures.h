@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/file.h"
+
 namespace zestrel::test {
 
 std::filesystem::path sharedDir();
@@ -38,6 +40,10 @@ void checkAndRemoveTempDir(const std::filesystem::path& dir, const std::vector<s
 
 // Fails the current test for each structural fault of the database at `path`.
 void expectPassesCheck(const std::filesystem::path& path);
+
+// The cookbook opened and locked as another run of the program holds it while it upgrades or
+// restores it (an assertion fails when the lock cannot be taken).
+platform::File holdAsAnotherRun(const std::filesystem::path& cookbook);
 
 std::vector<std::string> splitLines(const std::string& text);
 

@@ -240,8 +240,7 @@ TEST_F(HostileConditions, AWriterAppendingAllTheTimeLosesNothing) {
 TEST_F(HostileConditions, ASecondUpgradeOfTheSameCookbookStopsAtOnce) {
     const fs::path cookbook = manyRecipes("family.rcp", 5);
     const std::string original = test::fileBytes(cookbook);
-    platform::File other = platform::File::open(cookbook, platform::OpenMode::ReadWrite);
-    ASSERT_TRUE(other.tryWriteLock());
+    platform::File other = test::holdAsAnotherRun(cookbook);
     run(cookbook);
     const std::string said = lastMessage();
     EXPECT_EQ(said.rfind("3045 - ", 0), 0u) << said;

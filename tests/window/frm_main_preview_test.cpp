@@ -42,6 +42,11 @@ protected:
         form_.emplace(view_);
         form_->Form_Load();
     }
+    // The window goes first: the files it holds open could not be removed on Windows.
+    void TearDown() override {
+        form_.reset();
+        UpgradeTest::TearDown();
+    }
     // Three values in two recipes change: two servings cut to Yield, one amount cut.
     fs::path changing(const std::string& name) {
         return cookbook(name, OldLayout::V11,
