@@ -56,10 +56,18 @@ std::optional<int> backupNumber(const std::u16string& name, const std::u16string
     return number >= 2 ? std::optional<int>(number) : std::nullopt;
 }
 
-std::filesystem::path changeListPathFor(const std::filesystem::path& backup) {
+namespace {
+
+std::filesystem::path besideBackup(const std::filesystem::path& backup, const char16_t* ending) {
     std::u16string name = platform::textOfPath(backup.filename());
     if (name.size() >= kExtensionLength) name.resize(name.size() - kExtensionLength);
-    return backup.parent_path() / platform::pathOfText(name + u"_changes.txt");
+    return backup.parent_path() / platform::pathOfText(name + ending);
 }
+
+}  // namespace
+
+std::filesystem::path changeListPathFor(const std::filesystem::path& backup) { return besideBackup(backup, u"_changes.txt"); }
+
+std::filesystem::path changeTablePathFor(const std::filesystem::path& backup) { return besideBackup(backup, u"_changes.tsv"); }
 
 }  // namespace zestrel::upgrade

@@ -24,5 +24,7 @@ std::optional<int> backupNumber(const std::u16string& name, const std::u16string
 
 // Where the list of a backup goes: beside it, "<backup name without .rcp>_changes.txt".
 std::filesystem::path changeListPathFor(const std::filesystem::path& backup);
+// Where its table for spreadsheets goes: "<backup name without .rcp>_changes.tsv".
+std::filesystem::path changeTablePathFor(const std::filesystem::path& backup);
 
 }  // namespace zestrel::upgrade

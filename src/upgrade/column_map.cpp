@@ -71,11 +71,36 @@ std::u16string ColumnWriter::currentRid() {
     }
 }
 
+std::optional<std::u16string> ColumnWriter::sourceText(const dao::Field*& field, const char16_t* name) {
+    try {
+        if (!field) field = &source_.Fields(name);
+        const dao::Variant value = field->Value();
+        if (value.isNull()) return std::nullopt;
+        return value.toText();
+    } catch (const Failure&) {
+        return std::nullopt;
+    }
+}
+
+bool ColumnWriter::ofRecipes() const { return std::u16string_view(targetTable_) == u"Recipe"; }
+
+// The change names the row as its owner knows it: a recipe row by its name, an ingredient row by
+// its number and ingredient, or its Name where it has no ingredient text (its recipe's name comes
+// from the recipe's own row); read only for a row that has a change.
 ValueChange ColumnWriter::changeOf(const Column& column) {
     ValueChange change;
     change.table = targetTable_;
     change.column = column.mapping->target;
+    change.sourceColumn = column.rule->source ? column.rule->source : column.mapping->target;
     change.rid = currentRid();
+    if (ofRecipes()) {
+        change.recipe = sourceText(name_, u"Name");
+        return change;
+    }
+    change.item = sourceText(item_, u"Item");
+    change.ingredient = sourceText(ingredient_, u"Ingred");
+    // Some cookbooks keep the ingredient's name in the row's Name alone.
+    if (!change.ingredient || change.ingredient->empty()) change.ingredient = sourceText(name_, u"Name");
     return change;
 }
 
@@ -271,6 +296,7 @@ bool ColumnWriter::givenRenamedRid(Column& column) {
 }
 
 void ColumnWriter::writeColumns() {
+    if (ofRecipes()) changes_.addRecipe(currentRid(), sourceText(name_, u"Name"));
     for (auto& column : columns_) {
         if (ridColumn_ && givenRenamedRid(column)) continue;
         if (column.rule->kind == ColumnRule::Kind::ParsedAmount) {

@@ -118,6 +118,10 @@ private:
     std::u16string fitted(const Column& column, std::u16string text, std::size_t length);
     bool targetIsText(Column& column);
     std::u16string currentRid();
+    bool ofRecipes() const;
+    // The current row's text of the source column `name` (found once, kept in `field`); none for
+    // Null or a column it lacks.
+    std::optional<std::u16string> sourceText(const dao::Field*& field, const char16_t* name);
     // A change of the value of `column` in the current row, to be filled in.
     ValueChange changeOf(const Column& column);
 
@@ -133,6 +137,9 @@ private:
     const char16_t* targetTable_;
     ValueChanges& changes_;
     const dao::Field* rid_ = nullptr;
+    const dao::Field* name_ = nullptr;
+    const dao::Field* item_ = nullptr;
+    const dao::Field* ingredient_ = nullptr;
     const RidRenames* renames_ = nullptr;
     const Column* ridColumn_ = nullptr;  // the column "rID", when some rows get a new one
 };

@@ -87,8 +87,8 @@ void checkBeforeCopy(const std::filesystem::path& cookbook, const std::filesyste
                           std::strerror(e.errorNumber()) +
                           "): the upgraded cookbook could not take the original's place there. Nothing was changed.");
     }
-    // The list of changed values beside the backup has the longest name of the three.
-    for (const auto& name : {backup, upgrade::changeListPathFor(backup)}) {
+    // The list of changed values and its table beside the backup have the longest names.
+    for (const auto& name : {backup, upgrade::changeListPathFor(backup), upgrade::changeTablePathFor(backup)}) {
         const platform::NameRoom room = platform::nameRoom(name);
         if (room.fits()) continue;
         throw Failure(failure::runtime::kBadFileName, "Bad file name: the backup of " + platform::shownPath(cookbook) +
@@ -278,7 +278,10 @@ FrmMainUpgrade::Replaced FrmMainUpgrade::replaceCookbook(const std::u16string& D
             renaming = true;
         }, &placed);
     } catch (...) {
-        if (!replaced.changeList.empty()) platform::discardFile(replaced.changeList);
+        if (!replaced.changeList.empty()) {
+            platform::discardFile(replaced.changeList);
+            platform::discardFile(upgrade::changeTablePathFor(backup));
+        }
         try {
             undoReplace(at, original, renaming ? std::optional(placed) : std::nullopt, currentFailure());
         } catch (...) {
@@ -304,6 +307,12 @@ std::filesystem::path FrmMainUpgrade::writeValueChanges(const std::u16string& Da
     if (changes_.empty()) return {};
     const std::filesystem::path list = upgrade::changeListPathFor(backup);
     upgrade::writeListFile(changes_, platform::pathOfText(DataFrom), backup, list, platform::OpenMode::CreateNewPrivate);
+    try {
+        upgrade::writeTableFile(changes_, upgrade::changeTablePathFor(backup), platform::OpenMode::CreateNewPrivate);
+    } catch (...) {
+        platform::discardFile(list);
+        throw;
+    }
     return list;
 }
 

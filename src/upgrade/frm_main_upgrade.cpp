@@ -48,6 +48,7 @@ void FrmMainUpgrade::upgrade(upgrade::Layout layout, const std::u16string& DataF
     const char16_t* title = layout == upgrade::Layout::V10 ? u"Upgrade Version 1.0" : u"Upgrade Version 1.1";
     filledDatabase_.reset();
     changes_.clear();
+    changes_.setWould(dryRun_);
     outcome_ = upgrade::RunOutcome{};
     outcome_.dryRun = dryRun_;
     try {

@@ -57,6 +57,7 @@ bool backupOfTheOriginal(const platform::Folder& backupFolder, const RunRecord& 
 
 void removeBackupOfNoUpgrade(const platform::Folder& backupFolder, const RunRecord& run) {
     backupFolder.remove(changeListPathFor(run.backupName));
+    backupFolder.remove(changeTablePathFor(run.backupName));
     backupFolder.remove(run.backupName);
     backupFolder.remove(originNameFor(run.backupName));
     backupFolder.sync();

@@ -1,9 +1,12 @@
 #include "upgrade/value_changes.h"
 
 #include <algorithm>
+#include <array>
 
 #include "platform/file_system.h"
 #include "text/digits.h"
+#include "text/case_fold.h"
+#include "text/natural_order.h"
 #include "platform/path_text.h"
 #include "text/utf8.h"
 #include "upgrade/rid_renames.h"
@@ -30,8 +33,8 @@ void appendRid(std::string& out, std::u16string_view rid) {
     text::appendUtf8(rid, out);
 }
 
-void appendReplacements(std::string& out, const std::vector<ValueChange::Replacement>& replaced) {
-    out += "characters replaced: ";
+void appendReplacements(std::string& out, const std::vector<ValueChange::Replacement>& replaced, bool would) {
+    out += would ? "characters would be replaced: " : "characters replaced: ";
     for (std::size_t i = 0; i < replaced.size(); ++i) {
         const auto& r = replaced[i];
         if (i > 0) out += ", ";
@@ -66,14 +69,14 @@ std::string listedPath(const std::filesystem::path& path) {
 
 bool isRecipeTable(const ValueChange& change) { return std::u16string_view(change.table) == u"Recipe"; }
 
-void appendRename(std::string& out, const RidRename& rename, bool ofRecipe) {
+void appendRename(std::string& out, const RidRename& rename, bool ofRecipe, bool would) {
     out += "rID ";
     appendQuoted(out, rename.from);
     if (ofRecipe) {
         out += " of ";
         appendQuoted(out, rename.recipe);
     }
-    out += " became ";
+    out += would ? " would become " : " became ";
     appendQuoted(out, rename.to);
     if (!ofRecipe) {
         out += " with its recipe ";
@@ -90,11 +93,11 @@ void appendRename(std::string& out, const RidRename& rename, bool ofRecipe) {
 
 // An amount's number that lost digits, or one emptied since its column would have cut it into
 // another number.
-bool appendAmountLoss(std::string& out, const ValueChange& change) {
+bool appendAmountLoss(std::string& out, const ValueChange& change, bool would) {
     if (!change.amountStoredAs.empty()) {
         out += "amount ";
         appendQuoted(out, change.amount);
-        out += " stored as ";
+        out += would ? " would be stored as " : " stored as ";
         appendQuoted(out, change.amountStoredAs);
         out += " (a number keeps 7 significant digits)";
         return true;
@@ -102,23 +105,25 @@ bool appendAmountLoss(std::string& out, const ValueChange& change) {
     if (!change.amountTooLong) return false;
     out += "amount ";
     appendQuoted(out, change.amount);
-    out += " emptied (too long for its column: cut, it would read as another number)";
+    out += would ? " would be emptied" : " emptied";
+    out += " (too long for its field: cut, it would read as another number)";
     return true;
 }
 
-void appendDescription(std::string& out, const ValueChange& change) {
-    if (change.renamed) return appendRename(out, *change.renamed, isRecipeTable(change));
-    if (appendAmountLoss(out, change)) return;
+void appendDescription(std::string& out, const ValueChange& change, bool would) {
+    if (change.renamed) return appendRename(out, *change.renamed, isRecipeTable(change), would);
+    if (appendAmountLoss(out, change, would)) return;
     if (change.amountEmptied) {
         out += "amount ";
         appendQuoted(out, change.amount);
-        out += " emptied (an amount marked with \"*\" is left empty)";
+        out += would ? " would be emptied" : " emptied";
+        out += " (an amount marked with \"*\" is left empty)";
         return;
     }
-    if (!change.replaced.empty()) appendReplacements(out, change.replaced);
+    if (!change.replaced.empty()) appendReplacements(out, change.replaced, would);
     if (change.cut) {
         if (!change.replaced.empty()) out += "; ";
-        out += "cut to ";
+        out += would ? "would be cut to " : "cut to ";
         appendNumber(out, change.kept);
         out += " of ";
         appendNumber(out, change.length);
@@ -165,52 +170,168 @@ void appendListValue(std::string& out, std::u16string_view text) {
     text::appendUtf8(listValue(text), out);
 }
 
-std::string describe(const ValueChange& change) {
+std::string describe(const ValueChange& change, bool would) {
     std::string out;
-    appendDescription(out, change);
+    appendDescription(out, change, would);
     return out;
 }
 
-ValueChanges::~ValueChanges() { removeSpill(); }
+namespace {
+
+// The fields of a change's line, in this order, separated by a zero byte (no escaped value holds
+// one): its table, its rID as shown, as a bare value and with case folded (rows of rIDs that differ
+// only in case are one recipe's, as the engine matches them), the recipe's name, the ingredient's
+// number and name, the field's old and new names, and what happened to the value.
+enum Field { kTable, kRidShown, kRid, kRidFolded, kRecipe, kItem, kIngredient, kOldColumn, kNewColumn, kDescription, kFields };
+
+using Fields = std::array<std::string_view, kFields>;
+
+// The table field of a record that names a recipe, and is no change.
+constexpr std::string_view kNameRecord = "name";
+
+Fields fieldsOf(std::string_view body) {
+    Fields fields{};
+    for (std::size_t i = 0; i < kFields; ++i) {
+        const std::size_t end = std::min(body.find('\0'), body.size());
+        fields[i] = body.substr(0, end);
+        body.remove_prefix(std::min(end + 1, body.size()));
+    }
+    return fields;
+}
+
+void appendField(std::string& out, std::u16string_view text) {
+    appendListValue(out, text);
+    out += '\0';
+}
+
+void appendOptionalQuoted(std::string& out, const std::optional<std::u16string>& text) {
+    if (text) appendQuoted(out, *text);
+    out += '\0';
+}
+
+// The row's rID bare, for the table: the text without its quotes, empty for Null.
+std::u16string_view bareRid(std::u16string_view rid) {
+    if (rid.size() >= 2 && rid.front() == u'"' && rid.back() == u'"') return rid.substr(1, rid.size() - 2);
+    return {};
+}
+
+// The list's order: recipes by rID in natural order, each recipe's own row before its
+// ingredients, those by their number; changes of one row in the order they were made.
+void appendKey(std::string& key, const ValueChange& change) {
+    const std::u16string_view rid = change.rid;
+    const bool quoted = rid.size() >= 2 && rid.front() == u'"';
+    text::appendNaturalKey(key, quoted ? std::optional<std::u16string_view>(bareRid(rid)) : std::nullopt);
+    key += isRecipeTable(change) ? '\0' : '\1';
+    text::appendNaturalKey(key, change.item ? std::optional<std::u16string_view>(*change.item) : std::nullopt);
+}
+
+std::string_view unquoted(std::string_view text) {
+    if (text.size() >= 2 && text.front() == '"' && text.back() == '"') return text.substr(1, text.size() - 2);
+    return text;
+}
+
+// "Serving → Yield", or "Name" when the field kept its name.
+void appendColumns(std::string& out, const Fields& fields) {
+    out += fields[kOldColumn];
+    if (fields[kOldColumn] == fields[kNewColumn]) return;
+    out += " \u2192 ";
+    out += fields[kNewColumn];
+}
+
+// The recipe the lines in hand belong to, as the name record of its rID, read back just before
+// them, names it. Two recipes of one rID are both named.
+class RecipeNames {
+public:
+    // Takes a name record; false for the fields of a change.
+    bool take(const Fields& fields) {
+        if (fields[kTable] != kNameRecord) return false;
+        if (fields[kRidFolded] != rid_ || !known_) {
+            rid_.assign(fields[kRidFolded]);
+            name_.clear();
+        } else {
+            name_ += " or ";
+        }
+        name_ += fields[kRecipe].empty() ? std::string_view("without a name") : fields[kRecipe];
+        known_ = true;
+        return true;
+    }
+    // The recipe's name for a change's line: its own for a recipe row's.
+    std::string_view nameFor(const Fields& fields) const {
+        if (fields[kTable] == "Recipe") return fields[kRecipe].empty() ? std::string_view("without a name") : fields[kRecipe];
+        return known_ && fields[kRidFolded] == rid_ ? std::string_view(name_) : std::string_view();
+    }
+
+private:
+    bool known_ = false;
+    std::string rid_;
+    std::string name_;
+};
+
+// One line of the list: Recipe "Soup" (rID "1"), ingredient 3 "flour", Amt → Amount: ...
+void appendLine(std::string& out, const Fields& fields, std::string_view recipe) {
+    out += recipe.empty() ? "No recipe" : "Recipe ";
+    out += recipe;
+    out += " (rID ";
+    out += fields[kRidShown];
+    out += "), ";
+    if (fields[kTable] != "Recipe") {
+        out += "ingredient ";
+        if (fields[kItem].empty() && fields[kIngredient].empty()) out += "without a number or name";
+        out += fields[kItem];
+        if (!fields[kItem].empty() && !fields[kIngredient].empty()) out += ' ';
+        out += fields[kIngredient];
+        out += ", ";
+    }
+    appendColumns(out, fields);
+    out += ": ";
+    out += fields[kDescription];
+    out += '\n';
+}
+
+void appendRow(std::string& out, const Fields& fields, std::string_view recipe) {
+    for (const Field field : {kRid, kRecipe, kItem, kIngredient, kOldColumn, kNewColumn}) {
+        // A recipe without a name, or no recipe, leaves the cell empty; two names stay quoted.
+        if (field == kRecipe && recipe.starts_with('"'))
+            out += recipe.find("\" or \"") == std::string_view::npos ? unquoted(recipe) : recipe;
+        if (field == kIngredient) out += unquoted(fields[field]);
+        if (field != kRecipe && field != kIngredient) out += fields[field];
+        out += '\t';
+    }
+    out += fields[kDescription];
+    out += '\n';
+}
+
+std::string counted(std::size_t count, const char* one, const char* many) {
+    return std::to_string(count) + " " + (count == 1 ? one : many);
+}
+
+// Why values change, each reason with the count of values it changed.
+std::string reasons(std::size_t replaced, std::size_t cut, std::size_t emptied, std::size_t fewerDigits) {
+    std::string out;
+    if (replaced > 0)
+        out += "The new cookbook stores text in the Western European character set; letters outside it are "
+               "replaced by the nearest one, or by '?': " + counted(replaced, "value.\n", "values.\n");
+    if (cut > 0)
+        out += "Some fields of the new cookbook hold fewer characters than the old ones; a longer text is cut to "
+               "fit, and its line below shows the part cut off: " + counted(cut, "value.\n", "values.\n");
+    if (emptied > 0)
+        out += "An amount marked with \"*\" is left empty, and so is one too long for its field, which cut would "
+               "read as another number: " + counted(emptied, "amount.\n", "amounts.\n");
+    if (fewerDigits > 0)
+        out += "An amount is stored as a number of at most 7 significant digits: " +
+               counted(fewerDigits, "amount has fewer digits than it was written with.\n",
+                       "amounts have fewer digits than they were written with.\n");
+    return out;
+}
+
+}  // namespace
 
 void ValueChanges::clear() {
-    removeSpill();
-    size_ = cut_ = replaced_ = emptied_ = renamed_ = followed_ = fewerDigits_ = 0;
     lines_.clear();
+    size_ = cut_ = replaced_ = emptied_ = renamed_ = followed_ = fewerDigits_ = 0;
     tablesLeft_.clear();
     sharedRids_.clear();
-}
-
-void ValueChanges::spillTo(const std::filesystem::path& path) {
-    removeSpill();
-    platform::removeFile(path);
-    spill_.emplace(platform::File::open(path, platform::OpenMode::CreateNewPrivate));
-    spillPath_ = path;
-    for (const auto& block : lines_) {
-        spill_->writeAt(spilled_, std::span(reinterpret_cast<const std::uint8_t*>(block.data()), block.size()));
-        spilled_ += block.size();
-    }
-    lines_.clear();
-}
-
-void ValueChanges::spillBlock() {
-    std::string& block = lines_.front();
-    spill_->writeAt(spilled_, std::span(reinterpret_cast<const std::uint8_t*>(block.data()), block.size()));
-    spilled_ += block.size();
-    block.clear();
-}
-
-void ValueChanges::removeSpill() noexcept {
-    if (!spill_) return;
-    try {
-        spill_->close();
-    } catch (...) {
-        // Closing a file only read back: nothing of the list is lost with it.
-    }
-    spill_.reset();
-    platform::discardFile(spillPath_);
-    spillPath_.clear();
-    spilled_ = 0;
+    rids_.clear();
 }
 
 void ValueChanges::add(const ValueChange& change) {
@@ -221,66 +342,92 @@ void ValueChanges::add(const ValueChange& change) {
     emptied_ += change.amountEmptied ? 1 : 0;
     if (change.renamed) ++(isRecipeTable(change) ? renamed_ : followed_);
     fewerDigits_ += change.amountStoredAs.empty() ? 0 : 1;
-    std::string& line = line_;
-    line.clear();
-    text::appendUtf8(change.table, line);
-    line += '.';
-    text::appendUtf8(change.column, line);
-    line += " (rID ";
-    appendRid(line, change.rid);
-    line += "): ";
-    appendDescription(line, change);
-    line += '\n';
-    if (spill_) {
-        // One block of 64 KB, written out whenever the next line would not fit.
-        constexpr std::size_t kSpillBlockBytes = 64 << 10;
-        if (lines_.empty()) lines_.emplace_back().reserve(kSpillBlockBytes);
-        if (lines_.front().size() + line.size() > kSpillBlockBytes) spillBlock();
-        lines_.front() += line;
-        return;
-    }
-    constexpr std::size_t kBlockBytes = 1 << 20;
-    if (lines_.empty() || lines_.back().size() + line.size() > lines_.back().capacity()) {
-        lines_.emplace_back();
-        lines_.back().reserve(std::max(kBlockBytes, line.size()));
-    }
-    lines_.back() += line;
+    key_.clear();
+    appendKey(key_, change);
+    std::string& fields = fields_;
+    fields.clear();
+    text::appendUtf8(change.table, fields);
+    fields += '\0';
+    appendRid(fields, change.rid);
+    fields += '\0';
+    appendField(fields, bareRid(change.rid));
+    appendField(fields, text::foldCase(change.rid));
+    appendOptionalQuoted(fields, change.recipe);
+    if (change.item) appendListValue(fields, *change.item);
+    fields += '\0';
+    appendOptionalQuoted(fields, change.ingredient);
+    appendField(fields, *change.sourceColumn ? change.sourceColumn : change.column);
+    appendField(fields, change.column);
+    appendDescription(fields, change, would_);
+    lines_.add(key_, fields);
 }
 
-void ValueChanges::writeTo(const std::filesystem::path& cookbook, const std::filesystem::path& backup,
-                           const std::function<void(std::string_view)>& write) const {
-    std::string head = backup.empty() ? "Values an upgrade to layout 1.3 would change\n"
-                                      : "Values the upgrade to layout 1.3 changed\n";
+std::string ValueChanges::head(const std::filesystem::path& cookbook, const std::filesystem::path& backup) const {
+    std::string head = would_ ? "Values an upgrade would change\n" : "Values the upgrade changed\n";
     head += "Cookbook: " + listedPath(cookbook) + "\n";
     if (!backup.empty()) head += "The original cookbook, with every value as it was: " + listedPath(backup) + "\n";
-    head += "\n" + std::to_string(size_) + " values changed: " + std::to_string(cut_) + " cut to fit their column, " +
-            std::to_string(replaced_) + " with characters code page 1252 lacks replaced, " + std::to_string(emptied_) +
-            " amounts emptied.\n";
+    head += "\n" + reasons(replaced_, cut_, emptied_, fewerDigits_);
+    head += counted(size_, "value ", "values ") + (would_ ? "would change" : "changed") + " in " +
+            counted(rids_.size(), "recipe.\n", "recipes.\n");
     if (renamed_ > 0)
-        head += std::to_string(renamed_) + (renamed_ == 1 ? " recipe " : " recipes ") +
-                (backup.empty() ? "would get" : "got") +
-                " a new rID, because the new layout would have given it the rID of another recipe; " +
-                std::to_string(followed_) + " ingredient rows " + (backup.empty() ? "would follow" : "followed") +
+        head += counted(renamed_, "recipe ", "recipes ") + (would_ ? "would get" : "got") +
+                " a new rID, because the new cookbook would have given it the rID of another recipe; " +
+                counted(followed_, "ingredient ", "ingredients ") + (would_ ? "would follow" : "followed") +
                 " their recipe.\n";
     for (const auto& shared : sharedRids_) {
         text::appendUtf8(shared, head);
         head += "\n";
     }
-    if (fewerDigits_ > 0) head += std::to_string(fewerDigits_) + " amounts stored with fewer digits than they were written with.\n";
     if (!tablesLeft_.empty()) head += text::toUtf8(tablesLeft_) + "\n";
     head += "\n";
-    write(head);
-    if (spill_) {
-        // The lines spilled, read back a block at a time, then those not yet written out.
-        std::string block(std::size_t{256} << 10, '\0');
-        for (std::uint64_t at = 0; at < spilled_;) {
-            const std::size_t piece = static_cast<std::size_t>(std::min<std::uint64_t>(block.size(), spilled_ - at));
-            spill_->readAt(at, std::span(reinterpret_cast<std::uint8_t*>(block.data()), piece));
-            write(std::string_view(block).substr(0, piece));
-            at += piece;
-        }
-    }
-    for (const auto& block : lines_) write(block);
+    return head;
+}
+
+void ValueChanges::addRecipe(const std::u16string& rid, const std::optional<std::u16string>& name) {
+    ValueChange named;
+    named.table = u"Recipe";
+    named.rid = rid;
+    key_.clear();
+    appendKey(key_, named);
+    std::string& fields = fields_;
+    fields.assign(kNameRecord);
+    fields += '\0';
+    appendRid(fields, rid);
+    fields += '\0';
+    fields += '\0';
+    appendField(fields, text::foldCase(rid));
+    appendOptionalQuoted(fields, name);
+    lines_.add(key_, fields);
+}
+
+void ValueChanges::writeTo(const std::filesystem::path& cookbook, const std::filesystem::path& backup,
+                           const std::function<void(std::string_view)>& write) const {
+    write(head(cookbook, backup));
+    std::string block;
+    RecipeNames names;
+    lines_.forEach([&](std::string_view body) {
+        const Fields fields = fieldsOf(body);
+        if (names.take(fields)) return;
+        appendLine(block, fields, names.nameFor(fields));
+        if (block.size() < (std::size_t{64} << 10)) return;
+        write(block);
+        block.clear();
+    });
+    write(block);
+}
+
+void ValueChanges::writeTableTo(const std::function<void(std::string_view)>& write) const {
+    std::string block = "rID\tRecipe\tItem\tIngredient\tField before\tField now\tChange\n";
+    RecipeNames names;
+    lines_.forEach([&](std::string_view body) {
+        const Fields fields = fieldsOf(body);
+        if (names.take(fields)) return;
+        appendRow(block, fields, names.nameFor(fields));
+        if (block.size() < (std::size_t{64} << 10)) return;
+        write(block);
+        block.clear();
+    });
+    write(block);
 }
 
 std::string ValueChanges::render(const std::filesystem::path& cookbook, const std::filesystem::path& backup) const {

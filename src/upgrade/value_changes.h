@@ -1,8 +1,10 @@
 // The values an upgrade stored other than as the old cookbook held them: texts cut to their new
-// column, characters code page 1252 lacks replaced as Windows replaces them, and amounts the
-// quantity rules emptied. A value converted without loss (an amount text that became its number,
-// a number written as text) is no change. The list is written beside the backup, where the
-// originals live, so that the owner can see and mend every one.
+// column, characters the Western European character set (code page 1252) lacks replaced as
+// Windows replaces them, and amounts the quantity rules emptied. A value converted without loss
+// (an amount text that became its number, a number written as text) is no change. The list is
+// written beside the backup, where the originals live, so that the owner can see and mend every
+// one: each line names the recipe, the ingredient, and the field as it was called and is called
+// now, in the natural order of the recipes' rIDs (R-2 before R-10).
 #pragma once
 
 #include <cstddef>
@@ -15,7 +17,7 @@
 #include <unordered_set>
 #include <vector>
 
-#include "platform/file.h"
+#include "upgrade/sorted_records.h"
 
 namespace zestrel::upgrade {
 
@@ -40,33 +42,40 @@ struct ValueChange {
     bool amountTooLong = false;     // emptied as too long for its column: cut, it would read as another number
     std::u16string amountStoredAs;  // a number stored with fewer digits than its amount wrote
     const RidRename* renamed = nullptr;  // the row's recipe got a new rID so that it stays apart
+    const char16_t* sourceColumn = u"";  // the old layout's column the value came from
+    // A recipe row's name, and an ingredient row's number (Item) and ingredient (Ingred, or its
+    // Name when that is empty); none when Null. An ingredient's line names its recipe as addRecipe
+    // named it.
+    std::optional<std::u16string> recipe;
+    std::optional<std::u16string> item;
+    std::optional<std::u16string> ingredient;
 };
 
-// The changes of one run. Each is kept as its line of the list, written when it is added: a
-// cookbook may have a change in every row, and a line takes a fraction of what the change's parts
-// would. Given a file to spill into, the lines go there as they come, a small block at a time, so
-// that the memory a list takes does not grow with the cookbook.
+// The changes of one run. Each is kept as the fields of its line, sorted into the list's order as
+// they are read back; given a file to spill into, they go there in sorted batches, so that the
+// memory a list takes does not grow with the cookbook.
 class ValueChanges {
 public:
     ValueChanges() = default;
     ValueChanges(const ValueChanges&) = delete;
     ValueChanges& operator=(const ValueChanges&) = delete;
-    ~ValueChanges();
 
+    // Whether the changes are those an upgrade would make (a dry run): the list then says "would".
+    void setWould(bool would) { would_ = would; }
     // From now on the lines go to a new file at `path` (what was there, a run's leftover, is
     // removed first); the file is removed when the list is cleared or destroyed.
-    void spillTo(const std::filesystem::path& path);
+    void spillTo(const std::filesystem::path& path) { lines_.spillTo(path); }
     void add(const ValueChange& change);
+    // The recipe of rID `rid` (as ValueChange::rid shows it) is called `name`: the lines of its
+    // ingredients say so. Not a change.
+    void addRecipe(const std::u16string& rid, const std::optional<std::u16string>& name);
     bool empty() const { return size_ == 0 && sharedRids_.empty(); }
     std::size_t size() const { return size_; }
     // Forgets every change, and the file spilled into.
     void clear();
     // Forgets the lines and the file spilled into, keeping the counts: once the list is written
     // beside the backup, only its counts are asked for.
-    void keepCountsOnly() {
-        removeSpill();
-        lines_.clear();
-    }
+    void keepCountsOnly() { lines_.clear(); }
     // What the list says of the old cookbook's tables the new layout has no place for.
     void setTablesLeft(std::u16string text) { tablesLeft_ = std::move(text); }
     // Recipes the old cookbook already gave one rID, named at the top of the list.
@@ -77,15 +86,21 @@ public:
     // one rID are one recipe's).
     std::size_t recipes() const { return rids_.size(); }
 
-    // The list as the owner reads it (UTF-8): the counts, then one line a changed value. `cookbook`
-    // is the upgraded file; `backup` where the originals are kept (empty for a dry run).
+    // The list as the owner reads it (UTF-8, lines ended by "\n"): why values change and how
+    // many did, then one line a changed value. `cookbook` is the upgraded file; `backup` where the
+    // originals are kept (empty for a dry run).
     std::string render(const std::filesystem::path& cookbook, const std::filesystem::path& backup) const;
-    // The same list handed to `write` piece by piece (the counts, then the lines in blocks), so
-    // that a long list is never held twice.
+    // The same list handed to `write` piece by piece, so that a long list is never held whole.
     void writeTo(const std::filesystem::path& cookbook, const std::filesystem::path& backup,
                  const std::function<void(std::string_view)>& write) const;
+    // The changes as a table for spreadsheets: a header row, then one change a row, its fields
+    // separated by tabs and escaped as the list's values are.
+    void writeTableTo(const std::function<void(std::string_view)>& write) const;
 
 private:
+    std::string head(const std::filesystem::path& cookbook, const std::filesystem::path& backup) const;
+
+    bool would_ = false;
     std::size_t size_ = 0;
     std::size_t cut_ = 0;
     std::size_t replaced_ = 0;
@@ -93,16 +108,9 @@ private:
     std::size_t renamed_ = 0;
     std::size_t followed_ = 0;  // ingredient rows that took their recipe's new rID
     std::size_t fewerDigits_ = 0;
-    void spillBlock();
-    void removeSpill() noexcept;
-
-    // UTF-8, one line a change, in blocks of about 1 MB: the list grows without being moved. When
-    // it spills, one small block, written to the file whenever it fills.
-    std::vector<std::string> lines_;
-    std::optional<platform::File> spill_;
-    std::filesystem::path spillPath_;
-    std::uint64_t spilled_ = 0;  // bytes in the file
-    std::string line_;  // the line being written, its room kept from one change to the next
+    SortedRecords lines_;
+    std::string key_;  // the key and fields being built, their room kept from one change to the next
+    std::string fields_;
     std::u16string tablesLeft_;
     std::vector<std::u16string> sharedRids_;
     std::unordered_set<std::u16string> rids_;
@@ -115,7 +123,8 @@ std::u16string listValue(std::u16string_view text);
 // The same, appended in UTF-8.
 void appendListValue(std::string& out, std::u16string_view text);
 
-// One value's change, as its line in the list says it (without the table, column and row).
-std::string describe(const ValueChange& change);
+// One value's change, as its line in the list says it (without the recipe, ingredient and field),
+// of a change made or, `would`, of one an upgrade would make.
+std::string describe(const ValueChange& change, bool would = false);
 
 }  // namespace zestrel::upgrade

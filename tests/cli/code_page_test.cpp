@@ -61,7 +61,7 @@ TEST_F(CyrillicCookbook, UpgradesWithEveryReplacedCharacterListed) {
     const std::string original = fileBytes(path_);
     const auto dry = zestrel({"upgrade", "--dry-run", "--program-folder", program.string(), path_.string()});
     EXPECT_EQ(dry.exitCode, 0) << dry.err;
-    EXPECT_NE(dry.out.find("Recipe.Name (rID \"1\"): characters replaced: \"Б\" by \"?\", \"о\" by \"?\""),
+    EXPECT_NE(dry.out.find("Recipe \"Борщ\" (rID \"1\"), Name: characters would be replaced: \"Б\" by \"?\", \"о\" by \"?\""),
               std::string::npos) << dry.out;
     EXPECT_EQ(fileBytes(path_), original);
 
@@ -69,9 +69,10 @@ TEST_F(CyrillicCookbook, UpgradesWithEveryReplacedCharacterListed) {
     ASSERT_EQ(result.exitCode, 0) << result.out << result.err;
     EXPECT_EQ(name(), "????");
     const std::string list = fileBytes(program / "Backup" / "borsch_backup_changes.txt");
-    EXPECT_NE(list.find("2 values changed: 0 cut to fit their column, 2 with characters code page 1252 lacks"),
+    EXPECT_NE(list.find("The new cookbook stores text in the Western European character set; letters outside it are "
+                        "replaced by the nearest one, or by '?': 2 values.\n2 values changed in 1 recipe."),
               std::string::npos) << list;
-    EXPECT_NE(list.find("Ingredient.Name (rID \"1\"): characters replaced: \"С\" by \"?\""), std::string::npos) << list;
+    EXPECT_NE(list.find("Recipe \"Борщ\" (rID \"1\"), ingredient \"Свёкла\", Name: characters replaced: \"С\" by \"?\""), std::string::npos) << list;
 }
 
 }  // namespace

@@ -35,8 +35,9 @@ bool endsWith(const fs::path& file, const std::string& suffix) {
     return name.size() > suffix.size() && name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0;
 }
 
-// The list of changed values the upgrade writes beside a backup, and the record of its cookbook.
-bool isChangeList(const fs::path& file) { return endsWith(file, "_changes.txt"); }
+// The list of changed values the upgrade writes beside a backup (and its table for spreadsheets),
+// and the record of its cookbook.
+bool isChangeList(const fs::path& file) { return endsWith(file, "_changes.txt") || endsWith(file, "_changes.tsv"); }
 bool isOriginRecord(const fs::path& file) { return endsWith(file, "_origin.txt"); }
 
 class CrashTest : public UpgradeTest, public ::testing::WithParamInterface<Place> {

@@ -186,11 +186,20 @@ TEST_P(IntlCookbook, EveryValueIsStoredAsWindowsWouldAndEveryChangeIsListed) {
     EXPECT_EQ(comparable(newRecipes, kRecipeRules), comparable(expectedRecipes, kRecipeRules));
     EXPECT_EQ(comparable(newIngredients, kIngredientRules), comparable(expectedIngredients, kIngredientRules));
 
-    const fs::path list = program_ / "Backup" / "intl_backup_changes.txt";
-    std::ifstream in(list);
+    // Each change once, as the table for spreadsheets lists it: rID, recipe, item, ingredient,
+    // field before, field now, change.
+    std::ifstream in(program_ / "Backup" / "intl_backup_changes.tsv");
     std::vector<std::string> listed;
-    for (std::string line; std::getline(in, line);)
-        if (line.find(" (rID ") != std::string::npos) listed.push_back(line.substr(0, line.find("): ") + 1));
+    std::string header;
+    std::getline(in, header);
+    for (std::string line; std::getline(in, line);) {
+        std::vector<std::string> cells;
+        std::istringstream row(line);
+        for (std::string cell; std::getline(row, cell, '\t');) cells.push_back(cell);
+        ASSERT_EQ(cells.size(), 7u) << line;
+        const bool ofIngredient = !cells[2].empty() || !cells[3].empty();
+        listed.push_back((ofIngredient ? "Ingredient." : "Recipe.") + cells[5] + " (rID \"" + cells[0] + "\")");
+    }
     std::sort(listed.begin(), listed.end());
     std::sort(changed_.begin(), changed_.end());
     EXPECT_FALSE(changed_.empty());

@@ -116,7 +116,11 @@ TEST_P(RidRenameTest, RecipesStayApartAndKeepTheirIngredients) {
 
     const auto dry = zestrel({"upgrade", "--dry-run", "--program-folder", program.string(), cookbook_.string()});
     ASSERT_EQ(dry.exitCode, 0) << dry.out << dry.err;
-    for (const auto& line : c.listLines) EXPECT_NE(dry.out.find(line), std::string::npos) << line << "\n" << dry.out;
+    // The dry run's list says what would become of them.
+    for (std::string line : c.listLines) {
+        if (const auto at = line.find("became "); at != std::string::npos) line.replace(at, 7, "would become ");
+        EXPECT_NE(dry.out.find(line), std::string::npos) << line << "\n" << dry.out;
+    }
     const std::string would = std::to_string(c.renamed) + (c.renamed == 1 ? " recipe would get" : " recipes would get");
     EXPECT_EQ(c.renamed > 0, (dry.out + dry.err).find(would) != std::string::npos) << dry.out << dry.err;
 
@@ -150,9 +154,10 @@ INSTANTIATE_TEST_SUITE_P(
                    {{"Zur", "Zucchini bake"}, {"Żur", "Żurek"}},
                    {{"Zur", "zucchini"}, {"Żur", "sourdough starter"}},
                    {{"Zucchini bake", "Zur"}, {"Zurek", "Zur~2"}},
-                   {"Recipe.rID (rID \"Żur\"): rID \"Żur\" of \"Żurek\" became \"Zur~2\", because \"Zur\" "
+                   {"Recipe \"Żurek\" (rID \"Żur\"), rID: rID \"Żur\" of \"Żurek\" became \"Zur~2\", because \"Zur\" "
                     "(Zucchini bake) also becomes \"Zur\"",
-                    "Ingredient.rID (rID \"Żur\"): rID \"Żur\" became \"Zur~2\" with its recipe \"Żurek\""},
+                    "Recipe \"Żurek\" (rID \"Żur\"), ingredient \"sourdough starter\", rID: rID \"Żur\" became "
+                    "\"Zur~2\" with its recipe \"Żurek\""},
                    1},
         RenameCase{"TwoCyrillicOfOneLength", 1251,
                    {{"Щуки", "Pike"}, {"Борщ", "Borscht"}},
@@ -183,7 +188,8 @@ INSTANTIATE_TEST_SUITE_P(
                    {{"zur", "zucchini"}, {"żur", "sourdough starter"}, {"ŻUR", "rye flour"}},
                    {{"Zucchini bake", "zur"}, {"Zurek", "Zur~2"}},
                    {"rID \"Żur\" of \"Żurek\" became \"Zur~2\", because \"zur\" (Zucchini bake) also becomes \"Zur\"",
-                    "Ingredient.rID (rID \"żur\"): rID \"Żur\" became \"Zur~2\" with its recipe \"Żurek\""},
+                    "Recipe \"Żurek\" (rID \"żur\"), ingredient \"sourdough starter\", rID: rID \"Żur\" became "
+                    "\"Zur~2\" with its recipe \"Żurek\""},
                    1},
         RenameCase{"NamesWithLineBreaks", 1250,
                    {{"Zur", "Zucchini\nbake"}, {"Żur", "Żurek"}, {"R1", "Soup\nforged"}, {"R1", "Stew"}},

@@ -1,6 +1,7 @@
 // The values an upgrade stores other than as the old cookbook held them: each is cut or converted
 // as the new layout needs, the upgrade goes on, and each appears in the list written beside the
 // backup, once; a value that did not change never does. A dry run changes no file.
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 
@@ -27,9 +28,12 @@ std::string textOf(const fs::path& path) {
 
 std::vector<std::string> listLines(const std::string& list) {
     std::vector<std::string> lines;
-    std::istringstream in(list.substr(list.find("\n\n", list.find("values changed")) + 2));
-    for (std::string line; std::getline(in, line);)
+    const auto counts = std::min(list.find("changed in "), list.find("would change in "));
+    std::istringstream in(list.substr(list.find("\n\n", counts) + 2));
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();  // Windows text
         if (!line.empty()) lines.push_back(line);
+    }
     return lines;
 }
 
@@ -49,7 +53,11 @@ class ChangedValues : public UpgradeTest, public ::testing::WithParamInterface<C
 TEST_P(ChangedValues, AreStoredCutOrConvertedAndListed) {
     const ChangedValue& c = GetParam();
     std::vector<json> ingredients;
-    if (!c.ingredient.is_null()) ingredients.push_back(c.ingredient);
+    if (!c.ingredient.is_null()) {
+        json row{{"Name", "Soup"}, {"Item", 1}, {"Ingred", "flour"}};
+        row.update(c.ingredient);
+        ingredients.push_back(row);
+    }
     const fs::path path = cookbook("family.rcp", c.layout, {c.recipe}, ingredients);
     run(path);
     ASSERT_EQ(view_.messages().size(), 1u);
@@ -64,11 +72,13 @@ TEST_P(ChangedValues, AreStoredCutOrConvertedAndListed) {
     const std::string text = textOf(list);
     EXPECT_EQ(listLines(text), std::vector<std::string>{c.line}) << text;
     const bool fewerDigits = c.line.find(" stored as ") != std::string::npos;
-    EXPECT_EQ(text.find("1 amounts stored with fewer digits") != std::string::npos, fewerDigits) << text;
-    EXPECT_NE(text.find("1 values changed"), std::string::npos) << text;
+    EXPECT_EQ(text.find("1 amount has fewer digits than it was written with") != std::string::npos, fewerDigits) << text;
+    EXPECT_NE(text.find("\n1 value changed in 1 recipe.\n"), std::string::npos) << text;
 }
 
 const json kRecipe10{{"Name", "Soup"}, {"rID", 1}};
+// How the list names the ingredient every case has, the first of recipe "Soup".
+const std::string kFlour = "Recipe \"Soup\" (rID \"1\"), ingredient 1 \"flour\", ";
 const json kRecipe11{{"Name", "Soup"}, {"rID", "1"}};
 
 INSTANTIATE_TEST_SUITE_P(
@@ -77,36 +87,36 @@ INSTANTIATE_TEST_SUITE_P(
         ChangedValue{"Layout10AmountWithSlashAndBlank", OldLayout::V10, kRecipe10,
                      json{{"Amt", "1 1/2 cups finely chopped"}, {"rID", 1}}, "Ingredient", "Amount",
                      "1 1/2 cups finely ch",
-                     "Ingredient.Amount (rID \"1\"): cut to 20 of 25 characters, cut off: \"opped\""},
+                     kFlour + "Amt \u2192 Amount: cut to 20 of 25 characters, cut off: \"opped\""},
         ChangedValue{"Layout11AmountOverTwenty", OldLayout::V11, kRecipe11,
                      json{{"Amt", "1 1/2 cups, heaped and sifted"}, {"rID", "1"}}, "Ingredient", "Amount",
                      "1 1/2 cups, heaped a",
-                     "Ingredient.Amount (rID \"1\"): cut to 20 of 29 characters, cut off: \"nd sifted\""},
+                     kFlour + "Amt \u2192 Amount: cut to 20 of 29 characters, cut off: \"nd sifted\""},
         ChangedValue{"Layout10AmountMarkedWithAStar", OldLayout::V10, kRecipe10, json{{"Amt", "1*"}, {"rID", 1}},
                      "Ingredient", "Amount", "",
-                     "Ingredient.Amount (rID \"1\"): amount \"1*\" emptied (an amount marked with \"*\" is left empty)"},
+                     kFlour + "Amt \u2192 Amount: amount \"1*\" emptied (an amount marked with \"*\" is left empty)"},
         ChangedValue{"Layout10AmountBeyondSevenDigits", OldLayout::V10, kRecipe10,
                      json{{"Amt", "12345678"}, {"rID", 1}}, "Ingredient", "Amount", "1.234568E+07",
-                     "Ingredient.Amount (rID \"1\"): amount \"12345678\" stored as \"1.234568E+07\" (a number keeps 7 "
+                     kFlour + "Amt \u2192 Amount: amount \"12345678\" stored as \"1.234568E+07\" (a number keeps 7 "
                      "significant digits)"},
         ChangedValue{"Layout10DecimalBeyondSevenDigits", OldLayout::V10, kRecipe10,
                      json{{"Amt", "0.12345678"}, {"rID", 1}}, "Ingredient", "Amount", "0.1234568",
-                     "Ingredient.Amount (rID \"1\"): amount \"0.12345678\" stored as \"0.1234568\" (a number keeps 7 "
+                     kFlour + "Amt \u2192 Amount: amount \"0.12345678\" stored as \"0.1234568\" (a number keeps 7 "
                      "significant digits)"},
         ChangedValue{"Layout10MixedWithALongWholePart", OldLayout::V10, kRecipe10,
                      json{{"Amt", "-123456789 1/2"}, {"rID", 1}}, "Ingredient", "Amount", "-1.234568E+08",
-                     "Ingredient.Amount (rID \"1\"): amount \"-123456789 1/2\" stored as \"-1.234568E+08\" (a number "
+                     kFlour + "Amt \u2192 Amount: amount \"-123456789 1/2\" stored as \"-1.234568E+08\" (a number "
                      "keeps 7 significant digits)"},
         ChangedValue{"Layout10AmountBeyondASingle", OldLayout::V10, kRecipe10,
                      json{{"Amt", "1" + std::string(49, '0')}, {"rID", 1}}, "Ingredient", "Amount", "",
-                     "Ingredient.Amount (rID \"1\"): amount \"1" + std::string(49, '0') +
-                         "\" emptied (too long for its column: cut, it would read as another number)"},
+                     kFlour + "Amt \u2192 Amount: amount \"1" + std::string(49, '0') +
+                         "\" emptied (too long for its field: cut, it would read as another number)"},
         ChangedValue{"ServingBecomesYield", OldLayout::V11,
                      json{{"Name", "Soup"}, {"Serving", "4 servings"}, {"rID", "R2"}}, nullptr, "Recipe", "Yield",
-                     "4 ser", "Recipe.Yield (rID \"R2\"): cut to 5 of 10 characters, cut off: \"vings\""},
+                     "4 ser", "Recipe \"Soup\" (rID \"R2\"), Serving \u2192 Yield: cut to 5 of 10 characters, cut off: \"vings\""},
         ChangedValue{"ALongItemNumber", OldLayout::V10, kRecipe10, json{{"Amt", "2"}, {"Item", 1234567}, {"rID", 1}},
                      "Ingredient", "ItemNo", "12345",
-                     "Ingredient.ItemNo (rID \"1\"): cut to 5 of 7 characters, cut off: \"67\""}),
+                     "Recipe \"Soup\" (rID \"1\"), ingredient 1234567 \"flour\", Item \u2192 ItemNo: cut to 5 of 7 characters, cut off: \"67\""}),
     [](const auto& p) { return std::string(p.param.name); });
 
 using ValueChangesList = UpgradeTest;
@@ -132,7 +142,8 @@ TEST_F(ValueChangesList, ValuesConvertedWithoutLossAreNoChange) {
     EXPECT_EQ(stored, expected);
     // The one text cut (no number) is the one change.
     const std::string list = textOf(program_ / "Backup" / "family_backup_changes.txt");
-    EXPECT_EQ(listLines(list), std::vector<std::string>{"Ingredient.Amount (rID \"42\"): cut to 20 of 24 characters, cut off: \"fted\""}) << list;
+    EXPECT_EQ(listLines(list), std::vector<std::string>{"Recipe \"Soup\" (rID \"42\"), ingredient 3, Amt \u2192 Amount: cut to 20 of 24 "
+                                                      "characters, cut off: \"fted\""}) << list;
 }
 
 // Amounts repeat from row to row: every row stores what its own amount gives, and every change
@@ -203,9 +214,72 @@ TEST_F(ValueChangesList, ADryRunCopiesEverythingAndChangesNoFile) {
     EXPECT_EQ(view_.messages()[0].number, static_cast<int>(platform::MsgIcon::Information));
     EXPECT_NE(text::toUtf8(view_.messages()[0].text).find("2 values would be shortened"), std::string::npos);
     EXPECT_EQ(form.valueChanges().size(), 2u);
+    const std::string list = form.valueChanges().render(path, {});
+    EXPECT_EQ(list.rfind("Values an upgrade would change\n", 0), 0u) << list;
+    EXPECT_NE(list.find("\n2 values would change in 1 recipe.\n"), std::string::npos) << list;
+    EXPECT_EQ(listLines(list),
+              (std::vector<std::string>{"Recipe without a name (rID \"1\"), Serving \u2192 Yield: would be cut to 5 of 11 "
+                                        "characters, cut off: \"rvings\"",
+                                        "Recipe without a name (rID \"1\"), ingredient without a number or name, Amt "
+                                        "\u2192 Amount: would be cut to 20 of 22 characters, cut off: \"it\""}));
     EXPECT_EQ(bytesOf(path), original);
     EXPECT_FALSE(fs::exists(program_ / "tempdb.mdb"));
     EXPECT_TRUE(!fs::exists(program_ / "Backup") || fs::is_empty(program_ / "Backup"));
+}
+
+// The list follows the recipes in the natural order of their rIDs, each recipe's own row first,
+// then its ingredients by number; each line names the recipe, the ingredient and the field as it
+// was called and is called now. Its table for spreadsheets has the same rows. On Windows both are
+// Windows text (a byte-order mark, CRLF line ends).
+TEST_F(ValueChangesList, LinesFollowTheRecipesInNaturalOrderAndNameWhatTheOwnerKnows) {
+    const auto recipe = [](const char* name, const char* rid) {
+        return json{{"Name", name}, {"Serving", "12 servings"}, {"rID", rid}};
+    };
+    const auto ingredient = [](const char* recipeName, int item, const char* what, json change) {
+        json row{{"Name", recipeName}, {"Item", item}, {"Ingred", what}, {"rID", recipeName == std::string("One") ? "R-1" : "R-2"}};
+        row.update(change);
+        return row;
+    };
+    const json longAmount{{"Amt", "a heaped handful of it"}};
+    const fs::path path = cookbook("family.rcp", OldLayout::V11,
+                                   {recipe("Ten", "R-10"), recipe("Two", "R-2"), recipe("One", "R-1")},
+                                   {ingredient("Two", 10, "salt", longAmount), ingredient("Two", 2, "pepper", longAmount),
+                                    ingredient("One", 1, "salt", json{{"Measure", std::string(82, 'm')}})});
+    run(path);
+    const fs::path listPath = program_ / "Backup" / "family_backup_changes.txt";
+    const std::string list = textOf(listPath);
+    const std::string cut = "cut to 5 of 11 characters, cut off: \"rvings\"";
+    const std::string handful = "Amt \u2192 Amount: cut to 20 of 22 characters, cut off: \"it\"";
+    EXPECT_EQ(listLines(list),
+              (std::vector<std::string>{
+                  "Recipe \"One\" (rID \"R-1\"), Serving \u2192 Yield: " + cut,
+                  "Recipe \"One\" (rID \"R-1\"), ingredient 1 \"salt\", Measure: cut to 80 of 82 characters, cut off: "
+                  "\"mm\"",
+                  "Recipe \"Two\" (rID \"R-2\"), Serving \u2192 Yield: " + cut,
+                  "Recipe \"Two\" (rID \"R-2\"), ingredient 2 \"pepper\", " + handful,
+                  "Recipe \"Two\" (rID \"R-2\"), ingredient 10 \"salt\", " + handful,
+                  "Recipe \"Ten\" (rID \"R-10\"), Serving \u2192 Yield: " + cut}))
+        << list;
+    EXPECT_NE(list.find("6 values changed in 3 recipes."), std::string::npos) << list;
+    const std::string table = textOf(upgrade::changeTablePathFor(program_ / "Backup" / "family_backup.rcp"));
+    std::vector<std::string> rows;
+    std::istringstream in(table);
+    for (std::string row; std::getline(in, row);) rows.push_back(row.back() == '\r' ? row.substr(0, row.size() - 1) : row);
+    ASSERT_EQ(rows.size(), 7u) << table;
+    const std::string bom = "\xEF\xBB\xBF";
+#ifdef _WIN32
+    const bool windowsText = true;
+#else
+    const bool windowsText = false;
+#endif
+    EXPECT_EQ(rows[0], (windowsText ? bom : "") + "rID\tRecipe\tItem\tIngredient\tField before\tField now\tChange");
+    EXPECT_EQ(rows[2], "R-1\tOne\t1\tsalt\tMeasure\tMeasure\tcut to 80 of 82 characters, cut off: \"mm\"");
+    EXPECT_EQ(rows[5], "R-2\tTwo\t10\tsalt\tAmt\tAmount\tcut to 20 of 22 characters, cut off: \"it\"");
+    for (const std::string& file : {list, table}) {
+        EXPECT_EQ(file.rfind(bom, 0) == 0, windowsText);
+        EXPECT_EQ(file.find("\r\n") != std::string::npos, windowsText);
+        EXPECT_EQ(std::count(file.begin(), file.end(), '\r') == std::count(file.begin(), file.end(), '\n'), windowsText);
+    }
 }
 
 // The list names the change as the owner needs it: what was replaced by what, how often, and what
@@ -226,9 +300,12 @@ TEST(ValueChangeLines, SayWhatChanged) {
     upgrade::ValueChanges changes;
     changes.add(change);
     const std::string list = changes.render("/home/ann/family.rcp", "/p/Backup/family_backup.rcp");
-    EXPECT_NE(list.find("1 values changed: 1 cut to fit their column, 1 with characters code page 1252 lacks replaced, "
-                        "0 amounts emptied."),
-              std::string::npos);
+    EXPECT_NE(list.find("Western European character set; letters outside it are replaced by the nearest one, or by "
+                        "'?': 1 value.\nSome fields of the new cookbook hold fewer characters than the old ones; a longer "
+                        "text is cut to fit, and its line below shows the part cut off: 1 value.\n1 value changed in 1 "
+                        "recipe.\n\n"),
+              std::string::npos) << list;
+    EXPECT_EQ(list.find("amount"), std::string::npos) << "a reason that changed no value: " << list;
     EXPECT_EQ(listLines(list).size(), 1u);
     // A line break in a value stays inside its quotes: it never starts a line of its own.
     upgrade::ValueChange amount;
@@ -236,7 +313,7 @@ TEST(ValueChangeLines, SayWhatChanged) {
     amount.amountTooLong = true;
     amount.amount = u"1234567890123456789012\nRecipe.Name (rID \"1\"): cut";
     EXPECT_EQ(upgrade::describe(amount), "amount \"1234567890123456789012\\nRecipe.Name (rID \\\"1\\\"): cut\" emptied (too "
-                                         "long for its column: cut, it would read as another number)");
+                                         "long for its field: cut, it would read as another number)");
     // So does one in the row's rID.
     upgrade::ValueChange cut;
     cut.table = u"Ingredient";
@@ -249,7 +326,10 @@ TEST(ValueChangeLines, SayWhatChanged) {
     upgrade::ValueChanges forged;
     forged.add(cut);
     const std::string forgedList = forged.render("/home/ann/family.rcp", "/p/Backup/family_backup.rcp");
-    EXPECT_NE(forgedList.find("Ingredient.Measure (rID \"99\\nIngredient.Amount (rID \\\"1\\\"): forged\")"), std::string::npos) << forgedList;
+    EXPECT_NE(forgedList.find("No recipe (rID \"99\\nIngredient.Amount (rID \\\"1\\\"): forged\"), ingredient "
+                              "without a number or name, Measure: cut"),
+              std::string::npos)
+        << forgedList;
     EXPECT_EQ(listLines(forgedList).size(), 1u);
     EXPECT_EQ(upgrade::changeListPathFor("/p/Backup/family_backup_2.rcp"), fs::path("/p/Backup/family_backup_2_changes.txt"));
 }

@@ -1,0 +1,192 @@
+#include "upgrade/sorted_records.h"
+
+#include <algorithm>
+#include <cstring>
+#include <queue>
+#include <span>
+
+#include "platform/file_system.h"
+
+namespace zestrel::upgrade {
+
+namespace {
+
+constexpr std::size_t kHeaderBytes = 8;
+
+std::uint32_t readLength(const char* at) {
+    std::uint32_t value = 0;
+    std::memcpy(&value, at, sizeof value);
+    return value;
+}
+
+void appendLength(std::string& out, std::size_t length) {
+    const auto value = static_cast<std::uint32_t>(length);
+    out.append(reinterpret_cast<const char*>(&value), sizeof value);
+}
+
+struct Record {
+    std::string_view key;
+    std::string_view body;
+};
+
+Record recordAt(const char* at) {
+    const std::uint32_t keyLength = readLength(at);
+    const std::uint32_t bodyLength = readLength(at + 4);
+    return {{at + kHeaderBytes, keyLength}, {at + kHeaderBytes + keyLength, bodyLength}};
+}
+
+std::size_t recordBytes(const Record& record) { return kHeaderBytes + record.key.size() + record.body.size(); }
+
+// The records of one run, read from the file a buffer at a time.
+class RunReader {
+public:
+    RunReader(const platform::File& file, std::uint64_t begin, std::uint64_t end, std::size_t bufferBytes)
+        : file_(file), next_(begin), end_(end), bufferBytes_(bufferBytes) {
+        advance();
+    }
+    bool done() const { return done_; }
+    const Record& current() const { return current_; }
+    void advance() {
+        if (next_ >= end_) {
+            done_ = true;
+            return;
+        }
+        if (!holds(kHeaderBytes)) fill(kHeaderBytes);
+        const std::size_t whole =
+            kHeaderBytes + readLength(buffer_.data() + at_) + readLength(buffer_.data() + at_ + 4);
+        if (!holds(whole)) fill(whole);
+        current_ = recordAt(buffer_.data() + at_);
+        at_ += whole;
+        next_ += whole;
+    }
+
+private:
+    bool holds(std::size_t bytes) const { return at_ + bytes <= buffer_.size(); }
+    // Moves what is left of the buffer to its front and reads on, at least `bytes` in all.
+    void fill(std::size_t bytes) {
+        buffer_.erase(0, at_);
+        at_ = 0;
+        const std::uint64_t readFrom = next_ + buffer_.size();
+        const std::size_t wanted = std::max(bytes, bufferBytes_) - buffer_.size();
+        const auto piece = static_cast<std::size_t>(std::min<std::uint64_t>(wanted, end_ - readFrom));
+        const std::size_t kept = buffer_.size();
+        buffer_.resize(kept + piece);
+        file_.readAt(readFrom, std::span(reinterpret_cast<std::uint8_t*>(buffer_.data() + kept), piece));
+    }
+
+    const platform::File& file_;
+    std::uint64_t next_;  // the file offset of the record after the current one
+    std::uint64_t end_;
+    std::size_t bufferBytes_;
+    std::string buffer_;
+    std::size_t at_ = 0;
+    Record current_{};
+    bool done_ = false;
+};
+
+}  // namespace
+
+SortedRecords::~SortedRecords() { removeSpill(); }
+
+void SortedRecords::spillTo(const std::filesystem::path& path) {
+    removeSpill();
+    platform::removeFile(path);
+    spill_.emplace(platform::File::open(path, platform::OpenMode::CreateNewPrivate));
+    spillPath_ = path;
+    if (!starts_.empty()) spillBatch();
+}
+
+void SortedRecords::add(std::string_view key, std::string_view body) {
+    if (spill_ && !starts_.empty() && batch_.size() + kHeaderBytes + key.size() + body.size() > batchBytes_) spillBatch();
+    starts_.push_back(static_cast<std::uint32_t>(batch_.size()));
+    appendLength(batch_, key.size());
+    appendLength(batch_, body.size());
+    batch_ += key;
+    batch_ += body;
+    ++count_;
+}
+
+std::vector<std::uint32_t> SortedRecords::sortedBatch() const {
+    std::vector<std::uint32_t> order = starts_;
+    // Places grow as records are added: the earlier of two equal keys has the smaller place.
+    std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
+        const std::string_view keyA = recordAt(batch_.data() + a).key;
+        const std::string_view keyB = recordAt(batch_.data() + b).key;
+        const int compared = keyA.compare(keyB);
+        return compared != 0 ? compared < 0 : a < b;
+    });
+    return order;
+}
+
+void SortedRecords::spillBatch() {
+    std::string run;
+    run.reserve(batch_.size());
+    for (const std::uint32_t start : sortedBatch()) {
+        const Record record = recordAt(batch_.data() + start);
+        run.append(batch_.data() + start, recordBytes(record));
+    }
+    const std::uint64_t begin = runs_.empty() ? 0 : runs_.back().end;
+    spill_->writeAt(begin, std::span(reinterpret_cast<const std::uint8_t*>(run.data()), run.size()));
+    runs_.push_back({begin, begin + run.size()});
+    batch_.clear();
+    starts_.clear();
+}
+
+void SortedRecords::forEach(const std::function<void(std::string_view body)>& visit) const {
+    const std::vector<std::uint32_t> batch = sortedBatch();
+    if (runs_.empty()) {
+        for (const std::uint32_t start : batch) visit(recordAt(batch_.data() + start).body);
+        return;
+    }
+    // Each run read through a buffer; together they take about 8 MB however many there are.
+    const std::size_t bufferBytes = std::clamp<std::size_t>((std::size_t{8} << 20) / runs_.size(), 4096, 256 << 10);
+    std::vector<RunReader> readers;
+    readers.reserve(runs_.size());
+    for (const Run& run : runs_) readers.emplace_back(*spill_, run.begin, run.end, bufferBytes);
+    std::size_t inBatch = 0;
+    // The least key first; of equal keys, the earlier run's (the batch is the last run).
+    const auto later = [&](std::size_t a, std::size_t b) {
+        const std::string_view keyA = a < readers.size() ? readers[a].current().key : recordAt(batch_.data() + batch[inBatch]).key;
+        const std::string_view keyB = b < readers.size() ? readers[b].current().key : recordAt(batch_.data() + batch[inBatch]).key;
+        const int order = keyA.compare(keyB);
+        return order != 0 ? order > 0 : a > b;
+    };
+    std::priority_queue<std::size_t, std::vector<std::size_t>, decltype(later)> next(later);
+    for (std::size_t i = 0; i < readers.size(); ++i)
+        if (!readers[i].done()) next.push(i);
+    if (!batch.empty()) next.push(readers.size());
+    while (!next.empty()) {
+        const std::size_t source = next.top();
+        next.pop();
+        if (source == readers.size()) {
+            visit(recordAt(batch_.data() + batch[inBatch]).body);
+            if (++inBatch < batch.size()) next.push(source);
+            continue;
+        }
+        visit(readers[source].current().body);
+        readers[source].advance();
+        if (!readers[source].done()) next.push(source);
+    }
+}
+
+void SortedRecords::clear() {
+    removeSpill();
+    batch_.clear();
+    starts_.clear();
+    count_ = 0;
+}
+
+void SortedRecords::removeSpill() noexcept {
+    runs_.clear();
+    if (!spill_) return;
+    try {
+        spill_->close();
+    } catch (...) {
+        // A file only read back: nothing is lost with it.
+    }
+    spill_.reset();
+    platform::discardFile(spillPath_);
+    spillPath_.clear();
+}
+
+}  // namespace zestrel::upgrade
