@@ -13,6 +13,7 @@
 #include <windows.h>
 #include <shellapi.h>
 #else
+#include <sys/ioctl.h>
 #include <unistd.h>
 #endif
 
@@ -68,6 +69,13 @@ std::vector<std::string> utf8Arguments(int argc, char** argv) {
 bool standardOutputIsTerminal() { return ::_isatty(::_fileno(stdout)) != 0; }
 bool standardErrorIsTerminal() { return ::_isatty(::_fileno(stderr)) != 0; }
 
+std::optional<int> standardErrorColumns() {
+    CONSOLE_SCREEN_BUFFER_INFO info{};
+    if (!::GetConsoleScreenBufferInfo(::GetStdHandle(STD_ERROR_HANDLE), &info)) return std::nullopt;
+    const int columns = info.srWindow.Right - info.srWindow.Left + 1;
+    return columns > 0 ? std::optional(columns) : std::nullopt;
+}
+
 void useUtf8Console() {
     ::SetConsoleOutputCP(CP_UTF8);
     // Lines end in LF as on Linux, so that what the program prints is the same text everywhere.
@@ -97,6 +105,12 @@ std::vector<std::string> utf8Arguments(int argc, char** argv) { return std::vect
 
 bool standardOutputIsTerminal() { return ::isatty(1) == 1; }
 bool standardErrorIsTerminal() { return ::isatty(2) == 1; }
+
+std::optional<int> standardErrorColumns() {
+    winsize size{};
+    if (::ioctl(2, TIOCGWINSZ, &size) != 0 || size.ws_col == 0) return std::nullopt;
+    return static_cast<int>(size.ws_col);
+}
 
 void useUtf8Console() {}
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,6 +20,9 @@ std::filesystem::path pathFromUtf8(std::string_view text);
 
 bool standardOutputIsTerminal();
 bool standardErrorIsTerminal();
+// The width in columns of the terminal standard error writes to; nothing when that is no terminal
+// or the terminal does not tell.
+std::optional<int> standardErrorColumns();
 
 // Makes a Windows console show UTF-8 output, with lines ending in LF; nothing elsewhere.
 void useUtf8Console();

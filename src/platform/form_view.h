@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -45,6 +46,10 @@ public:
     virtual void setProgressVisible(bool visible) = 0;
     virtual void setProgressValue(int value) = 0;       // 0 to 100
     virtual void setPercentCaption(const std::u16string& caption) = 0;
+    // The rows the copy has reached (the row at hand counted) of the rows counted before it began,
+    // given after the bar's value of the same step; zero counted when the count is not known. The
+    // window's bar shows the share alone; a view may show the rows beside it.
+    virtual void setRowsCopied(std::uint64_t /*copied*/, std::uint64_t /*counted*/) {}
     virtual void setUpgradeEnabled(bool enabled) = 0;
     virtual void setExitEnabled(bool enabled) = 0;
     virtual void setBrowseEnabled(bool enabled) = 0;

@@ -103,6 +103,7 @@ void FrmMainUpgrade::copyAndReplace(upgrade::Layout layout, const std::u16string
     changes_.spillTo(platform::temporaryPathFor(room.folder() / u"tempdb_changes.txt"));
 
     GetRecCount(DataFrom);
+    rowsStepped_ = 0;
     yieldToWindow();
     auto& engine = dao::DBEngine::Instance();
     auto source = engine.OpenDatabase(platform::pathOfText(DataFrom));
@@ -181,6 +182,7 @@ void FrmMainUpgrade::progressStep(std::int32_t& counter) {
     }
     view_.setPercentCaption(percentCaption_);
     view_.setProgressValue(percent);
+    view_.setRowsCopied(++rowsStepped_, countedRows());
     counter = checkedIncrement(counter);
 }
 
@@ -188,6 +190,13 @@ void FrmMainUpgrade::progressStep(std::int32_t& counter) {
 void FrmMainUpgrade::showCopyComplete() {
     view_.setPercentCaption(u"100%");
     view_.setProgressValue(100);
+    view_.setRowsCopied(rowsStepped_, countedRows());
+}
+
+// The rows the count found in both tables; a count that failed counts none.
+std::uint64_t FrmMainUpgrade::countedRows() const {
+    return static_cast<std::uint64_t>(std::max<std::int32_t>(lRecipeCount, 0)) +
+           static_cast<std::uint64_t>(std::max<std::int32_t>(lIngredCount, 0));
 }
 
 void FrmMainUpgrade::showStatus(const char16_t* text, int pauseMilliseconds) {

@@ -99,6 +99,7 @@ private:
     void reportOutcome(const char16_t* failureTitle, const std::u16string& DataFrom);
     void progressStep(std::int32_t& counter);
     void showCopyComplete();
+    std::uint64_t countedRows() const;
     void showStatus(const char16_t* text, int pauseMilliseconds);
 
     std::optional<upgrade::FileIdentity> filledDatabase_;  // the new database this run filled, once known
@@ -106,6 +107,7 @@ private:
     // The percentage last shown and its caption ("42%"): rows by the hundred share one.
     int shownPercent_ = -1;
     std::u16string percentCaption_;
+    std::uint64_t rowsStepped_ = 0;  // the progress steps of this run's copy: the rows it reached
     bool dryRun_ = false;
     bool preview_ = false;
     upgrade::ValueChanges changes_;

@@ -200,6 +200,86 @@ TEST_F(CookbookCommands, ABackupWithoutARecordIsRestoredOnlyWhenNamed) {
     EXPECT_FALSE(fs::exists(program_ / "Backup" / "family_upgraded_2.rcp"));
 }
 
+#ifndef _WIN32
+
+// At a terminal the upgrade shows its progress as one line on standard error that rewrites itself
+// in place (the percent and the rows), and clears it before the next line: the screen ends as the
+// output to a pipe reads, which holds no progress at all.
+TEST_F(CookbookCommands, ATerminalShowsOneProgressLineThatLeavesNothingBehind) {
+    const auto cookbookIn = [&](const std::string& folder) {
+        fs::create_directories(dir_ / folder);
+        const auto path = dir_ / folder / "family.rcp";
+        const auto made = zestrel({"sample", "--layout", "1.1", "--recipes", "300", "--ingredients-per-recipe", "5",
+                                   path.string()});
+        EXPECT_EQ(made.exitCode, 0) << made.err;
+        return path;
+    };
+    const auto seenPath = cookbookIn("seen");
+    const auto pipedPath = cookbookIn("piped");
+    const auto seen = runOnTerminal({zestrelProgram().string(), "upgrade", "--program-folder",
+                                     (dir_ / "seen" / "program").string(), seenPath.string()});
+    const auto piped = zestrel({"upgrade", "--program-folder", (dir_ / "piped" / "program").string(), pipedPath.string()});
+    ASSERT_EQ(seen.exitCode, 0) << seen.out;
+    ASSERT_EQ(piped.exitCode, 0) << piped.err;
+
+    // 300 recipes and 1,500 ingredient lines; each drawing starts at the line's start.
+    const auto drawn = seen.out.find(" of 1,800 rows)");
+    ASSERT_NE(drawn, std::string::npos) << seen.out;
+    const auto lineStart = seen.out.rfind('\r', drawn);
+    ASSERT_NE(lineStart, std::string::npos);
+    EXPECT_NE(seen.out.find("family.rcp: ", lineStart), std::string::npos) << seen.out;
+    EXPECT_NE(seen.out.substr(lineStart, drawn - lineStart).find("% ("), std::string::npos) << seen.out;
+    EXPECT_EQ(piped.err.find('\r'), std::string::npos) << "no progress line into a pipe: " << piped.err;
+    EXPECT_EQ(piped.err.find(" rows)"), std::string::npos) << piped.err;
+
+    std::vector<std::string> screen = terminalScreen(seen.out);
+    const std::string seenFolder = (dir_ / "seen").string();
+    for (auto& line : screen)
+        for (auto at = line.find(seenFolder); at != std::string::npos; at = line.find(seenFolder, at))
+            line.replace(at, seenFolder.size(), (dir_ / "piped").string());
+    EXPECT_EQ(screen, terminalScreen(piped.err)) << seen.out;
+}
+
+// Several cookbooks at a terminal: each one's progress line is gone before its next line, and the
+// summary stands alone on the last line.
+TEST_F(CookbookCommands, TheSummaryReadsRightAfterTheProgressLines) {
+    const auto first = sample("first.rcp");
+    const auto current = sample("current.rcp", "1.1");
+    ASSERT_EQ(upgrade({current.string()}).exitCode, 0);
+    const auto broken = noise("broken.rcp");
+    const auto last = sample("last.rcp", "1.1");
+    const auto run = runOnTerminal({zestrelProgram().string(), "upgrade", "--program-folder", program_.string(),
+                                    first.string(), current.string(), broken.string(), last.string()});
+    EXPECT_EQ(run.exitCode, 1) << run.out;
+    EXPECT_NE(run.out.find("\r" + first.string() + ": 0% (1 of 9 rows)"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("\r" + last.string() + ": 0% (1 of 9 rows)"), std::string::npos) << run.out;
+    const auto screen = terminalScreen(run.out);
+    for (const auto& line : screen) EXPECT_EQ(line.find(" rows)"), std::string::npos) << "left on the screen: " << line;
+    // Each cookbook's lines in turn, each starting a line of its own; the summary last.
+    std::vector<std::string> starts;
+    for (const auto& line : screen)
+        if (line.rfind(dir_.string(), 0) == 0) {
+            const auto box = line.find(": [");  // a box: its subject is enough
+            starts.push_back(box == std::string::npos ? line : line.substr(0, box + 1));
+        }
+    const std::vector<std::string> expected{
+        first.string() + ": version 1.0, upgrading\xE2\x80\xA6", first.string() + ":",
+        current.string() + ": already at version 1.3; nothing to do", broken.string() + ":",
+        last.string() + ": version 1.1, upgrading\xE2\x80\xA6", last.string() + ":"};
+    EXPECT_EQ(starts, expected) << run.out;
+    ASSERT_FALSE(screen.empty());
+    EXPECT_EQ(screen.back(), "2 upgraded, 1 already at 1.3, 1 failed");
+}
+
+TEST_F(CookbookCommands, QuietShowsNoProgressAtATerminal) {
+    const auto run = runOnTerminal({zestrelProgram().string(), "upgrade", "--quiet", "--program-folder",
+                                    program_.string(), sample("family.rcp").string()});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.out, "");
+}
+
+#endif
+
 TEST(ZestrelConventions, VersionUnknownNamesAndHelp) {
     const auto version = zestrel({"--version"});
     EXPECT_EQ(version.exitCode, 0);

@@ -194,4 +194,24 @@ bool programExists(const std::string& name) {
 
 #endif
 
+std::vector<std::string> terminalScreen(const std::string& out) {
+    std::vector<std::string> lines{""};
+    std::size_t column = 0;
+    for (const char c : out) {
+        if (c == '\r') {
+            column = 0;
+        } else if (c == '\n') {
+            lines.emplace_back();
+            column = 0;
+        } else {
+            std::string& line = lines.back();
+            if (line.size() <= column) line.resize(column + 1, ' ');
+            line[column++] = c;
+        }
+    }
+    for (auto& line : lines) line.erase(line.find_last_not_of(' ') + 1);
+    if (lines.back().empty()) lines.pop_back();
+    return lines;
+}
+
 }  // namespace zestrel::test

@@ -4,10 +4,12 @@
 // is a cancel).
 #pragma once
 
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/form_view.h"
@@ -32,6 +34,7 @@ public:
     void setProgressVisible(bool visible) override;
     void setProgressValue(int value) override;
     void setPercentCaption(const std::u16string& caption) override;
+    void setRowsCopied(std::uint64_t copied, std::uint64_t counted) override { rowsCopied.emplace_back(copied, counted); }
     void setUpgradeEnabled(bool enabled) override;
     void setExitEnabled(bool enabled) override;
     void setBrowseEnabled(bool enabled) override;
@@ -69,6 +72,8 @@ public:
     std::u16string percent;
     bool progressVisible = false;
     int progressValue = 0;
+    // The rows the copy reported, each with the rows counted, in order (not among the events).
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> rowsCopied;
     bool upgradeEnabled = false;
     bool exitEnabled = true;
     bool browseEnabled = true;

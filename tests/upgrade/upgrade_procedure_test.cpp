@@ -30,6 +30,10 @@ TEST_F(Upgrade, ThreeRecipesAndFiveIngredientsShowTheirPercentages) {
     const std::vector<std::u16string> expected{u"0%", u"12%", u"25%", u"25%", u"38%", u"50%", u"62%", u"75%", u"100%", u""};
     EXPECT_EQ(percentCaptions(), expected);
     EXPECT_EQ(barValues(), (std::vector<int>{0, 12, 25, 25, 38, 50, 62, 75, 100, 0}));
+    // Beside the bar, the rows reached of the eight counted: each step one more, and all at the end.
+    const std::vector<std::pair<std::uint64_t, std::uint64_t>> rows{{1, 8}, {2, 8}, {3, 8}, {4, 8}, {5, 8},
+                                                                    {6, 8}, {7, 8}, {8, 8}, {8, 8}};
+    EXPECT_EQ(view_.rowsCopied, rows);
     EXPECT_FALSE(view_.progressVisible);
     EXPECT_TRUE(view_.exitEnabled);
     EXPECT_FALSE(view_.upgradeEnabled);
