@@ -324,6 +324,23 @@ std::string reasons(std::size_t replaced, std::size_t cut, std::size_t emptied, 
     return out;
 }
 
+// Each change, with its recipe's name, appended by `append` after `block` and handed to `write`
+// in pieces of about 64 KB.
+void writeChanges(const SortedRecords& lines, std::string block,
+                  void (*append)(std::string&, const Fields&, std::string_view),
+                  const std::function<void(std::string_view)>& write) {
+    RecipeNames names;
+    lines.forEach([&](std::string_view body) {
+        const Fields fields = fieldsOf(body);
+        if (names.take(fields)) return;
+        append(block, fields, names.nameFor(fields));
+        if (block.size() < (std::size_t{64} << 10)) return;
+        write(block);
+        block.clear();
+    });
+    write(block);
+}
+
 }  // namespace
 
 void ValueChanges::clear() {
@@ -403,31 +420,11 @@ void ValueChanges::addRecipe(const std::u16string& rid, const std::optional<std:
 void ValueChanges::writeTo(const std::filesystem::path& cookbook, const std::filesystem::path& backup,
                            const std::function<void(std::string_view)>& write) const {
     write(head(cookbook, backup));
-    std::string block;
-    RecipeNames names;
-    lines_.forEach([&](std::string_view body) {
-        const Fields fields = fieldsOf(body);
-        if (names.take(fields)) return;
-        appendLine(block, fields, names.nameFor(fields));
-        if (block.size() < (std::size_t{64} << 10)) return;
-        write(block);
-        block.clear();
-    });
-    write(block);
+    writeChanges(lines_, {}, appendLine, write);
 }
 
 void ValueChanges::writeTableTo(const std::function<void(std::string_view)>& write) const {
-    std::string block = "rID\tRecipe\tItem\tIngredient\tField before\tField now\tChange\n";
-    RecipeNames names;
-    lines_.forEach([&](std::string_view body) {
-        const Fields fields = fieldsOf(body);
-        if (names.take(fields)) return;
-        appendRow(block, fields, names.nameFor(fields));
-        if (block.size() < (std::size_t{64} << 10)) return;
-        write(block);
-        block.clear();
-    });
-    write(block);
+    writeChanges(lines_, "rID\tRecipe\tItem\tIngredient\tField before\tField now\tChange\n", appendRow, write);
 }
 
 std::string ValueChanges::render(const std::filesystem::path& cookbook, const std::filesystem::path& backup) const {

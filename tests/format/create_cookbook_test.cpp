@@ -4,6 +4,10 @@
 #include <algorithm>
 #include <fstream>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 #include <gtest/gtest.h>
 
 #include "format/cookbook_schema.h"
@@ -75,6 +79,19 @@ TEST_F(CreatingCookbooks, ANewCookbookHasTheLayoutAndOneVersionRowAndNoMessage) 
     EXPECT_EQ(version->Fields(u"Version").Value().toText(), u"1.3.142");
     EXPECT_EQ(programVersionText(), u"1.3.142");
 }
+
+#ifndef _WIN32
+// A new database (the upgrade's temporary copy among them) is its owner's alone, whatever the
+// process's umask lets others have, until its access is set from the cookbook it replaces.
+TEST_F(CreatingCookbooks, ANewDatabaseIsReadableByItsOwnerAlone) {
+    const auto permissive = ::umask(0);
+    CreateCookbook(at("new.rcp"));
+    ::umask(permissive);
+    const auto mode = fs::status(dir_ / "new.rcp").permissions();
+    EXPECT_EQ(mode & (fs::perms::group_all | fs::perms::others_all), fs::perms::none);
+    EXPECT_EQ(mode & fs::perms::owner_read, fs::perms::owner_read);
+}
+#endif
 
 TEST_F(CreatingCookbooks, ZeroLengthTextsGoWhereAllowedAndLimitsHold) {
     CreateCookbook(at("new.rcp"));

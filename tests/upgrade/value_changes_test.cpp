@@ -333,6 +333,31 @@ TEST(ValueChangeLines, SayWhatChanged) {
         << forgedList;
     EXPECT_EQ(listLines(forgedList).size(), 1u);
     EXPECT_EQ(upgrade::changeListPathFor("/p/Backup/family_backup_2.rcp"), fs::path("/p/Backup/family_backup_2_changes.txt"));
+    EXPECT_EQ(upgrade::changeTablePathFor("/p/Backup/family_backup_2.rcp"), fs::path("/p/Backup/family_backup_2_changes.tsv"));
+}
+
+// Tabs and line breaks in a name stay inside their cell of the table: one change, one row of
+// seven cells.
+TEST(ValueChangeLines, ATableCellHoldsItsValueWhole) {
+    upgrade::ValueChange change;
+    change.table = u"Recipe";
+    change.column = u"Yield";
+    change.sourceColumn = u"Serving";
+    change.rid = u"\"R\t1\"";
+    change.recipe = u"Soup\twith\ttabs\nRecipe \"forged\"";
+    change.cut = true;
+    change.kept = 5;
+    change.length = 6;
+    change.cutOff = u"\t";
+    upgrade::ValueChanges changes;
+    changes.add(change);
+    std::string table;
+    changes.writeTableTo([&](std::string_view piece) { table += piece; });
+    const auto rows = splitLines(table);
+    ASSERT_EQ(rows.size(), 2u) << table;
+    EXPECT_EQ(rows[1], "R\\t1\tSoup\\twith\\ttabs\\nRecipe \\\"forged\\\"\t\t\tServing\tYield\tcut to 5 of 6 characters, "
+                       "cut off: \"\\t\"");
+    EXPECT_EQ(std::count(rows[1].begin(), rows[1].end(), '\t'), 6);
 }
 
 }  // namespace

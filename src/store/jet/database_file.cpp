@@ -168,7 +168,9 @@ std::shared_ptr<DatabaseFile> DatabaseFile::create(const std::filesystem::path& 
         throw Failure(failure::kNotAValidPath, quoted(path) + " is not a valid path for a database file.");
     platform::File file = [&] {
         try {
-            return platform::File::open(path, platform::OpenMode::CreateNew);
+            // Readable by its owner alone until its access is set: a temporary copy of a cookbook
+            // is never more open than the cookbook.
+            return platform::File::open(path, platform::OpenMode::CreateNewPrivate);
         } catch (const platform::FileError& e) {
             throw creationFailure(e, path);
         }
