@@ -68,7 +68,7 @@ TEST_F(CyrillicCookbook, UpgradesWithEveryReplacedCharacterListed) {
     const auto result = zestrel({"upgrade", "--program-folder", program.string(), path_.string()});
     ASSERT_EQ(result.exitCode, 0) << result.out << result.err;
     EXPECT_EQ(name(), "????");
-    const std::string list = fileBytes(program / "Backup" / "borsch_backup_changes.txt");
+    const std::string list = textFile(program / "Backup" / "borsch_backup_changes.txt");
     EXPECT_NE(list.find("The new cookbook stores text in the Western European character set; letters outside it are "
                         "replaced by the nearest one, or by '?': 2 values.\n2 values changed in 1 recipe."),
               std::string::npos) << list;

@@ -74,6 +74,16 @@ void checkAndRemoveTempDir(const std::filesystem::path& dir, const std::vector<s
     if (!::testing::Test::HasFailure()) std::filesystem::remove_all(dir, error);
 }
 
+std::string textFile(const std::filesystem::path& path) {
+    std::string text = fileBytes(path);
+    if (text.rfind("\xEF\xBB\xBF", 0) == 0) text.erase(0, 3);
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) out += text[i];
+    return out;
+}
+
 std::size_t residentFileKilobytes() {
     std::ifstream status("/proc/self/status");
     for (std::string line; std::getline(status, line);)

@@ -49,6 +49,10 @@ std::vector<std::string> splitLines(const std::string& text);
 
 // The whole content of a file, as bytes; empty when it cannot be read.
 std::string fileBytes(const std::filesystem::path& path);
+// A text file the program wrote, as its lines read whatever the platform: without a leading
+// UTF-8 byte-order mark and with CRLF line ends as LF (Windows text, as the lists of changes are
+// written on Windows).
+std::string textFile(const std::filesystem::path& path);
 // The file pages this process holds in memory, in KB (RssFile; Linux only, 0 elsewhere).
 std::size_t residentFileKilobytes();
 

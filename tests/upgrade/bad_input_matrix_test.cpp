@@ -201,6 +201,9 @@ const std::vector<Case> kCases{
      [](UpgradeTest& t, const fs::path& f, const fs::path& program) {
          fs::create_directories(f / "locked");
          const fs::path p = static_cast<BadInputMatrix&>(t).layout10(f / "locked");
+         // A cookbook the runner may read and write (a new database is its maker's alone).
+         fs::permissions(p, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+                                fs::perms::group_write | fs::perms::others_read | fs::perms::others_write);
          giveToRunner(program);
          fs::permissions(f / "locked", fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
                                            fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);

@@ -399,7 +399,7 @@ TEST_F(HostileConditions, TablesNotCarriedOverAreNamedInTheSuccessMessage) {
     EXPECT_NE(said.find("Table Xtra (1 row) was not carried over; it is in the backup."), std::string::npos) << said;
     EXPECT_NE(said.find("Table Notes (2 rows) was not carried over; it is in the backup."), std::string::npos) << said;
     // The list of changed values says it too, after its counts.
-    const std::string list = test::fileBytes(program_ / "Backup" / "family_backup_changes.txt");
+    const std::string list = test::textFile(program_ / "Backup" / "family_backup_changes.txt");
     EXPECT_NE(list.find(" in 3 recipes.\nTable Xtra (1 row) was not carried over"), std::string::npos) << list;
 }
 

@@ -141,7 +141,7 @@ TEST_P(RidRenameTest, RecipesStayApartAndKeepTheirIngredients) {
                                 [&](const json& r) { return folded(r["rID"]) == folded(ingredient["rID"]); }))
             << ingredient["Name"];
 
-    const std::string list = fileBytes(program / "Backup" / "family_backup_changes.txt");
+    const std::string list = textFile(program / "Backup" / "family_backup_changes.txt");
     for (const auto& line : c.listLines) EXPECT_NE(list.find(line), std::string::npos) << line << "\n" << list;
 }
 

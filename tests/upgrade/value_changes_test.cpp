@@ -31,7 +31,6 @@ std::vector<std::string> listLines(const std::string& list) {
     const auto counts = std::min(list.find("changed in "), list.find("would change in "));
     std::istringstream in(list.substr(list.find("\n\n", counts) + 2));
     for (std::string line; std::getline(in, line);) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();  // Windows text
         if (!line.empty()) lines.push_back(line);
     }
     return lines;
@@ -69,8 +68,7 @@ TEST_P(ChangedValues, AreStoredCutOrConvertedAndListed) {
     const auto rows = zestrelDump(path.string(), c.table);
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(json::parse(rows[0])[c.column], c.stored);
-    std::string text = textOf(list);
-    std::erase(text, '\r');  // Windows text ends its lines with CRLF
+    const std::string text = textFile(list);
     EXPECT_EQ(listLines(text), std::vector<std::string>{c.line}) << text;
     const bool fewerDigits = c.line.find(" stored as ") != std::string::npos;
     EXPECT_EQ(text.find("1 amount has fewer digits than it was written with") != std::string::npos, fewerDigits) << text;
@@ -142,7 +140,7 @@ TEST_F(ValueChangesList, ValuesConvertedWithoutLossAreNoChange) {
     for (const auto& amount : amounts) expected.push_back(amount.second);
     EXPECT_EQ(stored, expected);
     // The one text cut (no number) is the one change.
-    const std::string list = textOf(program_ / "Backup" / "family_backup_changes.txt");
+    const std::string list = textFile(program_ / "Backup" / "family_backup_changes.txt");
     EXPECT_EQ(listLines(list), std::vector<std::string>{"Recipe \"Soup\" (rID \"42\"), ingredient 3, Amt \u2192 Amount: cut to 20 of 24 "
                                                       "characters, cut off: \"fted\""}) << list;
 }
@@ -161,7 +159,7 @@ TEST_F(ValueChangesList, RepeatedAmountsEachStoreWhatTheyGiveAndEachChangeIsList
     for (const auto& row : zestrelDump(path.string(), "Ingredient")) stored.push_back(json::parse(row)["Amount"]);
     EXPECT_EQ(stored, (std::vector<std::string>{"1.5", "", "2 cups", "1.5", "", "2 cups", "0.25", "1 1/2 cups finely ch",
                                                 "1 1/2 cups finely ch"}));
-    const std::string list = textOf(program_ / "Backup" / "family_backup_changes.txt");
+    const std::string list = textFile(program_ / "Backup" / "family_backup_changes.txt");
     const auto count = [&](const std::string& what) {
         std::size_t found = 0;
         for (auto at = list.find(what); at != std::string::npos; at = list.find(what, at + 1)) ++found;
@@ -248,7 +246,7 @@ TEST_F(ValueChangesList, LinesFollowTheRecipesInNaturalOrderAndNameWhatTheOwnerK
                                     ingredient("One", 1, "salt", json{{"Measure", std::string(82, 'm')}})});
     run(path);
     const fs::path listPath = program_ / "Backup" / "family_backup_changes.txt";
-    const std::string list = textOf(listPath);
+    const std::string list = textFile(listPath);
     const std::string cut = "cut to 5 of 11 characters, cut off: \"rvings\"";
     const std::string handful = "Amt \u2192 Amount: cut to 20 of 22 characters, cut off: \"it\"";
     EXPECT_EQ(listLines(list),
@@ -262,10 +260,11 @@ TEST_F(ValueChangesList, LinesFollowTheRecipesInNaturalOrderAndNameWhatTheOwnerK
                   "Recipe \"Ten\" (rID \"R-10\"), Serving \u2192 Yield: " + cut}))
         << list;
     EXPECT_NE(list.find("6 values changed in 3 recipes."), std::string::npos) << list;
-    const std::string table = textOf(upgrade::changeTablePathFor(program_ / "Backup" / "family_backup.rcp"));
+    const fs::path tablePath = upgrade::changeTablePathFor(program_ / "Backup" / "family_backup.rcp");
+    const std::string table = textFile(tablePath);
     std::vector<std::string> rows;
     std::istringstream in(table);
-    for (std::string row; std::getline(in, row);) rows.push_back(row.back() == '\r' ? row.substr(0, row.size() - 1) : row);
+    for (std::string row; std::getline(in, row);) rows.push_back(row);
     ASSERT_EQ(rows.size(), 7u) << table;
     const std::string bom = "\xEF\xBB\xBF";
 #ifdef _WIN32
@@ -273,10 +272,10 @@ TEST_F(ValueChangesList, LinesFollowTheRecipesInNaturalOrderAndNameWhatTheOwnerK
 #else
     const bool windowsText = false;
 #endif
-    EXPECT_EQ(rows[0], (windowsText ? bom : "") + "rID\tRecipe\tItem\tIngredient\tField before\tField now\tChange");
+    EXPECT_EQ(rows[0], "rID\tRecipe\tItem\tIngredient\tField before\tField now\tChange");
     EXPECT_EQ(rows[2], "R-1\tOne\t1\tsalt\tMeasure\tMeasure\tcut to 80 of 82 characters, cut off: \"mm\"");
     EXPECT_EQ(rows[5], "R-2\tTwo\t10\tsalt\tAmt\tAmount\tcut to 20 of 22 characters, cut off: \"it\"");
-    for (const std::string& file : {list, table}) {
+    for (const std::string& file : {textOf(listPath), textOf(tablePath)}) {
         EXPECT_EQ(file.rfind(bom, 0) == 0, windowsText);
         EXPECT_EQ(file.find("\r\n") != std::string::npos, windowsText);
         EXPECT_EQ(std::count(file.begin(), file.end(), '\r') == std::count(file.begin(), file.end(), '\n'), windowsText);

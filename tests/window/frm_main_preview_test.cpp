@@ -5,12 +5,12 @@
 // line) gets none of these.
 #include <algorithm>
 #include <fstream>
-#include <sstream>
 
 #include "format/create_cookbook.h"
 #include "platform/file_system.h"
 #include "store/db_function.h"
 #include "store/jet/failure.h"
+#include "support/fixtures.h"
 #include "text/utf8.h"
 #include "upgrade/upgrade_support.h"
 
@@ -24,13 +24,6 @@ using json = nlohmann::json;
 constexpr std::size_t kShowList = 0, kUpgrade = 1, kCancel = 2;
 const std::u16string kQuestion =
     u"The new layout will shorten or change 3 values in 2 recipes. The original stays in the backup either way.";
-
-std::string textOf(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
 
 bool emptyOrMissing(const fs::path& folder) { return !fs::exists(folder) || fs::is_empty(folder); }
 
@@ -103,7 +96,7 @@ TEST_P(PreviewAnswers, TheOwnerSeesTheCountsAndTheListBeforeAnythingChanges) {
     ASSERT_EQ(shownLists.size(), static_cast<std::size_t>(showAnswers));
     for (const auto& shown : shownLists) {
         EXPECT_EQ(fs::path(shown.text), program_ / "preview_changes.txt");
-        EXPECT_EQ(textOf(shown.text), listsAsked.front());
+        EXPECT_EQ(textFile(fs::path(shown.text)), listsAsked.front());
 #ifndef _WIN32
         EXPECT_EQ(fs::status(shown.text).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
 #endif
