@@ -104,18 +104,42 @@ void SortedRecords::add(std::string_view key, std::string_view body) {
     batch_ += key;
     batch_ += body;
     ++count_;
+    sorted_ = false;
 }
 
-std::vector<std::uint32_t> SortedRecords::sortedBatch() const {
-    std::vector<std::uint32_t> order = starts_;
+namespace {
+
+// A key's first eight bytes as a number that orders as the bytes do (shorter keys padded with
+// zeros): most comparisons of a sort are settled by it without looking at the keys.
+std::uint64_t keyPrefix(std::string_view key) {
+    std::uint64_t prefix = 0;
+    for (std::size_t i = 0; i < 8; ++i)
+        prefix = (prefix << 8) | (i < key.size() ? static_cast<unsigned char>(key[i]) : 0u);
+    return prefix;
+}
+
+}  // namespace
+
+const std::vector<std::uint32_t>& SortedRecords::sortedBatch() const {
+    if (sorted_) return order_;
+    struct Entry {
+        std::uint64_t prefix;
+        std::uint32_t start;
+    };
+    std::vector<Entry> entries;
+    entries.reserve(starts_.size());
+    for (const std::uint32_t start : starts_) entries.push_back({keyPrefix(recordAt(batch_.data() + start).key), start});
     // Places grow as records are added: the earlier of two equal keys has the smaller place.
-    std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
-        const std::string_view keyA = recordAt(batch_.data() + a).key;
-        const std::string_view keyB = recordAt(batch_.data() + b).key;
-        const int compared = keyA.compare(keyB);
-        return compared != 0 ? compared < 0 : a < b;
+    std::sort(entries.begin(), entries.end(), [&](const Entry& a, const Entry& b) {
+        if (a.prefix != b.prefix) return a.prefix < b.prefix;
+        const int compared = recordAt(batch_.data() + a.start).key.compare(recordAt(batch_.data() + b.start).key);
+        return compared != 0 ? compared < 0 : a.start < b.start;
     });
-    return order;
+    order_.clear();
+    order_.reserve(entries.size());
+    for (const Entry& entry : entries) order_.push_back(entry.start);
+    sorted_ = true;
+    return order_;
 }
 
 void SortedRecords::spillBatch() {
@@ -130,10 +154,11 @@ void SortedRecords::spillBatch() {
     runs_.push_back({begin, begin + run.size()});
     batch_.clear();
     starts_.clear();
+    sorted_ = false;
 }
 
 void SortedRecords::forEach(const std::function<void(std::string_view body)>& visit) const {
-    const std::vector<std::uint32_t> batch = sortedBatch();
+    const std::vector<std::uint32_t>& batch = sortedBatch();
     if (runs_.empty()) {
         for (const std::uint32_t start : batch) visit(recordAt(batch_.data() + start).body);
         return;
@@ -173,6 +198,7 @@ void SortedRecords::clear() {
     removeSpill();
     batch_.clear();
     starts_.clear();
+    sorted_ = false;
     count_ = 0;
 }
 

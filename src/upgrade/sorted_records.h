@@ -42,8 +42,9 @@ private:
         std::uint64_t begin;
         std::uint64_t end;
     };
-    // The batch's records by their place in `batch_`, in key order.
-    std::vector<std::uint32_t> sortedBatch() const;
+    // The batch's records by their place in `batch_`, in key order; sorted once for any number of
+    // readings until the batch changes.
+    const std::vector<std::uint32_t>& sortedBatch() const;
     void spillBatch();
     void removeSpill() noexcept;
 
@@ -52,6 +53,8 @@ private:
     // Records as [key length][body length][key][body], lengths 4 bytes each.
     std::string batch_;
     std::vector<std::uint32_t> starts_;
+    mutable std::vector<std::uint32_t> order_;
+    mutable bool sorted_ = false;
     std::optional<platform::File> spill_;
     std::filesystem::path spillPath_;
     std::vector<Run> runs_;

@@ -165,9 +165,42 @@ std::u16string listValue(std::u16string_view text) {
     return out;
 }
 
+namespace {
+
+// The escape of one character the list escapes, after its backslash.
+void appendEscape(std::string& out, char16_t c) {
+    out += '\\';
+    switch (c) {
+    case u'\n': out += 'n'; return;
+    case u'\r': out += 'r'; return;
+    case u'\t': out += 't'; return;
+    case u'\\':
+    case u'"': out += static_cast<char>(c); return;
+    default: break;
+    }
+    constexpr char kHex[] = "0123456789ABCDEF";
+    out += 'x';
+    out += kHex[c >> 4];
+    out += kHex[c & 0xF];
+}
+
+}  // namespace
+
+// One pass: plain ASCII, the most of any cookbook's texts, is appended as it is; a run of other
+// characters as UTF-8; an escaped character as its escape.
 void appendListValue(std::string& out, std::u16string_view text) {
-    if (std::none_of(text.begin(), text.end(), escapedInList)) return text::appendUtf8(text, out);
-    text::appendUtf8(listValue(text), out);
+    std::size_t at = 0;
+    while (at < text.size()) {
+        const std::size_t start = at;
+        while (at < text.size() && text[at] < 0x80 && !escapedInList(text[at])) ++at;
+        out.append(at - start, '\0');
+        std::copy(text.begin() + static_cast<std::ptrdiff_t>(start), text.begin() + static_cast<std::ptrdiff_t>(at),
+                  out.end() - static_cast<std::ptrdiff_t>(at - start));
+        const std::size_t wide = at;
+        while (at < text.size() && text[at] >= 0x80 && !escapedInList(text[at])) ++at;
+        if (at > wide) text::appendUtf8(text.substr(wide, at - wide), out);
+        if (at < text.size() && escapedInList(text[at])) appendEscape(out, text[at++]);
+    }
 }
 
 std::string describe(const ValueChange& change, bool would) {
@@ -217,12 +250,11 @@ std::u16string_view bareRid(std::u16string_view rid) {
 
 // The list's order: recipes by rID in natural order, each recipe's own row before its
 // ingredients, those by their number; changes of one row in the order they were made.
-void appendKey(std::string& key, const ValueChange& change) {
-    const std::u16string_view rid = change.rid;
+void appendKey(std::string& key, std::u16string_view rid, bool ofRecipe, const std::optional<std::u16string>& item) {
     const bool quoted = rid.size() >= 2 && rid.front() == u'"';
     text::appendNaturalKey(key, quoted ? std::optional<std::u16string_view>(bareRid(rid)) : std::nullopt);
-    key += isRecipeTable(change) ? '\0' : '\1';
-    text::appendNaturalKey(key, change.item ? std::optional<std::u16string_view>(*change.item) : std::nullopt);
+    key += ofRecipe ? '\0' : '\1';
+    text::appendNaturalKey(key, item ? std::optional<std::u16string_view>(*item) : std::nullopt);
 }
 
 std::string_view unquoted(std::string_view text) {
@@ -360,7 +392,7 @@ void ValueChanges::add(const ValueChange& change) {
     if (change.renamed) ++(isRecipeTable(change) ? renamed_ : followed_);
     fewerDigits_ += change.amountStoredAs.empty() ? 0 : 1;
     key_.clear();
-    appendKey(key_, change);
+    appendKey(key_, change.rid, isRecipeTable(change), change.item);
     std::string& fields = fields_;
     fields.clear();
     text::appendUtf8(change.table, fields);
@@ -401,11 +433,8 @@ std::string ValueChanges::head(const std::filesystem::path& cookbook, const std:
 }
 
 void ValueChanges::addRecipe(const std::u16string& rid, const std::optional<std::u16string>& name) {
-    ValueChange named;
-    named.table = u"Recipe";
-    named.rid = rid;
     key_.clear();
-    appendKey(key_, named);
+    appendKey(key_, rid, true, std::nullopt);
     std::string& fields = fields_;
     fields.assign(kNameRecord);
     fields += '\0';

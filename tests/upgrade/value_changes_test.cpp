@@ -337,6 +337,32 @@ TEST(ValueChangeLines, SayWhatChanged) {
 
 // Tabs and line breaks in a name stay inside their cell of the table: one change, one row of
 // seven cells.
+struct ListedValue {
+    std::u16string text;
+    std::string listed;
+};
+
+class ListValues : public ::testing::TestWithParam<ListedValue> {};
+
+// A value is one field however its characters mix: plain, wide, paired and escaped runs in turn.
+TEST_P(ListValues, AreOneEscapedUtf8Field) {
+    std::string out = "<";
+    upgrade::appendListValue(out, GetParam().text);
+    EXPECT_EQ(out, "<" + GetParam().listed);
+    EXPECT_EQ(text::toUtf8(upgrade::listValue(GetParam().text)), GetParam().listed);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Mixed, ListValues,
+    ::testing::Values(ListedValue{u"", ""}, ListedValue{u"flour", "flour"},
+                      ListedValue{u"cr\u00e8me br\u00fbl\u00e9e", "cr\xc3\xa8me br\xc3\xbbl\xc3\xa9" "e"},
+                      ListedValue{u"a\"b\\c\td\ne\rf", "a\\\"b\\\\c\\td\\ne\\rf"},
+                      ListedValue{u"\x1b]52\u0007x\u007f\u0085", "\\x1B]52\\x07x\\x7F\\x85"},
+                      ListedValue{u"\u00e9\n\u00e9", "\xc3\xa9\\n\xc3\xa9"},
+                      ListedValue{u"\U0001F600 pie \U0001F967", "\xf0\x9f\x98\x80 pie \xf0\x9f\xa5\xa7"},
+                      ListedValue{std::u16string(u"x") + char16_t(0xD800) + u"y", "x\xef\xbf\xbdy"},
+                      ListedValue{u"\u20ac\"", "\xe2\x82\xac\\\""}));
+
 TEST(ValueChangeLines, ATableCellHoldsItsValueWhole) {
     upgrade::ValueChange change;
     change.table = u"Recipe";
