@@ -29,7 +29,8 @@ public:
     bool read() {
         texts_ = false;
         key_.clear();
-        if (rid_.storedTextIn(text::westernEuropean(), bytes_) && fitsUncut(bytes_.size()) && plainKey()) {
+        if ((storedDigits() || rid_.storedTextIn(text::westernEuropean(), bytes_)) && fitsUncut(bytes_.size()) &&
+            plainKey()) {
             convertedKey_ = key_;
             changed_ = false;
             return true;
@@ -60,6 +61,14 @@ public:
     }
 
 private:
+    // A whole number (layout 1.0's rIDs) becomes its digits, which conversion never changes.
+    bool storedDigits() {
+        const auto number = rid_.wholeNumber();
+        if (!number) return false;
+        const std::string digits = std::to_string(*number);
+        bytes_.assign(digits.begin(), digits.end());
+        return true;
+    }
     bool fitsUncut(std::size_t length) const { return layout_ != Layout::V10 || length <= kCutFromLayout10; }
     // The key of a text of ASCII letters and digits, folded to lower case, from its stored bytes.
     bool plainKey() {

@@ -142,16 +142,25 @@ const std::vector<std::uint32_t>& SortedRecords::sortedBatch() const {
     return order_;
 }
 
+// The sorted batch goes out through a buffer of 256 KB, so that spilling takes no second batch.
 void SortedRecords::spillBatch() {
-    std::string run;
-    run.reserve(batch_.size());
-    for (const std::uint32_t start : sortedBatch()) {
-        const Record record = recordAt(batch_.data() + start);
-        run.append(batch_.data() + start, recordBytes(record));
-    }
+    constexpr std::size_t kPiece = std::size_t{256} << 10;
     const std::uint64_t begin = runs_.empty() ? 0 : runs_.back().end;
-    spill_->writeAt(begin, std::span(reinterpret_cast<const std::uint8_t*>(run.data()), run.size()));
-    runs_.push_back({begin, begin + run.size()});
+    std::uint64_t end = begin;
+    std::string piece;
+    piece.reserve(kPiece);
+    const auto flush = [&] {
+        spill_->writeAt(end, std::span(reinterpret_cast<const std::uint8_t*>(piece.data()), piece.size()));
+        end += piece.size();
+        piece.clear();
+    };
+    for (const std::uint32_t start : sortedBatch()) {
+        const std::size_t bytes = recordBytes(recordAt(batch_.data() + start));
+        if (piece.size() + bytes > kPiece && !piece.empty()) flush();
+        piece.append(batch_.data() + start, bytes);
+    }
+    if (!piece.empty()) flush();
+    runs_.push_back({begin, end});
     batch_.clear();
     starts_.clear();
     sorted_ = false;
@@ -163,8 +172,8 @@ void SortedRecords::forEach(const std::function<void(std::string_view body)>& vi
         for (const std::uint32_t start : batch) visit(recordAt(batch_.data() + start).body);
         return;
     }
-    // Each run read through a buffer; together they take about 8 MB however many there are.
-    const std::size_t bufferBytes = std::clamp<std::size_t>((std::size_t{8} << 20) / runs_.size(), 4096, 256 << 10);
+    // Each run read through a buffer; together they take about 4 MB however many there are.
+    const std::size_t bufferBytes = std::clamp<std::size_t>((std::size_t{4} << 20) / runs_.size(), 4096, 256 << 10);
     std::vector<RunReader> readers;
     readers.reserve(runs_.size());
     for (const Run& run : runs_) readers.emplace_back(*spill_, run.begin, run.end, bufferBytes);

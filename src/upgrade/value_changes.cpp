@@ -250,9 +250,14 @@ std::u16string_view bareRid(std::u16string_view rid) {
 
 // The list's order: recipes by rID in natural order, each recipe's own row before its
 // ingredients, those by their number; changes of one row in the order they were made.
+// Rows whose rIDs only look alike in natural order (R01 and R1) stay apart, after it, by the rID
+// with its case folded: the rows of one recipe lie together, and so the recipes can be counted
+// as the list is read.
 void appendKey(std::string& key, std::u16string_view rid, bool ofRecipe, const std::optional<std::u16string>& item) {
     const bool quoted = rid.size() >= 2 && rid.front() == u'"';
     text::appendNaturalKey(key, quoted ? std::optional<std::u16string_view>(bareRid(rid)) : std::nullopt);
+    text::appendUtf8(text::foldCase(std::u16string(rid)), key);
+    key += '\0';
     key += ofRecipe ? '\0' : '\1';
     text::appendNaturalKey(key, item ? std::optional<std::u16string_view>(*item) : std::nullopt);
 }
@@ -380,12 +385,39 @@ void ValueChanges::clear() {
     size_ = cut_ = replaced_ = emptied_ = renamed_ = followed_ = fewerDigits_ = 0;
     tablesLeft_.clear();
     sharedRids_.clear();
-    rids_.clear();
+    recipes_.reset();
+}
+
+// The rows of one recipe (one rID with its case folded) lie together in the list's order; of
+// them, each rID as written counts once.
+std::size_t ValueChanges::recipes() const {
+    if (recipes_) return *recipes_;
+    std::size_t count = 0;
+    std::string group;
+    std::vector<std::string> seen;
+    lines_.forEach([&](std::string_view body) {
+        const Fields fields = fieldsOf(body);
+        if (fields[kTable] == kNameRecord) return;
+        if (fields[kRidFolded] != group) {
+            group.assign(fields[kRidFolded]);
+            seen.clear();
+        }
+        if (std::find(seen.begin(), seen.end(), fields[kRidShown]) != seen.end()) return;
+        seen.emplace_back(fields[kRidShown]);
+        ++count;
+    });
+    recipes_ = count;
+    return count;
+}
+
+void ValueChanges::keepCountsOnly() {
+    recipes();
+    lines_.clear();
 }
 
 void ValueChanges::add(const ValueChange& change) {
     ++size_;
-    rids_.insert(change.rid);
+    recipes_.reset();
     cut_ += change.cut ? 1 : 0;
     replaced_ += change.replaced.empty() ? 0 : 1;
     emptied_ += change.amountEmptied ? 1 : 0;
@@ -417,7 +449,7 @@ std::string ValueChanges::head(const std::filesystem::path& cookbook, const std:
     if (!backup.empty()) head += "The original cookbook, with every value as it was: " + listedPath(backup) + "\n";
     head += "\n" + reasons(replaced_, cut_, emptied_, fewerDigits_);
     head += counted(size_, "value ", "values ") + (would_ ? "would change" : "changed") + " in " +
-            counted(rids_.size(), "recipe.\n", "recipes.\n");
+            counted(recipes(), "recipe.\n", "recipes.\n");
     if (renamed_ > 0)
         head += counted(renamed_, "recipe ", "recipes ") + (would_ ? "would get" : "got") +
                 " a new rID, because the new cookbook would have given it the rID of another recipe; " +

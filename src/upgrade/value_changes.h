@@ -14,7 +14,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_set>
 #include <vector>
 
 #include "upgrade/sorted_records.h"
@@ -75,7 +74,7 @@ public:
     void clear();
     // Forgets the lines and the file spilled into, keeping the counts: once the list is written
     // beside the backup, only its counts are asked for.
-    void keepCountsOnly() { lines_.clear(); }
+    void keepCountsOnly();
     // What the list says of the old cookbook's tables the new layout has no place for.
     void setTablesLeft(std::u16string text) { tablesLeft_ = std::move(text); }
     // Recipes the old cookbook already gave one rID, named at the top of the list.
@@ -84,7 +83,7 @@ public:
     std::size_t renamedRecipes() const { return renamed_; }
     // How many recipes have a change, in their own row or in one of their ingredients (rows of
     // one rID are one recipe's).
-    std::size_t recipes() const { return rids_.size(); }
+    std::size_t recipes() const;
 
     // The list as the owner reads it (UTF-8, lines ended by "\n"): why values change and how
     // many did, then one line a changed value. `cookbook` is the upgraded file; `backup` where the
@@ -113,7 +112,7 @@ private:
     std::string fields_;
     std::u16string tablesLeft_;
     std::vector<std::u16string> sharedRids_;
-    std::unordered_set<std::u16string> rids_;
+    mutable std::optional<std::size_t> recipes_;  // counted when first asked for
 };
 
 // A value (a text of the cookbook) as the list shows it between quotes: line break, carriage

@@ -385,5 +385,39 @@ TEST(ValueChangeLines, ATableCellHoldsItsValueWhole) {
     EXPECT_EQ(std::count(rows[1].begin(), rows[1].end(), '\t'), 6);
 }
 
+// Recipes are counted as the list is read, not kept in memory: each rID as written counts once,
+// however its rows interleave with those of rIDs that sort alike (R01 and R1, R1 and r1).
+TEST(ValueChangeLines, EachRecipeWithAChangeIsCountedOnceAndItsRowsStayTogether) {
+    upgrade::ValueChanges changes;
+    const auto cut = [&](const char16_t* table, std::u16string rid, const char16_t* item) {
+        upgrade::ValueChange change;
+        change.table = table;
+        change.column = u"Name";
+        change.rid = u"\"" + rid + u"\"";
+        if (*item) change.item = item;
+        change.cut = true;
+        change.kept = 1;
+        change.length = 2;
+        change.cutOff = u"x";
+        changes.add(change);
+    };
+    for (const char16_t* rid : {u"R1", u"R01", u"r1", u"R2"}) changes.addRecipe(u"\"" + std::u16string(rid) + u"\"", rid);
+    cut(u"Ingredient", u"R1", u"2");
+    cut(u"Ingredient", u"R01", u"1");
+    cut(u"Recipe", u"r1", u"");
+    cut(u"Ingredient", u"R01", u"3");
+    cut(u"Recipe", u"R1", u"");
+    cut(u"Ingredient", u"R2", u"1");
+    EXPECT_EQ(changes.recipes(), 4u);
+    std::vector<std::string> rids;
+    for (const auto& line : splitLines(changes.render("c.rcp", "b.rcp")))
+        if (const auto at = line.find("(rID \""); at != std::string::npos)
+            rids.push_back(line.substr(at + 6, line.find('"', at + 6) - at - 6));
+    EXPECT_EQ(rids, (std::vector<std::string>{"R01", "R01", "r1", "R1", "R1", "R2"}));
+    changes.keepCountsOnly();
+    EXPECT_EQ(changes.recipes(), 4u);
+    EXPECT_EQ(changes.size(), 6u);
+}
+
 }  // namespace
 }  // namespace zestrel::test

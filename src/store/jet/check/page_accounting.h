@@ -9,10 +9,11 @@
 #pragma once
 
 #include <cstdint>
-#include <set>
 #include <string>
 #include <unordered_map>
 #include <vector>
+
+#include "store/jet/check/page_set.h"
 
 namespace zestrel::jet::check {
 
@@ -43,9 +44,9 @@ public:
         return names_[more == moreUsers_.end() ? firstUser_[page] : more->second.back()] == who;
     }
 
-    void setFree(std::set<std::uint32_t> pages) { freePages_ = std::move(pages); }
+    void setFree(PageSet pages) { freePages_ = std::move(pages); }
     bool isFree(std::uint32_t page) const { return freePages_.count(page) != 0; }
-    const std::set<std::uint32_t>& freePages() const { return freePages_; }
+    const PageSet& freePages() const { return freePages_; }
     std::uint32_t pageCount() const { return static_cast<std::uint32_t>(firstUser_.size()); }
 
 private:
@@ -61,7 +62,7 @@ private:
     std::unordered_map<std::uint32_t, std::vector<std::uint32_t>> moreUsers_;  // by page
     std::vector<std::string> names_;
     std::unordered_map<std::string, std::uint32_t> ids_;
-    std::set<std::uint32_t> freePages_;
+    PageSet freePages_;
 };
 
 }  // namespace zestrel::jet::check

@@ -19,7 +19,7 @@ std::string at(RowPointer p) { return std::to_string(p.page) + ":" + std::to_str
 
 struct ColumnPages {
     std::string name;                        // "table.column"
-    std::optional<std::set<std::uint32_t>> owned;  // nothing when the column has no readable map
+    std::optional<PageSet> owned;  // nothing when the column has no readable map
 };
 
 class TableChecker {
@@ -231,7 +231,7 @@ private:
     const TableDefinition& table_;
     std::string name_;
     RowLocator locate_;
-    std::set<std::uint32_t> owned_;
+    PageSet owned_;
     std::map<std::uint16_t, ColumnPages> columns_;
     std::vector<std::size_t> longValuePositions_;  // the long-value columns' positions in the definition
     std::vector<ColumnPages*> longValuePages_;     // and their pages, in the same order

@@ -4,18 +4,18 @@
 
 #include <cstdint>
 #include <optional>
-#include <set>
 #include <string>
 #include <vector>
 
 #include "store/jet/check/check_report.h"
+#include "store/jet/check/page_set.h"
 #include "store/jet/format.h"
 #include "store/jet/page_file.h"
 
 namespace zestrel::jet::check {
 
 struct MapContents {
-    std::set<std::uint32_t> pages;          // marked pages within the file
+    PageSet pages;                          // marked pages within the file
     std::vector<std::uint32_t> mapPages;    // usage-map pages of a reference map
     std::uint32_t holder = 0;               // the data page the map row lives on
     std::uint64_t reachEnd = 0;             // one past the last page an inline map can mark
