@@ -44,7 +44,8 @@ bool setOn(HANDLE handle, SECURITY_INFORMATION what, Aligned& descriptor) {
     return ::SetKernelObjectSecurity(handle, what, descriptor.data()) != 0;
 }
 
-// The SID of the user this process runs as, inside its TOKEN_USER; empty when it cannot be told.
+// The SID of the user this process runs as; empty when it cannot be told. It is copied out of the
+// TOKEN_USER, which points into its own buffer.
 Aligned currentUser() {
     HANDLE token = nullptr;
     if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token)) return {};
@@ -52,7 +53,12 @@ Aligned currentUser() {
     DWORD size = 0;
     const bool known = ::GetTokenInformation(token, TokenUser, user.data(), static_cast<DWORD>(user.size() * 8), &size);
     ::CloseHandle(token);
-    return known ? user : Aligned{};
+    if (!known) return {};
+    const PSID sid = static_cast<TOKEN_USER*>(static_cast<void*>(user.data()))->User.Sid;
+    const DWORD length = ::GetLengthSid(sid);
+    Aligned copy((length + 7) / 8);
+    if (!::CopySid(length, copy.data(), sid)) return {};
+    return copy;
 }
 
 // A self-relative copy of an absolute descriptor.
@@ -106,7 +112,7 @@ unsigned long applyAccessList(void* handle, const std::string& bytes) {
 std::string ownerOnlyDescriptor() {
     Aligned user = currentUser();
     if (user.empty()) return {};
-    const PSID sid = static_cast<TOKEN_USER*>(static_cast<void*>(user.data()))->User.Sid;
+    const PSID sid = user.data();
     const DWORD listSize = sizeof(ACL) + sizeof(ACCESS_ALLOWED_ACE) - sizeof(DWORD) + ::GetLengthSid(sid);
     Aligned list((listSize + 7) / 8);
     const auto acl = static_cast<PACL>(static_cast<void*>(list.data()));
