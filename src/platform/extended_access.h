@@ -1,7 +1,7 @@
 // What of a file's access its mode bits do not say: a POSIX access list (ACL) naming other users
-// and groups, and the file's other extended attributes. A file that takes a cookbook's place
-// takes these over too; where the file system cannot keep them, the access is narrowed, never
-// widened, and what was not kept is named.
+// and groups, and the file's other extended attributes; on Windows, the file's access list (DACL,
+// access_list_win32.h). A file that takes a cookbook's place takes these over too; where the file
+// system cannot keep them, the access is narrowed, never widened, and what was not kept is named.
 #pragma once
 
 #include <cstdint>
@@ -13,6 +13,7 @@ namespace zestrel::platform {
 
 struct ExtendedAccess {
     std::string acl;  // the access ACL as the system stores it; empty when the mode says everything
+                      // (Windows: the DACL in a self-relative security descriptor; empty for none)
     std::vector<std::pair<std::string, std::string>> attributes;  // other extended attributes, by name
 
     bool empty() const { return acl.empty() && attributes.empty(); }

@@ -54,6 +54,7 @@ enum class OpenMode {
     ReadWrite,         // the file must exist
     CreateNew,         // the file must not exist yet; it is created for reading and writing
     CreateNewPrivate,  // as CreateNew, readable by its owner only until it is given other bits
+                       // (Windows: a protected access list for its creator alone, not its folder's)
 };
 
 // Whether opening follows a symbolic link at the path's last part; Refuse fails with ELOOP.
@@ -73,7 +74,7 @@ struct FileState {
     std::uint32_t owner = 0;
     std::uint32_t group = 0;
     bool regular = true;  // a regular file: not a folder, link, pipe, device or socket
-    ExtendedAccess extended;  // read only from an open file (File::state)
+    ExtendedAccess extended;  // read only from an open file (File::state); Windows: its access list
 
     std::pair<std::uint64_t, std::uint64_t> identity() const { return {device, inode}; }
     bool isRegular() const { return regular; }
@@ -124,8 +125,12 @@ public:
     // Gives this file the permission bits, owner and group of a file in the state `original`,
     // through the open handle, never through a path someone may have changed. The bits are always
     // set; the owner and group where the system allows (root sets both, an owner any group of
-    // theirs): the answer says which could not be kept. Windows: a file takes its folder's
-    // rights, and nothing is set. Counted as a file operation ("chmod").
+    // theirs): the answer says which could not be kept. Windows: the file takes the original's
+    // access list (DACL), protected from its folder's entries when the original's was; a list that
+    // cannot be set is named in the answer and the file is left to its current user alone, and
+    // one that cannot be narrowed either raises FileError. An original with no list recorded
+    // (fileState, a file system without lists) leaves the file as it is. Counted as a file
+    // operation ("chmod").
     AccessCarried takeAccessOf(const FileState& original);
     // Reads exactly out.size() bytes at offset; a short read raises FileError (EIO).
     void readAt(std::uint64_t offset, std::span<std::uint8_t> out) const;

@@ -1,9 +1,11 @@
 #include "platform/file.h"
 
 #include <cerrno>
+#include <string>
 #include <vector>
 #include <windows.h>
 
+#include "platform/access_list_win32.h"
 #include "platform/fault_injection.h"
 #include "platform/file_system.h"
 #include "platform/folder_lock.h"
@@ -53,20 +55,34 @@ HANDLE openHandle(const std::filesystem::path& path, DWORD access, DWORD disposi
     return ::CreateFileW(path.c_str(), access, kShare, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
+bool creates(OpenMode mode) { return mode == OpenMode::CreateNew || mode == OpenMode::CreateNewPrivate; }
+
+// A file created private gets a protected access list for its creator alone as it is made, so
+// that its folder's inherited rights never open it to others before takeAccessOf gives it the
+// original's. Its creator may change that list through the handle (WRITE_DAC), which takes
+// nothing from the sharing others see.
+HANDLE openOrCreate(const std::filesystem::path& path, OpenMode mode, DWORD flags) {
+    const DWORD access = mode == OpenMode::ReadOnly ? GENERIC_READ : GENERIC_READ | GENERIC_WRITE;
+    if (!creates(mode)) return ::CreateFileW(path.c_str(), access, kShare, nullptr, OPEN_EXISTING, flags, nullptr);
+    std::string ownerOnly;
+    SECURITY_ATTRIBUTES security{sizeof security, nullptr, FALSE};
+    if (mode == OpenMode::CreateNewPrivate) {
+        ownerOnly = ownerOnlyDescriptor();
+        if (ownerOnly.empty()) throw FileError("open", path, EACCES);  // never made open to all instead
+        security.lpSecurityDescriptor = ownerOnly.data();
+    }
+    return ::CreateFileW(path.c_str(), access | WRITE_DAC, kShare, &security, CREATE_NEW, flags, nullptr);
+}
+
 }  // namespace
 
 File File::open(const std::filesystem::path& path, OpenMode mode, Links links) {
     faults::check("open", path);
-    const bool creating = mode == OpenMode::CreateNew || mode == OpenMode::CreateNewPrivate;
     const DWORD attributes = ::GetFileAttributesW(path.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
-        throw FileError("open", path, creating ? EEXIST : EISDIR);
-    DWORD access = GENERIC_READ | GENERIC_WRITE;
-    DWORD disposition = OPEN_EXISTING;
-    if (mode == OpenMode::ReadOnly) access = GENERIC_READ;
-    if (creating) disposition = CREATE_NEW;
+        throw FileError("open", path, creates(mode) ? EEXIST : EISDIR);
     const DWORD flags = FILE_ATTRIBUTE_NORMAL | (links == Links::Refuse ? FILE_FLAG_OPEN_REPARSE_POINT : 0);
-    const HANDLE handle = ::CreateFileW(path.c_str(), access, kShare, nullptr, disposition, flags, nullptr);
+    const HANDLE handle = openOrCreate(path, mode, flags);
     if (handle == INVALID_HANDLE_VALUE) fail("open", path);
     if (::GetFileType(handle) != FILE_TYPE_DISK) {
         ::CloseHandle(handle);
@@ -143,8 +159,9 @@ std::optional<FileState> stateOfHandle(HANDLE handle) {
 }  // namespace
 
 FileState File::state() const {
-    const auto state = stateOfHandle(handleOf(handle_));
+    auto state = stateOfHandle(handleOf(handle_));
     if (!state) fail("stat", path_);
+    state->extended.acl = readAccessList(handle_);
     return *state;
 }
 
@@ -167,10 +184,19 @@ bool File::tryWriteLock() { return tryLock(); }
 
 const bool File::kWriteLockWantsWritableHandle = false;
 
-// A file takes the rights of its folder, which a new file beside the cookbook already has.
-AccessCarried File::takeAccessOf(const FileState& /*original*/) {
+// The original's access list, set through the handle. A list that cannot be set leaves the file
+// to its current user alone, never to its folder's rights, which may be wider; a file that cannot
+// be narrowed either does not take the original's place.
+AccessCarried File::takeAccessOf(const FileState& original) {
     faults::check("chmod", path_);
-    return {};
+    AccessCarried carried;
+    if (original.extended.acl.empty()) return carried;  // nothing recorded of it: the file keeps its own list
+    const unsigned long error = applyAccessList(handle_, original.extended.acl);
+    if (error == ERROR_SUCCESS) return carried;
+    carried.notKept.push_back("the access list (DACL) that says who may use it: " + accessListErrorText(error));
+    if (const unsigned long narrowing = makeOwnerOnly(handle_); narrowing != ERROR_SUCCESS)
+        throw FileError("chmod", path_, errnoFromWindowsError(narrowing));
+    return carried;
 }
 
 std::optional<FileState> fileState(const std::filesystem::path& path) {
