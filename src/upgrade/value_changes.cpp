@@ -222,9 +222,10 @@ using Fields = std::array<std::string_view, kFields>;
 // The table field of a record that names a recipe, and is no change.
 constexpr std::string_view kNameRecord = "name";
 
-Fields fieldsOf(std::string_view body) {
+// The first `count` fields of a record (all of them unless told); the rest are left empty.
+Fields fieldsOf(std::string_view body, std::size_t count = kFields) {
     Fields fields{};
-    for (std::size_t i = 0; i < kFields; ++i) {
+    for (std::size_t i = 0; i < count; ++i) {
         const std::size_t end = std::min(body.find('\0'), body.size());
         fields[i] = body.substr(0, end);
         body.remove_prefix(std::min(end + 1, body.size()));
@@ -396,7 +397,7 @@ std::size_t ValueChanges::recipes() const {
     std::string group;
     std::vector<std::string> seen;
     lines_.forEach([&](std::string_view body) {
-        const Fields fields = fieldsOf(body);
+        const Fields fields = fieldsOf(body, kRidFolded + 1);
         if (fields[kTable] == kNameRecord) return;
         if (fields[kRidFolded] != group) {
             group.assign(fields[kRidFolded]);
