@@ -20,7 +20,7 @@ namespace zestrel::upgrade {
 
 class SortedRecords {
 public:
-    explicit SortedRecords(std::size_t batchBytes = std::size_t{4} << 20) : batchBytes_(batchBytes) {}
+    explicit SortedRecords(std::size_t batchBytes = std::size_t{1} << 20) : batchBytes_(batchBytes) {}
     SortedRecords(const SortedRecords&) = delete;
     SortedRecords& operator=(const SortedRecords&) = delete;
     ~SortedRecords();
