@@ -140,31 +140,6 @@ bool escapedInList(char16_t c) { return c < 0x20 || c == 0x7F || (c >= 0x80 && c
 
 }  // namespace
 
-std::u16string listValue(std::u16string_view text) {
-    std::u16string out;
-    out.reserve(text.size());
-    constexpr char16_t kHex[] = u"0123456789ABCDEF";
-    for (const char16_t c : text) {
-        if (!escapedInList(c)) {
-            out += c;
-            continue;
-        }
-        out += u'\\';
-        switch (c) {
-        case u'\n': out += u'n'; break;
-        case u'\r': out += u'r'; break;
-        case u'\t': out += u't'; break;
-        case u'\\':
-        case u'"': out += c; break;
-        default:
-            out += u'x';
-            out += kHex[c >> 4];
-            out += kHex[c & 0xF];
-        }
-    }
-    return out;
-}
-
 namespace {
 
 // The escape of one character the list escapes, after its backslash.
@@ -201,6 +176,13 @@ void appendListValue(std::string& out, std::u16string_view text) {
         if (at > wide) text::appendUtf8(text.substr(wide, at - wide), out);
         if (at < text.size() && escapedInList(text[at])) appendEscape(out, text[at++]);
     }
+}
+
+// The same escapes as the list's UTF-8, written once there.
+std::u16string listValue(std::u16string_view text) {
+    std::string out;
+    appendListValue(out, text);
+    return text::fromUtf8(out);
 }
 
 std::string describe(const ValueChange& change, bool would) {
