@@ -69,7 +69,7 @@ DatabaseFile::DatabaseFile(std::filesystem::path path, PageFile pages, const For
     : path_(std::move(path)), pages_(std::move(pages)), format_(format) {}
 
 std::shared_ptr<DatabaseFile> DatabaseFile::open(const std::filesystem::path& path,
-                                                 std::optional<std::uint16_t> codePage) {
+                                                 std::optional<std::uint16_t> codePage, MemoryBounds bounds) {
     try {
         auto file = platform::File::open(path, platform::OpenMode::ReadOnly);
         const auto size = file.size();
@@ -82,7 +82,7 @@ std::shared_ptr<DatabaseFile> DatabaseFile::open(const std::filesystem::path& pa
         const Format& format = formatFor(*verdict.version);
         if (size < static_cast<std::uint64_t>(format.pageSize) * (kCatalogDefinitionPage + 1))
             throw TruncatedFile(size, static_cast<std::uint64_t>(format.pageSize) * (kCatalogDefinitionPage + 1));
-        std::shared_ptr<DatabaseFile> db(new DatabaseFile(path, PageFile(std::move(file), format.pageSize), format));
+        std::shared_ptr<DatabaseFile> db(new DatabaseFile(path, PageFile(std::move(file), format.pageSize, bounds.cacheBytes, bounds.processCeiling), format));
         db->header_ = readHeader(db->pages_.page(0), format);
         const text::CodePage* named = text::findCodePage(codePage.value_or(db->header_.codePage));
         db->format_.codePage = named ? named : &text::westernEuropean();
@@ -268,7 +268,7 @@ std::span<const std::uint8_t> DatabaseFile::readRow(RowPointer at, std::vector<s
     return guarded([&]() -> std::span<const std::uint8_t> {
         pages_.trim();
         const auto bytes = rowAt(pages_, format_, at);
-        if (readsInPlace()) return bytes;
+        if (pages_.inView(bytes)) return bytes;
         copy.assign(bytes.begin(), bytes.end());  // a frame is valid only until the next trim
         return copy;
     });

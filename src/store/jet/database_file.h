@@ -31,7 +31,8 @@ public:
     // Jet 3 text is read in the code page the header names, or in `codePage` when one is given (for
     // a header that names the wrong one); a code page the program carries no table for reads as 1252.
     static std::shared_ptr<DatabaseFile> open(const std::filesystem::path& path,
-                                              std::optional<std::uint16_t> codePage = std::nullopt);
+                                              std::optional<std::uint16_t> codePage = std::nullopt,
+                                              MemoryBounds bounds = {});
     // Creates a new, empty Jet 3 database and opens it for writing. Refused, leaving the disk as it
     // was: a file or folder already at the path (3204), a folder that does not exist or an invalid
     // path (3044), a folder that cannot be written (3051).
@@ -48,11 +49,10 @@ public:
     // over every row in storage order. Memory stays bounded whatever the table's size.
     RowList rowLocations(const TableDefinition& table);
     // The stored bytes of the row `at` leads to, for decoding one field at a time with
-    // decodeField: without a copy while the file is only read from its view (readsInPlace), the
-    // bytes are then the view's, readable until the file is closed, and as the file held them
-    // when read; otherwise they are copied into `copy`.
+    // decodeField: without a copy where the row lies in the file's view (while the file is only
+    // read), the bytes are then the view's, readable until the file is closed, and as the file
+    // held them when read; otherwise they are copied into `copy`.
     std::span<const std::uint8_t> readRow(RowPointer at, std::vector<std::uint8_t>& copy);
-    bool readsInPlace() const { return pages_.readsFromView(); }
     // How many writes were begun on this open file: a reader holding a row's bytes reads them
     // again when it has changed.
     std::uint64_t writesBegun() const { return writesBegun_; }

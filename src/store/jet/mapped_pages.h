@@ -1,7 +1,9 @@
 // The pages of a file that is only read, straight from a view of it in memory:
 // no copy, no cache of our own.
 //
-// A span handed out stays valid as long as this object lives. Memory the
+// A span handed out stays valid as long as this object lives. A page read out
+// of file order once the allowance is taken is not handed out (see page()):
+// the caller reads it from the file instead. Memory the
 // pages have touched is given back, least recently read first, whenever more
 // than the view's allowance is resident (release()), so that a pass over a
 // large file holds a bounded part of it. The allowance is `residentBytes`, or
@@ -17,6 +19,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -34,17 +37,30 @@ public:
     MappedPages(const MappedPages&) = delete;
     MappedPages& operator=(const MappedPages&) = delete;
 
-    // `number` must be below the page count given.
-    std::span<const std::uint8_t> page(std::uint32_t number) {
+    // `number` must be below the page count given. Nothing when the page lies in a chunk not in
+    // memory, the allowance is taken, and no walk in file order has come to that chunk: a page read
+    // out of order then costs the caller one read of the file, far less than a memory fault and,
+    // later, the chunk given back again (a table read in the order of a key it is not stored in
+    // would otherwise push chunks out and take them back in at nearly every row).
+    std::optional<std::span<const std::uint8_t>> page(std::uint32_t number) {
         requireWholeRead();
         const std::size_t offset = static_cast<std::size_t>(number) * pageSize_;
         const std::size_t chunk = offset >> kChunkShift;
+        ++uses_;
         if (lastUse_[chunk] == 0) {
+            if (chunk != walked_ && residentChunks_.size() >= allowance_) return std::nullopt;
             residentChunks_.push_back(chunk);
             ++everyViewsChunks_;
         }
-        lastUse_[chunk] = ++uses_;
+        lastUse_[chunk] = uses_;
         return view_->bytes().subspan(offset, pageSize_);
+    }
+    // Whether `bytes` lie in the view: they then stay readable as long as this object lives.
+    bool holds(std::span<const std::uint8_t> bytes) const {
+        const auto whole = view_->bytes();
+        const auto start = reinterpret_cast<std::uintptr_t>(whole.data());
+        const auto at = reinterpret_cast<std::uintptr_t>(bytes.data());
+        return !bytes.empty() && at >= start && at - start <= whole.size() - bytes.size();
     }
     // Gives back the memory of the pages read longest ago until at most the allowance is resident.
     // The allowance is worked out again every so many pages read, also while within it: the

@@ -21,6 +21,12 @@ constexpr std::uint32_t kReadAhead = 16;
 // values) wants much of the file at hand; yet what it holds counts as the process's memory.
 std::size_t viewResidentBytes(std::size_t cacheBytes) { return cacheBytes + cacheBytes / 2; }
 
+// While a file is only read from its view, frames hold only the pages read out of order that the
+// view leaves to us: a few, so that they take little of the memory the view may hold.
+constexpr std::size_t kOutOfOrderFrameBytes = std::size_t{1} << 20;
+
+std::size_t framesFor(std::size_t bytes, std::uint32_t pageSize) { return std::max<std::size_t>(bytes / pageSize, 16); }
+
 // Frames are carved from large blocks, so a page must fit one.
 std::uint32_t checkedPageSize(std::uint32_t pageSize) {
     if (pageSize == 0 || pageSize > platform::kLargeBlockBytes) throw CorruptData("a page size no Jet file has");
@@ -33,7 +39,8 @@ PageFile::PageFile(platform::File file, std::uint32_t pageSize, std::size_t cach
     : file_(std::move(file)), pageSize_(checkedPageSize(pageSize)),
       pageCount_(static_cast<std::uint32_t>(file_.size() / pageSize_)),
       mapped_(MappedPages::map(file_, pageSize_, pageCount_, viewResidentBytes(cacheBytes), processCeiling)),
-      capacity_(std::max<std::size_t>(cacheBytes / pageSize_, 16)) {}
+      capacity_(framesFor(mapped_ ? std::min(cacheBytes, kOutOfOrderFrameBytes) : cacheBytes, pageSize_)),
+      writingCapacity_(framesFor(cacheBytes, pageSize_)) {}
 
 std::span<std::uint8_t> PageFile::frameBytes() {
     if (blocks_.empty() || platform::kLargeBlockBytes - blockUsed_ < pageSize_) {
@@ -74,7 +81,7 @@ void PageFile::throwBeyondEnd(std::uint64_t number) const {
 
 bool PageFile::cached(std::uint32_t number) const { return number < frameOf_.size() && frameOf_[number] != 0; }
 
-PageFile::Frame& PageFile::load(std::uint32_t number) {
+PageFile::Frame& PageFile::load(std::uint32_t number, bool readAhead) {
     if (number >= pageCount_) throwBeyondEnd(number);
     if (cached(number)) {
         Frame& frame = frames_[frameOf_[number] - 1];
@@ -82,7 +89,7 @@ PageFile::Frame& PageFile::load(std::uint32_t number) {
         return frame;
     }
     std::uint32_t end = number + 1;
-    while (end < pageCount_ && end - number < kReadAhead && !cached(end)) ++end;
+    while (readAhead && end < pageCount_ && end - number < kReadAhead && !cached(end)) ++end;
     // The frames come first: pages whose frames lie one after another in memory (as they do
     // while the cache fills) are read straight into them.
     for (std::uint32_t page = number; page < end; ++page) {
@@ -120,13 +127,18 @@ void PageFile::readPages(std::uint32_t first, std::uint32_t end) {
 std::span<const std::uint8_t> PageFile::page(std::uint32_t number) {
     if (!mapped_ || writable_) return load(number).bytes;
     if (number >= pageCount_) throwBeyondEnd(number);
-    return mapped_->page(number);
+    if (const auto inView = mapped_->page(number)) return *inView;
+    // A page the view leaves to us is read out of order: the pages after it are not wanted.
+    return load(number, false).bytes;
 }
+
+bool PageFile::inView(std::span<const std::uint8_t> bytes) const { return readsFromView() && mapped_->holds(bytes); }
 
 void PageFile::enableWriting() {
     if (writable_) return;
     file_.reopenForWriting();
     writable_ = true;
+    capacity_ = writingCapacity_;
 }
 
 std::span<std::uint8_t> PageFile::mutablePage(std::uint32_t number) {

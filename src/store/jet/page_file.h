@@ -41,6 +41,12 @@ inline constexpr std::size_t kCacheBytes = 8u << 20;
 // the process's own memory and every view's stay under this (see MappedPages).
 inline constexpr std::size_t kProcessCeilingBytes = 22u << 20;
 
+// The memory a PageFile may take: its cache, and the ceiling its view reads under (see above).
+struct MemoryBounds {
+    std::size_t cacheBytes = kCacheBytes;
+    std::size_t processCeiling = kProcessCeilingBytes;
+};
+
 class PageFile {
 public:
     PageFile(platform::File file, std::uint32_t pageSize, std::size_t cacheBytes = kCacheBytes,
@@ -62,7 +68,10 @@ public:
     bool writable() const { return writable_; }
     // Whether page() hands out the view's bytes, which stay readable until close() (while the
     // file is only read and the system gave a view); otherwise they are frames, valid until trim().
+    // A page read out of order once the view holds its allowance is a frame too (see MappedPages).
     bool readsFromView() const { return mapped_ && !writable_; }
+    // Whether `bytes`, from page(), lie in the view: readable until close(), not only until trim().
+    bool inView(std::span<const std::uint8_t> bytes) const;
     void enableWriting();
     // A page for changing; it reaches the file when evicted or at the next flush().
     std::span<std::uint8_t> mutablePage(std::uint32_t number);
@@ -126,7 +135,9 @@ private:
     };
 
     bool cached(std::uint32_t number) const;
-    Frame& load(std::uint32_t number);
+    // The page's frame, read from the file (with the uncached pages after it, `readAhead`) when
+    // not cached.
+    Frame& load(std::uint32_t number, bool readAhead = true);
     Frame& frameAt(std::uint32_t cachedPage) { return frames_[frameOf_[cachedPage] - 1]; }
     // Whether the frames of cached pages first..end-1 follow one another in memory.
     bool adjacentInMemory(std::uint32_t first, std::uint32_t end);
@@ -151,6 +162,7 @@ private:
     std::uint32_t pageCount_;
     std::unique_ptr<MappedPages> mapped_;  // read from while writing is off
     std::size_t capacity_;  // in pages
+    std::size_t writingCapacity_;  // the same once writing is enabled
     bool writable_ = false;
     // Frames are carved from large blocks, one after the other, and reused once made: a cache
     // filling megabytes of frames takes few memory faults.

@@ -11,10 +11,12 @@
 
 #include "platform/fault_injection.h"
 #include "platform/process_memory.h"
+#include "store/dao/db_engine.h"
 #include "store/jet/database_file.h"
 #include "store/jet/format.h"
 #include "store/jet/page_file.h"
 #include "support/fixtures.h"
+#include "text/utf8.h"
 
 namespace zestrel::jet {
 namespace {
@@ -245,6 +247,85 @@ TEST_F(PageCache, AFileOnlyReadHoldsABoundedPartOfItInMemory) {
         most = std::max(most, test::residentFileKilobytes());
     }
     EXPECT_LE(test::residentFileKilobytes(), before + 2 * 1024) << "the walk gave back what it passed";
+}
+
+// Once the view holds its share, a page read out of order comes from the file into a frame (valid
+// until the next trim), one page at a time, while pages the view holds, and every page a walk
+// comes to, are still the view's own, readable to the end.
+TEST_F(PageCache, PagesReadOutOfOrderBeyondTheViewsShareAreReadFromTheFile) {
+    constexpr std::uint32_t kPages = 4096;  // 8 MB: 8 chunks of a view
+    const fs::path path = makeFile(kPages);
+    PageFile pages(platform::File::open(path, platform::OpenMode::ReadOnly), kPageSize, 1u << 20, 0);
+    const auto first = pages.page(0);
+    ASSERT_TRUE(pages.inView(first));
+    std::size_t fromView = 0;
+    std::size_t fromFile = 0;
+    for (std::uint32_t i = 0; i < kPages; ++i) {
+        const std::uint32_t n = (i * 7919u) % kPages;
+        pages.trim();
+        const auto bytes = pages.page(n);
+        ASSERT_EQ(bytes.size(), kPageSize);
+        ASSERT_TRUE(std::all_of(bytes.begin(), bytes.end(), [&](std::uint8_t b) { return b == static_cast<std::uint8_t>(n); }))
+            << "page " << n;
+        ++(pages.inView(bytes) ? fromView : fromFile);
+    }
+    EXPECT_GT(fromFile, kPages / 2) << "most of a file eight times the view's share";
+    EXPECT_GT(fromView, 0u);
+    EXPECT_LE(pages.cachedPages(), (1u << 20) / kPageSize + 1) << "frames only for the pages read last";
+    EXPECT_EQ(first[9], 0) << "a page handed out of the view stays readable";
+    for (std::uint32_t n = 0; n < kPages; n += 97) {
+        pages.trim();
+        pages.passed(n);
+        ASSERT_TRUE(pages.inView(pages.page(n))) << "a walk reads page " << n << " from the view";
+    }
+}
+// Rows read out of order from a file far larger than the view's share: a row that comes from the
+// file into a frame is copied, so that it still reads right after other rows and their memos were
+// read, which reuse the frames.
+TEST_F(PageCache, RowsReadOutOfOrderBeyondTheViewsShareStayReadable) {
+    constexpr int kRows = 2000;
+    const auto noteOf = [](int i) { return std::u16string(1500, static_cast<char16_t>(u'a' + i % 26)) + u"|" + text::fromUtf8(std::to_string(i)); };
+    const fs::path path = dir_ / "t.mdb";
+    {
+        auto db = dao::DBEngine::Instance().CreateDatabase(path, dao::dbLangGeneral, dao::dbVersion30);
+        auto td = db->CreateTableDef(u"T");
+        td->Fields().Append(td->CreateField(u"Seq", dao::type::dbLong, 4));
+        td->Fields().Append(td->CreateField(u"Note", dao::type::dbMemo, 0));
+        db->TableDefs().Append(td);
+        auto rs = db->OpenRecordset(u"T", dao::dbOpenDynaset);
+        for (int i = 0; i < kRows; ++i) {
+            rs->AddNew();
+            rs->Collect(u"Seq") = dao::Variant(i);
+            rs->Collect(u"Note") = dao::Variant(noteOf(i));
+            rs->Update();
+        }
+        db->Close();
+    }
+    ASSERT_GT(fs::file_size(path), 3u << 20) << "the view holds at most 2 MB of it";
+    auto file = DatabaseFile::open(path, std::nullopt, {kSmallCache, 0});
+    const TableDefinition table = file->tableDefinition(u"T");
+    const RowList rows = file->rowLocations(table);
+    ASSERT_EQ(rows.size(), static_cast<std::size_t>(kRows));
+    const RowLocator locate(table, file->format());
+    std::vector<std::uint8_t> copyA;
+    std::vector<std::uint8_t> copyB;
+    std::vector<FieldLocation> a;
+    std::vector<FieldLocation> b;
+    const auto seqOf = [&](const std::vector<FieldLocation>& fields) { return std::get<std::int32_t>(file->decodeField(fields[0], table.columns[0])); };
+    const auto noteIn = [&](const std::vector<FieldLocation>& fields) {
+        return std::get<std::u16string>(file->decodeField(fields[1], table.columns[1]));
+    };
+    for (int i = 0; i < kRows; i += 7) {
+        const int first = (i * 7919) % kRows;
+        locate(file->readRow(RowPointer::decode(rows[static_cast<std::size_t>(first)]), copyA), a);
+        for (int k = 1; k <= 40; ++k) {  // more pages than the frames hold
+            const int other = (first + k * 997) % kRows;
+            locate(file->readRow(RowPointer::decode(rows[static_cast<std::size_t>(other)]), copyB), b);
+            ASSERT_EQ(noteIn(b), noteOf(seqOf(b)));
+        }
+        ASSERT_EQ(seqOf(a), first) << "a row read before others";
+        ASSERT_EQ(noteIn(a), noteOf(first));
+    }
 }
 
 // While the process holds little memory of its own, a view keeps more of the file than its share,
