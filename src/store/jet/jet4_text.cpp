@@ -1,5 +1,7 @@
 #include "store/jet/jet4_text.h"
 
+#include <cstring>
+
 namespace zestrel::jet {
 
 namespace {
@@ -43,19 +45,99 @@ std::u16string decodeJet4Text(std::span<const std::uint8_t> bytes) {
     return out;
 }
 
+namespace {
+
+std::uint64_t eightBytesAt(const std::uint8_t* at) {
+    std::uint64_t word;
+    std::memcpy(&word, at, sizeof word);
+    return word;
+}
+
+// The leading run of one-byte characters below 0x80 (no zero byte, which switches the form), a
+// word at a time; returns how many bytes went over.
+std::size_t copyAsciiBytes(std::span<const std::uint8_t> in, std::uint8_t*& next) {
+    constexpr std::uint64_t kHigh = 0x8080808080808080;
+    constexpr std::uint64_t kOnes = 0x0101010101010101;
+    std::size_t i = 0;
+    for (; i + 8 <= in.size(); i += 8) {
+        const std::uint64_t word = eightBytesAt(in.data() + i);
+        if ((word & kHigh) != 0 || ((word - kOnes) & ~word & kHigh) != 0) break;
+        std::memcpy(next, in.data() + i, 8);
+        next += 8;
+    }
+    return i;
+}
+
+// The leading run of two-byte characters below 0x80, four at a time; returns how many bytes went over.
+std::size_t copyAsciiUnits(std::span<const std::uint8_t> in, std::uint8_t*& next) {
+    // Low bytes may hold 0x00-0x7F, high bytes nothing: a mask read from the bytes 80 FF 80 FF ...
+    // is right in either byte order.
+    const std::uint8_t pattern[8] = {0x80, 0xFF, 0x80, 0xFF, 0x80, 0xFF, 0x80, 0xFF};
+    const std::uint64_t mask = eightBytesAt(pattern);
+    std::size_t i = 0;
+    for (; i + 8 <= in.size(); i += 8) {
+        const std::uint8_t* at = in.data() + i;
+        if ((eightBytesAt(at) & mask) != 0) break;
+        next[0] = at[0];
+        next[1] = at[2];
+        next[2] = at[4];
+        next[3] = at[6];
+        next += 4;
+    }
+    return i;
+}
+
+// The compressed form after its mark: runs of one-byte characters and two-byte characters,
+// switched by a zero byte.
+bool compressedInCodePage(std::span<const std::uint8_t> in, const text::CodePage& page, std::uint8_t*& next) {
+    bool oneByte = true;
+    std::size_t i = 0;
+    while (i < in.size()) {
+        if (in[i] == 0x00) {
+            oneByte = !oneByte;
+            ++i;
+        } else if (oneByte) {
+            const std::size_t run = copyAsciiBytes(in.subspan(i), next);
+            if (run > 0) {
+                i += run;
+                continue;
+            }
+            if (!page.storesAsItself(in[i++], *next++)) return false;
+        } else if (i + 1 < in.size()) {
+            if (!page.storesAsItself(static_cast<char16_t>(in[i] | (in[i + 1] << 8)), *next++)) return false;
+            i += 2;
+        } else {
+            break;
+        }
+    }
+    return true;
+}
+
+bool plainInCodePage(std::span<const std::uint8_t> in, const text::CodePage& page, std::uint8_t*& next) {
+    std::size_t i = 0;
+    while (i + 1 < in.size()) {
+        const std::size_t run = copyAsciiUnits(in.subspan(i), next);
+        if (run > 0) {
+            i += run;
+            continue;
+        }
+        if (!page.storesAsItself(static_cast<char16_t>(in[i] | (in[i + 1] << 8)), *next++)) return false;
+        i += 2;
+    }
+    return true;
+}
+
+}  // namespace
+
+// Texts below 0x80, the most of any cookbook's, go over a word at a time.
 bool jet4TextInCodePage(std::span<const std::uint8_t> bytes, const text::CodePage& page,
                         std::vector<std::uint8_t>& out) {
     // At most one byte a character: half the plain form, the compressed form less its mark.
     const bool compressed = bytes.size() >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE;
     out.resize(compressed ? bytes.size() - 2 : bytes.size() / 2);
     std::uint8_t* next = out.data();
-    const bool held = forEachUnit(bytes, [&](char16_t unit) {
-        if (unit < 0x80) {
-            *next++ = static_cast<std::uint8_t>(unit);
-            return true;
-        }
-        return page.storesAsItself(unit, *next++);
-    });
+    const bool held =
+        compressed ? compressedInCodePage(bytes.subspan(2), page, next) : plainInCodePage(bytes, page, next);
     out.resize(held ? static_cast<std::size_t>(next - out.data()) : 0);
     return held;
 }

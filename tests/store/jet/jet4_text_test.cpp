@@ -90,5 +90,46 @@ TEST(Jet4TextInCodePage, AgreesWithThePageOnEveryCharacter) {
     }
 }
 
+// Long texts, where runs of plain characters go over a word at a time: runs of every length, at
+// every offset, broken by a character of the page's upper half, one it lacks, or (compressed) a
+// switch to two-byte characters; each converted as the slow way converts it.
+TEST(Jet4TextInCodePage, AgreesWithThePageOnLongTextsOfMixedRuns) {
+    const text::CodePage& page = text::westernEuropean();
+    const std::vector<char16_t> breaks{u'\u00E9', u'\u20AC', u'\u0416', u'\u0105', u'\u0001'};
+    Stored out;
+    for (std::size_t lead = 0; lead < 20; ++lead) {
+        for (const char16_t brk : breaks) {
+            std::u16string text;
+            for (std::size_t i = 0; i < lead; ++i) text += static_cast<char16_t>(u'a' + i % 26);
+            text += brk;
+            for (std::size_t i = 0; i < 17 + lead; ++i) text += static_cast<char16_t>(u'0' + i % 10);
+            Stored plain;
+            for (const char16_t unit : text) {
+                plain.push_back(static_cast<std::uint8_t>(unit & 0xFF));
+                plain.push_back(static_cast<std::uint8_t>(unit >> 8));
+            }
+            // Compressed: one-byte characters, the break as a two-byte one between two switches.
+            Stored compressed{0xFF, 0xFE};
+            for (const char16_t unit : text) {
+                if (unit < 0x100 && unit != 0) {
+                    compressed.push_back(static_cast<std::uint8_t>(unit));
+                    continue;
+                }
+                compressed.insert(compressed.end(), {0x00, static_cast<std::uint8_t>(unit & 0xFF),
+                                                     static_cast<std::uint8_t>(unit >> 8), 0x00});
+            }
+            for (const Stored& stored : {plain, compressed}) {
+                ASSERT_EQ(decodeJet4Text(stored), text) << lead;
+                const bool held = page.holds(text);
+                ASSERT_EQ(jet4TextInCodePage(stored, page, out), held) << lead << " " << std::hex << int(brk);
+                if (!held) continue;
+                Stored encoded(text.size());
+                encoded.resize(page.encode(text, encoded.data()));
+                ASSERT_EQ(out, encoded) << lead << " " << std::hex << int(brk);
+            }
+        }
+    }
+}
+
 }  // namespace
 }  // namespace zestrel::jet
