@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
+#include <mutex>
 #include <vector>
 
 #include "platform/file.h"
@@ -15,6 +16,10 @@
 namespace zestrel::platform::faults {
 
 namespace {
+
+// Operations may come from more than one thread (the list of changes spills on its own): they are
+// counted one at a time. Recursive, since an action run before an operation may do file operations.
+std::recursive_mutex guard;
 
 long count = 0;
 std::vector<long> failAtOperations;
@@ -42,6 +47,7 @@ constexpr std::size_t kFreeSpaceOffset = 2;
 void arm(long failAt) { arm({failAt}); }
 
 void arm(std::initializer_list<long> failAt) {
+    std::lock_guard lock(guard);
     count = 0;
     failed.clear();
     failAtOperations.assign(failAt.begin(), failAt.end());
@@ -61,6 +67,7 @@ void actBefore(const std::string& operation, std::function<bool(const std::files
 }
 
 void check(const char* operation, const std::filesystem::path& path) {
+    std::lock_guard lock(guard);
     if (actor && actingBefore == operation && actor(path)) actor = nullptr;
     ++count;
     ++processCount;
@@ -83,6 +90,7 @@ void damageWritesTo(const std::string& fileName) { damagedFile = fileName; }
 std::span<const std::uint8_t> checkWrite(const std::filesystem::path& path, std::uint64_t offset,
                                          std::span<const std::uint8_t> data, std::vector<std::uint8_t>& damaged) {
     check("write", path);
+    std::lock_guard lock(guard);
     if (damagedFile.empty() || path.filename().string() != damagedFile) return data;
     damaged.assign(data.begin(), data.end());
     for (std::uint64_t page = (offset + kDamagedPageSize - 1) / kDamagedPageSize * kDamagedPageSize;

@@ -126,7 +126,7 @@ std::u16string ColumnWriter::fitted(const Column& column, std::u16string text, s
         change.cutOff = text.substr(length);
         text.resize(length);
     }
-    changes_.add(change);
+    changes_.add(std::move(change));
     return text;
 }
 
@@ -201,7 +201,7 @@ void ColumnWriter::storeAmount(Column& column, const AmountOutcome& outcome, Tex
         change.amountTooLong = outcome.tooLong;
         change.amountStoredAs = outcome.storedAs;
         change.amount = textOf();
-        changes_.add(change);
+        changes_.add(std::move(change));
     }
     if (outcome.stored) return targetOf(column).takeStoredForm(*outcome.stored);
     std::u16string kept = dbFunction::ParseQuantity(textOf()).toText();
@@ -291,7 +291,7 @@ bool ColumnWriter::givenRenamedRid(Column& column) {
     targetOf(column) = dao::Variant(rename->to);
     ValueChange change = changeOf(column);
     change.renamed = rename;
-    changes_.add(change);
+    changes_.add(std::move(change));
     return true;
 }
 

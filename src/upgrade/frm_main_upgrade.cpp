@@ -131,6 +131,7 @@ void FrmMainUpgrade::copyAndReplace(upgrade::Layout layout, const std::u16string
                       u"Select * FROM Ingredient ORDER BY rID",
                       upgrade::ingredientColumnMap(), false},
                      layout, *source, *target, counter, renames);
+        changes_.settle();
         showCopyComplete();
         const auto stored = source->file().rowsOnOwnedPages();
         upgrade::requireEveryRowCopied(*source, stored, u"Recipe", recipes);

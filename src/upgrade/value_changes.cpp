@@ -363,7 +363,18 @@ void writeChanges(const SortedRecords& lines, std::string block,
 
 }  // namespace
 
+void ValueChanges::spillTo(const std::filesystem::path& path) {
+    settle();
+    lines_.spillTo(path);
+}
+
 void ValueChanges::clear() {
+    entries_.clear();
+    try {
+        worker_.wait();
+    } catch (...) {
+        // The lines it failed to keep are forgotten with the rest.
+    }
     lines_.clear();
     size_ = cut_ = replaced_ = emptied_ = renamed_ = followed_ = fewerDigits_ = 0;
     tablesLeft_.clear();
@@ -375,6 +386,7 @@ void ValueChanges::clear() {
 // them, each rID as written counts once.
 std::size_t ValueChanges::recipes() const {
     if (recipes_) return *recipes_;
+    settle();
     std::size_t count = 0;
     std::string group;
     std::vector<std::string> seen;
@@ -394,11 +406,15 @@ std::size_t ValueChanges::recipes() const {
 }
 
 void ValueChanges::keepCountsOnly() {
-    recipes();
+    try {
+        recipes();
+    } catch (...) {
+        // Lines that could not be kept: a run that failed anyway, whose counts nobody reads.
+    }
     lines_.clear();
 }
 
-void ValueChanges::add(const ValueChange& change) {
+void ValueChanges::add(ValueChange change) {
     ++size_;
     recipes_.reset();
     cut_ += change.cut ? 1 : 0;
@@ -406,9 +422,55 @@ void ValueChanges::add(const ValueChange& change) {
     emptied_ += change.amountEmptied ? 1 : 0;
     if (change.renamed) ++(isRecipeTable(change) ? renamed_ : followed_);
     fewerDigits_ += change.amountStoredAs.empty() ? 0 : 1;
+    std::optional<RidRename> rename;
+    if (change.renamed) rename = *change.renamed;
+    entries_.push_back({std::move(change), std::move(rename)});
+    if (entries_.size() >= kEntriesHandedOver) handOver();
+}
+
+void ValueChanges::addRecipe(std::u16string rid, std::optional<std::u16string> name) {
+    recipes_.reset();
+    ValueChange named;
+    named.table = nullptr;
+    named.rid = std::move(rid);
+    named.recipe = std::move(name);
+    entries_.push_back({std::move(named), std::nullopt});
+    if (entries_.size() >= kEntriesHandedOver) handOver();
+}
+
+void ValueChanges::handOver() {
+    if (entries_.empty()) return;
+    worker_.post([this, entries = std::move(entries_), would = would_]() mutable {
+        for (Entry& entry : entries) record(entry, would);
+    });
+    entries_.clear();
+    entries_.reserve(kEntriesHandedOver);
+}
+
+void ValueChanges::settle() const {
+    auto& self = const_cast<ValueChanges&>(*this);
+    self.handOver();
+    worker_.wait();
+}
+
+void ValueChanges::record(Entry& entry, bool would) {
+    ValueChange& change = entry.change;
     key_.clear();
-    appendKey(key_, change.rid, isRecipeTable(change), change.item);
     std::string& fields = fields_;
+    if (!change.table) {  // a recipe's name
+        appendKey(key_, change.rid, true, std::nullopt);
+        fields.assign(kNameRecord);
+        fields += '\0';
+        appendRid(fields, change.rid);
+        fields += '\0';
+        fields += '\0';
+        appendField(fields, text::foldCase(change.rid));
+        appendOptionalQuoted(fields, change.recipe);
+        lines_.add(key_, fields);
+        return;
+    }
+    change.renamed = entry.rename ? &*entry.rename : nullptr;
+    appendKey(key_, change.rid, isRecipeTable(change), change.item);
     fields.clear();
     text::appendUtf8(change.table, fields);
     fields += '\0';
@@ -422,7 +484,7 @@ void ValueChanges::add(const ValueChange& change) {
     appendOptionalQuoted(fields, change.ingredient);
     appendField(fields, *change.sourceColumn ? change.sourceColumn : change.column);
     appendField(fields, change.column);
-    appendDescription(fields, change, would_);
+    appendDescription(fields, change, would);
     lines_.add(key_, fields);
 }
 
@@ -447,27 +509,15 @@ std::string ValueChanges::head(const std::filesystem::path& cookbook, const std:
     return head;
 }
 
-void ValueChanges::addRecipe(const std::u16string& rid, const std::optional<std::u16string>& name) {
-    key_.clear();
-    appendKey(key_, rid, true, std::nullopt);
-    std::string& fields = fields_;
-    fields.assign(kNameRecord);
-    fields += '\0';
-    appendRid(fields, rid);
-    fields += '\0';
-    fields += '\0';
-    appendField(fields, text::foldCase(rid));
-    appendOptionalQuoted(fields, name);
-    lines_.add(key_, fields);
-}
-
 void ValueChanges::writeTo(const std::filesystem::path& cookbook, const std::filesystem::path& backup,
                            const std::function<void(std::string_view)>& write) const {
+    settle();
     write(head(cookbook, backup));
     writeChanges(lines_, {}, appendLine, write);
 }
 
 void ValueChanges::writeTableTo(const std::function<void(std::string_view)>& write) const {
+    settle();
     writeChanges(lines_, "rID\tRecipe\tItem\tIngredient\tField before\tField now\tChange\n", appendRow, write);
 }
 

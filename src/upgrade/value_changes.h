@@ -16,11 +16,11 @@
 #include <string_view>
 #include <vector>
 
+#include "upgrade/background_queue.h"
+#include "upgrade/rid_rename.h"
 #include "upgrade/sorted_records.h"
 
 namespace zestrel::upgrade {
-
-struct RidRename;
 
 struct ValueChange {
     struct Replacement {
@@ -52,7 +52,9 @@ struct ValueChange {
 
 // The changes of one run. Each is kept as the fields of its line, sorted into the list's order as
 // they are read back; given a file to spill into, they go there in sorted batches, so that the
-// memory a list takes does not grow with the cookbook.
+// memory a list takes does not grow with the cookbook. The lines are made and sorted on a thread
+// of their own while the caller goes on (a failure to spill them is thrown at a later add, or
+// when the list is read); the counts are kept at once.
 class ValueChanges {
 public:
     ValueChanges() = default;
@@ -63,11 +65,15 @@ public:
     void setWould(bool would) { would_ = would; }
     // From now on the lines go to a new file at `path` (what was there, a run's leftover, is
     // removed first); the file is removed when the list is cleared or destroyed.
-    void spillTo(const std::filesystem::path& path) { lines_.spillTo(path); }
-    void add(const ValueChange& change);
+    void spillTo(const std::filesystem::path& path);
+    // The change's rename, if any, is copied: it need not outlive the call.
+    void add(ValueChange change);
     // The recipe of rID `rid` (as ValueChange::rid shows it) is called `name`: the lines of its
     // ingredients say so. Not a change.
-    void addRecipe(const std::u16string& rid, const std::optional<std::u16string>& name);
+    void addRecipe(std::u16string rid, std::optional<std::u16string> name);
+    // Returns once every change added is among the lines; throws what failed to keep them (a
+    // spill that could not be written).
+    void settle() const;
     bool empty() const { return size_ == 0 && sharedRids_.empty(); }
     std::size_t size() const { return size_; }
     // Forgets every change, and the file spilled into.
@@ -97,7 +103,18 @@ public:
     void writeTableTo(const std::function<void(std::string_view)>& write) const;
 
 private:
+    // A change, or (no table) a recipe's name, on its way to the lines.
+    struct Entry {
+        ValueChange change;
+        std::optional<RidRename> rename;  // what change.renamed led to
+    };
+    static constexpr std::size_t kEntriesHandedOver = 256;
+
     std::string head(const std::filesystem::path& cookbook, const std::filesystem::path& backup) const;
+    // Hands the entries gathered over to the lines' thread.
+    void handOver();
+    // The line of one entry, on the lines' thread.
+    void record(Entry& entry, bool would);
 
     bool would_ = false;
     std::size_t size_ = 0;
@@ -113,6 +130,9 @@ private:
     std::u16string tablesLeft_;
     std::vector<std::u16string> sharedRids_;
     mutable std::optional<std::size_t> recipes_;  // counted when first asked for
+    std::vector<Entry> entries_;  // gathered for the lines' thread
+    // Last, so that it finishes what it was handed before the lines go.
+    mutable BackgroundQueue worker_;
 };
 
 // A value (a text of the cookbook) as the list shows it between quotes: line break, carriage

@@ -3,8 +3,11 @@
 // backup, once; a value that did not change never does. A dry run changes no file.
 #include <algorithm>
 #include <fstream>
+#include <memory>
 #include <sstream>
 
+#include "platform/fault_injection.h"
+#include "platform/file.h"
 #include "support/fixtures.h"
 #include "support/reference_readers.h"
 #include "text/utf8.h"
@@ -417,6 +420,65 @@ TEST(ValueChangeLines, EachRecipeWithAChangeIsCountedOnceAndItsRowsStayTogether)
     changes.keepCountsOnly();
     EXPECT_EQ(changes.recipes(), 4u);
     EXPECT_EQ(changes.size(), 6u);
+}
+
+// A list far larger than a sorted batch, made on its thread and spilled to a file, reads as one
+// held in memory; a rename's reasons are its own copy, read long after the rename is gone.
+class SpilledList : public ::testing::Test {
+protected:
+    void SetUp() override { dir_ = makeTempDir("spilled-list"); }
+    void TearDown() override {
+        platform::faults::disarm();
+        fs::remove_all(dir_);
+    }
+    static upgrade::ValueChange cutChange(int n) {
+        upgrade::ValueChange change;
+        change.table = u"Ingredient";
+        change.column = u"Ingredient";
+        change.rid = u"\"R" + text::fromUtf8(std::to_string((n * 7919) % 5000)) + u"\"";
+        change.item = text::fromUtf8(std::to_string(n % 13));
+        change.cut = true;
+        change.kept = 5;
+        change.length = 65;
+        change.cutOff = std::u16string(60, static_cast<char16_t>(u'a' + n % 26));
+        return change;
+    }
+    fs::path dir_;
+};
+
+TEST_F(SpilledList, ReadsAsAListHeldInMemory) {
+    upgrade::ValueChanges spilled;
+    upgrade::ValueChanges held;
+    spilled.spillTo(dir_ / "spill");
+    for (int n = 0; n < 20000; ++n) {
+        spilled.add(cutChange(n));
+        held.add(cutChange(n));
+        if (n % 5000 != 0) continue;
+        const auto rename = std::make_unique<upgrade::RidRename>(upgrade::RidRename{u"Zur", u"Soup", u"Zur~2", u"\u017bur", u"Stew", u"Zur"});
+        upgrade::ValueChange renamed = cutChange(n);
+        renamed.renamed = rename.get();
+        spilled.add(renamed);
+        held.add(renamed);
+    }
+    ASSERT_GT(fs::file_size(dir_ / "spill"), 2u << 20) << "spilled in several batches";
+    const std::string list = spilled.render("c.rcp", "b.rcp");
+    EXPECT_EQ(list, held.render("c.rcp", "b.rcp"));
+    EXPECT_NE(list.find("rID \"Zur\" became \"Zur~2\" with its recipe \"Soup\""), std::string::npos);
+    EXPECT_EQ(spilled.size(), 20004u);
+}
+
+TEST_F(SpilledList, ASpillThatCannotBeWrittenFailsTheList) {
+    upgrade::ValueChanges changes;
+    changes.spillTo(dir_ / "spill");
+    platform::faults::arm(1);  // the first write of a sorted batch
+    EXPECT_THROW(
+        {
+            for (int n = 0; n < 20000; ++n) changes.add(cutChange(n));
+            changes.settle();
+        },
+        platform::FileError);
+    platform::faults::disarm();
+    EXPECT_NO_THROW(changes.clear());
 }
 
 }  // namespace
