@@ -7,9 +7,11 @@ namespace zestrel::jet {
 namespace {
 
 // Hands each UTF-16 unit of the stored text to `visit` in turn, until it returns false; returns
-// whether every unit was visited.
-template <class Visit>
-bool forEachUnit(std::span<const std::uint8_t> bytes, Visit visit) {
+// whether every unit was visited. Before each unit, `takeBytes` (in a stretch of one-byte
+// characters) or `takeUnits` (of two-byte ones) may take a leading run of what is left of the text
+// itself, returning how many bytes it took: those units are not visited.
+template <class Visit, class TakeBytes, class TakeUnits>
+bool forEachUnit(std::span<const std::uint8_t> bytes, Visit visit, TakeBytes takeBytes, TakeUnits takeUnits) {
     if (bytes.size() >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE) {
         bool compressed = true;
         std::size_t i = 2;
@@ -18,6 +20,10 @@ bool forEachUnit(std::span<const std::uint8_t> bytes, Visit visit) {
                 compressed = !compressed;
                 ++i;
             } else if (compressed) {
+                if (const std::size_t run = takeBytes(bytes.subspan(i))) {
+                    i += run;
+                    continue;
+                }
                 if (!visit(static_cast<char16_t>(bytes[i++]))) return false;
             } else if (i + 1 < bytes.size()) {
                 if (!visit(static_cast<char16_t>(bytes[i] | (bytes[i + 1] << 8)))) return false;
@@ -28,20 +34,31 @@ bool forEachUnit(std::span<const std::uint8_t> bytes, Visit visit) {
         }
         return true;
     }
-    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2)
+    for (std::size_t i = 0; i + 1 < bytes.size();) {
+        if (const std::size_t run = takeUnits(bytes.subspan(i))) {
+            i += run;
+            continue;
+        }
         if (!visit(static_cast<char16_t>(bytes[i] | (bytes[i + 1] << 8)))) return false;
+        i += 2;
+    }
     return true;
 }
+
+constexpr auto takeNothing = [](std::span<const std::uint8_t>) -> std::size_t { return 0; };
 
 }  // namespace
 
 std::u16string decodeJet4Text(std::span<const std::uint8_t> bytes) {
     std::u16string out;
     out.reserve(bytes.size() / 2);
-    forEachUnit(bytes, [&](char16_t unit) {
-        out.push_back(unit);
-        return true;
-    });
+    forEachUnit(
+        bytes,
+        [&](char16_t unit) {
+            out.push_back(unit);
+            return true;
+        },
+        takeNothing, takeNothing);
     return out;
 }
 
@@ -87,46 +104,6 @@ std::size_t copyAsciiUnits(std::span<const std::uint8_t> in, std::uint8_t*& next
     return i;
 }
 
-// The compressed form after its mark: runs of one-byte characters and two-byte characters,
-// switched by a zero byte.
-bool compressedInCodePage(std::span<const std::uint8_t> in, const text::CodePage& page, std::uint8_t*& next) {
-    bool oneByte = true;
-    std::size_t i = 0;
-    while (i < in.size()) {
-        if (in[i] == 0x00) {
-            oneByte = !oneByte;
-            ++i;
-        } else if (oneByte) {
-            const std::size_t run = copyAsciiBytes(in.subspan(i), next);
-            if (run > 0) {
-                i += run;
-                continue;
-            }
-            if (!page.storesAsItself(in[i++], *next++)) return false;
-        } else if (i + 1 < in.size()) {
-            if (!page.storesAsItself(static_cast<char16_t>(in[i] | (in[i + 1] << 8)), *next++)) return false;
-            i += 2;
-        } else {
-            break;
-        }
-    }
-    return true;
-}
-
-bool plainInCodePage(std::span<const std::uint8_t> in, const text::CodePage& page, std::uint8_t*& next) {
-    std::size_t i = 0;
-    while (i + 1 < in.size()) {
-        const std::size_t run = copyAsciiUnits(in.subspan(i), next);
-        if (run > 0) {
-            i += run;
-            continue;
-        }
-        if (!page.storesAsItself(static_cast<char16_t>(in[i] | (in[i + 1] << 8)), *next++)) return false;
-        i += 2;
-    }
-    return true;
-}
-
 }  // namespace
 
 // Texts below 0x80, the most of any cookbook's, go over a word at a time.
@@ -136,8 +113,10 @@ bool jet4TextInCodePage(std::span<const std::uint8_t> bytes, const text::CodePag
     const bool compressed = bytes.size() >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE;
     out.resize(compressed ? bytes.size() - 2 : bytes.size() / 2);
     std::uint8_t* next = out.data();
-    const bool held =
-        compressed ? compressedInCodePage(bytes.subspan(2), page, next) : plainInCodePage(bytes, page, next);
+    const bool held = forEachUnit(
+        bytes, [&](char16_t unit) { return page.storesAsItself(unit, *next++); },
+        [&](std::span<const std::uint8_t> rest) { return copyAsciiBytes(rest, next); },
+        [&](std::span<const std::uint8_t> rest) { return copyAsciiUnits(rest, next); });
     out.resize(held ? static_cast<std::size_t>(next - out.data()) : 0);
     return held;
 }
