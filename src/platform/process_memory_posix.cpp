@@ -2,6 +2,10 @@
 
 #include <unistd.h>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 #include <fstream>
 
 namespace zestrel::platform {
@@ -14,6 +18,12 @@ std::optional<std::size_t> ownResidentBytes() {
     const long pageSize = sysconf(_SC_PAGESIZE);
     if (pageSize <= 0) return std::nullopt;
     return (resident - shared) * static_cast<std::size_t>(pageSize);
+}
+
+void shareOneMemoryPool() {
+#ifdef __GLIBC__
+    ::mallopt(M_ARENA_MAX, 1);
+#endif
 }
 
 }  // namespace zestrel::platform

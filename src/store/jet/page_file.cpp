@@ -23,7 +23,7 @@ std::size_t viewResidentBytes(std::size_t cacheBytes) { return cacheBytes + cach
 
 // While a file is only read from its view, frames hold only the pages read out of order that the
 // view leaves to us: a few, so that they take little of the memory the view may hold.
-constexpr std::size_t kOutOfOrderFrameBytes = std::size_t{1} << 20;
+constexpr std::size_t kOutOfOrderFrameBytes = std::size_t{256} << 10;
 
 std::size_t framesFor(std::size_t bytes, std::uint32_t pageSize) { return std::max<std::size_t>(bytes / pageSize, 16); }
 

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/process_memory.h"
 #include "window/frm_main.h"
 #include "platform/number_text.h"
 #include "window/qt/main_window.h"
@@ -69,6 +70,7 @@ std::optional<int> parse(const QStringList& arguments, Arguments& into) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    zestrel::platform::shareOneMemoryPool();
     // Answered before any window system is touched, so that they work without a display.
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {

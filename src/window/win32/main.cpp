@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/number_text.h"
+#include "platform/process_memory.h"
 #include "window/frm_main.h"
 #include "window/win32/main_window.h"
 #include "zestrel_version.h"
@@ -83,6 +84,7 @@ std::vector<std::wstring> commandLineArguments() {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
+    zestrel::platform::shareOneMemoryPool();
     std::optional<std::wstring> file;
     if (const auto answered = answerArguments(commandLineArguments(), file)) return *answered;
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_BAR_CLASSES | ICC_PROGRESS_CLASS};
