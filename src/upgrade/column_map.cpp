@@ -49,7 +49,12 @@ std::optional<std::string> amountKey(const std::u16string& text) {
 
 ColumnWriter::ColumnWriter(const ColumnMap& map, Layout layout, dao::Recordset& source, dao::Recordset& target,
                            const char16_t* targetTable, ValueChanges& changes, const RidRenames* renames)
-    : source_(source), target_(target), targetTable_(targetTable), changes_(changes), renames_(renames) {
+    : source_(source),
+      target_(target),
+      targetTable_(targetTable),
+      ofRecipes_(std::u16string_view(targetTable) == u"Recipe"),
+      changes_(changes),
+      renames_(renames) {
     columns_.reserve(map.size());
     for (const auto& mapping : map) {
         columns_.emplace_back(&mapping, layout == Layout::V10 ? &mapping.fromLayout10 : &mapping.fromLayout11);
@@ -81,8 +86,6 @@ std::optional<std::u16string> ColumnWriter::sourceText(const dao::Field*& field,
         return std::nullopt;
     }
 }
-
-bool ColumnWriter::ofRecipes() const { return std::u16string_view(targetTable_) == u"Recipe"; }
 
 // The change names the row as its owner knows it: a recipe row by its name, an ingredient row by
 // its number and ingredient, or its Name where it has no ingredient text (its recipe's name comes

@@ -118,7 +118,7 @@ private:
     std::u16string fitted(const Column& column, std::u16string text, std::size_t length);
     bool targetIsText(Column& column);
     std::u16string currentRid();
-    bool ofRecipes() const;
+    bool ofRecipes() const { return ofRecipes_; }
     // The current row's text of the source column `name` (found once, kept in `field`); none for
     // Null or a column it lacks.
     std::optional<std::u16string> sourceText(const dao::Field*& field, const char16_t* name);
@@ -135,6 +135,7 @@ private:
     dao::Recordset& source_;
     dao::Recordset& target_;
     const char16_t* targetTable_;
+    const bool ofRecipes_;  // the target is the Recipe table: asked on every row
     ValueChanges& changes_;
     const dao::Field* rid_ = nullptr;
     const dao::Field* name_ = nullptr;
