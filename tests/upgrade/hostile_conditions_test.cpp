@@ -228,7 +228,8 @@ TEST_F(HostileConditions, AWriterAppendingAllTheTimeLosesNothing) {
         EXPECT_EQ(result.exitCode, 1) << result.out << result.err;
         const std::string said = result.out + result.err;
         const bool changed = said.find("3197 - ") != std::string::npos;
-        const bool openForWriting = said.find("3051 - ") != std::string::npos && said.find("open for writing") != std::string::npos;
+        const bool openForWriting =
+            said.find("3051 - ") != std::string::npos && said.find("open for writing") != std::string::npos;
         EXPECT_TRUE(changed || openForWriting) << said;
         EXPECT_EQ(fs::file_size(cookbook), start + appended) << "a save was lost";
         EXPECT_TRUE(!fs::exists(program / "Backup") || fs::is_empty(program / "Backup"));
