@@ -118,6 +118,28 @@ std::uint64_t keyPrefix(std::string_view key) {
     return prefix;
 }
 
+// Sorts `items`, which mostly come in order already (the copy makes its changes in rID order): the
+// runs already in order are merged, two by two, unless they are so many that sorting is cheaper.
+// `before` must order every two items one way, so that the result is the same either way.
+template <typename Item, typename Before>
+void sortMostlyInOrder(std::vector<Item>& items, const Before& before) {
+    std::vector<std::size_t> runStarts{0};
+    for (std::size_t i = 1; i < items.size(); ++i)
+        if (before(items[i], items[i - 1])) runStarts.push_back(i);
+    if (runStarts.size() > 1 + items.size() / 8) return std::sort(items.begin(), items.end(), before);
+    runStarts.push_back(items.size());
+    while (runStarts.size() > 2) {
+        std::vector<std::size_t> merged{0};
+        for (std::size_t r = 2; r < runStarts.size(); r += 2) {
+            const auto first = items.begin();
+            std::inplace_merge(first + runStarts[r - 2], first + runStarts[r - 1], first + runStarts[r], before);
+            merged.push_back(runStarts[r]);
+        }
+        if (merged.back() != items.size()) merged.push_back(items.size());
+        runStarts = std::move(merged);
+    }
+}
+
 }  // namespace
 
 const std::vector<std::uint32_t>& SortedRecords::sortedBatch() const {
@@ -130,11 +152,12 @@ const std::vector<std::uint32_t>& SortedRecords::sortedBatch() const {
     entries.reserve(starts_.size());
     for (const std::uint32_t start : starts_) entries.push_back({keyPrefix(recordAt(batch_.data() + start).key), start});
     // Places grow as records are added: the earlier of two equal keys has the smaller place.
-    std::sort(entries.begin(), entries.end(), [&](const Entry& a, const Entry& b) {
+    const auto before = [&](const Entry& a, const Entry& b) {
         if (a.prefix != b.prefix) return a.prefix < b.prefix;
         const int compared = recordAt(batch_.data() + a.start).key.compare(recordAt(batch_.data() + b.start).key);
         return compared != 0 ? compared < 0 : a.start < b.start;
-    });
+    };
+    sortMostlyInOrder(entries, before);
     order_.clear();
     order_.reserve(entries.size());
     for (const Entry& entry : entries) order_.push_back(entry.start);
