@@ -34,6 +34,23 @@ std::vector<Added> randomRecords(std::size_t count, unsigned seed) {
     return records;
 }
 
+// Random records, or the same records sorted and then put mostly in order, as a copy in rID
+// order makes them: runs in order, some out of place, equal keys across runs.
+enum class Arrangement { Random, InOrder, RunsRotated, OneMovedBack, Reversed };
+
+std::vector<Added> arranged(std::size_t count, Arrangement arrangement) {
+    auto records = randomRecords(count, 7);
+    if (arrangement == Arrangement::Random) return records;
+    std::stable_sort(records.begin(), records.end(), [](const Added& a, const Added& b) { return a.key < b.key; });
+    if (arrangement == Arrangement::RunsRotated)
+        for (std::size_t piece = 0; piece < 5; ++piece)
+            std::rotate(records.begin() + piece * 300, records.begin() + piece * 300 + 170, records.end());
+    if (arrangement == Arrangement::OneMovedBack)
+        std::rotate(records.begin() + 100, records.begin() + 1500, records.begin() + 1501);
+    if (arrangement == Arrangement::Reversed) std::reverse(records.begin(), records.end());
+    return records;
+}
+
 std::vector<std::string> expectedOrder(std::vector<Added> records) {
     std::stable_sort(records.begin(), records.end(), [](const Added& a, const Added& b) {
         return a.key < b.key;
@@ -54,6 +71,7 @@ struct Batching {
     std::size_t batchBytes;
     bool spilled;
     std::size_t count;
+    Arrangement arrangement = Arrangement::Random;
 };
 
 class SortedRecordsOrder : public ::testing::TestWithParam<Batching> {
@@ -64,7 +82,7 @@ protected:
 };
 
 TEST_P(SortedRecordsOrder, KeyOrderThenOrderAdded) {
-    const auto records = randomRecords(GetParam().count, 7);
+    const auto records = arranged(GetParam().count, GetParam().arrangement);
     upgrade::SortedRecords sorted(GetParam().batchBytes);
     const fs::path spill = dir_ / "spill";
     // Some records are added before the file is given: they go into it with the first run.
@@ -90,53 +108,13 @@ INSTANTIATE_TEST_SUITE_P(, SortedRecordsOrder,
                          ::testing::Values(Batching{"InMemory", 1 << 20, false, 3000},
                                            Batching{"ManySmallRuns", 4096, true, 3000},
                                            Batching{"RunsOfOneLongRecord", 1000, true, 300},
-                                           Batching{"OneRunAndTheBatch", 1 << 20, true, 3000}),
+                                           Batching{"OneRunAndTheBatch", 1 << 20, true, 3000},
+                                           Batching{"InOrder", 4096, true, 3000, Arrangement::InOrder},
+                                           Batching{"RunsRotated", 4096, true, 3000, Arrangement::RunsRotated},
+                                           Batching{"RunsRotatedInMemory", 1 << 20, false, 3000, Arrangement::RunsRotated},
+                                           Batching{"OneMovedBack", 1 << 20, false, 3000, Arrangement::OneMovedBack},
+                                           Batching{"Reversed", 1 << 20, false, 3000, Arrangement::Reversed}),
                          [](const auto& p) { return std::string(p.param.name); });
-
-// Records that come mostly in key order already, as a copy in rID order makes them: runs in order,
-// some out of place, equal keys across runs.
-enum class Arrangement { InOrder, RunsRotated, OneMovedBack, Reversed };
-
-std::vector<Added> arranged(Arrangement arrangement) {
-    auto records = randomRecords(2000, 11);
-    std::stable_sort(records.begin(), records.end(), [](const Added& a, const Added& b) { return a.key < b.key; });
-    switch (arrangement) {
-    case Arrangement::InOrder: break;
-    case Arrangement::RunsRotated:
-        for (std::size_t piece = 0; piece < 5; ++piece)
-            std::rotate(records.begin() + piece * 300, records.begin() + piece * 300 + 170, records.end());
-        break;
-    case Arrangement::OneMovedBack: std::rotate(records.begin() + 100, records.begin() + 1500, records.begin() + 1501); break;
-    case Arrangement::Reversed: std::reverse(records.begin(), records.end()); break;
-    }
-    return records;
-}
-
-std::string arrangedName(const ::testing::TestParamInfo<std::tuple<Arrangement, std::size_t>>& info) {
-    static const char* const names[] = {"InOrder", "RunsRotated", "OneMovedBack", "Reversed"};
-    return std::string(names[static_cast<int>(std::get<0>(info.param))]) + "_Batch" +
-           std::to_string(std::get<1>(info.param) >> 10) + "K";
-}
-
-class SortedRecordsArranged : public ::testing::TestWithParam<std::tuple<Arrangement, std::size_t>> {};
-
-TEST_P(SortedRecordsArranged, KeyOrderThenOrderAdded) {
-    const auto records = arranged(std::get<0>(GetParam()));
-    const fs::path dir = makeTempDir("sorted");
-    {
-        upgrade::SortedRecords sorted(std::get<1>(GetParam()));
-        sorted.spillTo(dir / "spill");
-        for (const auto& record : records) sorted.add(record.key, record.body);
-        EXPECT_EQ(readBack(sorted), expectedOrder(records));
-    }
-    checkAndRemoveTempDir(dir);
-}
-
-INSTANTIATE_TEST_SUITE_P(, SortedRecordsArranged,
-                         ::testing::Combine(::testing::Values(Arrangement::InOrder, Arrangement::RunsRotated,
-                                                              Arrangement::OneMovedBack, Arrangement::Reversed),
-                                            ::testing::Values(std::size_t{1} << 20, std::size_t{16} << 10)),
-                         arrangedName);
 
 TEST(SortedRecordsFile, TheFileGoesWithTheRecords) {
     const fs::path dir = makeTempDir("sorted");
